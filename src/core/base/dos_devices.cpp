@@ -1,0 +1,289 @@
+#include "base/dos_devices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+
+namespace halyard {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> splitComponents(const std::string& rest) {
+    std::vector<std::string> parts;
+    std::string cur;
+    auto flush = [&] {
+        std::string name = TrimRight(cur);
+        cur.clear();
+        if (name.empty() || name == ".") return;
+        if (name == "..") {
+            if (!parts.empty()) parts.pop_back();
+            return;
+        }
+        parts.push_back(name);
+    };
+    for (char c : rest) {
+        if (c == '\\' || c == '/') flush();
+        else cur += c;
+    }
+    flush();
+    return parts;
+}
+
+bool hasDrive(const std::string& p) {
+    return p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]));
+}
+
+bool wildcardMatch(const char* pat, const char* s) {
+    // Iterative * and ? matching, case-insensitive.
+    const char *star = nullptr, *resume = nullptr;
+    while (*s) {
+        if (*pat == '?' || std::tolower(static_cast<unsigned char>(*pat)) == std::tolower(static_cast<unsigned char>(*s))) {
+            ++pat;
+            ++s;
+        } else if (*pat == '*') {
+            star = pat++;
+            resume = s;
+        } else if (star) {
+            pat = star + 1;
+            s = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pat == '*') ++pat;
+    return *pat == 0;
+}
+
+} // namespace
+
+bool MatchesMask(const std::string& name, const std::string& masks) {
+    size_t start = 0;
+    while (start <= masks.size()) {
+        size_t end = masks.find(';', start);
+        if (end == std::string::npos) end = masks.size();
+        std::string m = masks.substr(start, end - start);
+        if (!m.empty() && wildcardMatch(m.c_str(), name.c_str())) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+DosDevices::DosDevices(fs::path root) : root_(std::move(root)) {
+#ifdef _WIN32
+    cwd_ = fs::current_path().string();
+#else
+    std::error_code ec;
+    cwd_ = fs::exists(root_ / "dosdevices", ec) ? toWindows(fs::current_path(ec)) : "C:\\";
+#endif
+}
+
+fs::path DosDevices::defaultRoot() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "halyard";
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : "/tmp") / ".local" / "share" / "halyard";
+}
+
+fs::path DosDevices::driveLink(char letter) const {
+    return root_ / "dosdevices" / (std::string(1, static_cast<char>(std::tolower(letter))) + ":");
+}
+
+void DosDevices::ensureCreated() const {
+#ifndef _WIN32
+    fs::create_directories(root_ / "dosdevices");
+    fs::create_directories(root_ / "drive_c");
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(driveLink('c'), ec))) fs::create_directory_symlink("../drive_c", driveLink('c'));
+    if (!fs::exists(fs::symlink_status(driveLink('z'), ec))) fs::create_directory_symlink("/", driveLink('z'));
+#endif
+}
+
+void DosDevices::mapDrive(char letter, const fs::path& target) const {
+    fs::create_directories(root_ / "dosdevices");
+    std::error_code ec;
+    fs::remove(driveLink(letter), ec);
+    fs::create_directory_symlink(fs::absolute(target), driveLink(letter));
+}
+
+std::string DosDevices::drives() const {
+    std::string out;
+    for (char c = 'a'; c <= 'z'; ++c) {
+        std::error_code ec;
+        if (fs::exists(driveLink(c), ec)) out += static_cast<char>(std::toupper(c));
+    }
+    return out;
+}
+
+std::string DosDevices::absolute(const std::string& path) const {
+    char drive = cwd_.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(cwd_[0])));
+    std::string rest;
+    if (hasDrive(path)) {
+        const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+        rest = path.substr(2);
+        const bool rooted = !rest.empty() && (rest[0] == '\\' || rest[0] == '/');
+        if (!rooted) rest = (d == drive && cwd_.size() > 2 ? cwd_.substr(2) : std::string("\\")) + "\\" + rest;
+        drive = d;
+    } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
+        rest = path;
+    } else {
+        rest = (cwd_.size() > 2 ? cwd_.substr(2) : std::string()) + "\\" + path;
+    }
+    std::string out(1, drive);
+    out += ":";
+    const auto parts = splitComponents(rest);
+    if (parts.empty()) return out + "\\";
+    for (const auto& p : parts) out += "\\" + p;
+    return out;
+}
+
+fs::path DosDevices::toHost(const std::string& windowsPath) const {
+#ifdef _WIN32
+    return fs::path(TrimRight(windowsPath));
+#else
+    const std::string abs = absolute(windowsPath);
+    std::error_code ec;
+    fs::path cur = driveLink(abs[0]);
+    bool resolving = fs::exists(cur, ec);
+    if (resolving) cur = fs::canonical(cur, ec);
+    for (const auto& name : splitComponents(abs.substr(2))) {
+        if (resolving && !fs::exists(fs::symlink_status(cur / name, ec))) {
+            // Windows semantics: one folder whatever the case of its name.
+            std::string match;
+            for (fs::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
+                if (SameText(it->path().filename().string(), name)) {
+                    match = it->path().filename().string();
+                    break;
+                }
+            }
+            if (match.empty()) resolving = false;
+            cur /= match.empty() ? name : match;
+            continue;
+        }
+        cur /= name;
+    }
+    return cur;
+#endif
+}
+
+std::string DosDevices::toWindows(const fs::path& host) const {
+#ifdef _WIN32
+    return host.string();
+#else
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(fs::absolute(host, ec), ec);
+    char bestDrive = 0;
+    size_t bestLength = 0;
+    fs::path bestBase;
+    for (char c : drives()) {
+        const fs::path base = fs::canonical(driveLink(c), ec);
+        if (ec) continue;
+        auto [b, t] = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
+        if (b != base.end()) continue;
+        const size_t length = static_cast<size_t>(std::distance(base.begin(), base.end()));
+        if (!bestDrive || length > bestLength) {
+            bestDrive = c;
+            bestLength = length;
+            bestBase = base;
+        }
+    }
+    if (!bestDrive) return target.string();
+    std::string out(1, bestDrive);
+    out += ":";
+    const fs::path rel = target.lexically_relative(bestBase);
+    std::string tail;
+    for (const auto& part : rel) {
+        const std::string s = part.string();
+        if (s.empty() || s == ".") continue;
+        tail += "\\" + s;
+    }
+    return out + (tail.empty() ? "\\" : tail);
+#endif
+}
+
+void DosDevices::setCurrentDirectory(const std::string& windowsPath) {
+    if (!dirExists(windowsPath)) throw Error("The system cannot find the path specified: " + windowsPath);
+    cwd_ = absolute(windowsPath);
+}
+
+bool DosDevices::fileExists(const std::string& path) const {
+    std::error_code ec;
+    return fs::is_regular_file(toHost(path), ec);
+}
+
+bool DosDevices::dirExists(const std::string& path) const {
+    std::error_code ec;
+    return !TrimRight(path).empty() && fs::is_directory(toHost(path), ec);
+}
+
+void DosDevices::createDir(const std::string& path) const {
+    std::error_code ec;
+    const fs::path host = toHost(path);
+    if (fs::is_directory(host, ec)) return;
+    if (!fs::create_directory(host, ec) || ec)
+        throw Error("Unable to create directory " + path + (ec ? " (" + ec.message() + ")" : std::string()));
+}
+
+void DosDevices::createDirs(const std::string& path) const {
+    const std::string abs = absolute(path);
+    std::string partial = abs.substr(0, 2);
+    for (const auto& name : splitComponents(abs.substr(2))) {
+        partial += "\\" + name;
+        createDir(partial);
+    }
+}
+
+std::string DosDevices::readBytes(const std::string& path) const {
+    std::string bytes;
+    if (TrimRight(path).empty() || !ReadHostFile(toHost(path), bytes)) throw Error(CannotOpenFile(path));
+    return bytes;
+}
+
+std::vector<std::string> DosDevices::readLines(const std::string& path) const {
+    return SplitTextLines(readBytes(path));
+}
+
+void DosDevices::writeBytes(const std::string& path, const std::string& bytes) const {
+    if (TrimRight(path).empty() || !WriteHostFileAtomic(toHost(path), bytes)) throw Error(CannotCreateFile(path));
+}
+
+void DosDevices::writeLines(const std::string& path, const std::vector<std::string>& lines) const {
+    writeBytes(path, JoinTextLines(lines));
+}
+
+bool DosDevices::copyFile(const std::string& from, const std::string& to) const {
+    return CopyHostFileAtomic(toHost(from), toHost(to));
+}
+
+std::optional<fs::file_time_type> DosDevices::lastWriteTime(const std::string& path) const {
+    std::error_code ec;
+    auto t = fs::last_write_time(toHost(path), ec);
+    if (ec) return std::nullopt;
+    return t;
+}
+
+std::vector<std::string> DosDevices::listFiles(const std::string& dir, const std::string& mask) const {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(toHost(dir), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (it->is_regular_file(ec) && MatchesMask(name, mask)) out.push_back(name);
+    }
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return CompareText(a, b) < 0; });
+    return out;
+}
+
+std::vector<std::string> DosDevices::listDirs(const std::string& dir) const {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(toHost(dir), ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec)) out.push_back(it->path().filename().string());
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return CompareText(a, b) < 0; });
+    return out;
+}
+
+} // namespace halyard

@@ -1,0 +1,70 @@
+#pragma once
+// The drive mapping: every path Halyard shows, stores or generates stays a Windows path text, and
+// only when a file is touched is it translated to a host path. Drive letters map to host folders
+// through a folder of links ("c:", "z:", ...) under Halyard's data folder, the way Wine does it.
+// Lookup is case-insensitive per component and ignores trailing blanks of names, as Windows does.
+// On Windows the mapping is the identity.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halyard {
+
+class DosDevices {
+public:
+    // root holds "dosdevices/" (the drive links) and "drive_c/" (the default C: drive).
+    explicit DosDevices(std::filesystem::path root);
+
+    // $XDG_DATA_HOME/halyard, else ~/.local/share/halyard.
+    static std::filesystem::path defaultRoot();
+    // Creates the root, drive_c and the default links c: -> drive_c and z: -> / when missing.
+    void ensureCreated() const;
+    const std::filesystem::path& root() const { return root_; }
+
+    // Maps (or re-maps) a drive letter to a host folder.
+    void mapDrive(char letter, const std::filesystem::path& target) const;
+    // Letters of the mapped drives, in order ("CZ").
+    std::string drives() const;
+
+    // The model's current directory ("the process's current directory"), a Windows path.
+    const std::string& currentDirectory() const { return cwd_; }
+    // Throws halyard::Error when the folder does not exist.
+    void setCurrentDirectory(const std::string& windowsPath);
+
+    // Absolute, normalised Windows path ("C:\a\b"): relative paths resolve against the current
+    // directory, "." and ".." are folded, "/" counts as "\" and trailing blanks of names are dropped.
+    std::string absolute(const std::string& windowsPath) const;
+    std::filesystem::path toHost(const std::string& windowsPath) const;
+    // The Windows path of a host path, through the drive that maps it most closely.
+    std::string toWindows(const std::filesystem::path& host) const;
+
+    // File operations on Windows paths.
+    bool fileExists(const std::string& path) const;
+    bool dirExists(const std::string& path) const;
+    // One level, as the original's directory creation: fails (halyard::Error) on a missing parent.
+    void createDir(const std::string& path) const;
+    void createDirs(const std::string& path) const;
+    // Throws "Cannot open file %s".
+    std::vector<std::string> readLines(const std::string& path) const;
+    std::string readBytes(const std::string& path) const;
+    // Atomic; throws "Cannot create file %s" and leaves the old file intact.
+    void writeLines(const std::string& path, const std::vector<std::string>& lines) const;
+    void writeBytes(const std::string& path, const std::string& bytes) const;
+    // Whole-file atomic copy; false when it failed.
+    bool copyFile(const std::string& from, const std::string& to) const;
+    std::optional<std::filesystem::file_time_type> lastWriteTime(const std::string& path) const;
+    // Names in a folder matching a mask such as "*.c;*.h" (case-insensitive), sorted; and subfolders.
+    std::vector<std::string> listFiles(const std::string& dir, const std::string& mask) const;
+    std::vector<std::string> listDirs(const std::string& dir) const;
+
+private:
+    std::filesystem::path driveLink(char letter) const;
+    std::filesystem::path root_;
+    std::string cwd_;
+};
+
+// True when name matches one of the ";"-separated wildcard masks ("*.c;*.h"), case-insensitively.
+bool MatchesMask(const std::string& name, const std::string& masks);
+
+} // namespace halyard

@@ -1,0 +1,59 @@
+#include "base/paths.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace halyard {
+
+std::string AddTrailingBackslash(const std::string& text) {
+    if (!text.empty() && text.back() == '\\') return text;
+    return text + "\\";
+}
+
+std::string RemoveTrailingBackslash(const std::string& text) {
+    if (!text.empty() && text.back() == '\\') return text.substr(0, text.size() - 1);
+    return text;
+}
+
+std::string ExtractFileDir(const std::string& path) {
+    const auto at = path.find_last_of("\\:");
+    if (at == std::string::npos) return {};
+    // Keep the separator of a root ("C:\") and the colon of a bare drive ("C:").
+    if (path[at] == ':' || (at > 0 && path[at - 1] == ':')) return path.substr(0, at + 1);
+    if (at == 0) return path.substr(0, 1);
+    return path.substr(0, at);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    const auto at = path.find_last_of("\\:");
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::string TrimRight(const std::string& text) {
+    auto end = text.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+int CompareText(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const int x = std::tolower(static_cast<unsigned char>(a[i]));
+        const int y = std::tolower(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool SameText(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+
+std::string LowerCase(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string UpperCase(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace halyard

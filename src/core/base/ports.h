@@ -1,0 +1,79 @@
+#pragma once
+// How the core reaches the world. The Qt layer implements these ports; core tests use the scripted
+// fakes in tests/support.
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halyard {
+
+enum class MsgKind { Information, Warning, Error, Confirmation };
+enum class Answer { None, Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+
+struct FileDialog {
+    std::string title;
+    std::string filter;     // "Project|*.prj" style pairs, "|" separated
+    std::string initialDir; // Windows path
+    std::string fileName;   // Windows path or name
+    std::string defaultExt;
+};
+
+// A modal dialog whose state lives in the core; the Qt layer shows the matching window, the test
+// fake runs a scripted answer on it. `kind()` tells them which window it is.
+class ModalDialog {
+public:
+    virtual ~ModalDialog() = default;
+    virtual const char* kind() const = 0;
+};
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+    // A modal message box; returns the button pressed (Answer::Ok for a single-button box).
+    virtual Answer message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) = 0;
+    // The application's general error box, fed by a halyard::Error that ended a command.
+    virtual void showError(const std::string& text) = 0;
+    // File dialogs return a Windows path (host choices come back through the drive mapping).
+    virtual std::optional<std::string> openFile(const FileDialog& dialog) = 0;
+    virtual std::optional<std::string> saveFile(const FileDialog& dialog) = 0;
+    virtual std::optional<std::string> chooseDirectory(const std::string& title, const std::string& start) = 0;
+    // Shows a core dialog modally; returns how it was closed.
+    virtual Answer execute(ModalDialog& dialog) = 0;
+
+    // Conveniences for the most common boxes.
+    void inform(const std::string& text) { message(MsgKind::Information, text, {Answer::Ok}); }
+    void warn(const std::string& text) { message(MsgKind::Warning, text, {Answer::Ok}); }
+};
+
+// Per-user string values under Software\Orlin\Halyard.
+class SettingsStore {
+public:
+    struct Value {
+        bool exists = false;
+        bool isString = true; // a value stored with another type cannot be read as text
+        std::string text;
+    };
+    virtual ~SettingsStore() = default;
+    virtual Value read(const std::string& name) = 0;
+    // False when the store refuses the value.
+    virtual bool write(const std::string& name, const std::string& text) = 0;
+};
+
+// Starts a program, a batch file or a document; never waits, reports nothing.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    enum ShowMode { Hidden = 0, Shown = 5 };
+    virtual void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                               int showMode) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::filesystem::file_time_type now() const { return std::filesystem::file_time_type::clock::now(); }
+};
+
+} // namespace halyard

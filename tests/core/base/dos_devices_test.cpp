@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "base/error.h"
+#include "base/text_file.h"
+#include "support/fakes.h"
+
+using namespace halyard;
+namespace fs = std::filesystem;
+
+TEST(TextFiles, LinesEndAtCrLfOrCrLfAndNulEndsTheText) {
+    EXPECT_TRUE(SplitTextLines("").empty());
+    EXPECT_EQ(SplitTextLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitTextLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(SplitTextLines(std::string("a\nb\0c\n", 6)), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(JoinTextLines({"a", ""}), "a\r\n\r\n");
+}
+
+TEST(DriveMapping, AbsolutePathsFoldDotsSlashesAndTrailingBlanks) {
+    test::TempDrives t;
+    t.dd.createDir("C:\\work");
+    t.dd.setCurrentDirectory("c:\\WORK");
+    EXPECT_EQ(t.dd.currentDirectory(), "C:\\WORK");
+    EXPECT_EQ(t.dd.absolute("main.c"), "C:\\WORK\\main.c");
+    EXPECT_EQ(t.dd.absolute("\\x\\..\\y/z.c"), "C:\\y\\z.c");
+    EXPECT_EQ(t.dd.absolute("C:\\TexasSource\\lnk.cmd "), "C:\\TexasSource\\lnk.cmd");
+    EXPECT_EQ(t.dd.absolute("C:"), "C:\\WORK");
+    EXPECT_EQ(t.dd.absolute("z:\\"), "Z:\\");
+}
+
+TEST(DriveMapping, LookupIgnoresCaseAndTrailingBlanks) {
+    test::TempDrives t;
+    t.put("C:\\TexasSource\\lnk.cmd", "-l rts.lib\r\n");
+    EXPECT_TRUE(t.dd.fileExists("c:\\texassource\\LNK.CMD "));
+    EXPECT_TRUE(t.dd.dirExists("C:\\TEXASSOURCE\\"));
+    EXPECT_EQ(t.dd.readLines("C:\\texassource\\lnk.cmd "), (std::vector<std::string>{"-l rts.lib"}));
+    EXPECT_FALSE(t.dd.fileExists("C:\\texassource\\other.cmd"));
+    EXPECT_TRUE(t.dd.copyFile("C:\\texassource\\lnk.cmd ", "C:\\TEXASSOURCE\\copy.cmd"));
+    EXPECT_TRUE(fs::exists(t.dir / "drive_c" / "TexasSource" / "copy.cmd"));
+}
+
+TEST(DriveMapping, HostPathsComeBackThroughTheClosestDrive) {
+    test::TempDrives t;
+    t.dd.createDir("C:\\work");
+    EXPECT_EQ(t.dd.toWindows(t.dir / "drive_c" / "work" / "a.c"), "C:\\work\\a.c");
+    EXPECT_EQ(t.dd.toWindows("/usr/include"), "Z:\\usr\\include");
+    EXPECT_EQ(t.dd.toWindows(t.dir / "drive_c"), "C:\\");
+    EXPECT_EQ(t.dd.toHost(t.dd.toWindows("/usr/include/stdio.h")), fs::path("/usr/include/stdio.h"));
+    EXPECT_EQ(t.dd.drives(), "CZ");
+}
+
+TEST(DriveMapping, DirectoryCreationIsOneLevelAndFailuresCarryTheSystemTexts) {
+    test::TempDrives t;
+    EXPECT_THROW(t.dd.createDir("C:\\missing\\child"), Error);
+    t.dd.createDirs("C:\\missing\\child");
+    EXPECT_TRUE(t.dd.dirExists("C:\\Missing\\Child"));
+    EXPECT_THROW(t.dd.setCurrentDirectory("C:\\nowhere"), Error);
+    try {
+        t.dd.readLines("C:\\nowhere\\x.prj");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot open file C:\\nowhere\\x.prj");
+    }
+    try {
+        t.dd.writeLines("C:\\nowhere\\x.prj", {"a"});
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file C:\\nowhere\\x.prj");
+    }
+}
+
+TEST(DriveMapping, AFailedWriteLeavesTheOldFileIntact) {
+    test::TempDrives t;
+    t.dd.writeLines("C:\\p.prj", {"one", "two"});
+    // A folder standing where the temporary file would be renamed makes the write fail.
+    fs::create_directories(t.dir / "drive_c" / "q.prj");
+    EXPECT_THROW(t.dd.writeLines("C:\\q.prj", {"x"}), Error);
+    EXPECT_EQ(t.dd.readBytes("C:\\p.prj"), "one\r\ntwo\r\n");
+    int leftovers = 0;
+    for (auto& e : fs::directory_iterator(t.dir / "drive_c"))
+        if (e.path().extension() == ".tmp") ++leftovers;
+    EXPECT_EQ(leftovers, 0);
+}
+
+TEST(DriveMapping, FileMasks) {
+    EXPECT_TRUE(MatchesMask("MAIN.C", "*.c;*.h"));
+    EXPECT_TRUE(MatchesMask("io.h", "*.c;*.h"));
+    EXPECT_FALSE(MatchesMask("main.cpp", "*.c;*.h"));
+    EXPECT_TRUE(MatchesMask("a1.c", "a?.c"));
+}
