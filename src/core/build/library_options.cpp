@@ -1,0 +1,21 @@
+#include "build/library_options.h"
+
+namespace halyard {
+
+LibraryOptions::LibraryOptions() {
+    Source.setText("rts.src");
+    NoHeaders.setCaption("Do not use source headers");
+    UseSource.setCaption("Use and retain source headers");
+    ExtractSource.setCaption("Extract 'C' source");
+    Overwrite.setCaption("Overwrite");
+    SuppressHeaders.setCaption("Suppress Header information");
+    Debug.setCaption("Symbolic Debug");
+    C8.setCaption("TSM370C8 Code");
+    KandR.setCaption("K + R Compliant");
+    SuppressWarns.setCaption("Suppress warnings");
+    Trigraph.setCaption("Enable Trigraph expansion");
+    SmallMem.setCaption("Small Memory model");
+    SmallMem.setChecked(true); // the window's own state before the settings are read
+}
+
+} // namespace halyard

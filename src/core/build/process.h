@@ -1,0 +1,39 @@
+#pragma once
+// Starting native child processes on POSIX systems: the one place that forks, so that the batch
+// runner (which waits) and the launcher (which never waits) share the careful part.
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace halyard {
+
+struct SpawnSpec {
+    static constexpr int Inherit = -1;
+    std::string program;            // host path of the file to execute
+    std::vector<std::string> argv;  // argv[0] included
+    std::vector<std::string> env;   // "NAME=value" entries; empty keeps the caller's environment
+    bool replaceEnv = false;        // true: env is the whole environment, even when empty
+    std::string cwd;                // host folder, empty keeps the caller's
+    int in = Inherit, out = Inherit, err = Inherit; // descriptors for 0, 1, 2
+    // A detached child lives in a session of its own and is re-parented to init, so the caller
+    // never waits for it and it never becomes a zombie of the caller.
+    bool detach = false;
+};
+
+struct SpawnResult {
+    pid_t pid = -1;   // the child to wait for; 0 for a detached child that was started
+    int error = 0;    // errno of a failed fork, chdir or exec
+    bool started() const { return error == 0; }
+};
+
+SpawnResult SpawnProcess(const SpawnSpec& spec);
+// Waits for the child and gives its exit code; a child ended by a signal gives 128 + the signal.
+int WaitForExit(pid_t pid);
+
+// The first executable regular file called name in the folders of $PATH (or the path given).
+std::string FindExecutableOnPath(const std::string& name, const char* path = nullptr);
+bool IsExecutableFile(const std::string& hostPath);
+// The folder of the running program, from /proc/self/exe.
+std::string OwnExecutableDir();
+
+} // namespace halyard

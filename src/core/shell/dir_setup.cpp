@@ -1,0 +1,64 @@
+#include "shell/dir_setup.h"
+
+#include "base/paths.h"
+#include "shell/embedded.h"
+
+namespace halyard {
+
+namespace {
+const char* const ChooseTitle = "Select Directory";
+}
+
+void TDirsetup::DefaultsClick() {
+    WkDrive.setText("C:\\");
+    SourceDir.setText("C:\\texassource\\");
+    System.setText("C:\\Halyard\\");
+    ProjectFile.setText("C:\\Halyard\\default.prj");
+    Stratos.setText("");
+    TMS370.setText("C:\\TMS370\\");
+}
+
+void TDirsetup::BrowseBtnClick(int tag) {
+    Edit* edit = tag == 1 ? &WkDrive : tag == 2 ? &SourceDir : tag == 3 ? &System : tag == 5 ? &TMS370 : nullptr;
+    if (!edit) return;
+    if (auto chosen = ui.chooseDirectory(ChooseTitle, edit->text())) edit->setText(AddTrailingBackslash(*chosen));
+}
+
+bool TEmbedded::CheckDirectory(std::string& path) {
+    if (dd.dirExists(path)) return true;
+    DirWarningDlg.DirName = path;
+    switch (ui.execute(DirWarningDlg)) {
+    case Answer::Ok:
+        dd.createDir(path);
+        break;
+    case Answer::Yes:
+        if (auto chosen = ui.chooseDirectory(ChooseTitle, "c:\\")) {
+            if (!dd.dirExists(*chosen)) dd.createDirs(*chosen);
+            path = *chosen;
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TEmbedded::Setup1Click() {
+    TDirsetup dlg(ui);
+    dlg.WkDrive.setText(WorkDrive);
+    dlg.SourceDir.setText(CompSourceDir);
+    dlg.System.setText(HeadersDir);
+    dlg.ProjectFile.setText(ProjectPath);
+    dlg.Stratos.setText(ProgToolPath);
+    dlg.TMS370.setText(CompilerDir);
+    ui.execute(dlg);
+    // Whichever button closed it, the texts come back.
+    WorkDrive = dlg.WkDrive.text();
+    CompSourceDir = dlg.SourceDir.text();
+    HeadersDir = dlg.System.text();
+    ProjectPath = dlg.ProjectFile.text();
+    CompilerDir = dlg.TMS370.text();
+    SaveSettings();
+}
+
+} // namespace halyard

@@ -1,0 +1,35 @@
+#pragma once
+// The working directories: the missing-directory dialog and the Setup dialog.
+#include <string>
+
+#include "base/controls.h"
+#include "base/ports.h"
+
+namespace halyard {
+
+// "Warning": the directory does not exist. Closes with Ok ("Create It"), Yes ("Browse") or Cancel.
+class TDirWarningDlg : public ModalDialog {
+public:
+    static constexpr const char* Kind = "TDirWarningDlg";
+    const char* kind() const override { return Kind; }
+    std::string DirName;
+};
+
+// "Halyard Setup": the six file locations. The texts are copied back whichever button closed it.
+class TDirsetup : public ModalDialog {
+public:
+    static constexpr const char* Kind = "TDirsetup";
+    const char* kind() const override { return Kind; }
+
+    TDirsetup(Ui& ui) : ui(ui) { Stratos.readOnly = true; }
+    Edit WkDrive, SourceDir, System, ProjectFile, Stratos, TMS370;
+
+    void DefaultsClick();
+    // Browse for the edit of the button's tag (1 WkDrive, 2 SourceDir, 3 System, 5 TMS370).
+    void BrowseBtnClick(int tag);
+
+private:
+    Ui& ui;
+};
+
+} // namespace halyard

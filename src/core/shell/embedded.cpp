@@ -1,0 +1,156 @@
+#include "shell/embedded.h"
+
+#include "base/error.h"
+#include "base/paths.h"
+
+namespace halyard {
+
+TEmbedded::TEmbedded(Ports p)
+    : ui(p.ui), store(p.settings), launcher(p.launcher), dd(p.dd), clock(p.clock) {
+    DisplayCommandLine.setCaption("display Command Line");
+    OptionsTabs.pages = {"Compiler", "General", "Tools", "Type Checking", "Assembler", "Run Time Model",
+                         "Optomisation"};
+    LinkerOptions.pages = {"Memory", "Output", "Symbols"};
+    LinkCmdWiz.pages = {"LIBRARIES", "MEMORY", "SEC TIONS", "BUILD"};
+    LibaryGenOps.pages = {"Libarary Specific", "General", "Files", "Model"};
+    starttimer.onTimer = [this] { run([this] { starttimerTimer(); }); };
+    wireMenu();
+}
+
+bool TEmbedded::run(const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const Error& e) {
+        ui.showError(e.what());
+    } catch (const std::exception& e) {
+        ui.showError(e.what());
+    }
+    return false;
+}
+
+void TEmbedded::wireMenu() {
+    auto on = [this](MenuItem& item, std::function<void()> handler) {
+        item.onClick = [this, handler] { run(handler); };
+    };
+    on(menu.Exit1, [this] { Exit1Click(); });
+    on(toolBar.ExitBtn, [this] { Exit1Click(); });
+    on(menu.Setup1, [this] { Setup1Click(); });
+    on(menu.Memory1, [this] { Memory1Click(); });
+    // The selected programming tool starts with the "Program" menu's single entry.
+    auto program = [this] { launcher.LaunchProgram(ProgToolPath, "", "", Launcher::Shown); };
+    on(menu.Prgm, program);
+    on(toolBar.ProgramDevice, program);
+    on(menu.DisplayCmdLine, [this] { DisplayCommandLineExecute(); });
+    on(menu.Tile1, [this] { if (Tile1Click) Tile1Click(); });
+    on(menu.Cascade1, [this] { if (Cascade1Click) Cascade1Click(); });
+    on(menu.Arrange1, [this] { if (Arrange1Click) Arrange1Click(); });
+    // The "General" page's check box and the menu entry share one action.
+    opts.DisplayCommand.onClick = [this] {
+        if (opts.DisplayCommand.checked() != DisplayCommandLine.checked()) run([this] { DisplayCommandLineExecute(); });
+    };
+
+    // Commands that nothing handles yet are shown disabled, never silently doing nothing.
+    for (auto& m : menu.layout())
+        for (MenuItem* item : m.entries)
+            if (item && !item->onClick) item->setEnabled(false);
+    for (MenuItem* button : toolBar.buttons())
+        if (button && !button->onClick) button->setEnabled(false);
+}
+
+void TEmbedded::FormCreate() {
+    if (activated) return;
+    activated = true;
+    tools.clear();
+    CompilerOutputFile = "C:\\Outputfile.txt";
+    // A value that cannot be read is reported; the values after it keep their defaults and the
+    // start-up goes on, so one bad value never leaves the program half started.
+    run([this] { LoadSettings(); });
+    maximized = true;
+    starttimer.setEnabled(true);
+}
+
+void TEmbedded::starttimerTimer() {
+    starttimer.setEnabled(false);
+    CheckDirectory(CompSourceDir);
+    if (!CheckDirectory(CompilerDir)) {
+        ui.inform("New Compiler Directory created\rPlease Install Texas Compiler into " + CompilerDir);
+        menu.Compilie1.setEnabled(false);
+        menu.Prgm.setEnabled(false);
+        menu.Project1.setEnabled(false);
+        Setup1Click();
+    }
+    InitStateDefaults();
+    if (dd.fileExists(ProjectPath) && opts.Lastproject.checked()) {
+        ProList = dd.readLines(ProjectPath);
+        if (ProList.empty()) {
+            project.ResetInvalidProject();
+        } else {
+            project.SetUpProject();
+            startupDone = true;
+            dd.setCurrentDirectory(CompSourceDir);
+            batch.MakeIdeBatClick();
+        }
+    } else {
+        ProjectPath = NoProjectLoaded;
+        UpdateStatusPanels();
+    }
+    startupDone = true;
+    const std::string help = AddTrailingBackslash(InstallDir) + "Halyard.chm";
+    if (dd.fileExists(help)) HelpFile = help;
+}
+
+void TEmbedded::InitStateDefaults() {
+    // The project editor's directory list moves to the tool-chain folder; a folder that is still
+    // missing stops the start-up sequence here.
+    if (!dd.dirExists(CompilerDir)) throw Error("Directory not found: " + CompilerDir);
+    StatusBar.setText(0, NoProjectLoaded);
+    StatusBar.setText(1, "");
+    CmdFilePath = "C:\\TexasSource\\lnk.cmd ";
+    LinkSwitch = "-z ";
+    ObjectFile.clear();
+    opts.ProcType.setItemIndex(0);
+    LinkerCmdLine = "-o unnamed.out -a -c -m unnamed.map";
+    CompilerCmdLine = "-v0 -ms -g";
+    compiler.SetDefsClick();
+    UpdateProgramMenu();
+    UpdateStatusPanels();
+}
+
+void TEmbedded::UpdateStatusPanels() {
+    StatusBar.setText(0, ProjectPath);
+    StatusBar.setWidth(0, 150);
+    StatusBar.setText(1, "Mem Fmt " + opts.FormatBox.selectedText());
+    StatusBar.setText(2, opts.ProcType.text());
+    StatusBar.setText(3, CompilerCmdLine);
+    StatusBar.setText(4, LinkerCmdLine);
+    StatusBar.setText(5, menu.UseintVectors.checked() ? "Int Vectors On" : "Int Vectors Off");
+    StatusBar.setText(6, opts.EL.checked() ? "Linker Enabled " + LinkSwitch : "Linker Disabled");
+}
+
+void TEmbedded::DisplayCommandLineExecute() {
+    DisplayCommandLine.setChecked(!DisplayCommandLine.checked());
+    menu.DisplayCmdLine.setChecked(DisplayCommandLine.checked());
+    opts.DisplayCommand.setChecked(DisplayCommandLine.checked());
+    if (DisplayCommandLine.checked()) {
+        StatusBar.setText(0, LastCommandLine);
+        StatusBar.setWidth(0, StatusBar.totalWidth);
+    } else {
+        UpdateStatusPanels();
+    }
+}
+
+void TEmbedded::Exit1Click() { closeRequested = true; }
+
+void TEmbedded::FormClose() {
+    run([this] { SaveSettings(); });
+    tools.clear();
+    run([this] { project.SaveProjectClick(); });
+}
+
+void TEmbedded::Memory1Click() {
+    OptionsTabs.setActivePage(1);
+    OptionsTabs.setVisible(true);
+}
+
+} // namespace halyard

@@ -1,0 +1,124 @@
+#pragma once
+// TEmbedded: the main window's model. It owns the shared state, the option controls and one object
+// per subsystem, and wires the flows that cross subsystems (start-up, shutdown, the build).
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/controls.h"
+#include "base/dos_devices.h"
+#include "base/ports.h"
+#include "build/compiler_options.h"
+#include "build/ide_bat.h"
+#include "build/library_options.h"
+#include "editor/editors.h"
+#include "linkcmd/link_cmd_wiz.h"
+#include "project/option_set.h"
+#include "project/project_file.h"
+#include "shell/dir_setup.h"
+#include "shell/main_menu.h"
+#include "tools/tool_lists.h"
+
+namespace halyard {
+
+inline constexpr const char* NoProjectLoaded = "NO PROJECT LOADED";
+
+struct Ports {
+    Ui& ui;
+    SettingsStore& settings;
+    Launcher& launcher;
+    DosDevices& dd;
+    Clock& clock;
+};
+
+class TEmbedded {
+public:
+    explicit TEmbedded(Ports ports);
+    TEmbedded(const TEmbedded&) = delete;
+    TEmbedded& operator=(const TEmbedded&) = delete;
+
+    Ui& ui;
+    SettingsStore& store;
+    Launcher& launcher;
+    DosDevices& dd;
+    Clock& clock;
+
+    // ---- Shared state ----
+    std::string WorkDrive = "C:\\", CompSourceDir = "C:\\texassource", HeadersDir = "C:\\Texassource",
+                CompilerDir = "C:\\CL370", InstallDir = "C:\\Halyard", ProgToolPath;
+    std::string ProjectPath = "C:\\Halyard\\default.prj";
+    std::string CompilerCmdLine = "-v0 -ms -g";
+    std::string LinkerCmdLine = "-o unnamed.out -a -c -m unnamed.map";
+    std::string CmdFilePath = "C:\\TexasSource\\lnk.cmd ";
+    std::string ObjectFile;
+    std::string LinkSwitch = "-z ";
+    std::string CompilerOutputFile;
+    std::string LastCommandLine;
+    std::string LibrarySwitches;
+    std::filesystem::file_time_type CompileStartTime{};
+    std::vector<std::string> ProList; // the project's lines
+    std::vector<std::string> Memo1;   // the build batch file's lines
+    std::vector<std::string> Intbatch; // the interrupt-vector assembly line
+    std::string HelpFile = "C:\\Halyard\\halyard.chm";
+    std::string Caption = "Halyard  CL370 IDE";
+    static constexpr const char* Title = "Halyard";
+
+    // A project counts as loaded only once the start-up sequence has finished or a project has been
+    // applied, so an early close never overwrites the settings' project file with an empty one.
+    bool ProjectLoaded() const { return startupDone && ProjectPath != NoProjectLoaded; }
+    bool startupDone = false; // also set by every successful open, new project or reset
+
+    // ---- Main window ----
+    MainMenu menu;
+    ToolBar1 toolBar;
+    halyard::StatusBar StatusBar{{150, 100, 60, 200, 100, 100, 50}};
+    MenuItem DisplayCommandLine; // the check action shared by the menu entry and the "General" check box
+    Timer starttimer{2000};
+    Timer CompileTimer{5000};
+    bool maximized = false;
+    bool closeRequested = false; // set by Exit1Click; the view closes the window
+    // Panels shown and hidden inside the main window.
+    Panel OptionsTabs, LinkerOptions, LinkCmdWiz, LibaryGenOps, ProjEditPan, DisplayPanel;
+    TDirWarningDlg DirWarningDlg;
+
+    // ---- Controls and subsystems ----
+    OptionSet opts;
+    LibraryOptions lib;
+    LinkCmdControls linkCmd;
+    ToolLists tools;
+    CompilerOptions compiler{*this};
+    ProjectFile project{*this};
+    IdeBat batch{*this};
+    Editors editors{*this};
+
+    // ---- Handlers of the shell ----
+    void FormCreate();
+    void starttimerTimer();
+    void InitStateDefaults();
+    void UpdateStatusPanels();
+    void DisplayCommandLineExecute();
+    void Exit1Click();
+    void FormClose();
+    std::function<void()> Tile1Click, Cascade1Click, Arrange1Click; // arranged by the view
+    void Setup1Click();
+    void Memory1Click();
+    // True when the directory exists; otherwise asks (create, browse, cancel) and returns false.
+    bool CheckDirectory(std::string& path);
+
+    // Settings store.
+    void LoadSettings();
+    void SaveSettings();
+    // Resolves the selected programming tool into the "Program" menu's entry.
+    void UpdateProgramMenu();
+
+    // Runs a command: an error that escapes it is shown in the general error box and the program
+    // carries on. Returns false when the command ended with an error.
+    bool run(const std::function<void()>& command);
+
+private:
+    bool activated = false;
+    void wireMenu();
+};
+
+} // namespace halyard

@@ -1,0 +1,156 @@
+// The settings store: everything that outlives a project, kept as text values under
+// Software\Orlin\Halyard.
+#include <variant>
+
+#include "base/error.h"
+#include "shell/embedded.h"
+
+namespace halyard {
+
+namespace {
+
+struct Setting {
+    const char* name;
+    // A state string, an edit's text, or a check box; with its default when absent.
+    std::variant<std::string*, Edit*, CheckBox*> target;
+    const char* textDefault = "";
+    bool boolDefault = false;
+};
+
+// The values in the order they are read and written; the tool values and counts follow their own rules.
+std::vector<Setting> table(TEmbedded& e) {
+    auto& l = e.lib;
+    auto& o = e.opts;
+    return {
+        {"Drive", &e.WorkDrive, "C:\\"},
+        {"Comp Source", &e.CompSourceDir, "C:\\texassource"},
+        {"Program Dir", &e.CompilerDir, "C:\\CL370"},
+        {"Install Dir", &e.InstallDir, "C:\\Halyard"},
+        {"Project", &e.ProjectPath, "C:\\Halyard\\default.prj"},
+        {"Headers", &e.HeadersDir, "C:\\Texassource"},
+        {"Programming Tool", &e.ProgToolPath, ""},
+        {"Lib Source", &l.Source, "rts.src"},
+        {"Lib Dest", &l.Lib, ""},
+        {"No Heads", &l.NoHeaders},
+        {"Usesource", &l.UseSource},
+        {"Extract", &l.ExtractSource},
+        {"Overwrite", &l.Overwrite, "", true},
+        {"SuppressHeads", &l.SuppressHeaders},
+        {"Debug", &l.Debug},
+        {"C8", &l.C8},
+        {"KR", &l.KandR},
+        {"SuppressWarns", &l.SuppressWarns},
+        {"TriGraph", &l.Trigraph},
+        {"Small", &l.SmallMem},
+        {"ObjLoc", &o.SpecObjLoc, "", true},
+        {"Last", &o.Lastproject},
+        {"Include", &e.linkCmd.Include},
+        {"Clear", &e.linkCmd.ClearCLine},
+        {"Redirect", &o.SendToFile},
+        {"Onend", &o.ShowOnEnd},
+    };
+}
+
+constexpr size_t FirstAfterCounts = 6; // "PTCount", "UTCount" and "Error log" come before "Programming Tool"
+
+class Reader {
+public:
+    explicit Reader(SettingsStore& s) : store(s) {}
+    std::string text(const std::string& name, const std::string& def) {
+        const auto v = store.read(name);
+        if (!v.exists) return def;
+        if (!v.isString) throw Error("Failed to get data for '" + name + "'");
+        return v.text;
+    }
+    int integer(const std::string& name, int def) {
+        const std::string t = text(name, "");
+        try {
+            return t.empty() ? def : StrToInt(t);
+        } catch (const Error&) {
+            return def;
+        }
+    }
+    bool boolean(const std::string& name, bool def) { return integer(name, def ? 1 : 0) != 0; }
+
+private:
+    SettingsStore& store;
+};
+
+void put(SettingsStore& store, const std::string& name, const std::string& text) {
+    if (!store.write(name, text)) throw Error("Failed to set data for '" + name + "'");
+}
+
+void load(Reader& r, const Setting& s) {
+    if (auto p = std::get_if<std::string*>(&s.target)) **p = r.text(s.name, s.textDefault);
+    else if (auto ed = std::get_if<Edit*>(&s.target)) (*ed)->setText(r.text(s.name, s.textDefault));
+    else std::get<CheckBox*>(s.target)->setChecked(r.boolean(s.name, s.boolDefault));
+}
+
+void save(SettingsStore& store, const Setting& s) {
+    if (auto p = std::get_if<std::string*>(&s.target)) put(store, s.name, **p);
+    else if (auto ed = std::get_if<Edit*>(&s.target)) put(store, s.name, (*ed)->text());
+    else put(store, s.name, std::get<CheckBox*>(s.target)->checked() ? "1" : "0");
+}
+
+} // namespace
+
+void TEmbedded::LoadSettings() {
+    Reader r(store);
+    const auto values = table(*this);
+    for (size_t i = 0; i < FirstAfterCounts; ++i) load(r, values[i]);
+    opts.EL.setChecked(r.boolean("Error log", false));
+    const int ptCount = r.integer("PTCount", 0);
+    const int utCount = r.integer("UTCount", 0);
+    for (size_t i = FirstAfterCounts; i < values.size(); ++i) load(r, values[i]);
+
+    // Tool pairs that are broken (no path) or that repeat a registered path are dropped here, so
+    // index k of the name list and of the path list is always one tool.
+    for (int n = 0; n < ptCount; ++n) {
+        const std::string name = r.text("PTools" + std::to_string(n), "");
+        const std::string path = r.text("PTNames" + std::to_string(n), "");
+        tools.addProgTool(name, path);
+    }
+    for (int n = 0; n < utCount; ++n) {
+        const std::string name = r.text("UTools" + std::to_string(n), "");
+        const std::string path = r.text("UTNames" + std::to_string(n), "");
+        const std::string params = r.text("UTParams" + std::to_string(n), "");
+        tools.addUserTool(name, path, params);
+    }
+    UpdateProgramMenu();
+}
+
+void TEmbedded::SaveSettings() {
+    const auto values = table(*this);
+    for (size_t i = 0; i < FirstAfterCounts; ++i) save(store, values[i]);
+    const auto& names = tools.ProgToolsList.items();
+    const auto& users = tools.UserToolsList.items();
+    put(store, "PTCount", std::to_string(names.size()));
+    put(store, "UTCount", std::to_string(users.size()));
+    for (size_t i = FirstAfterCounts; i < values.size(); ++i) save(store, values[i]);
+    auto at = [](const std::vector<std::string>& list, size_t i) { return i < list.size() ? list[i] : std::string(); };
+    for (size_t n = 0; n < names.size(); ++n) {
+        put(store, "PTools" + std::to_string(n), names[n]);
+        put(store, "PTNames" + std::to_string(n), at(tools.ProgToolPaths, n));
+    }
+    for (size_t n = 0; n < users.size(); ++n) {
+        put(store, "UTools" + std::to_string(n), users[n]);
+        put(store, "UTNames" + std::to_string(n), at(tools.UserToolPaths, n));
+        put(store, "UTParams" + std::to_string(n), at(tools.UserToolParams, n));
+    }
+}
+
+void TEmbedded::UpdateProgramMenu() {
+    const int k = tools.findProgTool(ProgToolPath);
+    if (k >= 0) {
+        tools.ProgToolsList.setItemIndex(k);
+        menu.Prgm.setCaption(tools.ProgToolsList.text());
+        menu.Prgm.setEnabled(true);
+        toolBar.ProgramDevice.setEnabled(true);
+    } else {
+        menu.Prgm.setCaption("(None)");
+        menu.Prgm.setEnabled(false);
+        toolBar.ProgramDevice.setEnabled(false);
+    }
+}
+
+} // namespace halyard

@@ -1,0 +1,54 @@
+#include "tools/tool_lists.h"
+
+#include <algorithm>
+
+#include "base/paths.h"
+
+namespace halyard {
+
+int ToolLists::findProgTool(const std::string& path) const {
+    for (size_t i = 0; i < ProgToolPaths.size(); ++i)
+        if (SameText(ProgToolPaths[i], path)) return static_cast<int>(i);
+    return -1;
+}
+
+int ToolLists::addProgTool(const std::string& name, const std::string& path) {
+    if (path.empty() || findProgTool(path) >= 0) return -1;
+    std::vector<std::string> names = ProgToolsList.items();
+    auto at = std::upper_bound(names.begin(), names.end(), name,
+                               [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    const auto index = at - names.begin();
+    names.insert(at, name);
+    ProgToolPaths.insert(ProgToolPaths.begin() + index, path);
+    ProgToolsList.setItems(std::move(names));
+    return static_cast<int>(index);
+}
+
+void ToolLists::removeProgTool(int index) {
+    std::vector<std::string> names = ProgToolsList.items();
+    names.erase(names.begin() + index);
+    ProgToolPaths.erase(ProgToolPaths.begin() + index);
+    ProgToolsList.setItems(std::move(names));
+}
+
+void ToolLists::addUserTool(const std::string& name, const std::string& path, const std::string& params) {
+    UserToolsList.add(name);
+    UserToolPaths.push_back(path);
+    UserToolParams.push_back(params);
+}
+
+void ToolLists::removeUserTool(int index) {
+    UserToolsList.removeAt(index);
+    UserToolPaths.erase(UserToolPaths.begin() + index);
+    UserToolParams.erase(UserToolParams.begin() + index);
+}
+
+void ToolLists::clear() {
+    ProgToolsList.clear();
+    UserToolsList.clear();
+    ProgToolPaths.clear();
+    UserToolPaths.clear();
+    UserToolParams.clear();
+}
+
+} // namespace halyard
