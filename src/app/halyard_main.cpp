@@ -1,6 +1,36 @@
+// halyard: the desktop IDE.
 #include <QApplication>
+
+#include "base/dos_devices.h"
+#if __has_include("build/launcher.h")
+#include "build/launcher.h"
+#define HALYARD_HAS_LAUNCHER 1
+#endif
+#include "qt_ui.h"
+#include "shell/main_window.h"
+#include "shell/qt_settings.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationDisplayName(halyard::TEmbedded::Title);
+    QApplication::setApplicationName("Halyard");
+    QApplication::setOrganizationName("Orlin");
+
+    halyard::DosDevices dd(halyard::DosDevices::defaultRoot());
+    dd.ensureCreated();
+    halyard::gui::QtUi ui(dd);
+    halyard::gui::QtSettingsStore settings;
+#ifdef HALYARD_HAS_LAUNCHER
+    halyard::ShellLauncher launcher(dd);
+#else
+    struct : halyard::Launcher {
+        void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
+    } launcher;
+#endif
+    halyard::Clock clock;
+    halyard::TEmbedded model({ui, settings, launcher, dd, clock});
+    halyard::gui::MainWindow window(model);
+    ui.setOwner(&window);
+    window.show();
+    return app.exec();
 }

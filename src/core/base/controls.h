@@ -161,6 +161,7 @@ public:
     bool checked() const { return checked_; }
     void setChecked(bool on);
     bool radioItem = false;
+    bool checkable = false; // shows a check mark (radio items always do)
     int tag = 0;
     void click() {
         if (enabled() && onClick) onClick();

@@ -140,7 +140,9 @@ void TEmbedded::DisplayCommandLineExecute() {
     }
 }
 
-void TEmbedded::Exit1Click() { closeRequested = true; }
+void TEmbedded::Exit1Click() {
+    if (CloseMainWindow) CloseMainWindow();
+}
 
 void TEmbedded::FormClose() {
     run([this] { SaveSettings(); });

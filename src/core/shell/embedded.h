@@ -77,7 +77,7 @@ public:
     Timer starttimer{2000};
     Timer CompileTimer{5000};
     bool maximized = false;
-    bool closeRequested = false; // set by Exit1Click; the view closes the window
+    std::function<void()> CloseMainWindow; // set by the view; Exit1Click closes the window through it
     // Panels shown and hidden inside the main window.
     Panel OptionsTabs, LinkerOptions, LinkCmdWiz, LibaryGenOps, ProjEditPan, DisplayPanel;
     TDirWarningDlg DirWarningDlg;

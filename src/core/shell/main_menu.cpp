@@ -66,6 +66,8 @@ MainMenu::MainMenu() {
     name(DefaultCmd, "Default");
     for (MenuItem* r : {&NoCmdFile, &UserDef, &DefaultCmd}) r->radioItem = true;
     UserDef.setChecked(true);
+    UseintVectors.checkable = true;
+    DisplayCmdLine.checkable = true;
 
     name(Tile1, "Tile");
     name(Cascade1, "Cascade");

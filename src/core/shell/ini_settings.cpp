@@ -1,0 +1,158 @@
+#include "shell/ini_settings.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "base/text_file.h"
+
+namespace halyard {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const Section = "[General]";
+
+std::string trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+} // namespace
+
+fs::path IniSettings::defaultFile() {
+    fs::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
+    else base = fs::path(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") / ".config";
+    return base / "Orlin" / "Halyard.conf";
+}
+
+std::string IniSettings::escapeKey(const std::string& key) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : key) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string IniSettings::unescapeKey(const std::string& key) {
+    std::string out;
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (key[i] == '%' && i + 2 < key.size() + 0 && hexDigit(key[i + 1]) >= 0 && hexDigit(key[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(key[i + 1]) * 16 + hexDigit(key[i + 2]));
+            i += 2;
+        } else {
+            out += key[i];
+        }
+    }
+    return out;
+}
+
+std::string IniSettings::escapeValue(const std::string& text) {
+    bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; quote = true; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case ',': case ';': case '=': out += c; quote = true; break;
+        default: out += c;
+        }
+    }
+    if (!quote && !out.empty() && out[0] == '@') out.insert(0, "@");
+    return quote ? "\"" + out + "\"" : out;
+}
+
+SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
+    std::string v = trim(raw);
+    if (v.size() > 1 && v[0] == '@' && v[1] != '@') return {true, false, {}};
+    if (v.size() > 1 && v[0] == '@') v.erase(0, 1);
+    std::string out;
+    bool inQuotes = false, list = false;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const char c = v[i];
+        if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == '\\' && i + 1 < v.size()) {
+            const char n = v[++i];
+            out += n == 'n' ? '\n' : n == 'r' ? '\r' : n == 't' ? '\t' : n;
+        } else if (c == ',' && !inQuotes) {
+            list = true;
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    return {true, !list, out};
+}
+
+SettingsStore::Value IniSettings::read(const std::string& name) {
+    std::string bytes;
+    if (!ReadHostFile(file_, bytes)) return {};
+    bool inGeneral = false;
+    for (const auto& line : SplitTextLines(bytes)) {
+        const std::string t = trim(line);
+        if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+        if (t[0] == '[') {
+            inGeneral = t == Section;
+            continue;
+        }
+        const auto eq = t.find('=');
+        if (!inGeneral || eq == std::string::npos) continue;
+        if (unescapeKey(trim(t.substr(0, eq))) == name) return parseValue(t.substr(eq + 1));
+    }
+    return {};
+}
+
+bool IniSettings::write(const std::string& name, const std::string& text) {
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (ReadHostFile(file_, bytes)) lines = SplitTextLines(bytes);
+    const std::string entry = escapeKey(name) + "=" + escapeValue(text);
+    bool inGeneral = false, done = false;
+    int generalEnd = -1;
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+        const std::string t = trim(lines[i]);
+        if (!t.empty() && t[0] == '[') {
+            inGeneral = t == Section;
+            if (inGeneral) generalEnd = static_cast<int>(i) + 1;
+            continue;
+        }
+        if (!inGeneral) continue;
+        if (!t.empty()) generalEnd = static_cast<int>(i) + 1;
+        const auto eq = t.find('=');
+        if (eq != std::string::npos && unescapeKey(trim(t.substr(0, eq))) == name) {
+            lines[i] = entry;
+            done = true;
+        }
+    }
+    if (!done) {
+        if (generalEnd < 0) {
+            lines.insert(lines.begin(), {Section, entry, ""});
+        } else {
+            lines.insert(lines.begin() + generalEnd, entry);
+        }
+    }
+    std::error_code ec;
+    fs::create_directories(file_.parent_path(), ec);
+    std::string out;
+    for (const auto& l : lines) out += l + "\n";
+    return WriteHostFileAtomic(file_, out);
+}
+
+} // namespace halyard

@@ -1,0 +1,30 @@
+#pragma once
+// The settings file as the GUI's QSettings keeps it on Linux (~/.config/Orlin/Halyard.conf, section
+// [General]), read and written without Qt so the headless program shares the user's settings.
+#include <filesystem>
+#include <map>
+
+#include "base/ports.h"
+
+namespace halyard {
+
+class IniSettings : public SettingsStore {
+public:
+    explicit IniSettings(std::filesystem::path file) : file_(std::move(file)) {}
+    // $XDG_CONFIG_HOME/Orlin/Halyard.conf, else ~/.config/Orlin/Halyard.conf.
+    static std::filesystem::path defaultFile();
+
+    Value read(const std::string& name) override;
+    bool write(const std::string& name, const std::string& text) override;
+
+    static std::string escapeKey(const std::string& key);
+    static std::string unescapeKey(const std::string& key);
+    static std::string escapeValue(const std::string& text);
+    // A value that QSettings would not read back as one string (a list, "@Variant(...)") is not text.
+    static Value parseValue(const std::string& raw);
+
+private:
+    std::filesystem::path file_;
+};
+
+} // namespace halyard

@@ -1,0 +1,180 @@
+#include "binders.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace halyard::gui {
+
+QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+std::string ss(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+namespace {
+
+// Runs `sync` now and on every model change, for as long as the widget lives.
+template <class W> void follow(W* widget, Control& model, std::function<void(W*)> sync) {
+    QPointer<W> guard(widget);
+    sync(widget);
+    model.observe([guard, sync] {
+        if (guard) sync(guard.data());
+    });
+}
+
+// The edit's mask in Qt's notation: placeholders translated, every literal escaped.
+QString qtMask(const std::string& mask) {
+    if (mask.empty()) return {};
+    static const std::string from = "09#LlAaCc", to = "90#AaNnXx";
+    QString out;
+    for (size_t i = 0; i < mask.size(); ++i) {
+        char c = mask[i];
+        if (c == '\\' && i + 1 < mask.size()) {
+            out += '\\';
+            out += QChar(mask[++i]);
+        } else if (auto at = from.find(c); at != std::string::npos) {
+            out += QChar(to[at]);
+        } else {
+            out += '\\';
+            out += QChar(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void bindState(QWidget* widget, Control& control) {
+    follow<QWidget>(widget, control, [&control](QWidget* w) {
+        w->setEnabled(control.enabled());
+        w->setVisible(control.visible());
+        if (!control.hint().empty()) w->setToolTip(qs(control.hint()));
+    });
+}
+
+void bind(QCheckBox* box, CheckBox& model) {
+    if (!model.caption().empty()) box->setText(qs(model.caption()));
+    bindState(box, model);
+    follow<QCheckBox>(box, model, [&model](QCheckBox* b) {
+        QSignalBlocker block(b);
+        b->setChecked(model.checked());
+    });
+    QObject::connect(box, &QCheckBox::clicked, box, [&model](bool on) { model.setChecked(on); });
+}
+
+void bind(QComboBox* combo, ComboBox& model) {
+    bindState(combo, model);
+    follow<QComboBox>(combo, model, [&model](QComboBox* c) {
+        QSignalBlocker block(c);
+        QStringList items;
+        for (const auto& i : model.items()) items << qs(i);
+        QStringList now;
+        for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
+        if (now != items) {
+            c->clear();
+            c->addItems(items);
+        }
+        c->setCurrentIndex(model.itemIndex());
+    });
+    QObject::connect(combo, &QComboBox::activated, combo, [&model](int index) { model.userSelect(index); });
+}
+
+void bind(QLineEdit* edit, Edit& model) {
+    bindState(edit, model);
+    edit->setReadOnly(model.readOnly);
+    if (auto* masked = dynamic_cast<MaskEdit*>(&model)) edit->setInputMask(qtMask(masked->mask()));
+    follow<QLineEdit>(edit, model, [&model](QLineEdit* e) {
+        if (ss(e->text()) == model.text()) return;
+        QSignalBlocker block(e);
+        e->setText(qs(model.text()));
+    });
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [&model, edit] { model.setText(ss(edit->text())); });
+}
+
+void bind(QSpinBox* spin, UpDown& model) {
+    spin->setRange(model.min(), model.max());
+    bindState(spin, model);
+    follow<QSpinBox>(spin, model, [&model](QSpinBox* s) {
+        QSignalBlocker block(s);
+        s->setValue(model.position());
+    });
+    QObject::connect(spin, &QSpinBox::valueChanged, spin, [&model](int v) { model.setPosition(v); });
+}
+
+void bind(QListWidget* list, ListBox& model) {
+    bindState(list, model);
+    follow<QListWidget>(list, model, [&model](QListWidget* l) {
+        QSignalBlocker block(l);
+        QStringList items;
+        for (const auto& i : model.items()) items << qs(i);
+        QStringList now;
+        for (int i = 0; i < l->count(); ++i) now << l->item(i)->text();
+        if (now != items) {
+            l->clear();
+            l->addItems(items);
+        }
+        l->setCurrentRow(model.itemIndex());
+    });
+    QObject::connect(list, &QListWidget::itemClicked, list, [&model, list](QListWidgetItem* item) {
+        model.setItemIndex(list->row(item));
+        if (model.onClick) model.onClick();
+    });
+}
+
+void bind(QAction* action, MenuItem& model) {
+    action->setCheckable(model.checkable || model.radioItem);
+    follow<QAction>(action, model, [&model](QAction* a) {
+        QSignalBlocker block(a);
+        a->setText(qs(model.caption().empty() ? model.hint() : model.caption()));
+        if (!model.hint().empty()) a->setToolTip(qs(model.hint()));
+        a->setEnabled(model.enabled());
+        a->setVisible(model.visible());
+        a->setChecked(model.checked());
+    });
+    QObject::connect(action, &QAction::triggered, action, [&model, action] {
+        model.click();
+        QSignalBlocker block(action);
+        action->setChecked(model.checked()); // the model decides the check mark
+    });
+}
+
+QGroupBox* radioGroup(RadioGroup& model, QWidget* parent) {
+    auto* box = new QGroupBox(qs(model.caption()), parent);
+    auto* layout = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    for (size_t i = 0; i < model.items.size(); ++i) {
+        auto* b = new QRadioButton(qs(model.items[i]), box);
+        group->addButton(b, static_cast<int>(i));
+        layout->addWidget(b);
+    }
+    bindState(box, model);
+    follow<QGroupBox>(box, model, [&model, group](QGroupBox*) {
+        if (auto* b = group->button(model.itemIndex())) b->setChecked(true);
+        else if (auto* c = group->checkedButton()) {
+            group->setExclusive(false);
+            c->setChecked(false);
+            group->setExclusive(true);
+        }
+    });
+    QObject::connect(group, &QButtonGroup::idClicked, box, [&model](int id) { model.setItemIndex(id); });
+    return box;
+}
+
+void bindPages(QTabWidget* tabs, Panel& model) {
+    follow<QTabWidget>(tabs, model, [&model](QTabWidget* t) {
+        t->setVisible(model.visible());
+        QSignalBlocker block(t);
+        t->setCurrentIndex(model.activePage());
+    });
+    QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [&model](int i) { model.setActivePage(i); });
+}
+
+} // namespace halyard::gui

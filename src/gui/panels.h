@@ -1,0 +1,21 @@
+#pragma once
+// The panels that each subsystem shows inside the main window, made by the subsystem's own view.
+class QWidget;
+class QMdiArea;
+class QMainWindow;
+
+namespace halyard {
+class TEmbedded;
+}
+
+namespace halyard::gui {
+
+QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent);
+QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent);
+QWidget* createProjEditPan(TEmbedded& e, QWidget* parent);
+QWidget* createDisplayPanel(TEmbedded& e, QWidget* parent);
+QWidget* createLinkCmdWiz(TEmbedded& e, QWidget* parent);
+// Shows an MDI child for every editor window the model opens and merges its menus.
+void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window);
+
+} // namespace halyard::gui

@@ -1,0 +1,100 @@
+#include "qt_ui.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <map>
+
+#include "binders.h"
+
+namespace halyard::gui {
+
+namespace {
+std::map<std::string, QtUi::DialogRunner>& registry() {
+    static std::map<std::string, QtUi::DialogRunner> r;
+    return r;
+}
+
+QMessageBox::StandardButton toQt(Answer a) {
+    switch (a) {
+    case Answer::Ok: return QMessageBox::Ok;
+    case Answer::Cancel: return QMessageBox::Cancel;
+    case Answer::Yes: return QMessageBox::Yes;
+    case Answer::No: return QMessageBox::No;
+    case Answer::Abort: return QMessageBox::Abort;
+    case Answer::Retry: return QMessageBox::Retry;
+    case Answer::Ignore: return QMessageBox::Ignore;
+    default: return QMessageBox::NoButton;
+    }
+}
+
+Answer fromQt(int b) {
+    switch (b) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Abort: return Answer::Abort;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Ignore: return Answer::Ignore;
+    default: return Answer::Cancel;
+    }
+}
+} // namespace
+
+QString qtFilter(const std::string& filter) {
+    const QStringList parts = qs(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return out.join(";;");
+}
+
+QString messageText(const std::string& text) { return qs(text).replace("\r\n", "\n").replace('\r', '\n'); }
+
+void QtUi::registerDialog(const std::string& kind, DialogRunner runner) { registry()[kind] = std::move(runner); }
+
+Answer QtUi::message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) {
+    QMessageBox box(owner);
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setText(messageText(text));
+    box.setIcon(kind == MsgKind::Information   ? QMessageBox::Information
+                : kind == MsgKind::Warning     ? QMessageBox::Warning
+                : kind == MsgKind::Error       ? QMessageBox::Critical
+                                               : QMessageBox::Question);
+    QMessageBox::StandardButtons set;
+    for (Answer a : buttons) set |= toQt(a);
+    box.setStandardButtons(set ? set : QMessageBox::Ok);
+    return fromQt(box.exec());
+}
+
+void QtUi::showError(const std::string& text) { message(MsgKind::Error, text, {Answer::Ok}); }
+
+std::optional<std::string> QtUi::openFile(const FileDialog& d) {
+    const QString start = qs(dd.toHost(d.fileName.empty() ? d.initialDir : d.fileName).string());
+    const QString chosen = QFileDialog::getOpenFileName(owner, qs(d.title), start, qtFilter(d.filter));
+    if (chosen.isEmpty()) return std::nullopt;
+    return dd.toWindows(ss(chosen));
+}
+
+std::optional<std::string> QtUi::saveFile(const FileDialog& d) {
+    const QString start = qs(dd.toHost(d.fileName.empty() ? d.initialDir : d.fileName).string());
+    QFileDialog dialog(owner, qs(d.title), start, qtFilter(d.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!d.defaultExt.empty()) dialog.setDefaultSuffix(qs(d.defaultExt));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dd.toWindows(ss(dialog.selectedFiles().first()));
+}
+
+std::optional<std::string> QtUi::chooseDirectory(const std::string& title, const std::string& start) {
+    const QString chosen = QFileDialog::getExistingDirectory(owner, qs(title), qs(dd.toHost(start).string()));
+    if (chosen.isEmpty()) return std::nullopt;
+    return dd.toWindows(ss(chosen));
+}
+
+Answer QtUi::execute(ModalDialog& dialog) {
+    auto it = registry().find(dialog.kind());
+    if (it == registry().end()) return Answer::Cancel;
+    return it->second(dialog, owner);
+}
+
+} // namespace halyard::gui

@@ -1,0 +1,39 @@
+#pragma once
+// The Ui port in Qt: message boxes, file dialogs and the core's modal dialogs.
+#include <QString>
+#include <functional>
+
+#include "base/dos_devices.h"
+#include "base/ports.h"
+
+class QWidget;
+
+namespace halyard::gui {
+
+class QtUi : public Ui {
+public:
+    QtUi(DosDevices& dd, QWidget* owner = nullptr) : dd(dd), owner(owner) {}
+    void setOwner(QWidget* w) { owner = w; }
+
+    Answer message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) override;
+    void showError(const std::string& text) override;
+    std::optional<std::string> openFile(const FileDialog& dialog) override;
+    std::optional<std::string> saveFile(const FileDialog& dialog) override;
+    std::optional<std::string> chooseDirectory(const std::string& title, const std::string& start) override;
+    Answer execute(ModalDialog& dialog) override;
+
+    // Each view registers the Qt window of its core dialogs by kind().
+    using DialogRunner = std::function<Answer(ModalDialog&, QWidget* owner)>;
+    static void registerDialog(const std::string& kind, DialogRunner runner);
+
+private:
+    DosDevices& dd;
+    QWidget* owner;
+};
+
+// "Project|*.prj" -> "Project (*.prj)".
+QString qtFilter(const std::string& filter);
+// "\r" in the system's messages is a line break.
+QString messageText(const std::string& text);
+
+} // namespace halyard::gui

@@ -1,0 +1,108 @@
+// The Qt windows of the directory dialogs.
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "binders.h"
+#include "qt_ui.h"
+#include "shell/dir_setup.h"
+#include "shell/main_window.h"
+
+namespace halyard::gui {
+
+namespace {
+
+Answer runDirWarning(ModalDialog& model, QWidget* owner) {
+    auto& m = static_cast<TDirWarningDlg&>(model);
+    QDialog dlg(owner);
+    dlg.setObjectName("TDirWarningDlg");
+    dlg.setWindowTitle("Warning");
+    auto* layout = new QVBoxLayout(&dlg);
+    QFont bold = dlg.font();
+    bold.setBold(true);
+    auto* head = new QLabel("Local System files Directory ", &dlg);
+    head->setFont(bold);
+    auto* name = new QLabel(qs(m.DirName), &dlg);
+    name->setObjectName("DirName");
+    auto* tail = new QLabel("does not exist, Click Browse to select another Directory", &dlg);
+    tail->setFont(bold);
+    layout->addWidget(head);
+    layout->addWidget(name);
+    layout->addWidget(tail);
+    auto* buttons = new QDialogButtonBox(&dlg);
+    Answer result = Answer::Cancel;
+    auto add = [&](const char* caption, Answer a) {
+        auto* b = buttons->addButton(caption, QDialogButtonBox::ActionRole);
+        if (a != Answer::None)
+            QObject::connect(b, &QPushButton::clicked, &dlg, [&dlg, &result, a] {
+                result = a;
+                dlg.done(0);
+            });
+    };
+    add("Create It", Answer::Ok);
+    add("Browse", Answer::Yes);
+    add("Cancel", Answer::Cancel);
+    add("Help", Answer::None);
+    layout->addWidget(buttons);
+    dlg.exec();
+    return result;
+}
+
+Answer runDirsetup(ModalDialog& model, QWidget* owner) {
+    auto& m = static_cast<TDirsetup&>(model);
+    QDialog dlg(owner);
+    dlg.setObjectName("TDirsetup");
+    dlg.setWindowTitle("Halyard Setup");
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* group = new QGroupBox("File locations", &dlg);
+    auto* grid = new QGridLayout(group);
+    struct Row {
+        const char* label;
+        Edit& edit;
+        const char* name;
+        int tag;
+    } rows[] = {
+        {"Working Drive", m.WkDrive, "WkDrive", 1},   {"Compiler Temp Dir", m.SourceDir, "SourceDir", 2},
+        {"Header File Location", m.System, "System", 3}, {"Project file", m.ProjectFile, "ProjectFile", 0},
+        {"Programming Tool", m.Stratos, "Stratos", 0}, {"TMS370 Files ", m.TMS370, "TMS370", 5},
+    };
+    int r = 0;
+    for (auto& row : rows) {
+        grid->addWidget(new QLabel(row.label, group), r, 0);
+        auto* edit = new QLineEdit(group);
+        edit->setObjectName(row.name);
+        bind(edit, row.edit);
+        grid->addWidget(edit, r, 1);
+        if (row.tag) {
+            auto* browse = new QToolButton(group);
+            browse->setText("...");
+            const int tag = row.tag;
+            QObject::connect(browse, &QToolButton::clicked, &dlg, [&m, tag] { m.BrowseBtnClick(tag); });
+            grid->addWidget(browse, r, 2);
+        }
+        ++r;
+    }
+    layout->addWidget(group);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dlg);
+    auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
+    QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
+    dlg.setFixedSize(dlg.sizeHint().expandedTo(QSize(460, 0)));
+    return dlg.exec() == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
+}
+
+} // namespace
+
+void registerShellDialogs() {
+    QtUi::registerDialog(TDirWarningDlg::Kind, runDirWarning);
+    QtUi::registerDialog(TDirsetup::Kind, runDirsetup);
+}
+
+} // namespace halyard::gui

@@ -1,0 +1,183 @@
+#include "shell/main_window.h"
+
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "binders.h"
+#include "panels.h"
+
+static void initIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace halyard::gui {
+
+MainWindow::MainWindow(TEmbedded& model) : model_(model) {
+    initIconResources();
+    registerShellDialogs();
+    setObjectName("TEmbedded");
+    setWindowTitle(qs(model_.Caption));
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+    buildPanels();
+    driveTimer(model_.starttimer);
+    driveTimer(model_.CompileTimer);
+    model_.CloseMainWindow = [this] { close(); };
+    model_.Tile1Click = [this] { mdi_->tileSubWindows(); };
+    model_.Cascade1Click = [this] { mdi_->cascadeSubWindows(); };
+    model_.Arrange1Click = [this] { mdi_->tileSubWindows(); };
+    attachEditors(model_, mdi_, this);
+    resize(1024, 700);
+}
+
+QAction* MainWindow::actionFor(const MenuItem& item) const {
+    auto it = actions_.find(&item);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildMenus() {
+    for (auto& m : model_.menu.layout()) {
+        QAction* top;
+        if (m.entries.empty()) {
+            // A top-level entry that is itself a command ("&Edit Batch").
+            top = menuBar()->addAction(qs(m.top->caption()));
+            bind(top, *m.top);
+        } else {
+            QMenu* menu = menuBar()->addMenu(qs(m.top->caption()));
+            top = menu->menuAction();
+            bind(top, *m.top);
+            QActionGroup* radio = nullptr;
+            for (MenuItem* item : m.entries) {
+                if (!item) {
+                    menu->addSeparator();
+                    continue;
+                }
+                QAction* a = menu->addAction(qs(item->caption()));
+                bind(a, *item);
+                if (item->radioItem) {
+                    if (!radio) radio = new QActionGroup(menu);
+                    radio->addAction(a);
+                }
+                actions_[item] = a;
+            }
+        }
+        actions_[m.top] = top;
+    }
+}
+
+void MainWindow::buildToolBar() {
+    static const char* icons[] = {"exit",         "open-project", "new-project", "edit-project", "new-file",
+                                  "open-file",    "compiler-options", "linker-options", "project-list", "compile",
+                                  "make",         "program",      "library",     "tools",        "help"};
+    auto* bar = addToolBar("ToolBar1");
+    bar->setObjectName("ToolBar1");
+    bar->setMovable(false);
+    int i = 0;
+    for (MenuItem* button : model_.toolBar.buttons()) {
+        if (!button) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* a = bar->addAction(QIcon(QString(":/icons/%1.png").arg(icons[i++])), qs(button->hint()));
+        bind(a, *button);
+        actions_[button] = a;
+    }
+}
+
+void MainWindow::buildStatusBar() {
+    auto& model = model_.StatusBar;
+    for (int i = 0; i < model.count(); ++i) {
+        auto* label = new QLabel(statusBar());
+        label->setObjectName(QString("StatusPanel%1").arg(i));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addWidget(label);
+        panels_.push_back(label);
+    }
+    auto sync = [this] {
+        auto& m = model_.StatusBar;
+        for (int i = 0; i < m.count(); ++i) {
+            panels_[i]->setText(qs(m.panel(i).text));
+            panels_[i]->setFixedWidth(m.panel(i).width);
+            // The command-line display spreads panel 0 over the whole bar.
+            panels_[i]->setVisible(i == 0 || m.panel(0).width < m.totalWidth);
+        }
+    };
+    sync();
+    model.observe(sync);
+}
+
+void MainWindow::buildPanels() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* panel : {createOptionsTabs(model_, central), createLinkerOptions(model_, central),
+                           createLinkCmdWiz(model_, central), createProjEditPan(model_, central)})
+        layout->addWidget(panel);
+    mdi_ = new QMdiArea(central);
+    mdi_->setObjectName("MDIArea");
+    layout->addWidget(mdi_, 1);
+    setCentralWidget(central);
+
+    auto* dock = new QDockWidget(this);
+    dock->setObjectName("DisplayPanel");
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setTitleBarWidget(new QWidget(dock));
+    dock->setWidget(createDisplayPanel(model_, dock));
+    dock->setFixedWidth(300);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    auto syncDock = [this, dock] { dock->setVisible(model_.DisplayPanel.visible()); };
+    syncDock();
+    model_.DisplayPanel.observe(syncDock);
+}
+
+void MainWindow::driveTimer(Timer& timer) {
+    auto* qt = new QTimer(this);
+    qt->setSingleShot(false);
+    QObject::connect(qt, &QTimer::timeout, this, [&timer] { timer.tick(); });
+    auto sync = [qt, &timer] {
+        if (timer.enabled() && !qt->isActive()) qt->start(timer.interval);
+        else if (!timer.enabled()) qt->stop();
+    };
+    sync();
+    timer.observe(sync);
+}
+
+void MainWindow::activated() {
+    model_.FormCreate();
+    if (model_.maximized && !isMaximized()) showMaximized();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Offscreen and some window managers never report activation; the first showing counts too.
+    QTimer::singleShot(0, this, [this] { activated(); });
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) activated();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    model_.StatusBar.totalWidth = width();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool carryOn = true;
+    model_.run([&] { carryOn = model_.editors.CloseEditorFiles(); });
+    if (!carryOn) {
+        event->ignore();
+        return;
+    }
+    model_.FormClose();
+    event->accept();
+}
+
+} // namespace halyard::gui

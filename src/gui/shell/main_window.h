@@ -1,0 +1,46 @@
+#pragma once
+#include <QMainWindow>
+#include <map>
+
+#include "shell/embedded.h"
+
+class QMdiArea;
+class QLabel;
+class QDockWidget;
+
+namespace halyard::gui {
+
+void registerShellDialogs();
+
+// The main window: menus, tool bar, status panels, the shown-and-hidden panels and the MDI area
+// for editor windows, all bound to TEmbedded.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(TEmbedded& model);
+    TEmbedded& model() { return model_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    QAction* actionFor(const MenuItem& item) const;
+    QLabel* statusPanel(int i) const { return panels_.at(i); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void buildPanels();
+    void driveTimer(Timer& timer);
+    void activated();
+
+    TEmbedded& model_;
+    QMdiArea* mdi_ = nullptr;
+    std::vector<QLabel*> panels_;
+    std::map<const MenuItem*, QAction*> actions_;
+};
+
+} // namespace halyard::gui
