@@ -1,0 +1,119 @@
+#include <fstream>
+
+#include "shell/ini_settings.h"
+#include "shell_fixture.h"
+
+using namespace halyard;
+using test::Shell;
+
+TEST_F(Shell, AnEmptyStoreGivesTheDefaults) {
+    create();
+    e->LoadSettings();
+    EXPECT_EQ(e->WorkDrive, "C:\\");
+    EXPECT_EQ(e->CompSourceDir, "C:\\texassource");
+    EXPECT_EQ(e->CompilerDir, "C:\\CL370");
+    EXPECT_EQ(e->InstallDir, "C:\\Halyard");
+    EXPECT_EQ(e->ProjectPath, "C:\\Halyard\\default.prj");
+    EXPECT_EQ(e->HeadersDir, "C:\\Texassource");
+    EXPECT_TRUE(e->lib.Overwrite.checked());
+    EXPECT_TRUE(e->opts.SpecObjLoc.checked());
+    EXPECT_FALSE(e->lib.SmallMem.checked()); // checked in the window, unchecked by the settings
+    EXPECT_FALSE(e->opts.EL.checked());
+    EXPECT_EQ(e->lib.Source.text(), "rts.src");
+}
+
+TEST_F(Shell, ClosingWritesEveryValueInItsOrderWithBooleansAsDigits) {
+    create();
+    e->LoadSettings();
+    e->tools.addProgTool("Burner", "C:\\burn.exe");
+    e->tools.addUserTool("Term", "C:\\term.exe", "-x");
+    e->SaveSettings();
+    const std::vector<std::string> order = {
+        "Drive", "Comp Source", "Program Dir", "Install Dir", "Project", "Headers", "PTCount", "UTCount",
+        "Programming Tool", "Lib Source", "Lib Dest", "No Heads", "Usesource", "Extract", "Overwrite",
+        "SuppressHeads", "Debug", "C8", "KR", "SuppressWarns", "TriGraph", "Small", "ObjLoc", "Last", "Include",
+        "Clear", "Redirect", "Onend", "PTools0", "PTNames0", "UTools0", "UTNames0", "UTParams0"};
+    EXPECT_EQ(settings.writes, order);
+    EXPECT_EQ(settings.values["Overwrite"].text, "1");
+    EXPECT_EQ(settings.values["Small"].text, "0");
+    EXPECT_EQ(settings.values["PTNames0"].text, "C:\\burn.exe");
+    EXPECT_EQ(settings.values.count("Error log"), 0u);
+}
+
+TEST_F(Shell, NumbersAndBooleansFollowTheirReadingRules) {
+    settings.put("Overwrite", "no");  // not a number: its default
+    settings.put("Debug", "2");       // any non-zero number is true
+    settings.put("ObjLoc", "0");
+    settings.put("Error log", "-1");
+    settings.put("UTCount", "x1");    // not a number: no tools
+    create();
+    e->LoadSettings();
+    EXPECT_TRUE(e->lib.Overwrite.checked());
+    EXPECT_TRUE(e->lib.Debug.checked());
+    EXPECT_FALSE(e->opts.SpecObjLoc.checked());
+    EXPECT_TRUE(e->opts.EL.checked());
+    EXPECT_EQ(e->tools.UserToolsList.count(), 0);
+}
+
+TEST_F(Shell, AValueOfAnotherTypeIsReportedAndTheStartUpGoesOn) {
+    settings.put("Comp Source", "C:\\src");
+    settings.values["Program Dir"] = {true, false, ""};
+    settings.put("Headers", "C:\\inc");
+    drives.dd.createDir("C:\\src");
+    drives.dd.createDir("C:\\CL370");
+    start();
+    ASSERT_FALSE(ui.errors.empty());
+    EXPECT_EQ(ui.errors.front(), "Failed to get data for 'Program Dir'");
+    EXPECT_EQ(e->CompSourceDir, "C:\\src");
+    EXPECT_EQ(e->HeadersDir, "C:\\Texassource"); // read after the bad value: keeps its default
+    EXPECT_EQ(e->StatusBar.panel(0).text, "NO PROJECT LOADED");
+}
+
+TEST_F(Shell, ARefusedWriteStopsTheSaveWithItsMessage) {
+    settings.refuse = {"Headers"};
+    create();
+    EXPECT_FALSE(e->run([&] { e->SaveSettings(); }));
+    EXPECT_EQ(ui.errors, (std::vector<std::string>{"Failed to set data for 'Headers'"}));
+    EXPECT_EQ(settings.writes.back(), "Project");
+}
+
+TEST_F(Shell, ToolPairsStayOneToolPerIndexEvenWhenTheStoredListsAreBroken) {
+    settings.put("PTCount", "4");
+    settings.put("PTools0", "Zeta");
+    settings.put("PTNames0", "C:\\a.exe");
+    settings.put("PTools1", "Alpha");
+    settings.put("PTNames1", "C:\\b.exe");
+    settings.put("PTools2", "Copy");
+    settings.put("PTNames2", "c:\\A.EXE"); // the same tool again
+    settings.put("Programming Tool", "C:\\B.exe");
+    create();
+    e->LoadSettings();
+    EXPECT_EQ(e->tools.ProgToolsList.items(), (std::vector<std::string>{"Alpha", "Zeta"}));
+    EXPECT_EQ(e->tools.ProgToolPaths, (std::vector<std::string>{"C:\\b.exe", "C:\\a.exe"}));
+    EXPECT_EQ(e->menu.Prgm.caption(), "Alpha");
+    EXPECT_TRUE(e->menu.Prgm.enabled());
+    e->SaveSettings();
+    EXPECT_EQ(settings.values["PTCount"].text, "2");
+    EXPECT_EQ(settings.values["PTNames1"].text, "C:\\a.exe");
+}
+
+TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
+    test::TempDrives t;
+    const auto file = t.dir / "Orlin" / "Halyard.conf";
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << "[General]\nComp%20Source=C:\\\\texassource\nCmd=\"C:\\\\TexasSource\\\\lnk.cmd \"\n"
+                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\n";
+    IniSettings ini(file);
+    EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
+    EXPECT_EQ(ini.read("Cmd").text, "C:\\TexasSource\\lnk.cmd ");
+    EXPECT_FALSE(ini.read("List").isString);
+    EXPECT_FALSE(ini.read("V").isString);
+    EXPECT_EQ(ini.read("Num").text, "5");
+    EXPECT_FALSE(ini.read("Missing").exists);
+    for (const std::string v : {"C:\\x y\\", " lead", "a, b", "say \"hi\";x=y", "@at", ""}) {
+        ASSERT_TRUE(ini.write("Key " + v, v));
+        EXPECT_EQ(ini.read("Key " + v).text, v);
+        EXPECT_TRUE(ini.read("Key " + v).isString);
+    }
+    EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include "shell/embedded.h"
+#include "support/fakes.h"
+
+namespace halyard::test {
+
+// A main window model on scripted ports and a temporary drive mapping.
+struct Shell : ::testing::Test {
+    TempDrives drives;
+    FakeUi ui;
+    MemorySettings settings;
+    RecordingLauncher launcher;
+    Clock clock;
+    std::unique_ptr<TEmbedded> e;
+
+    void create() { e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, drives.dd, clock}); }
+    // First activation and the start timer's tick, as the window would run them.
+    void start() {
+        if (!e) create();
+        e->FormCreate();
+        e->starttimer.tick();
+    }
+    static std::function<Answer(ModalDialog&)> answer(Answer a) {
+        return [a](ModalDialog&) { return a; };
+    }
+};
+
+} // namespace halyard::test

@@ -1,0 +1,105 @@
+#include "shell_fixture.h"
+
+using namespace halyard;
+using test::Shell;
+
+TEST_F(Shell, FirstStartWithNothingOnDiskCreatesTheFoldersAndEndsWithNoProject) {
+    ui.dialogs = {answer(Answer::Ok), answer(Answer::Ok), answer(Answer::Cancel)}; // Create It twice, Setup
+    start();
+    EXPECT_EQ(ui.dialogsRun, (std::vector<std::string>{"TDirWarningDlg", "TDirWarningDlg", "TDirsetup"}));
+    EXPECT_EQ(e->DirWarningDlg.DirName, "C:\\CL370");
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.front(), "New Compiler Directory created\rPlease Install Texas Compiler into C:\\CL370");
+    EXPECT_FALSE(e->menu.Project1.enabled());
+    EXPECT_FALSE(e->menu.Compilie1.enabled());
+    EXPECT_TRUE(drives.dd.dirExists("C:\\texassource"));
+    EXPECT_TRUE(drives.dd.dirExists("C:\\CL370"));
+    EXPECT_EQ(e->StatusBar.panel(0).text, "NO PROJECT LOADED");
+    EXPECT_FALSE(e->ProjectLoaded());
+    EXPECT_FALSE(e->starttimer.enabled());
+    EXPECT_EQ(e->menu.Prgm.caption(), "(None)");
+    EXPECT_FALSE(e->menu.Prgm.enabled());
+}
+
+TEST_F(Shell, BrowsingForAMissingToolChainFolderNamesTheChosenOneInTheMessage) {
+    drives.dd.createDir("C:\\texassource");
+    ui.dialogs = {answer(Answer::Yes), answer(Answer::Cancel)};
+    ui.files = {std::string("C:\\Tools\\TI")};
+    start();
+    EXPECT_EQ(e->CompilerDir, "C:\\Tools\\TI");
+    EXPECT_TRUE(drives.dd.dirExists("C:\\Tools\\TI"));
+    EXPECT_EQ(ui.shown.front(), "New Compiler Directory created\rPlease Install Texas Compiler into C:\\Tools\\TI");
+}
+
+TEST_F(Shell, CancellingEveryQuestionStopsTheSequenceWithAnErrorAndTheProgramGoesOn) {
+    start(); // no scripted answers: every dialog is cancelled
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(e->ProjectPath, "C:\\Halyard\\default.prj"); // the settings' value stays
+    EXPECT_FALSE(e->ProjectLoaded());
+}
+
+TEST_F(Shell, ExistingFoldersAskNothingAndTheLastProjectIsNotReloadedWithoutLast) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    drives.put("C:\\Halyard\\default.prj", "0\r\n");
+    start();
+    EXPECT_TRUE(ui.dialogsRun.empty());
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(e->ProjectPath, "NO PROJECT LOADED");
+    EXPECT_TRUE(e->menu.Project1.enabled());
+    EXPECT_EQ(e->StatusBar.panel(5).text, "Int Vectors Off");
+}
+
+TEST_F(Shell, TheHelpFileIsTakenFromTheInstallFolderWhenItIsThere) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    drives.put("C:\\Halyard\\Halyard.chm", "x");
+    start();
+    EXPECT_EQ(e->HelpFile, "C:\\Halyard\\Halyard.chm");
+}
+
+TEST_F(Shell, ClosingBeforeTheStartUpFinishedNeverOverwritesTheProjectFile) {
+    drives.put("C:\\Halyard\\default.prj", "precious\r\n");
+    create();
+    e->FormCreate(); // closed within the two seconds: the start timer has not fired
+    e->FormClose();
+    EXPECT_EQ(drives.dd.readBytes("C:\\Halyard\\default.prj"), "precious\r\n");
+    EXPECT_FALSE(settings.writes.empty()); // the settings are still written
+}
+
+TEST_F(Shell, CommandLineDisplaySpreadsPanelZeroAndSwitchingItOffRestoresThePanels) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    start();
+    e->StatusBar.totalWidth = 900;
+    e->menu.DisplayCmdLine.click();
+    EXPECT_TRUE(e->opts.DisplayCommand.checked());
+    EXPECT_EQ(e->StatusBar.panel(0).text, ""); // nothing generated yet
+    EXPECT_EQ(e->StatusBar.panel(0).width, 900);
+    e->opts.DisplayCommand.click(); // the "General" page's check box is the same action
+    EXPECT_FALSE(e->menu.DisplayCmdLine.checked());
+    EXPECT_EQ(e->StatusBar.panel(0).text, "NO PROJECT LOADED");
+    EXPECT_EQ(e->StatusBar.panel(0).width, 150);
+}
+
+TEST_F(Shell, SetupCopiesTheTextsBackWhicheverButtonClosedItAndSavesAtOnce) {
+    create();
+    ui.dialogs = {[](ModalDialog& d) {
+        static_cast<TDirsetup&>(d).DefaultsClick();
+        return Answer::Cancel;
+    }};
+    e->menu.Setup1.click();
+    EXPECT_EQ(e->CompSourceDir, "C:\\texassource\\");
+    EXPECT_EQ(e->CompilerDir, "C:\\TMS370\\");
+    EXPECT_EQ(e->HeadersDir, "C:\\Halyard\\");
+    EXPECT_EQ(settings.values["Program Dir"].text, "C:\\TMS370\\");
+}
+
+TEST_F(Shell, CommandsWithoutAHandlerAreShownDisabled) {
+    create();
+    EXPECT_TRUE(e->menu.Exit1.enabled());
+    EXPECT_TRUE(e->menu.Setup1.enabled());
+    for (auto& m : e->menu.layout())
+        for (MenuItem* item : m.entries)
+            if (item) EXPECT_EQ(item->enabled(), static_cast<bool>(item->onClick)) << item->caption();
+}
