@@ -2,6 +2,8 @@
 // One binder per control kind: model changes are pushed into the widget with its signals blocked,
 // and only user signals (clicked, activated, textEdited) reach the model, so a programmatic change
 // can never echo back.
+#include <QString>
+
 #include "base/controls.h"
 
 class QAction;

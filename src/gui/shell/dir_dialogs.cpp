@@ -1,4 +1,5 @@
 // The Qt windows of the directory dialogs.
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>

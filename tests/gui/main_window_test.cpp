@@ -1,0 +1,70 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include "shell/main_window.h"
+#include "support/fakes.h"
+
+using namespace halyard;
+
+namespace {
+struct Gui : ::testing::Test {
+    test::TempDrives drives;
+    test::FakeUi ui;
+    test::MemorySettings settings;
+    test::RecordingLauncher launcher;
+    Clock clock;
+    TEmbedded model{{ui, settings, launcher, drives.dd, clock}};
+    gui::MainWindow window{model};
+};
+} // namespace
+
+TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
+    EXPECT_EQ(window.windowTitle(), "Halyard  CL370 IDE");
+    QStringList menus;
+    for (QAction* a : window.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries", "Tools",
+                                  "Program", "Command File", "Window", "&Help"}));
+    EXPECT_FALSE(window.actionFor(model.menu.Window1)->isVisible());
+
+    auto* bar = window.findChild<QToolBar*>("ToolBar1");
+    ASSERT_NE(bar, nullptr);
+    QStringList hints;
+    for (QAction* a : bar->actions())
+        if (!a->isSeparator()) hints << a->toolTip();
+    EXPECT_EQ(hints, (QStringList{"Exit Halyard", "Open Project", "New Project", "Edit Project", "New File",
+                                  "Open File", "Compiler Options", "Linker Options", "Display/Hide Project List",
+                                  "Compile", "Make", "Run Programming Tool", "Libarary Options", "Configure Tools",
+                                  "Halyard Help"}));
+    for (QAction* a : bar->actions())
+        if (!a->isSeparator()) EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+
+    const int widths[] = {150, 100, 60, 200, 100, 100, 50};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
+}
+
+TEST_F(Gui, ModelChangesReachTheWidgetsAndMenuClicksReachTheModel) {
+    model.UpdateStatusPanels();
+    EXPECT_EQ(window.statusPanel(3)->text(), "-v0 -ms -g");
+    model.menu.Compilie1.setEnabled(false);
+    EXPECT_FALSE(window.actionFor(model.menu.Compilie1)->isEnabled());
+
+    QAction* display = window.actionFor(model.menu.DisplayCmdLine);
+    display->trigger();
+    EXPECT_TRUE(model.DisplayCommandLine.checked());
+    EXPECT_TRUE(display->isChecked());
+    EXPECT_FALSE(window.statusPanel(1)->isVisibleTo(&window));
+    display->trigger();
+    EXPECT_TRUE(window.statusPanel(1)->isVisibleTo(&window));
+}
+
+TEST_F(Gui, ExitClosesTheWindowAndWritesTheSettings) {
+    window.show();
+    window.actionFor(model.toolBar.ExitBtn)->trigger();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(settings.values["Drive"].text, "C:\\");
+}
