@@ -46,10 +46,12 @@ void writeErrno(int fd, int error) {
 
 SpawnResult SpawnProcess(const SpawnSpec& spec) {
     Prepared p;
-    for (const auto& a : spec.argv) p.argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : spec.argv)
+        p.argv.push_back(const_cast<char*>(a.c_str()));
     p.argv.push_back(nullptr);
     if (spec.replaceEnv || !spec.env.empty()) {
-        for (const auto& e : spec.env) p.env.push_back(const_cast<char*>(e.c_str()));
+        for (const auto& e : spec.env)
+            p.env.push_back(const_cast<char*>(e.c_str()));
         p.env.push_back(nullptr);
     }
 

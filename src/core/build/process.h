@@ -9,11 +9,11 @@ namespace halyard {
 
 struct SpawnSpec {
     static constexpr int Inherit = -1;
-    std::string program;            // host path of the file to execute
-    std::vector<std::string> argv;  // argv[0] included
-    std::vector<std::string> env;   // "NAME=value" entries; empty keeps the caller's environment
-    bool replaceEnv = false;        // true: env is the whole environment, even when empty
-    std::string cwd;                // host folder, empty keeps the caller's
+    std::string program;           // host path of the file to execute
+    std::vector<std::string> argv; // argv[0] included
+    std::vector<std::string> env;  // "NAME=value" entries; empty keeps the caller's environment
+    bool replaceEnv = false;       // true: env is the whole environment, even when empty
+    std::string cwd;               // host folder, empty keeps the caller's
     int in = Inherit, out = Inherit, err = Inherit; // descriptors for 0, 1, 2
     // A detached child lives in a session of its own and is re-parented to init, so the caller
     // never waits for it and it never becomes a zombie of the caller.
@@ -21,8 +21,8 @@ struct SpawnSpec {
 };
 
 struct SpawnResult {
-    pid_t pid = -1;   // the child to wait for; 0 for a detached child that was started
-    int error = 0;    // errno of a failed fork, chdir or exec
+    pid_t pid = -1; // the child to wait for; 0 for a detached child that was started
+    int error = 0;  // errno of a failed fork, chdir or exec
     bool started() const { return error == 0; }
 };
 

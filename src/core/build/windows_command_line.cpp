@@ -8,7 +8,8 @@ std::vector<std::string> SplitWindowsCommandLine(const std::string& text) {
     const size_t n = text.size();
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (true) {
-        while (i < n && blank(text[i])) ++i;
+        while (i < n && blank(text[i]))
+            ++i;
         if (i >= n) break;
         std::string arg;
         // quotes counts the quotes of the current run: 0 outside a group, 1 inside; a third quote

@@ -1,0 +1,192 @@
+#include "build/launcher.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "base/paths.h"
+#include "build/batch_interpreter.h"
+#include "build/process.h"
+#include "build/program_lookup.h"
+#include "build/windows_command_line.h"
+
+extern char** environ;
+
+namespace halyard {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool looksLikeUrl(const std::string& text) {
+    return text.find("://") != std::string::npos || SameText(text.substr(0, 7), "mailto:");
+}
+
+struct Terminal {
+    std::string program;
+    std::vector<std::string> runFlag; // what goes between the terminal and the command
+};
+
+// The desktop's terminal emulator, or nothing when there is no display to show one on.
+Terminal findTerminal() {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!(display && *display) && !(wayland && *wayland)) return {};
+    std::vector<Terminal> choices{{"x-terminal-emulator", {"-e"}}};
+    if (const char* t = std::getenv("TERMINAL"); t && *t) choices.push_back({t, {"-e"}});
+    choices.insert(choices.end(), {{"xterm", {"-e"}},
+                                   {"konsole", {"-e"}},
+                                   {"gnome-terminal", {"--"}},
+                                   {"xfce4-terminal", {"-x"}},
+                                   {"alacritty", {"-e"}},
+                                   {"kitty", {}}});
+    for (auto& t : choices) {
+        std::string path = FindExecutableOnPath(t.program);
+        if (!path.empty()) return {path, t.runFlag};
+    }
+    return {};
+}
+
+int openNull(int flags) {
+    return ::open("/dev/null", flags | O_CLOEXEC);
+}
+
+} // namespace
+
+std::string FindBatchRunner() {
+    const std::string own = OwnExecutableDir();
+    if (!own.empty() && IsExecutableFile(own + "/halyard-batch")) return own + "/halyard-batch";
+    return FindExecutableOnPath("halyard-batch");
+}
+
+std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0) env.emplace_back(*e);
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(fs::absolute(dd.root(), ec), ec);
+    const fs::path standard = fs::weakly_canonical(fs::absolute(DosDevices::defaultRoot(), ec), ec);
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (root != standard && root.filename() == "halyard")
+        env.push_back("XDG_DATA_HOME=" + root.parent_path().string());
+    else if (xdg)
+        env.push_back(std::string("XDG_DATA_HOME=") + xdg);
+    return env;
+}
+
+void ShellLauncher::LaunchProgram(const std::string& file, const std::string& parameters,
+                                  const std::string& directory, int showMode) {
+    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
+    if (!dd_.dirExists(dir)) return; // as the shell does: no working folder, no start
+
+    SpawnSpec spec;
+    spec.cwd = dd_.toHost(dir).string();
+    spec.env = EnvironmentForDrives(dd_);
+    spec.replaceEnv = true;
+    spec.detach = true;
+    const int nullIn = openNull(O_RDONLY);
+    const int nullOut = openNull(O_WRONLY);
+    spec.in = nullIn;
+    spec.out = spec.err = nullOut;
+
+    const std::string name = TrimRight(file);
+    // A relative name is looked for in the working folder first, then where Windows would look.
+    const std::vector<std::string> dirs{dir, dd_.currentDirectory()};
+    FoundProgram found = FindProgram(dd_, name, dirs, true);
+    if (found.kind == FoundProgram::None && name.find_first_of("\\/:") == std::string::npos) {
+        if (const std::string native = FindExecutableOnPath(name); !native.empty()) {
+            found.kind = FoundProgram::Native;
+            found.host = native;
+        }
+    }
+
+    if (found.kind == FoundProgram::Batch) {
+        const std::string runner = FindBatchRunner();
+        if (runner.empty()) {
+            ::close(nullIn);
+            ::close(nullOut);
+            return;
+        }
+        std::vector<std::string> command{runner, "/c", found.winPath};
+        for (auto& a : SplitBatchArguments(parameters))
+            command.push_back(a);
+        const Terminal terminal = showMode == Shown ? findTerminal() : Terminal{};
+        if (terminal.program.empty()) {
+            spec.program = runner;
+            spec.argv = command;
+        } else {
+            // The batch talks to the terminal; the terminal's own chatter goes nowhere.
+            spec.program = terminal.program;
+            spec.argv = {terminal.program};
+            spec.argv.insert(spec.argv.end(), terminal.runFlag.begin(), terminal.runFlag.end());
+            spec.argv.insert(spec.argv.end(), command.begin(), command.end());
+        }
+    } else if (found.kind == FoundProgram::Native) {
+        spec.program = found.host.string();
+        spec.argv = {spec.program};
+        for (auto& a : SplitWindowsCommandLine(parameters))
+            spec.argv.push_back(std::move(a));
+        if (showMode == Shown) spec.out = spec.err = SpawnSpec::Inherit;
+    } else {
+        const std::string opener = FindExecutableOnPath("xdg-open");
+        if (opener.empty() || (found.kind == FoundProgram::None && !looksLikeUrl(name))) {
+            ::close(nullIn);
+            ::close(nullOut);
+            return;
+        }
+        spec.program = opener;
+        spec.argv = {opener, found.kind == FoundProgram::None ? name : found.host.string()};
+    }
+    SpawnProcess(spec);
+    ::close(nullIn);
+    ::close(nullOut);
+}
+
+int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
+                    std::string& output) {
+    output.clear();
+    const std::string runner = FindBatchRunner();
+    if (runner.empty()) {
+        output = "halyard-batch was not found beside this program or on PATH.\n";
+        return -1;
+    }
+    if (!dd.dirExists(workDirWin)) {
+        output = "The system cannot find the path specified: " + workDirWin + "\n";
+        return -1;
+    }
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        output = std::string("Cannot create a pipe: ") + std::strerror(errno) + "\n";
+        return -1;
+    }
+    const int nullIn = openNull(O_RDONLY);
+    SpawnSpec spec;
+    spec.program = runner;
+    spec.argv = {runner, "/c", batWinPath};
+    spec.env = EnvironmentForDrives(dd);
+    spec.replaceEnv = true;
+    spec.cwd = dd.toHost(workDirWin).string();
+    spec.in = nullIn;
+    spec.out = spec.err = pipeFds[1];
+    const SpawnResult r = SpawnProcess(spec);
+    ::close(pipeFds[1]);
+    ::close(nullIn);
+    if (!r.started()) {
+        ::close(pipeFds[0]);
+        output = "Cannot start " + runner + ": " + std::strerror(r.error) + "\n";
+        return -1;
+    }
+    char buffer[4096];
+    while (true) {
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n > 0)
+            output.append(buffer, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(pipeFds[0]);
+    return WaitForExit(r.pid);
+}
+
+} // namespace halyard

@@ -1,0 +1,38 @@
+#pragma once
+// LaunchProgram on Linux. Windows asks its shell to open the file; here the kind of file decides:
+// a batch file runs under halyard-batch (in the desktop's terminal emulator when shown, detached
+// and silent when hidden), a native executable runs directly, anything else goes to the desktop's
+// default handler (xdg-open). The program never waits for what it starts.
+#include <string>
+
+#include "base/dos_devices.h"
+#include "base/ports.h"
+
+namespace halyard {
+
+class ShellLauncher : public Launcher {
+public:
+    explicit ShellLauncher(DosDevices& dd) : dd_(dd) {}
+    // file and directory are Windows paths; an empty or relative directory resolves against the
+    // drive mapping's current directory. parameters is one Windows command-line text.
+    void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                       int showMode) override;
+
+private:
+    DosDevices& dd_;
+};
+
+// halyard-batch beside the running program, else on $PATH; empty when there is none.
+std::string FindBatchRunner();
+
+// The environment for a child that must see the same drive mapping as dd: the caller's, with
+// XDG_DATA_HOME pointing at dd's root when that is not the default one (roots are "<dir>/halyard").
+std::vector<std::string> EnvironmentForDrives(const DosDevices& dd);
+
+// Runs a batch file under halyard-batch with workDirWin as its current folder, no input, and its
+// output and errors together in output; waits for it. Returns its exit code, or -1 when it could
+// not be started (output then says why).
+int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
+                    std::string& output);
+
+} // namespace halyard

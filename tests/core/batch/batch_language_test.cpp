@@ -1,0 +1,172 @@
+// The batch language pieces, each checked by the exact text a small batch file writes.
+#include "batch_fixture.h"
+
+namespace halyard::test {
+namespace {
+
+struct LanguageCase {
+    const char* name;
+    const char* text; // lines end in CR LF as Halyard writes them
+    std::vector<std::string> args;
+    const char* out;
+    const char* err;
+    int code;
+};
+
+class BatchLanguage : public BatchFixture {};
+
+TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
+    drives.put("C:\\work\\sub\\keep.txt", "x");
+    drives.put("C:\\work\\callee.bat", "@echo callee %1\r\nexit /b 4\r\n");
+    drives.put("C:\\work\\chained.bat", "@echo chained\r\n");
+    const std::string nr =
+        "' is not recognized as an internal or external command,\noperable program or batch file.\n";
+    const LanguageCase cases[] = {
+        {"echo forms",
+         "echo hello  there\r\necho.\r\necho\r\necho:x\r\necho on\r\n@echo\r\n",
+         {},
+         "hello  there\n\nECHO is off.\nx\nECHO is on.\n",
+         "",
+         0},
+        {"variables ignore case; undefined ones vanish; %% is a percent",
+         "set Foo=bar\r\necho %FOO%-%foo%-%nothing%-100%%\r\nset foo=\r\necho [%Foo%]\r\n",
+         {},
+         "bar-bar--100%\n[]\n",
+         "",
+         0},
+        {"quoted set and substrings",
+         "set \"v=abcdef\"\r\necho %v:~1,3% %v:~-2% %v:cd=XY%\r\n",
+         {},
+         "bcd ef abXYef\n",
+         "",
+         0},
+        {"set shows and reports",
+         "set zz_a=1\r\nset ZZ_\r\nset qq_none\r\n",
+         {},
+         "zz_a=1\n",
+         "Environment variable qq_none not defined\n",
+         1},
+        {"arguments and shift",
+         "echo %0 %1 %2 [%3]\r\necho %~2 %~dp0 %~nx0\r\nshift\r\necho %1\r\n",
+         {"a", "\"b c\""},
+         "C:\\work\\t.bat a \"b c\" []\nb c C:\\work\\ t.bat\n\"b c\"\n",
+         "",
+         0},
+        {"if exist, not, errorlevel, strings",
+         "if exist sub\\keep.txt echo 1\r\nif not exist nope.txt echo 2\r\nif exist SUB echo 3\r\n"
+         "if errorlevel 1 echo no\r\nif /i \"%1\"==\"A\" echo 4\r\nif \"%1\"==\"A\" echo no\r\nif %1 == a "
+         "echo 5\r\n"
+         "if 10 GTR 9 echo 6\r\nif defined PATH echo 7\r\n",
+         {"a"},
+         "1\n2\n3\n4\n5\n6\n7\n",
+         "",
+         0},
+        {"if blocks over several lines with else",
+         "if exist nope (\r\n  echo no\r\n) else (\r\n  echo yes\r\n  echo still\r\n)\r\nif exist sub (echo "
+         "a) else "
+         "(echo b)\r\n",
+         {},
+         "yes\nstill\na\n",
+         "",
+         0},
+        {"goto skips; a label after it runs; goto :eof ends",
+         "goto :here\r\necho skipped\r\n:here\r\necho here\r\n"
+         "goto eof\r\necho never\r\n",
+         {},
+         "here\n",
+         "",
+         0},
+        {"call of a label with arguments and exit /b",
+         "call :sub one two\r\necho back %errorlevel%\r\ngoto :eof\r\n"
+         ":sub\r\necho in %0 %1 %2\r\nexit /b 7\r\n",
+         {},
+         "in :sub one two\nback 7\n",
+         "",
+         7},
+        {"call of a batch returns; without call control passes for good",
+         "call callee.bat x\r\necho after %errorlevel%\r\nchained\r\necho never\r\n",
+         {},
+         "callee x\nafter 4\nchained\n",
+         "",
+         4},
+        {"exit ends every batch with its code",
+         "call :inner\r\necho never\r\n:inner\r\nexit 5\r\n",
+         {},
+         "",
+         "",
+         5},
+        {"unknown program", "nothere -x\r\necho %errorlevel%\r\n", {}, "9009\n", "", 9009},
+        {"&& and ||",
+         "echo a && echo b\r\nnothere 2>nul || echo failed\r\nnothere 2>nul && echo no & echo next\r\n",
+         {},
+         "a \nb\nfailed\nnext\n",
+         "",
+         9009},
+        {"setlocal ends with the batch",
+         "set keep=1\r\nsetlocal\r\nset keep=2\r\nset tmp=3\r\nendlocal\r\n"
+         "echo %keep%[%tmp%]\r\n",
+         {},
+         "1[]\n",
+         "",
+         0},
+        {"rem and labels do nothing, a line may continue",
+         "rem echo no > x.txt\r\n:: note\r\necho one ^\r\ntwo\r\n",
+         {},
+         "one two\n",
+         "",
+         0},
+        {"pause reads nothing when input ended",
+         "pause\r\necho on\r\n",
+         {},
+         "Press any key to continue . . . \n",
+         "",
+         0},
+    };
+    for (const auto& c : cases) {
+        const BatchRun r = run(c.text, c.args);
+        std::string err = c.err;
+        if (std::string(c.name) == "unknown program") err = "'nothere" + nr;
+        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_EQ(r.err, err) << c.name;
+        EXPECT_EQ(r.code, c.code) << c.name;
+    }
+}
+
+TEST_F(BatchLanguage, EchoOnShowsEachCommandAfterThePrompt) {
+    echo = true;
+    const BatchRun r = run("echo hi\r\n@echo silent\r\nset x=%CD%\r\necho off\r\necho quiet\r\n");
+    EXPECT_EQ(r.out,
+              "\nC:\\work>echo hi\nhi\nsilent\n\nC:\\work>set x=C:\\work\n\nC:\\work>echo off\nquiet\n");
+}
+
+TEST_F(BatchLanguage, ChangesFolderAndDrive) {
+    drives.dd.createDirs("C:\\work\\Sub\\deeper");
+    const BatchRun r = run("cd sub\r\ncd\r\ncd ..\\sub\\DEEPER\r\necho %CD%\r\ncd nowhere\r\nz:\r\ncd\r\n"
+                           "cd /d C:\\work\r\ncd\r\nC:\r\ncd..\r\ncd\r\nq:\r\n");
+    EXPECT_EQ(r.out, "C:\\work\\sub\nC:\\work\\sub\\DEEPER\nZ:\\\nC:\\work\nC:\\\n");
+    EXPECT_EQ(r.err,
+              "The system cannot find the path specified.\nThe system cannot find the drive specified.\n");
+    EXPECT_EQ(lastCwd, "C:\\");
+}
+
+TEST_F(BatchLanguage, RedirectionWritesFilesWithWindowsLineEnds) {
+    drives.put("C:\\work\\in.txt", "typed line\r\nsecond\r\n");
+    const BatchRun r =
+        run("echo a> o.txt\r\necho b >>O.TXT\r\nnothere 2> err.txt\r\nnothere > both.txt 2>&1\r\n"
+            "set /p got=< in.txt\r\necho %got%\r\ntype o.txt\r\necho x > C:\\missing\\f.txt\r\n"
+            "del o.txt\r\nif not exist o.txt echo gone\r\n");
+    EXPECT_EQ(file("C:\\work\\err.txt"),
+              "'nothere" + std::string("' is not recognized as an internal or external "
+                                       "command,\r\noperable program or batch file.\r\n"));
+    EXPECT_EQ(file("C:\\work\\both.txt"), file("C:\\work\\err.txt"));
+    EXPECT_EQ(r.out, "typed line\na\r\nb \r\ngone\n");
+    EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
+}
+
+TEST_F(BatchLanguage, PauseTakesOneKeyFromItsInput) {
+    const BatchRun r = run("pause\r\nset /p rest=\r\necho [%rest%]\r\n", {}, {}, "kept\n");
+    EXPECT_EQ(r.out, "Press any key to continue . . . \n[ept]\n");
+}
+
+} // namespace
+} // namespace halyard::test

@@ -1,0 +1,93 @@
+// Programs started by a batch: where they are found, what they receive, and that their output
+// lands in order with the batch's own.
+#include "batch_fixture.h"
+
+namespace halyard::test {
+namespace {
+
+class BatchPrograms : public BatchFixture {
+protected:
+    void SetUp() override {
+        BatchFixture::SetUp();
+        // Prints its name, its arguments one per line, its folder and C_DIR; exits with $EXITCODE.
+        const std::string body =
+            "printf '%s\\n' \"${0##*/}\"; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
+            "printf 'cwd=%s C_DIR=%s\\n' \"$(pwd)\" \"$C_DIR\"\nexit ${EXITCODE:-0}\n";
+        putScript("C:\\CL370\\cl370", body);
+        putScript("C:\\tools\\Thing.EXE", body);
+        putScript("C:\\tools\\dup", body);
+        putScript("C:\\work\\sub dir\\spaced", body);
+        drives.put("C:\\tools\\plain", "not executable");
+        drives.put("C:\\work\\dup.bat", "@echo dup from the current folder\r\n");
+    }
+    std::string hostWork() { return drives.dd.toHost("C:\\work").string(); }
+};
+
+TEST_F(BatchPrograms, FindsProgramsInTheCurrentFolderThenPath) {
+    struct Case {
+        const char* command;
+        const char* out; // first line of the output
+    };
+    const Case cases[] = {
+        {"cl370", "cl370\n"},     // extension-less native program on PATH
+        {"CL370", "cl370\n"},     // names ignore case
+        {"thing", "Thing.EXE\n"}, // .EXE tried for a bare name
+        {"thing.exe", "Thing.EXE\n"},
+        {"C:\\CL370\\cl370", "cl370\n"},          // a path is looked up there only
+        {"\"sub dir\\spaced\"", "spaced\n"},      // quoted relative path
+        {"dup", "dup from the current folder\n"}, // the current folder before PATH
+    };
+    for (const auto& c : cases) {
+        const BatchRun r =
+            run(std::string(c.command) + "\r\n", {}, {"PATH=Drive;C:\\nowhere;C:\\tools;C:\\CL370\\"});
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), c.out) << c.command;
+        EXPECT_EQ(r.err, "") << c.command;
+    }
+    for (const char* missing : {"plain", "cl370", "C:\\tools\\cl370"}) {
+        const BatchRun r = run(std::string(missing) + "\r\n", {}, {"PATH=Drive;C:\\tools"});
+        EXPECT_EQ(
+            r.err,
+            "'" + std::string(missing) +
+                "' is not recognized as an internal or external command,\noperable program or batch file.\n")
+            << missing;
+        EXPECT_EQ(r.code, 9009);
+    }
+}
+
+TEST_F(BatchPrograms, PassesWindowsArgumentsTheBatchEnvironmentAndFolder) {
+    const BatchRun r =
+        run("SET PATH=Drive;C:\\texassource;C:\\CL370\\\r\nSET C_DIR=C:\\Texassource\r\n"
+            "cl370 -fr C:\\texassource -g -ms  C:\\work\\main.c -z C:\\TexasSource\\lnk.cmd   -a "
+            "\"x y\" a\\\"b\\\"c > C:\\Outputfile.txt\r\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(file("C:\\Outputfile.txt"),
+              "cl370\n[-fr]\n[C:\\texassource]\n[-g]\n[-ms]\n[C:\\work\\main.c]\n[-z]\n"
+              "[C:\\TexasSource\\lnk.cmd]\n[-a]\n[x y]\n[a\"b\"c]\ncwd=" +
+                  hostWork() + " C_DIR=C:\\Texassource\n");
+}
+
+TEST_F(BatchPrograms, KeepsOutputOrderAndReturnsTheLastExitCode) {
+    const BatchRun r = run("echo before\r\ncl370 one\r\necho between\r\nset EXITCODE=3\r\ncl370 two 2>&1\r\n"
+                           "echo level %errorlevel%\r\nset EXITCODE=6\r\ncl370\r\n",
+                           {}, {"PATH=C:\\CL370"});
+    const std::string tail = "cwd=" + hostWork() + " C_DIR=\n";
+    EXPECT_EQ(r.out,
+              "before\ncl370\n[one]\n" + tail + "between\ncl370\n[two]\n" + tail + "level 3\ncl370\n" + tail);
+    EXPECT_EQ(r.code, 6);
+}
+
+TEST_F(BatchPrograms, RunsFromTheFolderTheBatchChangedTo) {
+    drives.dd.createDirs("C:\\texassource");
+    const BatchRun r = run("cd \\TEXASSOURCE\r\ncl370\r\n", {}, {"PATH=C:\\CL370"});
+    EXPECT_NE(r.out.find("cwd=" + drives.dd.toHost("C:\\texassource").string() + " "), std::string::npos)
+        << r.out;
+}
+
+TEST_F(BatchPrograms, CommandLineModeRunsOneLine) {
+    const BatchRun r = runWith([](BatchInterpreter& bi) { return bi.runLine("echo %UNSET% 50% & cl370 /q"); },
+                               {"PATH=C:\\CL370"});
+    EXPECT_EQ(r.out, "%UNSET% 50% \ncl370\n[/q]\ncwd=" + hostWork() + " C_DIR=\n");
+}
+
+} // namespace
+} // namespace halyard::test

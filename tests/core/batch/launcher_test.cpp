@@ -1,0 +1,154 @@
+// Starting programs: real children of the real halyard-batch, reporting through a FIFO, so that the
+// test waits for an event and never for a time.
+#include <cerrno>
+#include <cstdlib>
+#include <poll.h>
+#include <sys/wait.h>
+
+#include "batch_fixture.h"
+#include "build/launcher.h"
+
+namespace halyard::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class Launching : public ::testing::Test {
+protected:
+    // The mapping's root is ".../halyard", so a child finds it through XDG_DATA_HOME.
+    fs::path base = [] {
+        TempDrives t; // only for a fresh folder name
+        fs::path p = t.dir.string() + "-launch";
+        fs::create_directories(p);
+        return p;
+    }();
+    DosDevices dd{base / "halyard"};
+    fs::path bin = base / "bin";
+    fs::path fifo = base / "report";
+    int reader = -1;
+    ScopedEnv path{"PATH", (base / "bin").c_str()};
+    ScopedEnv display{"DISPLAY", nullptr};
+    ScopedEnv wayland{"WAYLAND_DISPLAY", nullptr};
+    ScopedEnv terminal{"TERMINAL", nullptr};
+
+    void SetUp() override {
+        dd.ensureCreated();
+        dd.createDirs("C:\\texassource");
+        dd.createDirs("C:\\work dir");
+        dd.setCurrentDirectory("C:\\");
+        fs::create_directories(bin);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        // Read and write ends both here: a writer never blocks and the reader never sees an end.
+        reader = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        ASSERT_FALSE(FindBatchRunner().empty()) << "halyard-batch must be built beside the tests";
+    }
+    void TearDown() override {
+        ::close(reader);
+        std::error_code ec;
+        fs::remove_all(base, ec);
+    }
+
+    void put(const std::string& winPath, const std::string& bytes, bool executable = false) {
+        const fs::path host = dd.toHost(winPath);
+        fs::create_directories(host.parent_path());
+        std::ofstream(host, std::ios::binary) << bytes;
+        if (executable) makeExecutable(host);
+    }
+    void putBin(const std::string& name, const std::string& body) {
+        std::ofstream(bin / name) << "#!/bin/sh\n" << body;
+        makeExecutable(bin / name);
+    }
+
+    // Everything reported up to the line "END"; empty when nothing came within a generous limit.
+    std::string report() {
+        std::string got;
+        while (got.find("END\n") == std::string::npos) {
+            pollfd p{reader, POLLIN, 0};
+            if (::poll(&p, 1, 30000) <= 0) break;
+            char buf[4096];
+            const ssize_t n = ::read(reader, buf, sizeof buf);
+            if (n <= 0) break;
+            got.append(buf, static_cast<size_t>(n));
+        }
+        return got.substr(0, got.find("END\n"));
+    }
+    std::string fifoWin() { return dd.toWindows(fifo); }
+    std::string host(const std::string& winPath) { return dd.toHost(winPath).string(); }
+};
+
+TEST_F(Launching, HiddenBatchRunsInItsFolderWithWholeParameters) {
+    const std::string longParameter(100, 'p');
+    put("C:\\texassource\\intvecs.bat",
+        "@echo off\r\n(echo %CD%\r\necho %1\r\necho %2\r\necho END) > " + fifoWin() + "\r\n");
+    ShellLauncher launcher(dd);
+    launcher.LaunchProgram("C:\\TexasSource\\INTVECS.BAT", "\"a b\" " + longParameter, "C:\\texassource",
+                           Launcher::Hidden);
+    EXPECT_EQ(report(), "C:\\texassource\n\"a b\"\n" + longParameter + "\n");
+    // The launcher waited for nothing and left nothing to reap.
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(Launching, ShownBatchOpensInTheTerminalOrRunsHiddenWithoutOne) {
+    put("C:\\work dir\\show.bat", "@echo shown %1> " + fifoWin() + "\r\n@echo END>> " + fifoWin() + "\r\n");
+    ShellLauncher launcher(dd);
+    // No display: nothing to show a terminal on, so the batch runs hidden.
+    launcher.LaunchProgram("C:\\work dir\\show.bat", "one", "C:\\work dir", Launcher::Shown);
+    EXPECT_EQ(report(), "shown one\n");
+
+    ScopedEnv withDisplay("DISPLAY", ":99");
+    putBin("x-terminal-emulator", "printf 'terminal %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$4\" > '" +
+                                      fifo.string() + "'\nshift\nexec \"$@\"\n");
+    launcher.LaunchProgram("C:\\work dir\\show.bat", "two", "C:\\work dir", Launcher::Shown);
+    EXPECT_EQ(report(), "terminal -e halyard-batch /c C:\\work dir\\show.bat\nshown two\n");
+}
+
+TEST_F(Launching, NativeProgramsRunDirectlyAndDocumentsGoToTheDesktop) {
+    const std::string longArg(90, 'x');
+    put("C:\\tools\\prog",
+        "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > '" + fifo.string() + "'\npwd >> '" +
+            fifo.string() + "'\necho END >> '" + fifo.string() + "'\n",
+        true);
+    putBin("xdg-open", "echo \"open $*\" > '" + fifo.string() + "'\necho END >> '" + fifo.string() + "'\n");
+    put("C:\\work dir\\readme.txt", "hello");
+    ShellLauncher launcher(dd);
+
+    launcher.LaunchProgram("C:\\tools\\prog", "-a \"b c\" " + longArg, "C:\\work dir", Launcher::Hidden);
+    EXPECT_EQ(report(), "[-a]\n[b c]\n[" + longArg + "]\n" + host("C:\\work dir") + "\n");
+
+    launcher.LaunchProgram("readme.txt", "", "C:\\work dir", Launcher::Shown);
+    EXPECT_EQ(report(), "open " + host("C:\\work dir\\readme.txt") + "\n");
+
+    launcher.LaunchProgram("https://example.org/halyard", "", "", Launcher::Shown);
+    EXPECT_EQ(report(), "open https://example.org/halyard\n");
+}
+
+TEST_F(Launching, RunBatchAndWaitCollectsOutputAndExitCode) {
+    put("C:\\texassource\\ide.bat", "@echo off\r\necho first\r\ncd\r\nnothere\r\nexit /b 3\r\n");
+    std::string output;
+    EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\ide.bat", "C:\\texassource", output), 3);
+    EXPECT_EQ(output,
+              "first\nC:\\texassource\n'nothere' is not recognized as an internal or external command,\n"
+              "operable program or batch file.\n");
+
+    EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\ide.bat", "C:\\nowhere", output), -1);
+    EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\none.bat", "C:\\texassource", output), 127);
+}
+
+} // namespace
+} // namespace halyard::test
