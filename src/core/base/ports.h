@@ -2,6 +2,7 @@
 // How the core reaches the world. The Qt layer implements these ports; core tests use the scripted
 // fakes in tests/support.
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,6 +19,22 @@ struct FileDialog {
     std::string initialDir; // Windows path
     std::string fileName;   // Windows path or name
     std::string defaultExt;
+};
+
+// A font as the font dialog offers it: face, size in points, style and effects.
+struct FontSpec {
+    std::string name;
+    int size = 8;
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+    std::uint32_t color = 0; // 0xRRGGBB
+    bool operator==(const FontSpec&) const = default;
+};
+
+// A document handed to the print dialog: it is printed only when the user confirms the dialog.
+struct PrintJob {
+    std::string title;
+    std::string text; // UTF-8, lines separated by "\n"
+    FontSpec font;
 };
 
 // A modal dialog whose state lives in the core; the Qt layer shows the matching window, the test
@@ -41,6 +58,12 @@ public:
     virtual std::optional<std::string> chooseDirectory(const std::string& title, const std::string& start) = 0;
     // Shows a core dialog modally; returns how it was closed.
     virtual Answer execute(ModalDialog& dialog) = 0;
+    // The font dialog, sizes limited to minSize..maxSize points; nothing when cancelled.
+    virtual std::optional<FontSpec> chooseFont(const FontSpec&, int /*minSize*/, int /*maxSize*/) { return std::nullopt; }
+    // The print dialog; prints the job when confirmed. Returns Answer::Ok or Answer::Cancel.
+    virtual Answer print(const PrintJob&) { return Answer::Cancel; }
+    // The printer set-up dialog.
+    virtual void printerSetup() {}
 
     // Conveniences for the most common boxes.
     void inform(const std::string& text) { message(MsgKind::Information, text, {Answer::Ok}); }

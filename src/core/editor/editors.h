@@ -1,6 +1,12 @@
 #pragma once
-// The editor windows of the main window.
+// The editor windows of the main window and the main window's file commands that make and drive
+// them. Windows are kept in the frame's child order: index 0 is the active window.
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "editor/code_ed.h"
 
 namespace halyard {
 
@@ -8,14 +14,54 @@ class TEmbedded;
 
 class Editors {
 public:
-    explicit Editors(TEmbedded& e) : e(e) {}
-    // Saves every modified editor window; a failed save ends the walk with halyard::Error.
-    void SaveEdtorFiles() {}
-    // Asks each modified window about its changes; false when the user cancelled.
-    bool CloseEditorFiles() { return true; }
+    explicit Editors(TEmbedded& e);
+    ~Editors();
+    Editors(const Editors&) = delete;
+    Editors& operator=(const Editors&) = delete;
+
+    static constexpr const char* OpenDialogTitle = "Halyard   Load File";
+    static constexpr const char* OpenDialogFilter =
+        "C Source|*.C|C Header|*.H|Dos Batch Files|*.BAT|Compiler O/P Files [*.txt]|*.TXT";
+    static constexpr const char* ObjsaveTitle = "Save Output File";
+    static constexpr const char* ObjsaveFilter =
+        "Object File [*.obj]|*.obj|Output File [*.out]|*.out|Any File [*.*]|*.*";
+
+    // An empty window; it becomes the active child.
+    TCodeEd& NewFile1Click();
+    // Opens the file chosen by the sender's tag (20 the build batch, 60 the compiler output, else a
+    // file from the open dialog) in a new window.
+    void OpenFileClick(int tag);
+    // Opens a file in a new window; nullptr when the name was refused and the window closed again.
+    TCodeEd* LoadFile(const std::string& path, int caret);
+    // Saves every window, from the highest child index down to 0; a failed save ends the walk with
+    // halyard::Error.
+    void SaveEdtorFiles();
+    // Hides "Window" and closes every window, each asking about its changes; false when one stayed open.
+    bool CloseEditorFiles();
+    void SaveObjectFile1Click();
+    // Copies a file, atomically; a folder as destination takes the source's name.
+    void CopyFileTo(const std::string& source, const std::string& destination);
+    void PrintClick(TCodeEd& window);
+    void Printsetup();
+
+    int count() const { return static_cast<int>(windows_.size()); }
+    TCodeEd& child(int index) { return *windows_.at(static_cast<size_t>(index)); }
+    // The view reports the active child so that the child order follows the frame's.
+    void activate(TCodeEd& window);
+    // The view learns of every new window here, before it is loaded.
+    void observeOpened(std::function<void(TCodeEd&)> observer) { opened_.push_back(std::move(observer)); }
+
+    // The project editor's directory list: the open dialog starts in its folder. Until the project
+    // editor provides it, the dialog starts in the tool-chain folder, where that list starts.
+    std::function<std::string()> DirBoxDirectory;
+
+    // Frees a window after its observers have seen Change::Closed.
+    void closeWindow(TCodeEd& window);
 
 private:
-    [[maybe_unused]] TEmbedded& e;
+    TEmbedded& e;
+    std::vector<std::unique_ptr<TCodeEd>> windows_;
+    std::vector<std::function<void(TCodeEd&)>> opened_;
 };
 
 } // namespace halyard

@@ -1,0 +1,245 @@
+#include "editor/code_ed.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/dos_devices.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "editor/code_text.h"
+#include "editor/editors.h"
+
+namespace halyard {
+
+namespace {
+// A compiler line is short; a file of one huge line must not make every caret move copy it.
+constexpr size_t FilePartLimit = 255;
+} // namespace
+
+TCodeEd::TCodeEd(Editors& owner, Ui& ui, DosDevices& dd) : owner_(owner), ui_(ui), dd_(dd) {
+    StatusBar.setText(0, "Position");
+    StatusBar.setText(1, "lines");
+}
+
+void TCodeEd::notify(Change change) {
+    for (auto& o : observers_)
+        o(change);
+}
+
+void TCodeEd::setCaption(const std::string& caption) {
+    caption_ = caption;
+    notify(Change::Caption);
+}
+
+size_t TCodeEd::lineOf(size_t offset) const {
+    return static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) -
+                               lineStarts_.begin()) -
+           1;
+}
+
+void TCodeEd::rebuildLines() {
+    lineStarts_.assign(1, 0);
+    for (size_t i = 0; i < text_.size(); ++i)
+        if (text_[i] == u'\n') lineStarts_.push_back(i + 1);
+}
+
+// Keeps the line index current in proportion to the lines, never by rescanning the text, so the
+// status line stays quick at the end of a long document.
+void TCodeEd::applyEdit(size_t position, size_t removed, std::u16string_view inserted) {
+    position = std::min(position, text_.size());
+    removed = std::min(removed, text_.size() - position);
+    auto first = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), position);
+    auto last = std::upper_bound(first, lineStarts_.end(), position + removed);
+    auto at = lineStarts_.erase(first, last);
+    const size_t index = static_cast<size_t>(at - lineStarts_.begin());
+    for (auto it = at; it != lineStarts_.end(); ++it)
+        *it = *it - removed + inserted.size();
+    std::vector<size_t> added;
+    for (size_t j = 0; j < inserted.size(); ++j)
+        if (inserted[j] == u'\n') added.push_back(position + j + 1);
+    lineStarts_.insert(lineStarts_.begin() + static_cast<std::ptrdiff_t>(index), added.begin(), added.end());
+    text_.replace(position, removed, inserted);
+    modified_ = true;
+}
+
+void TCodeEd::userEdit(size_t position, size_t removed, std::u16string_view inserted) {
+    applyEdit(position, removed, inserted);
+    selStart_ = std::min(selStart_, text_.size());
+    selLength_ = std::min(selLength_, text_.size() - selStart_);
+    UpdateStatus();
+}
+
+void TCodeEd::userSelect(size_t start, size_t length) {
+    selStart_ = std::min(start, text_.size());
+    selLength_ = std::min(length, text_.size() - selStart_);
+    UpdateStatus();
+}
+
+void TCodeEd::select(size_t start, size_t length) {
+    selStart_ = std::min(start, text_.size());
+    selLength_ = std::min(length, text_.size() - selStart_);
+    notify(Change::Selection);
+    UpdateStatus();
+}
+
+void TCodeEd::replaceSelection(std::u16string_view replacement) {
+    lastEdit_ = {selStart_, selLength_, std::u16string(replacement)};
+    applyEdit(selStart_, selLength_, replacement);
+    notify(Change::Edit);
+    select(selStart_ + replacement.size(), 0);
+}
+
+void TCodeEd::setText(std::u16string text) {
+    text_ = std::move(text);
+    rich_.reset();
+    rebuildLines();
+    selStart_ = selLength_ = 0;
+    notify(Change::Document);
+}
+
+void TCodeEd::LoadFile(const std::string& name, int caret) {
+    if (name.size() < 2) {
+        modified_ = false;
+        owner_.closeWindow(*this); // frees this window
+        return;
+    }
+    FileName = name;
+    font_ = FontDialog1;
+    notify(Change::Font);
+    const std::string bytes = dd_.readBytes(name);
+    std::optional<RtfDocument> rich;
+    std::u16string text;
+    if (IsRtf(bytes)) {
+        rich = ReadRtf(bytes);
+        text = rich->text;
+    } else {
+        const auto lines = SplitTextLines(bytes);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i) text += u'\n';
+            text += DecodeAnsi(lines[i]);
+        }
+    }
+    setText(std::move(text));
+    if (rich) {
+        rich_ = std::move(rich);
+        notify(Change::Document);
+    }
+    setCaption(ExtractFileName(name));
+    modified_ = false;
+    StatusBar.setText(1, std::to_string(lineCount()));
+    select(static_cast<size_t>(std::max(caret, 0)), 0);
+}
+
+void TCodeEd::Save1Click() {
+    if (FileName.empty()) {
+        SaveAs1Click();
+        return;
+    }
+    std::vector<std::string> lines;
+    if (!text_.empty()) {
+        for (size_t start = 0;;) {
+            const size_t end = text_.find(u'\n', start);
+            lines.push_back(EncodeAnsi(std::u16string_view(text_).substr(start, end - start)));
+            if (end == std::u16string::npos) break;
+            start = end + 1;
+        }
+    }
+    dd_.writeLines(FileName, lines); // atomic: a failed save leaves the old file as it was
+    modified_ = false;
+}
+
+void TCodeEd::SaveAs1Click() {
+    FileDialog dialog;
+    dialog.fileName = FileName;
+    const auto chosen = ui_.saveFile(dialog);
+    if (!chosen) return;
+    FileName = *chosen;
+    setCaption(ExtractFileName(FileName));
+    Save1Click();
+}
+
+bool TCodeEd::FormCloseQuery() {
+    if (!modified_) return true;
+    const Answer a = ui_.message(MsgKind::Confirmation, "Save changes to " + FileName + "?",
+                                 {Answer::Yes, Answer::No, Answer::Cancel});
+    if (a == Answer::Yes) {
+        Save1Click();
+        return true;
+    }
+    return a == Answer::No;
+}
+
+bool TCodeEd::Close1Click() {
+    if (!FormCloseQuery()) return false;
+    owner_.closeWindow(*this); // frees this window
+    return true;
+}
+
+void TCodeEd::Find(std::u16string_view searchText) {
+    if (searchText.empty()) return;
+    const size_t from = std::min(selStart_ + selLength_, text_.size());
+    const auto same = [](char16_t a, char16_t b) { return AnsiUpper(a) == AnsiUpper(b); };
+    const auto it = std::search(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.end(),
+                                searchText.begin(), searchText.end(), same);
+    if (it == text_.end()) return;
+    select(static_cast<size_t>(it - text_.begin()), searchText.size());
+}
+
+void TCodeEd::ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText) {
+    const size_t p = findText.empty() ? std::u16string::npos : text_.find(findText);
+    if (p == std::u16string::npos) {
+        ui_.inform("Not found \"" + ToUtf8(findText));
+        return;
+    }
+    select(p, findText.size());
+    replaceSelection(replaceText);
+}
+
+void TCodeEd::Setfont() {
+    if (auto chosen = ui_.chooseFont(FontDialog1, 5, 15)) {
+        FontDialog1 = *chosen;
+        font_ = *chosen;
+        notify(Change::Font);
+    }
+}
+
+void TCodeEd::UpdateStatus() {
+    const size_t line = lineOf(selStart_);
+    const size_t start = lineStarts_[line];
+    const size_t end = line + 1 < lineStarts_.size() ? lineStarts_[line + 1] - 1 : text_.size();
+    const std::u16string_view s = std::u16string_view(text_).substr(start, end - start);
+    StatusBar.setText(0, StatusPosition(line, selStart_ - start));
+    StatusBar.setText(2, ToUtf8(StatusFilePart(s)));
+    StatusBar.setText(4, std::to_string(StatusNumberPart(s)));
+}
+
+std::string StatusPosition(size_t line, size_t col) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "Line: %3zu   Col: %3zu", line + 1, col + 1);
+    return buffer;
+}
+
+std::u16string StatusFilePart(std::u16string_view line) {
+    const size_t dot = line.find(u'.');
+    const size_t p = dot == std::u16string_view::npos ? 0 : dot + 1;
+    return std::u16string(line.substr(0, std::min(p + 1, FilePartLimit)));
+}
+
+int StatusNumberPart(std::u16string_view line) {
+    const size_t dot = line.find(u'.');
+    const size_t p = dot == std::u16string_view::npos ? 0 : dot + 1;
+    const std::u16string_view t = line.substr(std::min(p, line.size()), 5);
+    const size_t blank = t.find(u' ');
+    const std::u16string_view u = t.substr(blank == std::u16string_view::npos ? 0 : blank, 3);
+    size_t i = 0;
+    while (i < u.size() && (u[i] == u' ' || u[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < u.size() && (u[i] == u'+' || u[i] == u'-')) negative = u[i++] == u'-';
+    int value = 0;
+    for (; i < u.size() && u[i] >= u'0' && u[i] <= u'9'; ++i)
+        value = value * 10 + (u[i] - u'0');
+    return negative ? -value : value;
+}
+
+} // namespace halyard

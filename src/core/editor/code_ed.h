@@ -1,0 +1,110 @@
+#pragma once
+// TCodeEd: one editor window's model. It holds the document (UTF-16 units, '\n' between lines), the
+// selection, the modified flag, the fonts and the six status panels, and runs the window's own
+// commands. The Qt view mirrors it: the user's edits and selection moves come in through
+// `userEdit` / `userSelect`; the model's own changes go out through `observe`.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/controls.h"
+#include "base/ports.h"
+#include "editor/rtf_reader.h"
+
+namespace halyard {
+
+class DosDevices;
+class Editors;
+
+class TCodeEd {
+public:
+    static constexpr size_t MaxLength = 2'000'000;
+    static constexpr const char* DefaultCaption = "Code Editor";
+    // What the view must redraw.
+    enum class Change { Document, Edit, Selection, Font, Caption, Closed };
+
+    TCodeEd(Editors& owner, Ui& ui, DosDevices& dd);
+    TCodeEd(const TCodeEd&) = delete;
+    TCodeEd& operator=(const TCodeEd&) = delete;
+
+    std::string FileName;
+    halyard::StatusBar StatusBar{{120, 50, 130, 30, 50, 50}};
+    FontSpec FontDialog1{"MS Sans Serif", 8};
+
+    const std::string& caption() const { return caption_; }
+    const std::u16string& text() const { return text_; }
+    // The formatting of a Rich Text Format file, for the view to draw; none for plain text.
+    const std::optional<RtfDocument>& richText() const { return rich_; }
+    const FontSpec& font() const { return font_; }
+    bool modified() const { return modified_; }
+    size_t selStart() const { return selStart_; }
+    size_t selLength() const { return selLength_; }
+    bool closed() const { return closed_; }
+    int lineCount() const { return text_.empty() ? 0 : static_cast<int>(lineStarts_.size()); }
+    size_t lineOf(size_t offset) const;
+    size_t lineStart(size_t line) const { return lineStarts_.at(line); }
+
+    // The last model-made edit (Change::Edit): `removed` units at `position` became `inserted`.
+    struct EditInfo {
+        size_t position = 0, removed = 0;
+        std::u16string inserted;
+    };
+    const EditInfo& lastEdit() const { return lastEdit_; }
+
+    void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
+
+    // From the view: the user changed the text or moved the selection (nothing is echoed back).
+    void userEdit(size_t position, size_t removed, std::u16string_view inserted);
+    void userSelect(size_t start, size_t length);
+
+    // Commands.
+    // Loads a file into a window that was just made; a name shorter than 2 characters closes it.
+    void LoadFile(const std::string& name, int caret);
+    void Save1Click();
+    void SaveAs1Click();
+    // Asks "Save changes to %s?" when modified; false when the window must stay open.
+    bool FormCloseQuery();
+    // Close File and the frame's close button: asks first; false when the window stayed open.
+    bool Close1Click();
+    void Find(std::u16string_view searchText);
+    void FindError1Click() { Find(u"error["); }
+    void ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText);
+    void SelectAll1Click() { select(0, text_.size()); }
+    void Setfont();
+    void UpdateStatus();
+
+    // Model-made changes, shown by the view.
+    void select(size_t start, size_t length);
+    void replaceSelection(std::u16string_view replacement);
+    void setText(std::u16string text); // a whole new document, not counted as an edit
+
+private:
+    friend class Editors;
+    void notify(Change change);
+    void setCaption(const std::string& caption);
+    void applyEdit(size_t position, size_t removed, std::u16string_view inserted);
+    void rebuildLines();
+
+    Editors& owner_;
+    Ui& ui_;
+    DosDevices& dd_;
+    std::string caption_ = DefaultCaption;
+    std::u16string text_;
+    std::optional<RtfDocument> rich_;
+    std::vector<size_t> lineStarts_{0}; // offset of the first character of every line
+    FontSpec font_{"Arial", 10, true};
+    bool modified_ = false;
+    bool closed_ = false;
+    size_t selStart_ = 0, selLength_ = 0;
+    EditInfo lastEdit_;
+    std::vector<std::function<void(Change)>> observers_;
+};
+
+// The status panels' texts for the caret on `line` at column `col` (both 0-based).
+std::string StatusPosition(size_t line, size_t col);
+// Panel 2: the file part of a compiler message line; panel 4: its number part.
+std::u16string StatusFilePart(std::u16string_view line);
+int StatusNumberPart(std::u16string_view line);
+
+} // namespace halyard
