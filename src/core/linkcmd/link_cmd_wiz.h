@@ -8,7 +8,11 @@ struct LinkCmdControls {
     LinkCmdControls() {
         Include.setCaption("Include Linker options");
         ClearCLine.setCaption("Clear Command file options from Command Line");
+        InsertBtn.setCaption("Insert");
+        ReplaceBtn.setCaption("Replace");
     }
+    // "SEC TIONS" page: the buttons that put the parameter line into the section list.
+    MenuItem InsertBtn, ReplaceBtn;
     // "BUILD" page.
     CheckBox Include, ClearCLine;
 };

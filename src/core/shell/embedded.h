@@ -9,10 +9,12 @@
 #include "base/controls.h"
 #include "base/dos_devices.h"
 #include "base/ports.h"
+#include "build/build_monitor.h"
 #include "build/compiler_options.h"
 #include "build/ide_bat.h"
 #include "build/library_options.h"
 #include "editor/editors.h"
+#include "linkcmd/cmd_file_mode.h"
 #include "linkcmd/link_cmd_wiz.h"
 #include "project/option_set.h"
 #include "project/project_file.h"
@@ -58,6 +60,7 @@ public:
     std::string LibrarySwitches;
     std::filesystem::file_time_type CompileStartTime{};
     std::vector<std::string> ProList; // the project's lines
+    ListBox ProjectListBox;           // the project's source files, in build order
     std::vector<std::string> Memo1;   // the build batch file's lines
     std::vector<std::string> Intbatch; // the interrupt-vector assembly line
     std::string HelpFile = "C:\\Halyard\\halyard.chm";
@@ -91,6 +94,8 @@ public:
     ProjectFile project{*this};
     IdeBat batch{*this};
     Editors editors{*this};
+    BuildMonitor monitor{*this};
+    CmdFileMode cmdFile{*this};
 
     // ---- Handlers of the shell ----
     void FormCreate();

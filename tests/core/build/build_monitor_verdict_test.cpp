@@ -1,0 +1,152 @@
+#include <chrono>
+
+#include "base/paths.h"
+#include "ide_bat_fixture.h"
+
+namespace halyard::test {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// Sets the output file's time stamp relative to the build's start.
+void stamp(BuildRig& r, fs::file_time_type when) {
+    r.t.put(TrimRight(r.e.ObjectFile), "linked");
+    fs::last_write_time(r.t.dd.toHost(r.e.ObjectFile), when);
+}
+
+TEST(BuildMonitor, RefusesWithoutAProject) {
+    BuildRig r;
+    r.e.ProjectPath = NoProjectLoaded;
+    r.e.menu.Compile1.click();
+    EXPECT_EQ(r.ui.shown, std::vector<std::string>{"Cant Compile,  No Project loaded"});
+    EXPECT_TRUE(r.launcher.calls.empty());
+    EXPECT_EQ(r.batch(), "<none>");
+    EXPECT_FALSE(r.e.CompileTimer.enabled());
+}
+
+TEST(BuildMonitor, StartsTheBatchAndArmsTheCheck) {
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "shown" : "hidden");
+        BuildRig r;
+        r.e.opts.ShowBatch.setChecked(shown);
+        r.e.toolBar.CompileBtn.click();
+        ASSERT_EQ(r.launcher.calls.size(), 1u);
+        const auto& call = r.launcher.calls[0];
+        EXPECT_EQ(call.file, "C:\\texassource\\ide.bat");
+        EXPECT_EQ(call.parameters, "");
+        EXPECT_EQ(call.directory, "C:\\");
+        EXPECT_EQ(call.showMode, shown ? 5 : 0);
+        EXPECT_EQ(r.e.StatusBar.panel(3).text, "Compile Started");
+        EXPECT_TRUE(r.e.CompileTimer.enabled());
+        EXPECT_EQ(r.e.CompileTimer.interval, 5000);
+        EXPECT_EQ(r.e.CompileStartTime, r.clock.time);
+        EXPECT_EQ(r.e.dd.currentDirectory(), "C:\\texassource");
+        EXPECT_NE(r.batch(), "<none>");
+        EXPECT_TRUE(r.ui.shown.empty());
+    }
+}
+
+struct VerdictCase {
+    const char* name;
+    bool existedBefore;
+    std::optional<fs::file_time_type::duration> writtenAfterStart; // nullopt: no file at the check
+    const char* verdict;
+};
+
+TEST(BuildMonitor, JudgesTheBuildByTheOutputFile) {
+    const std::vector<VerdictCase> cases = {
+        {"rewritten", true, 2s, "Updated C:\\texassource\\demo.out "},
+        {"old file left behind", true, -1h, "Failed to create C:\\texassource\\demo.out "},
+        {"old file written at the very start", true, 0s, "Failed to create C:\\texassource\\demo.out "},
+        {"new file", false, 2s, "Created C:\\texassource\\demo.out "},
+        {"no file before or after", false, std::nullopt, "Failed to create C:\\texassource\\demo.out "},
+        {"old file removed", true, std::nullopt, "Failed to create C:\\texassource\\demo.out "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuildRig r;
+        if (c.existedBefore) stamp(r, r.clock.time - 2h);
+        r.e.menu.Compile1.click();
+        ASSERT_EQ(r.launcher.calls.size(), 1u);
+        if (c.writtenAfterStart)
+            stamp(r, r.e.CompileStartTime + *c.writtenAfterStart);
+        else
+            fs::remove(r.t.dd.toHost(r.e.ObjectFile));
+        r.e.CompileTimer.tick();
+        EXPECT_FALSE(r.e.CompileTimer.enabled());
+        EXPECT_EQ(r.e.StatusBar.panel(3).text, c.verdict);
+    }
+}
+
+TEST(BuildMonitor, ASecondBuildKeepsThePeriodAndMovesTheStartTime) {
+    BuildRig r;
+    stamp(r, r.clock.time - 2h);
+    r.e.menu.Compile1.click();
+    const auto first = r.e.CompileStartTime;
+    r.clock.time += 3s;
+    r.e.menu.Compile1.click();
+    EXPECT_EQ(r.e.CompileStartTime, first + 3s);
+    EXPECT_EQ(r.launcher.calls.size(), 2u);
+    // Written after the first start but before the second: not this build's output.
+    stamp(r, first + 1s);
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(r.e.StatusBar.panel(3).text, "Failed to create C:\\texassource\\demo.out ");
+}
+
+TEST(BuildMonitor, WaitsForABatchThatIsStillRunning) {
+    BuildRig r;
+    bool running = true;
+    r.e.monitor.batchRunning = [&] { return running; };
+    r.e.menu.Compile1.click();
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(r.e.StatusBar.panel(3).text, "Compile Started");
+    EXPECT_TRUE(r.e.CompileTimer.enabled());
+    EXPECT_EQ(r.e.CompileTimer.interval, BuildMonitor::RecheckDelay);
+
+    stamp(r, r.e.CompileStartTime + 9s);
+    running = false;
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(r.e.StatusBar.panel(3).text, "Created C:\\texassource\\demo.out ");
+    EXPECT_FALSE(r.e.CompileTimer.enabled());
+    EXPECT_EQ(r.e.CompileTimer.interval, 5000);
+}
+
+TEST(BuildMonitor, AStoppedGenerationStartsNothing) {
+    BuildRig r;
+    r.t.put("C:\\work\\my.cmd", "-l missing.lib\r\n");
+    r.e.CmdFilePath = "C:\\work\\my.cmd";
+    r.e.menu.Compile1.click();
+    EXPECT_EQ(r.ui.shown.size(), 1u);
+    EXPECT_TRUE(r.launcher.calls.empty());
+    EXPECT_FALSE(r.e.CompileTimer.enabled());
+}
+
+TEST(BuildMonitor, CompileOnlyLeavesOutTheLinkerAndRestoresIt) {
+    for (bool linking : {true, false}) {
+        SCOPED_TRACE(linking ? "linker enabled" : "linker disabled");
+        BuildRig r;
+        r.e.opts.EL.setChecked(linking);
+        r.e.menu.Compilie1.click();
+        EXPECT_EQ(r.e.LastCommandLine, "cl370 -g -ms  C:\\work\\main.c ");
+        EXPECT_EQ(r.e.opts.EL.checked(), linking);
+        EXPECT_EQ(r.launcher.calls.size(), 1u);
+    }
+}
+
+TEST(BuildMonitor, ShowsTheCompilerOutputWhenAsked) {
+    BuildRig r;
+    int viewed = 0;
+    r.e.menu.ViewCompilerOP.onClick = [&] { ++viewed; };
+    r.e.menu.ViewCompilerOP.setEnabled(true);
+    r.e.menu.Compile1.click();
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(viewed, 0);
+    r.e.opts.ShowOnEnd.setChecked(true);
+    r.e.menu.Compile1.click();
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(viewed, 1);
+}
+
+} // namespace
+} // namespace halyard::test
