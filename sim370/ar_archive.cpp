@@ -1,0 +1,88 @@
+#include "ar_archive.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace halyard::sim370 {
+
+namespace {
+
+constexpr const char* kMagic = "!<arch>\n";
+
+std::string field(const std::string& text, size_t width) {
+    std::string f = text.substr(0, width);
+    f.resize(width, ' ');
+    return f;
+}
+
+std::string header(const std::string& name, size_t size) {
+    return field(name, 16) + field("0", 12) + field("0", 6) + field("0", 6) + field("100644", 8) +
+           field(std::to_string(size), 10) + "`\n";
+}
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+} // namespace
+
+bool IsAr(const std::string& bytes) { return bytes.rfind(kMagic, 0) == 0; }
+
+std::string WriteAr(const std::vector<ArMember>& members) {
+    std::string names; // GNU long-name table: "name/\n" entries, referenced as "/<offset>"
+    std::vector<std::string> refs;
+    for (const auto& m : members) {
+        if (m.name.size() < 16) {
+            refs.push_back(m.name + "/");
+        } else {
+            refs.push_back("/" + std::to_string(names.size()));
+            names += m.name + "/\n";
+        }
+    }
+    std::string out = kMagic;
+    auto append = [&out](const std::string& name, const std::string& data) {
+        out += header(name, data.size()) + data;
+        if (data.size() % 2) out += '\n';
+    };
+    if (!names.empty()) append("//", names);
+    for (size_t i = 0; i < members.size(); ++i) append(refs[i], members[i].data);
+    return out;
+}
+
+std::optional<std::vector<ArMember>> ReadAr(const std::string& bytes) {
+    if (!IsAr(bytes)) return std::nullopt;
+    std::vector<ArMember> out;
+    std::string names;
+    size_t pos = 8;
+    while (pos < bytes.size()) {
+        if (bytes[pos] == '\n') { // padding
+            ++pos;
+            continue;
+        }
+        if (pos + 60 > bytes.size() || bytes.compare(pos + 58, 2, "`\n") != 0) return std::nullopt;
+        const std::string rawName = trimmed(bytes.substr(pos, 16));
+        char* end = nullptr;
+        const std::string sizeText = trimmed(bytes.substr(pos + 48, 10));
+        const unsigned long size = std::strtoul(sizeText.c_str(), &end, 10);
+        if (sizeText.empty() || *end || pos + 60 + size > bytes.size()) return std::nullopt;
+        std::string data = bytes.substr(pos + 60, size);
+        pos += 60 + size + (size % 2);
+        if (rawName == "//") {
+            names = data;
+            continue;
+        }
+        if (rawName == "/" || rawName == "/SYM64/") continue; // symbol tables of host archivers
+        std::string name = rawName;
+        if (name.size() > 1 && name[0] == '/') {
+            const size_t offset = std::strtoul(name.c_str() + 1, nullptr, 10);
+            if (offset >= names.size()) return std::nullopt;
+            name = names.substr(offset, names.find('\n', offset) - offset);
+        }
+        if (!name.empty() && name.back() == '/') name.pop_back();
+        out.push_back({name, std::move(data)});
+    }
+    return out;
+}
+
+} // namespace halyard::sim370

@@ -1,0 +1,457 @@
+#include "link_command.h"
+
+#include <cctype>
+
+#include "base/paths.h"
+
+namespace halyard::sim370 {
+
+namespace {
+
+struct Tok {
+    std::string text;
+    int line = 0;
+    bool punct = false;
+};
+
+bool isPunct(char c) { return std::string_view("{}()=,;:>+*").find(c) != std::string_view::npos; }
+
+std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnostics& diags) {
+    std::vector<Tok> out;
+    int line = 1;
+    for (size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            const int start = line;
+            const size_t end = s.find("*/", i + 2);
+            const size_t stop = end == std::string::npos ? s.size() : end + 2;
+            for (size_t k = i; k < stop; ++k) line += s[k] == '\n';
+            if (end == std::string::npos) diags.error(file, start, 101, "comment is not closed");
+            i = stop;
+        } else if (c == '"') {
+            const size_t end = s.find('"', i + 1);
+            if (end == std::string::npos || s.find('\n', i) < end) {
+                diags.error(file, line, 102, "string is not closed");
+                i = s.find('\n', i) == std::string::npos ? s.size() : s.find('\n', i);
+                continue;
+            }
+            out.push_back({s.substr(i + 1, end - i - 1), line, false});
+            i = end + 1;
+        } else if (isPunct(c)) {
+            out.push_back({std::string(1, c), line, true});
+            ++i;
+        } else {
+            std::string w;
+            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])) && s[i] != '"' &&
+                   !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '*')) {
+                // A drive letter ("C:\x.obj") keeps its colon; any other colon ends the word.
+                if (s[i] == ':' && w.size() == 1 && std::isalpha(static_cast<unsigned char>(w[0])) && i + 1 < s.size() &&
+                    (s[i + 1] == '\\' || s[i + 1] == '/')) {
+                    w += s[i++];
+                    continue;
+                }
+                if (isPunct(s[i])) break;
+                w += s[i++];
+            }
+            out.push_back({w, line, false});
+        }
+    }
+    return out;
+}
+
+bool ci(const std::string& a, const char* b) { return SameText(a, b); }
+
+std::optional<int> pageSuffix(const std::string& w) { // "PAGE1"
+    if (w.size() < 5 || !ci(w.substr(0, 4), "PAGE")) return std::nullopt;
+    const std::string n = w.substr(4);
+    if (n.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoi(n);
+}
+
+class Parser {
+public:
+    Parser(std::vector<Tok> t, std::string file, Diagnostics& d) : t_(std::move(t)), file_(std::move(file)), d_(d) {}
+
+    CommandFile run() {
+        CommandFile cf;
+        while (!done()) {
+            const Tok& k = cur();
+            if (!k.punct && (k.text == "MEMORY" || k.text == "memory") && is(1, "{")) {
+                memory(cf.memory);
+            } else if (!k.punct && (k.text == "SECTIONS" || k.text == "sections") && is(1, "{")) {
+                sections(cf.sections);
+            } else if (!k.punct && is(1, "=")) {
+                cf.sections.push_back(assignment());
+            } else if (k.punct) {
+                error(k.line, 103, "unexpected '" + k.text + "'");
+                ++i_;
+            } else {
+                cf.args.push_back({k.text, file_, k.line});
+                ++i_;
+            }
+        }
+        return cf;
+    }
+
+private:
+    std::vector<Tok> t_;
+    size_t i_ = 0;
+    std::string file_;
+    Diagnostics& d_;
+
+    bool done() const { return i_ >= t_.size(); }
+    const Tok& cur() const { return t_[i_]; }
+    bool is(size_t ahead, const char* p) const {
+        return i_ + ahead < t_.size() && t_[i_ + ahead].punct && t_[i_ + ahead].text == p;
+    }
+    bool word(size_t ahead = 0) const { return i_ + ahead < t_.size() && !t_[i_ + ahead].punct; }
+    int line() const { return done() ? (t_.empty() ? 1 : t_.back().line) : cur().line; }
+    void error(int line, int code, const std::string& text) { d_.error(file_, line, code, text); }
+    bool accept(const char* p) {
+        if (!is(0, p)) return false;
+        ++i_;
+        return true;
+    }
+    // Skips the rest of a broken line so that one mistake gives one message.
+    void skipLine(int l) {
+        while (!done() && cur().line == l && !is(0, "}")) ++i_;
+    }
+
+    // operand { op operand }, where an operand is a word or a parenthesised expression.
+    Expr expr() {
+        Expr e;
+        auto operand = [&]() -> bool {
+            if (accept("(")) {
+                e.push_back("(");
+                Expr inner = expr();
+                e.insert(e.end(), inner.begin(), inner.end());
+                if (!accept(")")) return false;
+                e.push_back(")");
+                return true;
+            }
+            if (!word() || cur().text == "-") return false;
+            e.push_back(cur().text);
+            ++i_;
+            return true;
+        };
+        if (!operand()) return {};
+        while (is(0, "+") || is(0, "*") || (word() && cur().text == "-")) {
+            e.push_back(cur().text);
+            ++i_;
+            if (!operand()) return {};
+        }
+        return e;
+    }
+
+    std::optional<std::int64_t> constant(int l, const std::string& what) {
+        const Expr e = expr();
+        std::string why;
+        auto v = e.empty() ? std::nullopt : EvalExpr(e, 0, {}, &why);
+        if (!v) error(l, 104, "invalid value for " + what + (why.empty() ? "" : ": " + why));
+        return v;
+    }
+
+    std::string attributes(int l) {
+        std::string a;
+        while (word()) a += cur().text, ++i_;
+        if (!accept(")")) error(l, 105, "missing ')' after attributes");
+        for (char c : a)
+            if (std::string_view("RWXIrwxi").find(c) == std::string_view::npos) {
+                error(l, 106, "invalid attribute '" + std::string(1, c) + "' (use R, W, X, I)");
+                break;
+            }
+        return UpperCase(a);
+    }
+
+    void memory(std::vector<MemRange>& out) {
+        const int open = line();
+        i_ += 2;
+        int page = 0;
+        while (!done() && !is(0, "}")) {
+            const int l = line();
+            if (word() && ci(cur().text, "PAGE") && word(1) && is(2, ":")) {
+                page = ParseNumber(t_[i_ + 1].text).value_or(0);
+                i_ += 3;
+                continue;
+            }
+            if (word() && pageSuffix(cur().text) && is(1, ":")) {
+                page = *pageSuffix(cur().text);
+                i_ += 2;
+                continue;
+            }
+            MemRange r;
+            r.page = page;
+            r.file = file_;
+            r.line = l;
+            if (word()) {
+                r.name = cur().text;
+                ++i_;
+            }
+            if (accept("(")) r.attrs = attributes(l);
+            if (!accept(":")) {
+                error(l, 107, "expected ':' after memory range name " + r.name);
+                skipLine(l);
+                continue;
+            }
+            if (accept("(")) r.attrs = attributes(l);
+            bool origin = false, length = false, bad = false;
+            while (word() && is(1, "=")) {
+                const std::string key = LowerCase(cur().text);
+                i_ += 2;
+                if (key == "origin" || key == "org" || key == "o") {
+                    origin = true;
+                    r.origin = constant(l, "origin").value_or(0);
+                } else if (key == "length" || key == "len" || key == "l") {
+                    length = true;
+                    r.length = constant(l, "length").value_or(0);
+                } else if (key == "fill" || key == "f") {
+                    r.fill = constant(l, "fill");
+                } else {
+                    error(l, 108, "unknown memory range parameter '" + key + "'");
+                    bad = true;
+                    skipLine(l);
+                    break;
+                }
+                accept(",");
+            }
+            if (bad) continue;
+            if (r.name.empty()) error(l, 109, "memory range has no name");
+            else if (!origin) error(l, 110, "memory range " + r.name + " has no origin");
+            else if (!length) error(l, 111, "memory range " + r.name + " has no length");
+            for (const auto& o : out)
+                if (!r.name.empty() && o.name == r.name) error(l, 112, "memory range " + r.name + " is defined twice");
+            if (!done() && cur().line == l && !is(0, "}")) {
+                error(l, 113, "unexpected '" + cur().text + "' in memory range " + r.name);
+                skipLine(l);
+            }
+            out.push_back(r);
+        }
+        if (!accept("}")) error(open, 114, "MEMORY is not closed with '}'");
+    }
+
+    OutputSpec assignment() {
+        OutputSpec a;
+        a.kind = OutputSpec::Assignment;
+        a.file = file_;
+        a.line = line();
+        a.name = cur().text;
+        i_ += 2;
+        a.expr = expr();
+        if (a.expr.empty()) error(a.line, 115, "invalid expression assigned to " + a.name);
+        accept(";");
+        return a;
+    }
+
+    void sections(std::vector<OutputSpec>& out) {
+        const int open = line();
+        i_ += 2;
+        while (!done() && !is(0, "}")) statement(out);
+        if (!accept("}")) error(open, 116, "SECTIONS is not closed with '}'");
+    }
+
+    void statement(std::vector<OutputSpec>& out) {
+        if (!word()) {
+            error(line(), 103, "unexpected '" + cur().text + "' in SECTIONS");
+            ++i_;
+            return;
+        }
+        if (is(1, "=")) {
+            out.push_back(assignment());
+            return;
+        }
+        OutputSpec s;
+        s.file = file_;
+        s.line = line();
+        s.name = cur().text;
+        ++i_;
+        if (s.name == "UNION" || s.name == "GROUP") {
+            s.kind = s.name == "UNION" ? OutputSpec::Union : OutputSpec::Group;
+            if (s.kind == OutputSpec::Group && word() && !is(1, "=") && ParseNumber(cur().text)) {
+                s.load = {Target::Address, "", *ParseNumber(cur().text)};
+                ++i_;
+            }
+        }
+        accept(":");
+        params(s);
+        if (s.kind == OutputSpec::Union || s.kind == OutputSpec::Group) {
+            if (!accept("{")) {
+                error(s.line, 117, s.name + " needs a list of sections in '{ }'");
+                return;
+            }
+            while (!done() && !is(0, "}")) statement(s.members);
+            if (!accept("}")) error(s.line, 118, s.name + " is not closed with '}'");
+        } else if (is(0, "{")) {
+            inputs(s);
+        }
+        out.push_back(std::move(s));
+    }
+
+    void target(OutputSpec& s, Target& t, const char* what) {
+        const int l = line();
+        if (!word() || is(1, ":")) {
+            error(l, 119, std::string("missing ") + what + " placement for section " + s.name);
+            return;
+        }
+        if (std::isdigit(static_cast<unsigned char>(cur().text[0])) || is(0, "(")) {
+            if (auto v = constant(l, std::string(what) + " address of " + s.name)) t = {Target::Address, "", *v};
+            return;
+        }
+        t = {Target::Range, cur().text, 0};
+        ++i_;
+    }
+
+    void params(OutputSpec& s) {
+        while (!done()) {
+            const int l = line();
+            if (accept(",")) continue;
+            if (accept(">")) {
+                target(s, s.load, "load");
+                continue;
+            }
+            if (!word()) return;
+            const std::string w = LowerCase(cur().text);
+            if ((w == "load" || w == "run") && (is(1, "=") || is(1, ">"))) {
+                i_ += 2;
+                accept(">"); // "run = > 8000h"
+                target(s, w == "load" ? s.load : s.run, w == "load" ? "load" : "run");
+            } else if ((w == "align" || w == "block") && (is(1, "(") || is(1, "="))) {
+                ++i_;
+                const bool paren = accept("(");
+                if (!paren) ++i_;
+                auto v = constant(l, w);
+                if (paren && !accept(")")) error(l, 120, "missing ')' after " + w);
+                if (v && (*v <= 0 || (*v & (*v - 1))))
+                    error(l, 121, w + " value " + Hex(*v) + " is not a power of 2");
+                (w == "align" ? s.align : s.block) = v.value_or(0);
+            } else if (w == "page") {
+                ++i_;
+                accept("=");
+                s.page = static_cast<int>(constant(l, "PAGE").value_or(0));
+            } else if (auto p = pageSuffix(cur().text)) {
+                s.page = *p;
+                ++i_;
+            } else if (w == "type" && is(1, "=")) {
+                i_ += 2;
+                const std::string ty = word() ? UpperCase(cur().text) : "";
+                if (ty == "COPY" || ty == "DSECT" || ty == "NOLOAD") {
+                    s.type = ty;
+                    ++i_;
+                } else {
+                    error(l, 122, "section type must be COPY, DSECT or NOLOAD");
+                    skipLine(l);
+                }
+            } else if (w == "fill" && is(1, "=")) {
+                i_ += 2;
+                s.fill = constant(l, "fill");
+            } else {
+                return;
+            }
+        }
+    }
+
+    void inputs(OutputSpec& s) {
+        const int open = line();
+        ++i_;
+        s.hasInputs = true;
+        while (!done() && !is(0, "}")) {
+            if (accept(",") || accept(";")) continue;
+            const int l = line();
+            if (!word()) {
+                error(l, 103, "unexpected '" + cur().text + "' in the input sections of " + s.name);
+                ++i_;
+                continue;
+            }
+            InputItem in;
+            in.line = l;
+            in.file = cur().text;
+            ++i_;
+            if (accept("=")) {
+                in.assignment = true;
+                in.expr = expr();
+                if (in.expr.empty()) error(l, 115, "invalid expression assigned to " + in.file);
+            } else if (accept("(")) {
+                while (word()) {
+                    in.sections.push_back(cur().text);
+                    ++i_;
+                    accept(",");
+                }
+                if (!accept(")")) {
+                    error(l, 123, "missing ')' after the sections of " + in.file);
+                    skipLine(l);
+                }
+            } else if (in.file[0] == '.') {
+                in.sections = {in.file};
+                in.file = "*";
+            }
+            s.inputs.push_back(in);
+        }
+        if (!accept("}")) error(open, 124, "input sections of " + s.name + " are not closed with '}'");
+    }
+};
+
+struct Evaluator {
+    const Expr& e;
+    size_t i = 0;
+    std::int64_t dot;
+    const std::map<std::string, std::int64_t>& syms;
+    std::string why;
+
+    std::optional<std::int64_t> operand() {
+        if (i >= e.size()) return std::nullopt;
+        const std::string& w = e[i++];
+        if (w == "(") {
+            auto v = sum();
+            if (i >= e.size() || e[i] != ")") return std::nullopt;
+            ++i;
+            return v;
+        }
+        if (w == ".") return dot;
+        if (auto n = ParseNumber(w)) return n;
+        if (auto it = syms.find(w); it != syms.end()) return it->second;
+        why = std::isdigit(static_cast<unsigned char>(w[0])) ? "'" + w + "' is not a number"
+                                                             : "'" + w + "' is not defined";
+        return std::nullopt;
+    }
+    std::optional<std::int64_t> product() {
+        auto v = operand();
+        while (v && i < e.size() && e[i] == "*") {
+            ++i;
+            auto r = operand();
+            if (!r) return std::nullopt;
+            *v *= *r;
+        }
+        return v;
+    }
+    std::optional<std::int64_t> sum() {
+        auto v = product();
+        while (v && i < e.size() && (e[i] == "+" || e[i] == "-")) {
+            const bool plus = e[i++] == "+";
+            auto r = product();
+            if (!r) return std::nullopt;
+            *v += plus ? *r : -*r;
+        }
+        return v;
+    }
+};
+
+} // namespace
+
+std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot, const std::map<std::string, std::int64_t>& syms,
+                                     std::string* why) {
+    Evaluator ev{e, 0, dot, syms, {}};
+    auto v = ev.sum();
+    if (v && ev.i != e.size()) v.reset();
+    if (why) *why = ev.why;
+    return v;
+}
+
+CommandFile ParseCommandFile(const std::string& text, const std::string& fileName, Diagnostics& diags) {
+    return Parser(tokenize(text, fileName, diags), fileName, diags).run();
+}
+
+} // namespace halyard::sim370

@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "linker.h"
+
+int main(int argc, char** argv) {
+    using namespace halyard::sim370;
+    return RunLinker({argv + 1, argv + argc}, {}, ToolEnv::fromProcess(), std::cout);
+}

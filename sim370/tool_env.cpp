@@ -1,0 +1,90 @@
+#include "tool_env.h"
+
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/paths.h"
+
+extern char** environ;
+
+namespace halyard::sim370 {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> SplitList(const std::string& text, char separator) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : text + separator) {
+        if (c != separator) {
+            cur += c;
+            continue;
+        }
+        const auto first = cur.find_first_not_of(" \t");
+        if (first != std::string::npos) out.push_back(TrimRight(cur.substr(first)));
+        cur.clear();
+    }
+    return out;
+}
+
+ToolEnv::ToolEnv(fs::path root, const std::string& cDirList) : dd(std::move(root)), cDir(SplitList(cDirList, ';')) {
+    dd.ensureCreated();
+    // The mapping reads the host's current folder when it is built; a fresh mapping needs it again.
+    dd = DosDevices(dd.root());
+}
+
+ToolEnv ToolEnv::fromProcess() {
+    const char* c = std::getenv("C_DIR");
+    return ToolEnv(DosDevices::defaultRoot(), c ? c : "");
+}
+
+fs::path ToolEnv::host(const std::string& path) const {
+    const std::string p = TrimRight(path);
+    std::error_code ec;
+    if (!p.empty() && p[0] == '/' && fs::exists(p, ec)) return fs::path(p);
+    return dd.toHost(p);
+}
+
+fs::path ToolEnv::find(const std::string& name, const std::vector<std::string>& dirs) const {
+    std::vector<std::string> all = dirs;
+    all.insert(all.end(), cDir.begin(), cDir.end());
+    std::error_code ec;
+    for (const auto& d : all) {
+        const fs::path candidate = host(AddTrailingBackslash(d) + name);
+        if (fs::is_regular_file(candidate, ec)) return candidate;
+    }
+    return {};
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv) {
+    ProcessResult result;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (rc != 0) {
+        close(pipeFds[0]);
+        result.output = "cannot start " + argv[0];
+        return result;
+    }
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) > 0;) result.output.append(buf, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+} // namespace halyard::sim370
