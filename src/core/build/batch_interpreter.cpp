@@ -210,6 +210,7 @@ BatchInterpreter::BatchInterpreter(DosDevices& dd, const std::vector<std::string
         const size_t eq = entry.find('=', 1); // Windows keeps hidden "=C:=..." names; so may a caller
         if (eq != std::string::npos) setVariable(entry.substr(0, eq), entry.substr(eq + 1));
     }
+    hostPath_ = variable("PATH");
     const std::string& cwd = dd_.currentDirectory();
     if (!cwd.empty()) driveDirs_[static_cast<char>(std::toupper(static_cast<unsigned char>(cwd[0])))] = cwd;
 }
@@ -240,6 +241,22 @@ std::vector<std::string> BatchInterpreter::environment() const {
     std::vector<std::string> env;
     for (const auto& [key, entry] : vars_)
         env.push_back(entry.first + "=" + entry.second);
+    return env;
+}
+
+// A native program cannot use a PATH of Windows folders, and the stand-in tools start host
+// programs and each other through PATH: it gets the existing folders of the batch's PATH as host
+// folders, then the PATH the runner itself was started with.
+std::vector<std::string> BatchInterpreter::programEnvironment() const {
+    std::string path;
+    for (const auto& dir : SplitWindowsPath(variable("PATH")))
+        if (dd_.dirExists(dir)) path += dd_.toHost(dir).string() + ":";
+    path += hostPath_;
+    if (!path.empty() && path.back() == ':') path.pop_back();
+    std::vector<std::string> env;
+    for (const auto& [key, entry] : vars_)
+        if (key != "PATH") env.push_back(entry.first + "=" + entry.second);
+    env.push_back("PATH=" + path);
     return env;
 }
 
@@ -539,8 +556,7 @@ BatchInterpreter::Flow BatchInterpreter::runSegment(const std::string& segment, 
             r.op = Redirection::Append;
             ++i;
         }
-        if (i + 2 < text.size() + 1 && i + 1 < text.size() && text[i + 1] == '&' && i + 2 < text.size() &&
-            text[i + 2] >= '0' && text[i + 2] <= '2') {
+        if (i + 2 < text.size() && text[i + 1] == '&' && text[i + 2] >= '0' && text[i + 2] <= '2') {
             r.op = Redirection::Dup;
             r.dupOf = text[i + 2] - '0';
             i += 2;
@@ -761,7 +777,7 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
     spec.argv.push_back(spec.program);
     for (auto& a : SplitWindowsCommandLine(tail))
         spec.argv.push_back(std::move(a));
-    spec.env = environment();
+    spec.env = programEnvironment();
     spec.replaceEnv = true;
     spec.cwd = dd_.toHost(dd_.currentDirectory()).string();
     spec.in = fds.in;

@@ -37,7 +37,7 @@ public:
     std::string variable(const std::string& name) const;
     bool hasVariable(const std::string& name) const;
     void setVariable(const std::string& name, const std::string& value);
-    // "NAME=value" for each variable, as a child process receives them.
+    // "NAME=value" for each variable. Native programs receive them with PATH made of host folders.
     std::vector<std::string> environment() const;
     bool echoOn() const { return echo_; }
     void setEcho(bool on) { echo_ = on; }
@@ -73,6 +73,7 @@ private:
     std::string expandPercents(const std::string& line) const;
     std::string argModified(const std::string& modifiers, size_t index) const;
     std::string prompt() const;
+    std::vector<std::string> programEnvironment() const;
     void write(int fd, const std::string& text) const;
     void fail(const Fds& fds, const std::string& message, int level);
 
@@ -83,6 +84,7 @@ private:
     Vars vars_;
     std::vector<Vars> saved_; // SETLOCAL
     std::map<char, std::string> driveDirs_;
+    std::string hostPath_; // PATH as the runner was started with it
     int errorLevel_ = 0;
     int exitCode_ = 0;
     bool exitAll_ = false; // EXIT without /B ends every batch at once

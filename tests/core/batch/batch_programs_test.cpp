@@ -76,6 +76,14 @@ TEST_F(BatchPrograms, KeepsOutputOrderAndReturnsTheLastExitCode) {
     EXPECT_EQ(r.code, 6);
 }
 
+TEST_F(BatchPrograms, NativeProgramsSeeTheBatchPathAsHostFolders) {
+    putScript("C:\\CL370\\showpath", "printf '%s\\n' \"$PATH\"\n");
+    const BatchRun r = run("SET PATH=Drive;C:\\texassource;C:\\CL370\\\r\nshowpath\r\nset PATH\r\n", {},
+                           {"PATH=/usr/bin:/bin"});
+    EXPECT_EQ(r.out, drives.dd.toHost("C:\\CL370").string() +
+                         ":/usr/bin:/bin\nPATH=Drive;C:\\texassource;C:\\CL370\\\n");
+}
+
 TEST_F(BatchPrograms, RunsFromTheFolderTheBatchChangedTo) {
     drives.dd.createDirs("C:\\texassource");
     const BatchRun r = run("cd \\TEXASSOURCE\r\ncl370\r\n", {}, {"PATH=C:\\CL370"});
