@@ -59,6 +59,9 @@ FoundProgram FindProgram(const DosDevices& dd, const std::string& name, const st
         for (const char* ext : extensions)
             candidates.push_back(base + ext);
         if (!hasExtension) candidates.push_back(base);
+        // "cl370.exe" in a batch written for Windows reaches the native stand-in "cl370".
+        if (endsWithText(base, ".exe") || endsWithText(base, ".com"))
+            candidates.push_back(base.substr(0, base.size() - 4));
         for (size_t i = 0; i < candidates.size(); ++i) {
             const std::string& c = candidates[i];
             if (!dd.fileExists(c)) continue;

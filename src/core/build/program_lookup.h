@@ -1,7 +1,8 @@
 #pragma once
 // Finding the file a command or a launch names, the way Windows finds it: the folder named, else
 // the folders searched in order; a name without extension is tried with .COM, .EXE, .BAT and .CMD
-// and, because the stand-in tools are native Linux programs, also bare.
+// and, because the stand-in tools are native Linux programs, also bare; a name ending in .EXE or
+// .COM is also tried without it.
 #include <filesystem>
 #include <string>
 #include <vector>

@@ -33,6 +33,7 @@ TEST_F(BatchPrograms, FindsProgramsInTheCurrentFolderThenPath) {
         {"CL370", "cl370\n"},     // names ignore case
         {"thing", "Thing.EXE\n"}, // .EXE tried for a bare name
         {"thing.exe", "Thing.EXE\n"},
+        {"cl370.exe", "cl370\n"},                 // a Windows name reaches the native stand-in
         {"C:\\CL370\\cl370", "cl370\n"},          // a path is looked up there only
         {"\"sub dir\\spaced\"", "spaced\n"},      // quoted relative path
         {"dup", "dup from the current folder\n"}, // the current folder before PATH
