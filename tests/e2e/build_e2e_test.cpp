@@ -1,0 +1,120 @@
+// The whole road of a build without windows: halyard-build writes ide.bat, halyard-batch runs it,
+// the stand-in tool chain compiles and links, and the verdict comes from the output file.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "base/dos_devices.h"
+
+namespace halyard::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string quote(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// A private home: the drive mapping and the settings file of every program started here.
+class Workspace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir = fs::temp_directory_path() / ("halyard-e2e-" + std::to_string(rd()));
+        fs::create_directories(dir / "data");
+        fs::create_directories(dir / "config");
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        for (const char* tool : {"halyard-build", "halyard-batch", "halyard-sample", "cl370", "lnk370"})
+            ASSERT_TRUE(fs::exists(fs::path(HALYARD_BIN_DIR) / tool)) << tool << " is not built";
+        const Result sample = run("halyard-sample", {});
+        ASSERT_EQ(sample.code, 0) << sample.out << sample.err;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    Result run(const std::string& program, const std::vector<std::string>& args) const {
+        std::string cmd = quote((fs::path(HALYARD_BIN_DIR) / program).string());
+        for (const auto& a : args) cmd += " " + quote(a);
+        const fs::path err = dir / "stderr.txt";
+        cmd += " 2>" + quote(err.string());
+        Result r;
+        FILE* pipe = ::popen(cmd.c_str(), "r");
+        if (!pipe) return r;
+        std::array<char, 4096> buffer;
+        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) r.out.append(buffer.data(), n);
+        const int status = ::pclose(pipe);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(err, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        r.err = text.str();
+        return r;
+    }
+
+    static std::string lastLine(const std::string& text) {
+        std::string t = text;
+        while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+        const auto at = t.find_last_of('\n');
+        return at == std::string::npos ? t : t.substr(at + 1);
+    }
+
+    fs::path dir;
+    const std::string project = "C:\\Halyard\\demo\\demo.prj";
+    const std::string output = "C:\\texassource\\demo.out ";
+};
+
+TEST_F(Workspace, BuildCreatesThenUpdatesThenFailsOnASourceError) {
+    Result first = run("halyard-build", {"build", project});
+    EXPECT_EQ(lastLine(first.out), "Created " + output) << first.out << first.err;
+    EXPECT_EQ(first.code, 0);
+
+    Result second = run("halyard-build", {"build", project});
+    EXPECT_EQ(lastLine(second.out), "Updated " + output) << second.out << second.err;
+    EXPECT_EQ(second.code, 0);
+
+    DosDevices dd(dir / "data" / "halyard");
+    const std::string main = "C:\\Halyard\\demo\\main.c";
+    dd.writeBytes(main, dd.readBytes(main) + "\nint broken( {\n");
+    Result third = run("halyard-build", {"build", project});
+    EXPECT_EQ(lastLine(third.out), "Failed to create " + output) << third.out << third.err;
+    EXPECT_EQ(third.code, 1);
+    EXPECT_NE(third.out.find("error"), std::string::npos) << third.out;
+}
+
+TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
+    Result made = run("halyard-build", {"make", project});
+    EXPECT_EQ(made.code, 0) << made.err;
+    EXPECT_NE(made.err.find("IDE.BAT successfully made"), std::string::npos) << made.err;
+    DosDevices dd(dir / "data" / "halyard");
+    const std::string batch = dd.readBytes("C:\\texassource\\ide.bat");
+    EXPECT_EQ(batch.rfind("SET PATH=Drive;C:\\texassource;C:\\CL370\\\r\nSET C_DIR=C:\\Texassource\r\ncl370 ", 0), 0u)
+        << batch;
+
+    // A project without sources stops the generation.
+    auto lines = dd.readLines(project);
+    lines.resize(66);
+    dd.writeLines("C:\\Halyard\\demo\\empty.prj", lines);
+    Result stopped = run("halyard-build", {"make", "C:\\Halyard\\demo\\empty.prj"});
+    EXPECT_EQ(stopped.code, 1);
+    EXPECT_NE(stopped.err.find("Number of Source Files is outside allowed Limits"), std::string::npos) << stopped.err;
+}
+
+} // namespace
+} // namespace halyard::test
