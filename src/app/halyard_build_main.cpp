@@ -1,9 +1,246 @@
-// halyard-build: the headless Halyard, for scripts and continuous integration.
+// halyard-build: the headless Halyard, for scripts and continuous integration. It runs the same
+// main window model as the desktop program, with the same settings file and drive mapping; every
+// message the desktop would show goes to standard error.
+#include <cctype>
+#include <filesystem>
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/dos_devices.h"
+#include "shell/embedded.h"
+#include "shell/ini_settings.h"
+#if __has_include("build/launcher.h")
+#include "build/launcher.h"
+#define HALYARD_HAS_LAUNCHER 1
+#endif
+
+namespace halyard {
+namespace {
+
+// The desktop's message boxes, as lines on standard error. A box that asks a question gets its
+// "OK" (or else its first button): nobody is there to choose, and no command here asks one.
+class StderrUi : public Ui {
+public:
+    Answer message(MsgKind, const std::string& text, const std::vector<Answer>& buttons) override {
+        print(text);
+        for (Answer a : buttons)
+            if (a == Answer::Ok) return a;
+        return buttons.empty() ? Answer::Ok : buttons.front();
+    }
+    void showError(const std::string& text) override { print(text); }
+    std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    Answer execute(ModalDialog&) override { return Answer::Cancel; }
+
+private:
+    static void print(std::string text) {
+        for (auto& c : text)
+            if (c == '\r') c = '\n';
+        std::cerr << text << '\n';
+    }
+};
+
+#ifndef HALYARD_HAS_LAUNCHER
+class NoLauncher : public Launcher {
+public:
+    void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
+};
+#endif
+
+// The only program a headless session starts is the build's batch file. A script needs the build's
+// end and its output, so the batch runs to its end under halyard-batch and what it printed is kept.
+class WaitingLauncher : public Launcher {
+public:
+    explicit WaitingLauncher(DosDevices& dd) : dd_(dd) {}
+    void LaunchProgram(const std::string& file, const std::string&, const std::string& directory,
+                       int) override {
+        started = true;
+        exitCode = RunBatchAndWait(dd_, file, directory, output);
+    }
+    bool started = false;
+    int exitCode = -1;
+    std::string output;
+
+private:
+    DosDevices& dd_;
+};
+
+// The model and its ports, started the way the desktop starts, minus the questions.
+struct Session {
+    StderrUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    DosDevices dd{DosDevices::defaultRoot()};
+    WaitingLauncher launcher{dd};
+    Clock clock;
+    std::unique_ptr<TEmbedded> e;
+
+    Session() {
+        dd.ensureCreated();
+        e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, dd, clock});
+        // The first activation reads the settings. The start timer's directory questions need a user,
+        // so they are skipped; the no-project defaults are applied when the tool-chain folder exists
+        // (they move the project editor there), else only the option defaults.
+        e->FormCreate();
+        e->starttimer.setEnabled(false);
+        if (dd.dirExists(e->CompilerDir)) {
+            e->run([this] { e->InitStateDefaults(); });
+        } else {
+            e->run([this] {
+                e->compiler.SetDefsClick();
+                e->UpdateStatusPanels();
+            });
+        }
+        e->ProjectPath = NoProjectLoaded;
+        e->startupDone = true;
+    }
+
+    // A Windows path ("C:\x\demo.prj") stays as it is; anything else is a host path.
+    std::string windowsPath(const std::string& arg) const {
+        const bool drive =
+            arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':';
+        return drive ? arg : dd.toWindows(std::filesystem::absolute(arg));
+    }
+
+    // "&Open Project" on the given file; false when the open ended with an error.
+    bool open(const std::string& project) {
+        const std::string path = windowsPath(project);
+        return e->run([this, &path] { e->project.Openpro(path); });
+    }
+};
+
+using Args = std::vector<std::string>;
+
+int summary(Session& s, const Args& args) {
+    if (!s.open(args[0])) return 1;
+    for (const auto& row : s.e->summary.rows())
+        std::cout << row << '\n';
+    return 0;
+}
+
+int switches(Session& s, const Args& args) {
+    if (!s.open(args[0])) return 1;
+    if (!s.e->run([&s] { s.e->compiler.OptionsOK2Click(); })) return 1;
+    std::cout << "CompilerCmdLine=" << s.e->CompilerCmdLine << '\n'
+              << "LinkerCmdLine=" << s.e->LinkerCmdLine << '\n'
+              << "ObjectFile=" << s.e->ObjectFile << '\n';
+    return 0;
+}
+
+int make(Session& s, const Args& args) {
+    if (!s.open(args[0])) return 1;
+    bool made = false;
+    if (!s.e->run([&] { made = s.e->batch.MakeIdeBatClick(&s.e->menu.Make); })) return 1;
+    return made ? 0 : 1;
+}
+
+int build(Session& s, const Args& args) {
+    if (!s.open(args[0])) return 1;
+    s.e->menu.Compile1.click();
+    if (!s.launcher.started) return 1;
+    std::cout << s.launcher.output << std::flush;
+    // The batch has ended, so the check needs no waiting period.
+    s.e->CompileTimer.tick();
+    const std::string verdict = s.e->StatusBar.panel(3).text;
+    std::cout << verdict << '\n';
+    return verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ? 0 : 1;
+}
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* help;
+    int (*run)(Session&, const Args&);
+};
+
+// One row per command: its name, its arguments, its --help text and its handler.
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"summary", "PROJECT",
+         "Open PROJECT as \"&Open Project\" does and print the rows of \"Display Project List\",\n"
+         "one per line.",
+         summary},
+        {"switches", "PROJECT",
+         "Open PROJECT, run the options-accept step and print CompilerCmdLine=, LinkerCmdLine=\n"
+         "and ObjectFile=, each followed by the text exactly (blanks kept).",
+         switches},
+        {"make", "PROJECT",
+         "Open PROJECT and run \"Make\": write ide.bat into the compiler folder. Exit code 1 when the\n"
+         "generation stopped with one of its messages.",
+         make},
+        {"build", "PROJECT",
+         "Open PROJECT and run \"Build All\": write ide.bat, save the project, run ide.bat under\n"
+         "halyard-batch and wait for it, print its output and then the verdict (\"Created \",\n"
+         "\"Updated \" or \"Failed to create \" followed by the output file). Exit code 0 only for\n"
+         "\"Created \" and \"Updated \".",
+         build},
+    };
+    return table;
+}
+
+void help(std::ostream& out) {
+    out << "usage: halyard-build COMMAND PROJECT\n"
+           "\n"
+           "The headless Halyard: it runs the desktop program's model without windows.\n"
+           "\n"
+           "Commands:\n";
+    for (const auto& c : commands()) {
+        out << "  " << c.name << ' ' << c.usage << '\n';
+        std::string text = c.help;
+        size_t at = 0;
+        while (at < text.size()) {
+            const size_t end = text.find('\n', at);
+            out << "      " << text.substr(at, end - at) << '\n';
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+    }
+    out << "\n"
+           "PROJECT is a Windows path (C:\\Halyard\\demo.prj, through the drive mapping) or a host path.\n"
+           "\n"
+           "Start-up: the settings are read from the desktop program's file\n"
+           "("
+        << IniSettings::defaultFile().string()
+        << ") and the drive mapping from\n"
+           "("
+        << DosDevices::defaultRoot().string()
+        << "). The start-up questions about missing\n"
+           "folders are skipped: when the tool-chain folder (\"Program Dir\") exists the no-project\n"
+           "defaults are applied as at start-up, otherwise only the compiler option defaults. The\n"
+           "last project is not reloaded; PROJECT is opened instead.\n"
+           "\n"
+           "Every message the desktop program would show is printed on standard error. The exit\n"
+           "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2\n"
+           "for a usage error.\n";
+}
+
+} // namespace
+} // namespace halyard
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::cerr << "usage: halyard-build --help\n";
+    using namespace halyard;
+    const Args args(argv + 1, argv + argc);
+    if (args.empty()) {
+        help(std::cerr);
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        help(std::cout);
+        return 0;
+    }
+    for (const auto& c : commands()) {
+        if (args[0] != c.name) continue;
+        if (args.size() != 2) {
+            std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
+            return 2;
+        }
+        Session session;
+        return c.run(session, Args(args.begin() + 1, args.end()));
+    }
+    std::cerr << "halyard-build: unknown command '" << args[0] << "' (see halyard-build --help)\n";
     return 2;
 }

@@ -101,14 +101,19 @@ void TEmbedded::starttimerTimer() {
 }
 
 void TEmbedded::InitStateDefaults() {
+    projEdit.selectDrive(WorkDrive);
     // The project editor's directory list moves to the tool-chain folder; a folder that is still
     // missing stops the start-up sequence here.
-    if (!dd.dirExists(CompilerDir)) throw Error("Directory not found: " + CompilerDir);
+    projEdit.setDirectory(CompilerDir);
     StatusBar.setText(0, NoProjectLoaded);
     StatusBar.setText(1, "");
+    const std::string projectName = ExtractFileName(ProjectPath);
+    projEdit.Label50.setCaption(projectName.size() > 4 ? projectName.substr(0, projectName.size() - 4) : "");
+    project.OpenProjectDialog.initialDir = InstallDir;
     CmdFilePath = "C:\\TexasSource\\lnk.cmd ";
     LinkSwitch = "-z ";
     ObjectFile.clear();
+    opts.MapFile.setText("");
     opts.ProcType.setItemIndex(0);
     LinkerCmdLine = "-o unnamed.out -a -c -m unnamed.map";
     CompilerCmdLine = "-v0 -ms -g";

@@ -12,12 +12,15 @@
 #include "build/build_monitor.h"
 #include "build/compiler_options.h"
 #include "build/ide_bat.h"
+#include "build/linker_options.h"
 #include "build/library_options.h"
 #include "editor/editors.h"
 #include "linkcmd/cmd_file_mode.h"
 #include "linkcmd/link_cmd_wiz.h"
 #include "project/option_set.h"
+#include "project/project_editor.h"
 #include "project/project_file.h"
+#include "project/project_summary.h"
 #include "shell/dir_setup.h"
 #include "shell/main_menu.h"
 #include "tools/tool_lists.h"
@@ -91,7 +94,10 @@ public:
     LinkCmdControls linkCmd;
     ToolLists tools;
     CompilerOptions compiler{*this};
+    LinkerOptionsModel linker{*this};
     ProjectFile project{*this};
+    ProjectEditor projEdit{*this};
+    ProjectSummary summary{*this};
     IdeBat batch{*this};
     Editors editors{*this};
     BuildMonitor monitor{*this};

@@ -1,0 +1,188 @@
+#include "project/project_file.h"
+
+#include "base/error.h"
+#include "base/paths.h"
+#include "project/project_lines.h"
+#include "shell/embedded.h"
+
+namespace halyard {
+
+namespace {
+bool namesSource(const std::string& line) {
+    for (const char* ext : {".c", ".h", ".C", ".H"})
+        if (line.find(ext) != std::string::npos) return true;
+    return false;
+}
+
+// The text without its last four characters (a project file's ".prj").
+std::string stem(const std::string& s) {
+    return s.size() > 4 ? s.substr(0, s.size() - 4) : std::string();
+}
+} // namespace
+
+ProjectFile::ProjectFile(TEmbedded& e) : e(e) {
+    auto on = [&e](MenuItem& item, std::function<void()> handler) {
+        item.onClick = [&e, handler] { e.run(handler); };
+    };
+    on(e.menu.OpenProject, [this] { OpenProjectClick(); });
+    on(e.toolBar.OpenProjectBtn, [this] { OpenProjectClick(); });
+    on(e.menu.SaveProject, [this] { SaveProjectClick(); });
+    on(e.menu.SaveProjectAs1, [this] { SaveProjectAs1Click(); });
+    on(e.menu.NewProject, [this] { NewProjectClick(); });
+    on(e.toolBar.NewProjectBtn, [this] { NewProjectClick(); });
+    on(e.menu.UpdateallProjectoptions1, [this] { UpdateallProjectoptions1Click(); });
+}
+
+void ProjectFile::BuildProjectLines() {
+    std::vector<std::string> lines;
+    for (const auto& row : projectLines(e))
+        lines.push_back(lineText(row));
+    for (const auto& entry : e.ProjectListBox.items())
+        lines.push_back(entry);
+    e.ProList = std::move(lines);
+}
+
+void ProjectFile::checkProject(const std::vector<std::string>& lines) {
+    const auto rows = projectLines(e);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i >= lines.size()) throw Error(ListIndexOutOfBounds(static_cast<long>(i)));
+        checkLine(rows[i], lines[i]);
+    }
+}
+
+std::vector<std::string> ProjectFile::sourceEntries(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (size_t i = ProjectHeaderLines; i < lines.size(); ++i)
+        if (namesSource(lines[i])) out.push_back(lines[i]);
+    return out;
+}
+
+void ProjectFile::ApplyProjectOptions() {
+    auto& o = e.opts;
+    checkProject(e.ProList);
+    const auto rows = projectLines(e);
+    for (int i = 0; i < OptionLines; ++i) {
+        applyLine(rows[i], e.ProList.at(i));
+        switch (i) {
+        case 53:
+            o.Optlevel.setEnabled(o.SetOpt.checked());
+            break;
+        case 55:
+            o.L3OSize.setVisible(o.EnableL3Osize.checked());
+            break;
+        case 56:
+            o.FilelevelOpto.setVisible(o.UFlo.checked());
+            break;
+        case 57:
+            o.OptoInfo.setVisible(o.DoOptoInfo.checked());
+            break;
+        // The level rule runs even when the level did not move, so a hand-edited file cannot leave
+        // a level-3 choice checked at another level.
+        case 58:
+            e.compiler.OptlevelChange();
+            break;
+        default:
+            break;
+        }
+    }
+    e.compiler.FormatBoxClick();
+}
+
+void ProjectFile::SetUpProject() {
+    // Checked whole (by ApplyProjectOptions) before anything changes: a short or malformed file
+    // leaves the previous project (controls, strings and source list) exactly as it was.
+    ApplyProjectOptions();
+    const auto rows = projectLines(e);
+    for (int i = OptionLines; i < ProjectHeaderLines; ++i)
+        applyLine(rows[i], e.ProList[i]);
+    e.opts.OutputFile.setText(e.ObjectFile);
+    e.cmdFile.ShowCmdFileName();
+
+    e.ProjectListBox.setItems(sourceEntries(e.ProList));
+    e.startupDone = true;
+    if (e.ProjectListBox.count() == 0) {
+        e.ui.inform("No source files in project");
+    } else {
+        // A first source whose folder has gone leaves the directory list where it is; the project
+        // is still set up in full.
+        const std::string dir = ExtractFileDir(e.ProjectListBox.items().front());
+        if (!dir.empty()) e.projEdit.tryDirectory(dir);
+    }
+    if (e.LinkerCmdLine.find("-z") != std::string::npos) e.LinkSwitch = "-z ";
+    e.Intbatch.clear();
+    if (!e.ProList.empty()) {
+        const std::string dir = AddTrailingBackslash(e.CompSourceDir);
+        e.Intbatch.push_back(dir + "asm370 " + dir + "intvecs.asm ");
+    }
+}
+
+void ProjectFile::Openpro(const std::string& path) {
+    e.ProjEditPan.setVisible(true);
+    auto lines = e.dd.readLines(path);
+    if (!lines.empty()) checkProject(lines);
+    e.ProList = std::move(lines);
+    e.ProjectPath = path;
+    e.UpdateStatusPanels();
+    if (e.ProList.empty()) {
+        ResetInvalidProject();
+        return;
+    }
+    SetUpProject();
+    e.dd.setCurrentDirectory(e.CompSourceDir);
+    e.batch.MakeIdeBatClick();
+}
+
+void ProjectFile::ResetInvalidProject() {
+    e.ui.inform("Project file invalid setting defaults");
+    e.linker.setLinkerDefs();
+    e.compiler.SetDefsClick();
+    BuildProjectLines();
+    e.ProjectPath = AddTrailingBackslash(e.InstallDir) + "default.prj";
+    e.startupDone = true;
+    e.UpdateStatusPanels();
+    e.dd.writeLines(e.ProjectPath, e.ProList);
+}
+
+void ProjectFile::OpenProjectClick() {
+    if (auto path = e.ui.openFile(OpenProjectDialog)) Openpro(*path);
+}
+
+void ProjectFile::SaveProjectClick() {
+    e.batch.MakeClick();
+    if (!e.ProjectLoaded()) {
+        e.ui.message(MsgKind::Information, "No Project loaded", {Answer::Ok});
+        return;
+    }
+    try {
+        e.editors.SaveEdtorFiles();
+        e.dd.writeLines(e.ProjectPath, e.ProList);
+    } catch (const std::exception&) {
+        e.ui.inform("Project save error, No files in project?");
+    }
+}
+
+void ProjectFile::SaveProjectAs1Click() {
+    SaveDialog1.fileName = e.StatusBar.panel(0).text;
+    SaveDialog1.initialDir = e.CompSourceDir;
+    SaveDialog1.filter = "*.prj";
+    if (auto path = e.ui.saveFile(SaveDialog1)) e.dd.writeLines(*path, e.ProList);
+}
+
+void ProjectFile::NewProjectClick() {
+    TNewProjPan dialog;
+    dialog.projname.setText(e.ProjectPath);
+    if (e.ui.execute(dialog) != Answer::Ok) return;
+    const std::string path = AddTrailingBackslash(e.InstallDir) + dialog.projname.text();
+    e.StatusBar.setText(0, path);
+    e.ProjectPath = path;
+    e.startupDone = true;
+    e.SaveSettings();
+    e.projEdit.Label50.setCaption(stem(ExtractFileName(path)));
+    e.ProjEditPan.setVisible(true);
+}
+
+void ProjectFile::UpdateallProjectoptions1Click() {
+    BuildProjectLines();
+}
+
+} // namespace halyard
