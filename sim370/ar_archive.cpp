@@ -21,13 +21,16 @@ std::string header(const std::string& name, size_t size) {
 }
 
 std::string trimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
     return s;
 }
 
 } // namespace
 
-bool IsAr(const std::string& bytes) { return bytes.rfind(kMagic, 0) == 0; }
+bool IsAr(const std::string& bytes) {
+    return bytes.rfind(kMagic, 0) == 0;
+}
 
 std::string WriteAr(const std::vector<ArMember>& members) {
     std::string names; // GNU long-name table: "name/\n" entries, referenced as "/<offset>"
@@ -46,7 +49,8 @@ std::string WriteAr(const std::vector<ArMember>& members) {
         if (data.size() % 2) out += '\n';
     };
     if (!names.empty()) append("//", names);
-    for (size_t i = 0; i < members.size(); ++i) append(refs[i], members[i].data);
+    for (size_t i = 0; i < members.size(); ++i)
+        append(refs[i], members[i].data);
     return out;
 }
 

@@ -16,14 +16,15 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::set<std::string> kMnemonics = {
-    "ADC",  "ADD",  "AND", "BTJO", "BTJZ", "BR",   "CALL", "CALLR", "CLR",  "CLRC", "CMP",  "CMPBIT", "COMPL", "DAC",
-    "DEC",  "DECD", "DINT", "DIV", "DJNZ", "DSB",  "EINT", "EINTH", "EINTL", "IDLE", "INC",  "INCD",   "INV",   "JMP",
-    "JMPL", "JC",   "JEQ", "JG",   "JGE",  "JHS",  "JL",   "JLE",   "JLO",  "JN",   "JNC",  "JNE",    "JNV",   "JNZ",
-    "JP",   "JPZ",  "JV",  "JZ",   "LDSP", "LDST", "MOV",  "MOVD",  "MOVW", "MPY",  "NOP",  "OR",     "POP",   "PUSH",
-    "RL",   "RLC",  "RR",  "RRC",  "RTI",  "RTS",  "SBB",  "SETC",  "STSP", "SUB",  "SWAP", "TRAP",   "TST",   "XCHB",
-    "XOR"};
-const std::set<std::string> kIgnored = {".title", ".file", ".width", ".length", ".list", ".nolist", ".option",
-                                        ".align", ".even", ".page", ".mlist", ".mnolist", ".sslist", ".ssnolist"};
+    "ADC",   "ADD",  "AND",  "BTJO", "BTJZ", "BR",  "CALL", "CALLR", "CLR",  "CLRC",  "CMP",   "CMPBIT",
+    "COMPL", "DAC",  "DEC",  "DECD", "DINT", "DIV", "DJNZ", "DSB",   "EINT", "EINTH", "EINTL", "IDLE",
+    "INC",   "INCD", "INV",  "JMP",  "JMPL", "JC",  "JEQ",  "JG",    "JGE",  "JHS",   "JL",    "JLE",
+    "JLO",   "JN",   "JNC",  "JNE",  "JNV",  "JNZ", "JP",   "JPZ",   "JV",   "JZ",    "LDSP",  "LDST",
+    "MOV",   "MOVD", "MOVW", "MPY",  "NOP",  "OR",  "POP",  "PUSH",  "RL",   "RLC",   "RR",    "RRC",
+    "RTI",   "RTS",  "SBB",  "SETC", "STSP", "SUB", "SWAP", "TRAP",  "TST",  "XCHB",  "XOR"};
+const std::set<std::string> kIgnored = {".title",  ".file",    ".width",  ".length",  ".list",
+                                        ".nolist", ".option",  ".align",  ".even",    ".page",
+                                        ".mlist",  ".mnolist", ".sslist", ".ssnolist"};
 
 std::string stripComment(const std::string& line) {
     bool quoted = false;
@@ -63,8 +64,8 @@ struct Use {
 
 } // namespace
 
-bool Assemble(const fs::path& source, const std::string& shownName, const fs::path& objDir, Diagnostics& diags,
-              fs::path* objectOut) {
+bool Assemble(const fs::path& source, const std::string& shownName, const fs::path& objDir,
+              Diagnostics& diags, fs::path* objectOut) {
     std::string text;
     std::error_code ec;
     if (!fs::is_regular_file(source, ec) || !ReadHostFile(source, text)) {
@@ -94,31 +95,41 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
         std::string label;
         size_t pos = 0;
         if (!std::isspace(static_cast<unsigned char>(line[0]))) {
-            while (pos < line.size() && !std::isspace(static_cast<unsigned char>(line[pos])) && line[pos] != ':') ++pos;
+            while (pos < line.size() && !std::isspace(static_cast<unsigned char>(line[pos])) &&
+                   line[pos] != ':')
+                ++pos;
             label = line.substr(0, pos);
             if (pos < line.size() && line[pos] == ':') ++pos;
         }
-        while (pos < line.size() && std::isspace(static_cast<unsigned char>(line[pos]))) ++pos;
+        while (pos < line.size() && std::isspace(static_cast<unsigned char>(line[pos])))
+            ++pos;
         size_t end = pos;
-        while (end < line.size() && !std::isspace(static_cast<unsigned char>(line[end]))) ++end;
+        while (end < line.size() && !std::isspace(static_cast<unsigned char>(line[end])))
+            ++end;
         const std::string op = LowerCase(line.substr(pos, end - pos));
         const auto args = operands(line.substr(end));
 
         if (op == ".set" || op == ".equ") {
-            if (label.empty()) err(lineNo, 401, op + " needs a label");
-            else if (args.size() != 1 || !ParseNumber(args[0])) err(lineNo, 402, "invalid value for " + label);
-            else constants.insert(label);
+            if (label.empty())
+                err(lineNo, 401, op + " needs a label");
+            else if (args.size() != 1 || !ParseNumber(args[0]))
+                err(lineNo, 402, "invalid value for " + label);
+            else
+                constants.insert(label);
             continue;
         }
         if (!label.empty()) {
-            if (labels.count(label) || constants.count(label)) err(lineNo, 403, "symbol " + label + " is defined twice");
+            if (labels.count(label) || constants.count(label))
+                err(lineNo, 403, "symbol " + label + " is defined twice");
             labels[label] = {section, sizes[section]};
         }
         if (op.empty()) continue;
         if (op == ".end") break;
         if (op == ".sect") {
-            if (args.size() != 1 || unquote(args[0]).empty()) err(lineNo, 404, ".sect needs a section name");
-            else section = unquote(args[0]);
+            if (args.size() != 1 || unquote(args[0]).empty())
+                err(lineNo, 404, ".sect needs a section name");
+            else
+                section = unquote(args[0]);
             if (!label.empty()) labels[label] = {section, sizes[section]};
         } else if (op == ".text" || op == ".data") {
             section = op;
@@ -140,17 +151,22 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
                 }
                 grow(section, op == ".word" ? 2 : 1);
                 if (!ParseNumber(a)) {
-                    if (a.empty() || !(std::isalpha(static_cast<unsigned char>(a[0])) || a[0] == '_' || a[0] == '$'))
+                    if (a.empty() ||
+                        !(std::isalpha(static_cast<unsigned char>(a[0])) || a[0] == '_' || a[0] == '$'))
                         err(lineNo, 407, "invalid value '" + a + "'");
-                    else uses.push_back({a, lineNo});
+                    else
+                        uses.push_back({a, lineNo});
                 }
             }
         } else if (op == ".space" || op == ".bes" || op == ".block") {
-            if (args.size() != 1 || !ParseNumber(args[0])) err(lineNo, 408, op + " needs a size");
-            else grow(section, *ParseNumber(args[0]));
+            if (args.size() != 1 || !ParseNumber(args[0]))
+                err(lineNo, 408, op + " needs a size");
+            else
+                grow(section, *ParseNumber(args[0]));
         } else if (op == ".ref" || op == ".def" || op == ".global" || op == ".globl") {
             if (args.empty()) err(lineNo, 409, op + " needs a symbol name");
-            for (const auto& a : args) (op == ".ref" ? refs : defs)[a] = lineNo;
+            for (const auto& a : args)
+                (op == ".ref" ? refs : defs)[a] = lineNo;
         } else if (kIgnored.count(op)) {
         } else if (op[0] == '.') {
             err(lineNo, 410, "unknown directive " + op);
@@ -163,17 +179,23 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
 
     ObjectModule m;
     m.source = BaseName(shownName);
-    for (const auto& s : order) m.sections.push_back({s, sizes[s]});
+    for (const auto& s : order)
+        m.sections.push_back({s, sizes[s]});
     for (const auto& [name, line] : defs) {
-        if (auto it = labels.find(name); it != labels.end()) m.defs.push_back({name, it->second.first, it->second.second});
-        else refs.insert({name, line}); // ".global" of a symbol defined elsewhere
+        if (auto it = labels.find(name); it != labels.end())
+            m.defs.push_back({name, it->second.first, it->second.second});
+        else
+            refs.insert({name, line}); // ".global" of a symbol defined elsewhere
     }
     for (const auto& [name, line] : refs) {
-        if (labels.count(name) && !defs.count(name)) err(line, 412, "symbol " + name + " is both defined and .ref");
-        else if (!labels.count(name)) m.refs.push_back({name, line});
+        if (labels.count(name) && !defs.count(name))
+            err(line, 412, "symbol " + name + " is both defined and .ref");
+        else if (!labels.count(name))
+            m.refs.push_back({name, line});
     }
     for (const auto& u : uses)
-        if (!labels.count(u.symbol) && !refs.count(u.symbol) && !defs.count(u.symbol) && !constants.count(u.symbol))
+        if (!labels.count(u.symbol) && !refs.count(u.symbol) && !defs.count(u.symbol) &&
+            !constants.count(u.symbol))
             err(u.line, 413, "undefined symbol " + u.symbol);
     if (diags.errorCount() > before) return false;
 
@@ -192,11 +214,14 @@ int RunAsm370(const std::vector<std::string>& args, const ToolEnv& env, std::ost
     bool quiet = false;
     for (const auto& a : args) {
         if (TrimRight(a).empty()) continue;
-        if (a[0] != '-') files.push_back(a);
-        else if (a == "-q") quiet = true;
+        if (a[0] != '-')
+            files.push_back(a);
+        else if (a == "-q")
+            quiet = true;
         else if (a == "-ms" || a == "-l" || a == "-x" || a == "-s" || a == "-c" || a.rfind("-d", 0) == 0 ||
                  a.rfind("-i", 0) == 0) {
-        } else diags.error("asm370", 0, 10, "invalid switch " + a);
+        } else
+            diags.error("asm370", 0, 10, "invalid switch " + a);
     }
     if (!quiet) out << "TMS370 COFF Assembler (Halyard stand-in)           Version 5.30" << std::endl;
     if (files.empty() || files.size() > 2) {

@@ -13,8 +13,9 @@
 namespace halyard::sim370 {
 
 // Writes <stem>.obj into objDir; false when an error was reported.
-bool Assemble(const std::filesystem::path& source, const std::string& shownName, const std::filesystem::path& objDir,
-              Diagnostics& diags, std::filesystem::path* objectOut = nullptr);
+bool Assemble(const std::filesystem::path& source, const std::string& shownName,
+              const std::filesystem::path& objDir, Diagnostics& diags,
+              std::filesystem::path* objectOut = nullptr);
 
 // asm370 [options] source [object]; the object goes beside the source unless named.
 int RunAsm370(const std::vector<std::string>& args, const ToolEnv& env, std::ostream& out);

@@ -20,11 +20,10 @@ struct Tok {
 };
 
 const std::set<std::string> kKeywords = {
-    "auto",   "break",  "case",    "char",   "const",    "continue", "default",  "do",
-    "double", "else",   "enum",    "extern", "float",    "for",      "goto",     "if",
-    "int",    "long",   "register", "return", "short",   "signed",   "sizeof",   "static",
-    "struct", "switch", "typedef", "union",  "unsigned", "void",     "volatile", "while",
-    "__asm__"};
+    "auto",     "break",    "case",   "char",     "const",  "continue", "default", "do",     "double",
+    "else",     "enum",     "extern", "float",    "for",    "goto",     "if",      "int",    "long",
+    "register", "return",   "short",  "signed",   "sizeof", "static",   "struct",  "switch", "typedef",
+    "union",    "unsigned", "void",   "volatile", "while",  "__asm__"};
 const std::set<std::string> kBranches = {"if", "else", "while", "for", "do", "switch", "case", "goto"};
 
 std::vector<Tok> tokenize(const std::string& text) {
@@ -50,7 +49,8 @@ std::vector<Tok> tokenize(const std::string& text) {
             if (end == std::string::npos) end = text.size();
             const std::string marker = text.substr(i + 1, end - i - 1);
             size_t p = 0;
-            while (p < marker.size() && marker[p] == ' ') ++p;
+            while (p < marker.size() && marker[p] == ' ')
+                ++p;
             if (p < marker.size() && std::isdigit(static_cast<unsigned char>(marker[p]))) {
                 line = std::stoi(marker.substr(p)) - 1;
                 const auto q1 = marker.find('"'), q2 = marker.rfind('"');
@@ -66,12 +66,14 @@ std::vector<Tok> tokenize(const std::string& text) {
         const bool inMain = file.empty() || file == mainFile;
         if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
             size_t j = i;
-            while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_')) ++j;
+            while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_'))
+                ++j;
             out.push_back({Kind::Ident, text.substr(i, j - i), line, inMain});
             i = j;
         } else if (std::isdigit(static_cast<unsigned char>(c))) {
             size_t j = i;
-            while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '.')) ++j;
+            while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '.'))
+                ++j;
             out.push_back({Kind::Number, text.substr(i, j - i), line, inMain});
             i = j;
         } else if (c == '"' || c == '\'') {
@@ -82,7 +84,8 @@ std::vector<Tok> tokenize(const std::string& text) {
                 ++j;
                 ++len;
             }
-            out.push_back({c == '"' ? Kind::String : Kind::Char, text.substr(i, j + 1 - i), line, inMain, len});
+            out.push_back(
+                {c == '"' ? Kind::String : Kind::Char, text.substr(i, j + 1 - i), line, inMain, len});
             i = j + 1;
         } else {
             out.push_back({Kind::Punct, std::string(1, c), line, inMain});
@@ -102,9 +105,12 @@ struct Scanner {
     static std::int64_t baseSize(const std::vector<Tok>& d) {
         std::int64_t size = 2;
         for (const auto& t : d) {
-            if (t.ident("char")) size = 1;
-            else if (t.ident("long") || t.ident("float") || t.ident("double")) size = 4;
-            else if (t.ident("struct") || t.ident("union")) size = 4;
+            if (t.ident("char"))
+                size = 1;
+            else if (t.ident("long") || t.ident("float") || t.ident("double"))
+                size = 4;
+            else if (t.ident("struct") || t.ident("union"))
+                size = 4;
         }
         return size;
     }
@@ -126,7 +132,8 @@ struct Scanner {
             if (t.is("}")) --depth;
             if (t.is("=")) break;
             // name(...) before any "=": a prototype, which allocates nothing.
-            if (depth == 0 && t.is("(") && k > 0 && d[k - 1].kind == Kind::Ident && !kKeywords.count(d[k - 1].text))
+            if (depth == 0 && t.is("(") && k > 0 && d[k - 1].kind == Kind::Ident &&
+                !kKeywords.count(d[k - 1].text))
                 return;
         }
         std::int64_t structSize = 0;
@@ -155,10 +162,12 @@ struct Scanner {
             }
             if (pastBody || depth == 0) parts.back().push_back(t);
         }
-        for (const auto& p : parts) declarator(p, base, isStatic, isExtern, isConst);
+        for (const auto& p : parts)
+            declarator(p, base, isStatic, isExtern, isConst);
     }
 
-    void declarator(const std::vector<Tok>& p, std::int64_t base, bool isStatic, bool isExtern, bool isConst) {
+    void declarator(const std::vector<Tok>& p, std::int64_t base, bool isStatic, bool isExtern,
+                    bool isConst) {
         std::string name;
         int line = 0;
         bool pointer = false, init = false, array = false;
@@ -174,10 +183,12 @@ struct Scanner {
                 if (t.is("*")) pointer = true;
                 if (t.is("[")) {
                     array = true;
-                    if (k + 1 < p.size() && p[k + 1].kind == Kind::Number) count *= std::stoll(p[k + 1].text, nullptr, 0);
+                    if (k + 1 < p.size() && p[k + 1].kind == Kind::Number)
+                        count *= std::stoll(p[k + 1].text, nullptr, 0);
                 }
                 if (t.kind == Kind::Ident && !kKeywords.count(t.text) &&
-                    !(k > 0 && (p[k - 1].ident("struct") || p[k - 1].ident("union") || p[k - 1].ident("enum")))) {
+                    !(k > 0 &&
+                      (p[k - 1].ident("struct") || p[k - 1].ident("union") || p[k - 1].ident("enum")))) {
                     name = t.text;
                     line = t.line;
                 }
@@ -221,7 +232,8 @@ struct Scanner {
             if (depth > 0 && d[k].kind == Kind::Ident) params.insert(d[k].text);
         }
         bool isStatic = false;
-        for (const auto& t : d) isStatic = isStatic || t.ident("static");
+        for (const auto& t : d)
+            isStatic = isStatic || t.ident("static");
         std::int64_t size = 6;
         size_t k = open;
         int braces = 0;
@@ -232,7 +244,8 @@ struct Scanner {
             if (t.is(";")) size += 3;
             if (t.kind == Kind::Ident && kBranches.count(t.text)) size += 2;
             if (t.kind == Kind::String) konst += t.strLen + 1;
-            if (t.kind == Kind::Ident && !kKeywords.count(t.text) && k + 1 < toks.size() && toks[k + 1].is("(")) {
+            if (t.kind == Kind::Ident && !kKeywords.count(t.text) && k + 1 < toks.size() &&
+                toks[k + 1].is("(")) {
                 size += 4;
                 if (!params.count(t.text)) calls.push_back({"_" + t.text, t.inMain ? t.line : 0});
             }
@@ -274,7 +287,8 @@ struct Scanner {
             if (localNames.count(c.name.substr(1)) || !seen.insert(c.name).second) continue;
             r.module.refs.push_back(c);
         }
-        r.module.sections = {{".text", text}, {".data", 0}, {".bss", bss}, {".cinit", cinit}, {".const", konst}};
+        r.module.sections = {
+            {".text", text}, {".data", 0}, {".bss", bss}, {".cinit", cinit}, {".const", konst}};
     }
 };
 

@@ -26,12 +26,25 @@ struct CodeRule {
     int code;
 };
 const CodeRule kCodes[] = {
-    {"No such file", 5},         {"no include path", 5},         {"expected", 6},         {"C++ style comments", 7},
-    {"mixed declarations", 8},   {"unterminated", 9},     {"undeclared", 20},
-    {"conflicting types", 31},   {"redefinition", 32},    {"redeclared", 32},
-    {"incompatible", 40},        {"too many arguments", 41}, {"too few arguments", 42},
-    {"storage size", 50},        {"invalid", 60},         {"implicit declaration", 225},
-    {"unused", 300},             {"no return statement", 310}, {"makes pointer from integer", 320},
+    {"No such file", 5},
+    {"no include path", 5},
+    {"expected", 6},
+    {"C++ style comments", 7},
+    {"mixed declarations", 8},
+    {"unterminated", 9},
+    {"undeclared", 20},
+    {"conflicting types", 31},
+    {"redefinition", 32},
+    {"redeclared", 32},
+    {"incompatible", 40},
+    {"too many arguments", 41},
+    {"too few arguments", 42},
+    {"storage size", 50},
+    {"invalid", 60},
+    {"implicit declaration", 225},
+    {"unused", 300},
+    {"no return statement", 310},
+    {"makes pointer from integer", 320},
 };
 
 int codeFor(const std::string& text) {
@@ -40,34 +53,40 @@ int codeFor(const std::string& text) {
     std::string shape; // the text without its quoted names
     bool quoted = false;
     for (char c : text) {
-        if (c == '\'') quoted = !quoted;
-        else if (!quoted) shape += c;
+        if (c == '\'')
+            quoted = !quoted;
+        else if (!quoted)
+            shape += c;
     }
     return 100 + static_cast<int>(std::hash<std::string>{}(shape) % 800);
 }
 
 std::string plainQuotes(std::string s) {
     for (const char* q : {"\xE2\x80\x98", "\xE2\x80\x99"})
-        for (size_t p; (p = s.find(q)) != std::string::npos;) s.replace(p, 3, "'");
+        for (size_t p; (p = s.find(q)) != std::string::npos;)
+            s.replace(p, 3, "'");
     return s;
 }
 
 std::vector<std::string> hostCompilerArgs(const CompilerOptions& o, const std::vector<fs::path>& includes) {
     std::vector<std::string> a{"gcc", o.kr ? "-std=gnu89" : "-std=c89"};
     if (!o.kr) a.push_back("-pedantic-errors");
-    for (const char* f : {"-ffreestanding", "-undef", "-nostdinc", "-fdiagnostics-plain-output", "-D_TMS370=1",
-                          "-D__TMS370__=1", "-Dinterrupt=", "-Dnear=", "-Dfar=", "-Dioport=", "-Dcregister=",
-                          "-Dasm=__asm__"})
+    for (const char* f : {"-ffreestanding", "-undef", "-nostdinc", "-fdiagnostics-plain-output",
+                          "-D_TMS370=1", "-D__TMS370__=1",
+                          "-Dinterrupt=", "-Dnear=", "-Dfar=", "-Dioport=", "-Dcregister=", "-Dasm=__asm__"})
         a.push_back(f);
     if (o.c8) a.push_back("-D_TMS370C8=1");
     a.push_back(o.suppressWarnings ? "-w" : "-Wall");
-    for (const auto& d : o.defines) a.push_back("-D" + d);
-    for (const auto& i : includes) a.push_back("-I" + i.string());
+    for (const auto& d : o.defines)
+        a.push_back("-D" + d);
+    for (const auto& i : includes)
+        a.push_back("-I" + i.string());
     return a;
 }
 
-void writeListings(const CompilerOptions& o, const ScanResult& scan, const std::vector<std::string>& sourceLines,
-                   const fs::path& objDir, const std::string& stem, Diagnostics& diags) {
+void writeListings(const CompilerOptions& o, const ScanResult& scan,
+                   const std::vector<std::string>& sourceLines, const fs::path& objDir,
+                   const std::string& stem, Diagnostics& diags) {
     if (!o.keepAsm && !o.interlist && !o.asmListing) return;
     std::vector<std::string> asmLines{";\tTMS370 C compiler (Halyard stand-in) - " + scan.module.source,
                                       "\t.file\t\"" + scan.module.source + "\"", "\t.sect\t\".text\""};
@@ -81,16 +100,19 @@ void writeListings(const CompilerOptions& o, const ScanResult& scan, const std::
     for (const auto& d : scan.module.defs)
         if (d.section != ".text") asmLines.push_back("\t.global\t" + d.name);
     for (const auto& s : scan.module.sections)
-        if (s.name != ".text" && s.size) asmLines.push_back(";\t" + s.name + "\t" + std::to_string(s.size) + " bytes");
+        if (s.name != ".text" && s.size)
+            asmLines.push_back(";\t" + s.name + "\t" + std::to_string(s.size) + " bytes");
     auto write = [&](const std::string& ext, const std::vector<std::string>& lines) {
         if (!WriteHostFileAtomic(objDir / (stem + ext), JoinTextLines(lines)))
             diags.error("cl370", 0, 902, "cannot create file " + (objDir / (stem + ext)).string());
     };
     if (o.keepAsm || o.interlist) write(".asm", asmLines);
     if (o.asmListing) {
-        std::vector<std::string> lst{"TMS370 COFF Assembler (Halyard stand-in)  Version 5.30", stem + ".asm", ""};
+        std::vector<std::string> lst{"TMS370 COFF Assembler (Halyard stand-in)  Version 5.30", stem + ".asm",
+                                     ""};
         int n = 0;
-        for (const auto& l : asmLines) lst.push_back(std::to_string(++n) + "\t" + l);
+        for (const auto& l : asmLines)
+            lst.push_back(std::to_string(++n) + "\t" + l);
         write(".lst", lst);
     }
 }
@@ -100,9 +122,9 @@ void writeListings(const CompilerOptions& o, const ScanResult& scan, const std::
 bool ParseCompilerArgs(const std::vector<std::string>& args, CompilerOptions& o, Diagnostics& diags,
                        const std::string& tool) {
     static const std::vector<std::string> kPlain = {
-        "-q",  "-g",  "-k",  "-s",  "-n",  "-ms", "-pk", "-pl", "-po", "-pw", "-p?", "-x0", "-x",  "-tf",
-        "-tp", "-ma", "-mc", "-mh", "-mk", "-mn", "-mp", "-mr", "-mu", "-mw", "-aa", "-al", "-ao", "-as",
-        "-ax", "-o",  "-o0", "-o1", "-o2", "-o3", "-oe", "-c8", "-C8", "-mtnn"};
+        "-q",  "-g",  "-k",  "-s",  "-n",  "-ms", "-pk", "-pl", "-po", "-pw", "-p?", "-x0",  "-x",
+        "-tf", "-tp", "-ma", "-mc", "-mh", "-mk", "-mn", "-mp", "-mr", "-mu", "-mw", "-aa",  "-al",
+        "-ao", "-as", "-ax", "-o",  "-o0", "-o1", "-o2", "-o3", "-oe", "-c8", "-C8", "-mtnn"};
     bool ok = true;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -117,20 +139,32 @@ bool ParseCompilerArgs(const std::vector<std::string>& args, CompilerOptions& o,
             continue;
         }
         bool known = std::find(kPlain.begin(), kPlain.end(), a) != kPlain.end();
-        if (a == "-q") o.quiet = true;
-        else if (a == "-n") o.compileOnly = true;
-        else if (a == "-k") o.keepAsm = true;
-        else if (a == "-s") o.interlist = true;
-        else if (a == "-al") o.asmListing = true;
-        else if (a == "-pk") o.kr = true;
-        else if (a == "-pl") o.ppList = true;
-        else if (a == "-po") o.ppOnly = true;
-        else if (a == "-pw") o.suppressWarnings = true;
-        else if (a == "-c8" || a == "-C8") o.c8 = true;
+        if (a == "-q")
+            o.quiet = true;
+        else if (a == "-n")
+            o.compileOnly = true;
+        else if (a == "-k")
+            o.keepAsm = true;
+        else if (a == "-s")
+            o.interlist = true;
+        else if (a == "-al")
+            o.asmListing = true;
+        else if (a == "-pk")
+            o.kr = true;
+        else if (a == "-pl")
+            o.ppList = true;
+        else if (a == "-po")
+            o.ppOnly = true;
+        else if (a == "-pw")
+            o.suppressWarnings = true;
+        else if (a == "-c8" || a == "-C8")
+            o.c8 = true;
         if (known) continue;
         if (a.rfind("-fr", 0) == 0) {
-            if (a.size() > 3) o.objDir = a.substr(3);
-            else if (i + 1 < args.size()) o.objDir = args[++i];
+            if (a.size() > 3)
+                o.objDir = a.substr(3);
+            else if (i + 1 < args.size())
+                o.objDir = args[++i];
             else {
                 diags.error(tool, 0, 11, "switch -fr needs a folder");
                 ok = false;
@@ -167,9 +201,9 @@ bool ConvertHostDiagnostic(const std::string& raw, Diagnostic& out) {
     return true;
 }
 
-bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& source, const std::string& shownName,
-              const fs::path& objDir, const std::vector<fs::path>& extraIncludes, Diagnostics& diags,
-              fs::path* objectOut) {
+bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& source,
+              const std::string& shownName, const fs::path& objDir,
+              const std::vector<fs::path>& extraIncludes, Diagnostics& diags, fs::path* objectOut) {
     std::error_code ec;
     std::string sourceText;
     if (!fs::is_regular_file(source, ec) || !ReadHostFile(source, sourceText)) {
@@ -177,8 +211,10 @@ bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& sour
         return false;
     }
     std::vector<fs::path> includes = extraIncludes;
-    for (const auto& d : o.includeDirs) includes.push_back(env.host(d));
-    for (const auto& d : env.cDir) includes.push_back(env.host(d));
+    for (const auto& d : o.includeDirs)
+        includes.push_back(env.host(d));
+    for (const auto& d : env.cDir)
+        includes.push_back(env.host(d));
 
     const int before = diags.errorCount();
     auto args = hostCompilerArgs(o, includes);
@@ -262,8 +298,10 @@ int RunCl370(const std::vector<std::string>& args, const ToolEnv& env, std::ostr
         return 1;
     }
     if (!o.link || o.compileOnly || o.ppOnly) return 0;
-    if (!o.quiet) out << "<Linking>" << std::endl;
-    else o.linkArgs.insert(o.linkArgs.begin(), "-q");
+    if (!o.quiet)
+        out << "<Linking>" << std::endl;
+    else
+        o.linkArgs.insert(o.linkArgs.begin(), "-q");
     return RunLinker(o.linkArgs, objects, env, out, &diags);
 }
 

@@ -43,8 +43,10 @@ std::string StemOf(const std::string& path) {
 
 std::optional<std::int64_t> ParseNumber(const std::string& raw) {
     std::string t = raw;
-    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.pop_back();
-    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front()))) t.erase(t.begin());
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
+        t.pop_back();
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front())))
+        t.erase(t.begin());
     if (t.empty()) return std::nullopt;
     int base = 10;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
@@ -58,9 +60,12 @@ std::optional<std::int64_t> ParseNumber(const std::string& raw) {
     std::int64_t v = 0;
     for (char c : t) {
         int digit;
-        if (std::isdigit(static_cast<unsigned char>(c))) digit = c - '0';
-        else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c))) digit = std::toupper(c) - 'A' + 10;
-        else return std::nullopt;
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = c - '0';
+        else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
+            digit = std::toupper(c) - 'A' + 10;
+        else
+            return std::nullopt;
         v = v * base + digit;
         if (v > 0xFFFFFFFFLL) return std::nullopt;
     }

@@ -19,7 +19,8 @@ struct TempFolder {
     fs::path path;
     TempFolder() {
         static int counter = 0;
-        path = fs::temp_directory_path() / ("mk370-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+        path = fs::temp_directory_path() /
+               ("mk370-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
         fs::create_directories(path);
     }
     ~TempFolder() {
@@ -35,23 +36,35 @@ bool endsWith(const std::string& name, const char* ext) {
 
 } // namespace
 
-int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs::path& workDir, std::ostream& out) {
+int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs::path& workDir,
+             std::ostream& out) {
     Diagnostics diags(&out);
-    bool verbose = false, noHeaders = false, installHeaders = false, extract = false, overwrite = false, quiet = false;
+    bool verbose = false, noHeaders = false, installHeaders = false, extract = false, overwrite = false,
+         quiet = false;
     std::string library;
     std::vector<std::string> compilerArgs;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--v") verbose = true;
-        else if (a == "--u") noHeaders = true;
-        else if (a == "--h") installHeaders = true;
-        else if (a == "--c") extract = true;
-        else if (a == "--k") overwrite = true;
-        else if (a == "--q") quiet = true;
-        else if (a == "-l" && i + 1 < args.size()) library = args[++i];
-        else if (a.rfind("-l", 0) == 0 && a.size() > 2) library = a.substr(2);
-        else if (a.rfind("--", 0) == 0) diags.error("mk370", 0, 10, "invalid switch " + a);
-        else compilerArgs.push_back(a);
+        if (a == "--v")
+            verbose = true;
+        else if (a == "--u")
+            noHeaders = true;
+        else if (a == "--h")
+            installHeaders = true;
+        else if (a == "--c")
+            extract = true;
+        else if (a == "--k")
+            overwrite = true;
+        else if (a == "--q")
+            quiet = true;
+        else if (a == "-l" && i + 1 < args.size())
+            library = args[++i];
+        else if (a.rfind("-l", 0) == 0 && a.size() > 2)
+            library = a.substr(2);
+        else if (a.rfind("--", 0) == 0)
+            diags.error("mk370", 0, 10, "invalid switch " + a);
+        else
+            compilerArgs.push_back(a);
     }
     CompilerOptions o;
     ParseCompilerArgs(compilerArgs, o, diags, "mk370");
@@ -81,7 +94,8 @@ int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs:
         std::error_code ec;
         std::string old;
         if (fs::exists(target, ec) && !overwrite && !(ReadHostFile(target, old) && old == data)) {
-            diags.error("mk370", 0, 503, "file " + target.filename().string() + " already exists (use --k to overwrite)");
+            diags.error("mk370", 0, 503,
+                        "file " + target.filename().string() + " already exists (use --k to overwrite)");
             return false;
         }
         if (!WriteHostFileAtomic(target, data)) {
@@ -92,7 +106,8 @@ int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs:
     };
 
     TempFolder temp;
-    for (const auto& m : *members) WriteHostFileAtomic(temp.path / m.name, m.data);
+    for (const auto& m : *members)
+        WriteHostFileAtomic(temp.path / m.name, m.data);
     if (installHeaders) {
         const fs::path dir = env.cDir.empty() ? libPath.parent_path() : env.host(env.cDir.front());
         for (const auto& m : *members)
@@ -102,7 +117,8 @@ int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs:
             }
     }
     std::vector<ArMember> objects;
-    const std::vector<fs::path> includes = noHeaders ? std::vector<fs::path>{} : std::vector<fs::path>{temp.path};
+    const std::vector<fs::path> includes =
+        noHeaders ? std::vector<fs::path>{} : std::vector<fs::path>{temp.path};
     for (const auto& m : *members) {
         const bool isC = endsWith(m.name, ".c"), isAsm = endsWith(m.name, ".asm");
         if (!isC && !isAsm) continue;
@@ -111,7 +127,8 @@ int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs:
         const fs::path objName = workDir / (StemOf(m.name) + ".obj");
         std::error_code ec;
         if (fs::exists(objName, ec) && !overwrite) {
-            diags.error("mk370", 0, 503, "file " + objName.filename().string() + " already exists (use --k to overwrite)");
+            diags.error("mk370", 0, 503,
+                        "file " + objName.filename().string() + " already exists (use --k to overwrite)");
             continue;
         }
         fs::path object;

@@ -14,7 +14,9 @@ struct Tok {
     bool punct = false;
 };
 
-bool isPunct(char c) { return std::string_view("{}()=,;:>+*").find(c) != std::string_view::npos; }
+bool isPunct(char c) {
+    return std::string_view("{}()=,;:>+*").find(c) != std::string_view::npos;
+}
 
 std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnostics& diags) {
     std::vector<Tok> out;
@@ -30,7 +32,8 @@ std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnos
             const int start = line;
             const size_t end = s.find("*/", i + 2);
             const size_t stop = end == std::string::npos ? s.size() : end + 2;
-            for (size_t k = i; k < stop; ++k) line += s[k] == '\n';
+            for (size_t k = i; k < stop; ++k)
+                line += s[k] == '\n';
             if (end == std::string::npos) diags.error(file, start, 101, "comment is not closed");
             i = stop;
         } else if (c == '"') {
@@ -50,8 +53,8 @@ std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnos
             while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])) && s[i] != '"' &&
                    !(s[i] == '/' && i + 1 < s.size() && s[i + 1] == '*')) {
                 // A drive letter ("C:\x.obj") keeps its colon; any other colon ends the word.
-                if (s[i] == ':' && w.size() == 1 && std::isalpha(static_cast<unsigned char>(w[0])) && i + 1 < s.size() &&
-                    (s[i + 1] == '\\' || s[i + 1] == '/')) {
+                if (s[i] == ':' && w.size() == 1 && std::isalpha(static_cast<unsigned char>(w[0])) &&
+                    i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '/')) {
                     w += s[i++];
                     continue;
                 }
@@ -64,7 +67,9 @@ std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnos
     return out;
 }
 
-bool ci(const std::string& a, const char* b) { return SameText(a, b); }
+bool ci(const std::string& a, const char* b) {
+    return SameText(a, b);
+}
 
 std::optional<int> pageSuffix(const std::string& w) { // "PAGE1"
     if (w.size() < 5 || !ci(w.substr(0, 4), "PAGE")) return std::nullopt;
@@ -75,7 +80,8 @@ std::optional<int> pageSuffix(const std::string& w) { // "PAGE1"
 
 class Parser {
 public:
-    Parser(std::vector<Tok> t, std::string file, Diagnostics& d) : t_(std::move(t)), file_(std::move(file)), d_(d) {}
+    Parser(std::vector<Tok> t, std::string file, Diagnostics& d)
+        : t_(std::move(t)), file_(std::move(file)), d_(d) {}
 
     CommandFile run() {
         CommandFile cf;
@@ -119,7 +125,8 @@ private:
     }
     // Skips the rest of a broken line so that one mistake gives one message.
     void skipLine(int l) {
-        while (!done() && cur().line == l && !is(0, "}")) ++i_;
+        while (!done() && cur().line == l && !is(0, "}"))
+            ++i_;
     }
 
     // operand { op operand }, where an operand is a word or a parenthesised expression.
@@ -158,7 +165,8 @@ private:
 
     std::string attributes(int l) {
         std::string a;
-        while (word()) a += cur().text, ++i_;
+        while (word())
+            a += cur().text, ++i_;
         if (!accept(")")) error(l, 105, "missing ')' after attributes");
         for (char c : a)
             if (std::string_view("RWXIrwxi").find(c) == std::string_view::npos) {
@@ -220,11 +228,15 @@ private:
                 accept(",");
             }
             if (bad) continue;
-            if (r.name.empty()) error(l, 109, "memory range has no name");
-            else if (!origin) error(l, 110, "memory range " + r.name + " has no origin");
-            else if (!length) error(l, 111, "memory range " + r.name + " has no length");
+            if (r.name.empty())
+                error(l, 109, "memory range has no name");
+            else if (!origin)
+                error(l, 110, "memory range " + r.name + " has no origin");
+            else if (!length)
+                error(l, 111, "memory range " + r.name + " has no length");
             for (const auto& o : out)
-                if (!r.name.empty() && o.name == r.name) error(l, 112, "memory range " + r.name + " is defined twice");
+                if (!r.name.empty() && o.name == r.name)
+                    error(l, 112, "memory range " + r.name + " is defined twice");
             if (!done() && cur().line == l && !is(0, "}")) {
                 error(l, 113, "unexpected '" + cur().text + "' in memory range " + r.name);
                 skipLine(l);
@@ -250,7 +262,8 @@ private:
     void sections(std::vector<OutputSpec>& out) {
         const int open = line();
         i_ += 2;
-        while (!done() && !is(0, "}")) statement(out);
+        while (!done() && !is(0, "}"))
+            statement(out);
         if (!accept("}")) error(open, 116, "SECTIONS is not closed with '}'");
     }
 
@@ -283,7 +296,8 @@ private:
                 error(s.line, 117, s.name + " needs a list of sections in '{ }'");
                 return;
             }
-            while (!done() && !is(0, "}")) statement(s.members);
+            while (!done() && !is(0, "}"))
+                statement(s.members);
             if (!accept("}")) error(s.line, 118, s.name + " is not closed with '}'");
         } else if (is(0, "{")) {
             inputs(s);
@@ -291,14 +305,15 @@ private:
         out.push_back(std::move(s));
     }
 
-    void target(OutputSpec& s, Target& t, const char* what) {
-        const int l = line();
+    // l is the line of the placement keyword, where a missing target is reported.
+    void target(OutputSpec& s, Target& t, const char* what, int l) {
         if (!word() || is(1, ":")) {
             error(l, 119, std::string("missing ") + what + " placement for section " + s.name);
             return;
         }
         if (std::isdigit(static_cast<unsigned char>(cur().text[0])) || is(0, "(")) {
-            if (auto v = constant(l, std::string(what) + " address of " + s.name)) t = {Target::Address, "", *v};
+            if (auto v = constant(l, std::string(what) + " address of " + s.name))
+                t = {Target::Address, "", *v};
             return;
         }
         t = {Target::Range, cur().text, 0};
@@ -310,7 +325,7 @@ private:
             const int l = line();
             if (accept(",")) continue;
             if (accept(">")) {
-                target(s, s.load, "load");
+                target(s, s.load, "load", l);
                 continue;
             }
             if (!word()) return;
@@ -318,7 +333,7 @@ private:
             if ((w == "load" || w == "run") && (is(1, "=") || is(1, ">"))) {
                 i_ += 2;
                 accept(">"); // "run = > 8000h"
-                target(s, w == "load" ? s.load : s.run, w == "load" ? "load" : "run");
+                target(s, w == "load" ? s.load : s.run, w == "load" ? "load" : "run", l);
             } else if ((w == "align" || w == "block") && (is(1, "(") || is(1, "="))) {
                 ++i_;
                 const bool paren = accept("(");
@@ -361,7 +376,7 @@ private:
         while (!done() && !is(0, "}")) {
             if (accept(",") || accept(";")) continue;
             const int l = line();
-            if (!word()) {
+            if (!word() && !is(0, "*")) {
                 error(l, 103, "unexpected '" + cur().text + "' in the input sections of " + s.name);
                 ++i_;
                 continue;
@@ -441,8 +456,8 @@ struct Evaluator {
 
 } // namespace
 
-std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot, const std::map<std::string, std::int64_t>& syms,
-                                     std::string* why) {
+std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot,
+                                     const std::map<std::string, std::int64_t>& syms, std::string* why) {
     Evaluator ev{e, 0, dot, syms, {}};
     auto v = ev.sum();
     if (v && ev.i != e.size()) v.reset();

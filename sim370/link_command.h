@@ -58,7 +58,7 @@ struct OutputSpec {
     bool hasInputs = false;
     std::vector<InputItem> inputs;
     std::vector<OutputSpec> members; // of a UNION or GROUP
-    Expr expr;                        // of an assignment
+    Expr expr;                       // of an assignment
 };
 
 struct CommandFile {
@@ -71,7 +71,8 @@ struct CommandFile {
 CommandFile ParseCommandFile(const std::string& text, const std::string& fileName, Diagnostics& diags);
 
 // dot is the current location; nullopt with a reason when a name is unknown or the syntax is wrong.
-std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot, const std::map<std::string, std::int64_t>& syms,
+std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot,
+                                     const std::map<std::string, std::int64_t>& syms,
                                      std::string* why = nullptr);
 
 } // namespace halyard::sim370

@@ -31,8 +31,10 @@ class Linker {
 public:
     Linker(const ToolEnv& env, Diagnostics& d) : env_(env), d_(d), base_(d.errorCount()) {}
 
-    int run(const std::vector<std::string>& args, const std::vector<std::string>& objects, std::ostream& out) {
-        for (const auto& o : objects) addFile({o, "lnk370", 0}, 0);
+    int run(const std::vector<std::string>& args, const std::vector<std::string>& objects,
+            std::ostream& out) {
+        for (const auto& o : objects)
+            addFile({o, "lnk370", 0}, 0);
         std::vector<LinkArg> cmdLine;
         for (const auto& a : args)
             if (!TrimRight(a).empty()) cmdLine.push_back({a, "lnk370", 0});
@@ -49,7 +51,8 @@ public:
             out << ">> errors in link; output file " << opt_.output << " not built" << std::endl;
             return 1;
         }
-        for (const auto& [name, value] : placement.symbols) symbols_[name] = value;
+        for (const auto& [name, value] : placement.symbols)
+            symbols_[name] = value;
         writeOutput(placement);
         return failed() ? 1 : 0;
     }
@@ -67,7 +70,9 @@ private:
     std::map<std::string, std::int64_t> symbols_;
 
     bool failed() const { return d_.errorCount() > base_; }
-    void error(const LinkArg& at, int code, const std::string& text) { d_.error(at.file, at.line, code, text); }
+    void error(const LinkArg& at, int code, const std::string& text) {
+        d_.error(at.file, at.line, code, text);
+    }
 
     std::optional<std::int64_t> number(const LinkArg& at, const std::string& text, const std::string& what) {
         auto v = ParseNumber(text);
@@ -87,15 +92,24 @@ private:
                 addFile(a, depth);
                 continue;
             }
-            if (t == "-a") opt_.absolute = true;
-            else if (t == "-r") opt_.relocatable = true;
-            else if (t == "-c") opt_.romInit = true;
-            else if (t == "-cr") opt_.ramInit = true;
-            else if (t == "-h") opt_.globalStatic = true;
-            else if (t == "-n") opt_.ignoreFill = true;
-            else if (t == "-q") opt_.quiet = true;
-            else if (t == "-s") opt_.strip = true;
-            else if (t == "-x") opt_.rereadLibraries = true;
+            if (t == "-a")
+                opt_.absolute = true;
+            else if (t == "-r")
+                opt_.relocatable = true;
+            else if (t == "-c")
+                opt_.romInit = true;
+            else if (t == "-cr")
+                opt_.ramInit = true;
+            else if (t == "-h")
+                opt_.globalStatic = true;
+            else if (t == "-n")
+                opt_.ignoreFill = true;
+            else if (t == "-q")
+                opt_.quiet = true;
+            else if (t == "-s")
+                opt_.strip = true;
+            else if (t == "-x")
+                opt_.rereadLibraries = true;
             else {
                 std::string key, value;
                 for (const auto& k : kValued)
@@ -106,7 +120,8 @@ private:
                     error(a, 302, "invalid option " + t);
                     continue;
                 }
-                if (t.size() > key.size()) value = t.substr(key.size());
+                if (t.size() > key.size())
+                    value = t.substr(key.size());
                 else if (i + 1 < args.size() && !args[i + 1].text.empty() && args[i + 1].file == a.file &&
                          args[i + 1].line == a.line)
                     value = args[++i].text;
@@ -114,16 +129,26 @@ private:
                     error(a, 303, "option " + key + " needs a value");
                     continue;
                 }
-                if (key == "-o") opt_.output = value;
-                else if (key == "-m") opt_.map = value;
-                else if (key == "-e") opt_.entry = value;
-                else if (key == "-u") opt_.undefined.push_back(value);
-                else if (key == "-i") opt_.libDirs.push_back(value);
-                else if (key == "-l") pending_.push_back({{value, a.file, a.line}});
-                else if (key == "-heap") opt_.heap = number(a, value, "heap size");
-                else if (key == "-hstack") opt_.hardStack = number(a, value, "hardware stack size");
-                else if (key == "-sstack" || key == "-stack") opt_.softStack = number(a, value, "stack size");
-                else if (key == "-f") opt_.fill = number(a, value, "fill");
+                if (key == "-o")
+                    opt_.output = value;
+                else if (key == "-m")
+                    opt_.map = value;
+                else if (key == "-e")
+                    opt_.entry = value;
+                else if (key == "-u")
+                    opt_.undefined.push_back(value);
+                else if (key == "-i")
+                    opt_.libDirs.push_back(value);
+                else if (key == "-l")
+                    pending_.push_back({{value, a.file, a.line}});
+                else if (key == "-heap")
+                    opt_.heap = number(a, value, "heap size");
+                else if (key == "-hstack")
+                    opt_.hardStack = number(a, value, "hardware stack size");
+                else if (key == "-sstack" || key == "-stack")
+                    opt_.softStack = number(a, value, "stack size");
+                else if (key == "-f")
+                    opt_.fill = number(a, value, "fill");
             }
         }
     }
@@ -167,7 +192,8 @@ private:
         CommandFile cf = ParseCommandFile(bytes, BaseName(TrimRight(a.text)), d_);
         processArgs(cf.args, depth + 1);
         memory_.insert(memory_.end(), cf.memory.begin(), cf.memory.end());
-        for (auto& s : cf.sections) specs_.push_back(std::move(s));
+        for (auto& s : cf.sections)
+            specs_.push_back(std::move(s));
     }
 
     void loadLibraries() {
@@ -178,10 +204,13 @@ private:
             std::string bytes;
             if (host.empty() || !ReadHostFile(host, bytes)) {
                 std::string where;
-                for (const auto& d : opt_.libDirs) where += (where.empty() ? "" : ";") + d;
-                for (const auto& d : env_.cDir) where += (where.empty() ? "" : ";") + d;
-                error(p.arg, 308, "cannot find library " + p.arg.text +
-                                      (where.empty() ? " (C_DIR is not set)" : " in " + where));
+                for (const auto& d : opt_.libDirs)
+                    where += (where.empty() ? "" : ";") + d;
+                for (const auto& d : env_.cDir)
+                    where += (where.empty() ? "" : ";") + d;
+                error(p.arg, 308,
+                      "cannot find library " + p.arg.text +
+                          (where.empty() ? " (C_DIR is not set)" : " in " + where));
                 continue;
             }
             addLibrary(p.arg.text, bytes, p.arg);
@@ -223,16 +252,20 @@ private:
                 auto [it, fresh] = defined.insert({d.name, o.name});
                 if (!fresh)
                     d_.error(o.module.source, 0, 309,
-                             "symbol " + d.name + " is defined in both " + BaseName(it->second) + " and " + BaseName(o.name));
+                             "symbol " + d.name + " is defined in both " + BaseName(it->second) + " and " +
+                                 BaseName(o.name));
             }
         };
-        for (const auto& o : objects_) define(o);
+        for (const auto& o : objects_)
+            define(o);
         auto undefined = [&]() {
             std::set<std::string> u(opt_.undefined.begin(), opt_.undefined.end());
             if (!entry().empty()) u.insert(entry());
             for (const auto& o : objects_)
-                for (const auto& r : o.module.refs) u.insert(r.name);
-            for (auto it = u.begin(); it != u.end();) it = defined.count(*it) ? u.erase(it) : std::next(it);
+                for (const auto& r : o.module.refs)
+                    u.insert(r.name);
+            for (auto it = u.begin(); it != u.end();)
+                it = defined.count(*it) ? u.erase(it) : std::next(it);
             return u;
         };
         // Each library is searched until it resolves nothing more; "-x" searches them all again.
@@ -243,8 +276,9 @@ private:
                     pulled = false;
                     const auto u = undefined();
                     for (auto& m : lib.members) {
-                        if (m.name.empty() || std::none_of(m.module.defs.begin(), m.module.defs.end(),
-                                                           [&](const ObjSymbol& d) { return u.count(d.name); }))
+                        if (m.name.empty() ||
+                            std::none_of(m.module.defs.begin(), m.module.defs.end(),
+                                         [&](const ObjSymbol& d) { return u.count(d.name); }))
                             continue;
                         LinkObject taken{lib.name + "(" + m.name + ")", m.module};
                         m.name.clear(); // taken once
@@ -266,21 +300,25 @@ private:
                              "undefined symbol " + r.name + ", first referenced in " + BaseName(o.name));
         for (const auto& s : u)
             if (!reported.count(s))
-                d_.error("lnk370", 0, 311, (s == entry() ? "undefined entry point " : "undefined symbol ") + s);
+                d_.error("lnk370", 0, 311,
+                         (s == entry() ? "undefined entry point " : "undefined symbol ") + s);
     }
 
     void writeOutput(const Placement& p) {
-        std::vector<std::string> lines{opt_.relocatable ? "SIM370 RELOCATABLE OUTPUT 1" : "SIM370 ABSOLUTE OUTPUT 1"};
+        std::vector<std::string> lines{opt_.relocatable ? "SIM370 RELOCATABLE OUTPUT 1"
+                                                        : "SIM370 ABSOLUTE OUTPUT 1"};
         if (!entry().empty()) lines.push_back("entry " + entry() + " " + Hex(symbols_[entry()]));
         for (const auto& s : p.sections)
-            lines.push_back("section " + s.name + " load " + Hex(s.load) + " run " + Hex(s.run) + " size " + Hex(s.size) +
-                            (s.type.empty() ? "" : " type " + s.type));
+            lines.push_back("section " + s.name + " load " + Hex(s.load) + " run " + Hex(s.run) + " size " +
+                            Hex(s.size) + (s.type.empty() ? "" : " type " + s.type));
         if (!opt_.strip)
-            for (const auto& [name, value] : symbols_) lines.push_back("symbol " + name + " " + Hex(value));
+            for (const auto& [name, value] : symbols_)
+                lines.push_back("symbol " + name + " " + Hex(value));
         const fs::path out = env_.host(opt_.output);
         if (!WriteHostFileAtomic(out, JoinTextLines(lines)))
             d_.error("lnk370", 0, 312, "cannot create output file " + TrimRight(opt_.output));
-        if (!opt_.map.empty() && !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output))))
+        if (!opt_.map.empty() &&
+            !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output))))
             d_.error("lnk370", 0, 313, "cannot create map file " + TrimRight(opt_.map));
     }
 };
@@ -292,47 +330,51 @@ std::string pad(std::string s, size_t width) {
 
 } // namespace
 
-std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p, const std::string& outputName) {
+std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
+                                      const std::string& outputName) {
     std::vector<std::string> l{
         "******************************************************************************",
         "TMS370 Linker (Halyard stand-in)                                  Version 5.30",
-        "******************************************************************************",
-        "",
+        "******************************************************************************", "",
         "OUTPUT FILE NAME:   <" + TrimRight(outputName) + ">"};
     const std::string entry = !o.entry.empty() ? o.entry : (o.romInit || o.ramInit ? "_c_int00" : "");
     if (!entry.empty()) {
         auto it = p.symbols.find(entry);
-        l.push_back("ENTRY POINT SYMBOL: \"" + entry + "\"  address: " + (it == p.symbols.end() ? "?" : Hex(it->second)));
+        l.push_back("ENTRY POINT SYMBOL: \"" + entry +
+                    "\"  address: " + (it == p.symbols.end() ? "?" : Hex(it->second)));
     }
-    l.insert(l.end(), {"", "", "MEMORY CONFIGURATION", "", "           name     origin    length      used    attr    fill",
+    l.insert(l.end(), {"", "", "MEMORY CONFIGURATION", "",
+                       "           name     origin    length      used    attr    fill",
                        "         --------  --------  ---------  --------  ----  --------"});
     for (const auto& m : p.memory)
-        l.push_back("PAGE " + std::to_string(m.range.page) + ":  " + pad(m.range.name, 8) + " " + pad(Hex(m.range.origin), 9) +
-                    pad(Hex(m.range.length), 10) + pad(Hex(m.used), 9) + pad(m.range.attrs, 5) +
-                    (m.range.fill ? Hex(*m.range.fill) : ""));
-    l.insert(l.end(), {"", "", "SECTION ALLOCATION MAP", "", " output                                  attributes/",
-                       "section   page    origin      length       input sections",
-                       "--------  ----  ----------  ----------   ----------------"});
+        l.push_back("PAGE " + std::to_string(m.range.page) + ":  " + pad(m.range.name, 8) + " " +
+                    pad(Hex(m.range.origin), 9) + pad(Hex(m.range.length), 10) + pad(Hex(m.used), 9) +
+                    pad(m.range.attrs, 5) + (m.range.fill ? Hex(*m.range.fill) : ""));
+    l.insert(l.end(),
+             {"", "", "SECTION ALLOCATION MAP", "", " output                                  attributes/",
+              "section   page    origin      length       input sections",
+              "--------  ----  ----------  ----------   ----------------"});
     for (const auto& s : p.sections) {
         std::string attrs = s.type.empty() ? "" : "    " + s.type;
         if (s.run != s.load) attrs += "    RUN ADDR = " + Hex(s.run);
-        l.push_back(pad(s.name, 8) + "   " + std::to_string(s.page) + "    " + pad(Hex(s.load), 11) + pad(Hex(s.size), 11) +
-                    attrs);
+        l.push_back(pad(s.name, 8) + "   " + std::to_string(s.page) + "    " + pad(Hex(s.load), 11) +
+                    pad(Hex(s.size), 11) + attrs);
         for (const auto& in : s.inputs)
             if (in.size > 0)
-                l.push_back("                  " + pad(Hex(s.run + in.offset), 11) + pad(Hex(in.size), 11) + "  " +
-                        BaseName(in.object) + " (" + in.section + ")");
+                l.push_back("                  " + pad(Hex(s.run + in.offset), 11) + pad(Hex(in.size), 11) +
+                            "  " + BaseName(in.object) + " (" + in.section + ")");
         l.push_back("");
     }
     if (!o.strip) {
         l.insert(l.end(), {"", "GLOBAL SYMBOLS", "", "address  name", "-------- ----"});
-        for (const auto& [name, value] : p.symbols) l.push_back(pad(Hex(value), 8) + name);
+        for (const auto& [name, value] : p.symbols)
+            l.push_back(pad(Hex(value), 8) + name);
     }
     return l;
 }
 
-int RunLinker(const std::vector<std::string>& args, const std::vector<std::string>& objects, const ToolEnv& env,
-              std::ostream& out, Diagnostics* shared) {
+int RunLinker(const std::vector<std::string>& args, const std::vector<std::string>& objects,
+              const ToolEnv& env, std::ostream& out, Diagnostics* shared) {
     Diagnostics own(&out);
     Diagnostics& d = shared ? *shared : own;
     const int before = d.errorCount();

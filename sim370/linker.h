@@ -25,10 +25,11 @@ struct LinkOptions {
 // args: the words after "-z" (or of the lnk370 command line); objects: host paths of modules that
 // cl370 has just compiled, linked first. Returns the exit code. Messages go to out, or through
 // shared when the caller collects them.
-int RunLinker(const std::vector<std::string>& args, const std::vector<std::string>& objects, const ToolEnv& env,
-              std::ostream& out, Diagnostics* shared = nullptr);
+int RunLinker(const std::vector<std::string>& args, const std::vector<std::string>& objects,
+              const ToolEnv& env, std::ostream& out, Diagnostics* shared = nullptr);
 
 // The map file text.
-std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p, const std::string& outputName);
+std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
+                                      const std::string& outputName);
 
 } // namespace halyard::sim370

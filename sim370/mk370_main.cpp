@@ -5,5 +5,6 @@
 
 int main(int argc, char** argv) {
     using namespace halyard::sim370;
-    return RunMk370({argv + 1, argv + argc}, ToolEnv::fromProcess(), std::filesystem::current_path(), std::cout);
+    return RunMk370({argv + 1, argv + argc}, ToolEnv::fromProcess(), std::filesystem::current_path(),
+                    std::cout);
 }

@@ -22,14 +22,18 @@ bool ObjectModule::defines(const std::string& symbol) const {
     return false;
 }
 
-bool IsObject(const std::string& bytes) { return bytes.rfind(kMagic, 0) == 0; }
+bool IsObject(const std::string& bytes) {
+    return bytes.rfind(kMagic, 0) == 0;
+}
 
 std::string WriteObject(const ObjectModule& m) {
     std::vector<std::string> lines{kMagic, "source " + m.source};
-    for (const auto& s : m.sections) lines.push_back("section " + s.name + " " + std::to_string(s.size));
+    for (const auto& s : m.sections)
+        lines.push_back("section " + s.name + " " + std::to_string(s.size));
     for (const auto& d : m.defs)
         lines.push_back("def " + d.name + " " + d.section + " " + std::to_string(d.offset));
-    for (const auto& r : m.refs) lines.push_back("ref " + r.name + " " + std::to_string(r.line));
+    for (const auto& r : m.refs)
+        lines.push_back("ref " + r.name + " " + std::to_string(r.line));
     return JoinTextLines(lines);
 }
 

@@ -20,7 +20,9 @@ struct Where {
     int line;
 };
 
-std::int64_t alignUp(std::int64_t v, std::int64_t a) { return a > 1 ? (v + a - 1) / a * a : v; }
+std::int64_t alignUp(std::int64_t v, std::int64_t a) {
+    return a > 1 ? (v + a - 1) / a * a : v;
+}
 
 std::string span(const MemRange& r) {
     return r.name + " (origin " + Hex(r.origin) + ", length " + Hex(r.length) + ")";
@@ -28,23 +30,27 @@ std::string span(const MemRange& r) {
 
 class Placer {
 public:
-    Placer(std::vector<MemRange> memory, const std::vector<LinkObject>& objects, Diagnostics& d, std::string tool)
+    Placer(std::vector<MemRange> memory, const std::vector<LinkObject>& objects, Diagnostics& d,
+           std::string tool)
         : objects_(objects), d_(d), tool_(std::move(tool)) {
         explicitMemory_ = !memory.empty();
         if (!explicitMemory_) memory.push_back({"RAM", "RWXI", 0, 0, 0x10000, std::nullopt, tool_, 0});
-        for (auto& r : memory) p_.memory.push_back({r, 0});
+        for (auto& r : memory)
+            p_.memory.push_back({r, 0});
         used_.resize(p_.memory.size());
     }
 
     Placement run(const std::vector<OutputSpec>& specs) {
         checkOverlaps();
-        for (const auto& s : specs) claimAll(s);
+        for (const auto& s : specs)
+            claimAll(s);
         // Input sections that no SECTIONS entry named go to an output section of their own name.
         std::vector<OutputSpec> defaults;
         for (size_t o = 0; o < objects_.size(); ++o)
             for (const auto& sec : objects_[o].module.sections) {
                 if (claimed_.count({o, sec.name}) || sec.size == 0) continue;
-                auto it = std::find_if(defaults.begin(), defaults.end(), [&](auto& s) { return s.name == sec.name; });
+                auto it = std::find_if(defaults.begin(), defaults.end(),
+                                       [&](auto& s) { return s.name == sec.name; });
                 if (it == defaults.end()) {
                     OutputSpec s;
                     s.name = sec.name;
@@ -52,9 +58,12 @@ public:
                     defaults.push_back(s);
                 }
             }
-        for (const auto& s : defaults) claimAll(s);
-        for (const auto& s : specs) allocate(s);
-        for (const auto& s : defaults) allocate(s);
+        for (const auto& s : defaults)
+            claimAll(s);
+        for (const auto& s : specs)
+            allocate(s);
+        for (const auto& s : defaults)
+            allocate(s);
         defineSymbols();
         return std::move(p_);
     }
@@ -97,7 +106,8 @@ private:
 
     void claimAll(const OutputSpec& s) {
         if (s.kind == OutputSpec::Assignment) return;
-        for (const auto& m : s.members) claimAll(m);
+        for (const auto& m : s.members)
+            claimAll(m);
         if (s.kind != OutputSpec::Section) return;
         if (!s.hasInputs) {
             for (size_t o = 0; o < objects_.size(); ++o)
@@ -141,10 +151,14 @@ private:
             }
             std::string why;
             auto v = EvalExpr(in.expr, dot, p_.symbols, &why);
-            if (!v) error({s.file, in.line}, 202, "cannot evaluate the value of " + in.file + ": " + why);
-            else if (in.file != ".") syms.push_back({in.file, *v}); // section-relative until placed
-            else if (*v < dot) error({s.file, in.line}, 203, "'.' cannot move backwards in section " + s.name);
-            else dot = *v;
+            if (!v)
+                error({s.file, in.line}, 202, "cannot evaluate the value of " + in.file + ": " + why);
+            else if (in.file != ".")
+                syms.push_back({in.file, *v}); // section-relative until placed
+            else if (*v < dot)
+                error({s.file, in.line}, 203, "'.' cannot move backwards in section " + s.name);
+            else
+                dot = *v;
         }
         return dot;
     }
@@ -177,7 +191,8 @@ private:
     }
 
     // Finds room for size bytes by the target; reports the failure and returns nullopt.
-    std::optional<std::int64_t> place(const OutputSpec& s, const Target& t, std::int64_t size, const char* what) {
+    std::optional<std::int64_t> place(const OutputSpec& s, const Target& t, std::int64_t size,
+                                      const char* what) {
         const std::int64_t align = std::max(s.align, s.block);
         const Where w{s.file, s.line};
         if (t.kind == Target::Address) {
@@ -185,22 +200,26 @@ private:
                 const MemRange& m = p_.memory[r].range;
                 if (m.page != s.page || t.address < m.origin || t.address >= m.end()) continue;
                 if (t.address + size > m.end()) {
-                    error(w, 204, "section " + s.name + " (size " + Hex(size) + ") at " + Hex(t.address) +
-                                      " does not fit into memory range " + span(m) + "; " + Hex(t.address + size - m.end()) +
-                                      " bytes short");
+                    error(w, 204,
+                          "section " + s.name + " (size " + Hex(size) + ") at " + Hex(t.address) +
+                              " does not fit into memory range " + span(m) + "; " +
+                              Hex(t.address + size - m.end()) + " bytes short");
                     return std::nullopt;
                 }
                 for (const auto& b : used_[r])
                     if (t.address < b.end && b.start < t.address + size) {
-                        error(w, 205, "section " + s.name + " at " + Hex(t.address) + " overlaps section " + b.owner +
-                                          " (" + Hex(b.start) + "-" + Hex(b.end - 1) + ")");
+                        error(w, 205,
+                              "section " + s.name + " at " + Hex(t.address) + " overlaps section " + b.owner +
+                                  " (" + Hex(b.start) + "-" + Hex(b.end - 1) + ")");
                         return std::nullopt;
                     }
                 take(r, t.address, size, s.name);
                 return t.address;
             }
             if (explicitMemory_ && size > 0) {
-                error(w, 206, "section " + s.name + " at " + Hex(t.address) + " is not inside any configured memory range");
+                error(w, 206,
+                      "section " + s.name + " at " + Hex(t.address) +
+                          " is not inside any configured memory range");
                 return std::nullopt;
             }
             return t.address;
@@ -208,7 +227,9 @@ private:
         if (t.kind == Target::Range) {
             auto r = rangeNamed(t.range);
             if (!r) {
-                error(w, 207, "memory range " + t.range + " is not defined (" + what + " placement of " + s.name + ")");
+                error(w, 207,
+                      "memory range " + t.range + " is not defined (" + what + " placement of " + s.name +
+                          ")");
                 return std::nullopt;
             }
             if (auto at = firstFit(*r, size, align)) {
@@ -216,9 +237,10 @@ private:
                 return at;
             }
             const std::int64_t free = freeIn(*r);
-            error(w, 208, "section " + s.name + " (size " + Hex(size) + ") does not fit into memory range " +
-                              span(p_.memory[*r].range) + ", " + Hex(free) + " bytes free; " +
-                              Hex(std::max<std::int64_t>(size - free, 1)) + " bytes short");
+            error(w, 208,
+                  "section " + s.name + " (size " + Hex(size) + ") does not fit into memory range " +
+                      span(p_.memory[*r].range) + ", " + Hex(free) + " bytes free; " +
+                      Hex(std::max<std::int64_t>(size - free, 1)) + " bytes short");
             return std::nullopt;
         }
         for (size_t r = 0; r < p_.memory.size(); ++r) {
@@ -235,9 +257,12 @@ private:
     void allocate(const OutputSpec& s) {
         if (s.kind == OutputSpec::Assignment) {
             std::string why;
-            const std::int64_t dot = p_.sections.empty() ? 0 : p_.sections.back().run + p_.sections.back().size;
-            if (auto v = EvalExpr(s.expr, dot, p_.symbols, &why)) p_.symbols[s.name] = *v;
-            else error({s.file, s.line}, 202, "cannot evaluate the value of " + s.name + ": " + why);
+            const std::int64_t dot =
+                p_.sections.empty() ? 0 : p_.sections.back().run + p_.sections.back().size;
+            if (auto v = EvalExpr(s.expr, dot, p_.symbols, &why))
+                p_.symbols[s.name] = *v;
+            else
+                error({s.file, s.line}, 202, "cannot evaluate the value of " + s.name + ": " + why);
             return;
         }
         if (s.kind != OutputSpec::Section) {
@@ -263,7 +288,8 @@ private:
                 out.run = *run;
             }
         }
-        for (const auto& [name, offset] : syms) p_.symbols[name] = out.run + offset;
+        for (const auto& [name, offset] : syms)
+            p_.symbols[name] = out.run + offset;
         p_.sections.push_back(std::move(out));
     }
 
@@ -305,7 +331,8 @@ private:
                 m.placed.load = *load;
             }
             if (s.kind == OutputSpec::Group) offset += m.placed.size;
-            for (const auto& [name, off] : m.syms) p_.symbols[name] = m.placed.run + off;
+            for (const auto& [name, off] : m.syms)
+                p_.symbols[name] = m.placed.run + off;
             p_.sections.push_back(std::move(m.placed));
         }
     }

@@ -44,6 +44,7 @@ struct Placement {
 
 // With no MEMORY directive the whole 64K address space is one range.
 Placement Place(std::vector<MemRange> memory, const std::vector<OutputSpec>& specs,
-                const std::vector<LinkObject>& objects, Diagnostics& diags, const std::string& tool = "lnk370");
+                const std::vector<LinkObject>& objects, Diagnostics& diags,
+                const std::string& tool = "lnk370");
 
 } // namespace halyard::sim370

@@ -313,17 +313,21 @@ std::vector<std::string> demoLinkCmd(const SampleFolders& f) {
             "}"};
 }
 
-std::vector<std::string> lines(const char* text) { return SplitTextLines(text); }
+std::vector<std::string> lines(const char* text) {
+    return SplitTextLines(text);
+}
 
 } // namespace
 
 std::vector<std::string> SampleProjectLines(const SampleFolders& f) {
     // Options 0 to 61 hold the values that Halyard's "Set Defaults" gives.
-    std::vector<std::string> l = {"0", "1", "0", "0", "0", "0", "1", "0", "1", "0", "0", "0", "0", "0", "0", "0", "0", "1"};
-    l.resize(35, "0");                                       // 18..34: check boxes, all off
-    for (const char* v : {"0", "0", "0", "0", "0", "0", "", "0", "", "0", "0200h", "0", "0020h", "0", "0200h", "0",
-                          "0", "0000h ", "0", "0", "0", "0", "0", "2", "0", "2", "0"})
-        l.push_back(v);                                       // 35..61
+    std::vector<std::string> l = {"0", "1", "0", "0", "0", "0", "1", "0", "1",
+                                  "0", "0", "0", "0", "0", "0", "0", "0", "1"};
+    l.resize(35, "0"); // 18..34: check boxes, all off
+    for (const char* v :
+         {"0",     "0", "0", "0",      "0", "0", "",  "0", "",  "0", "0200h", "0", "0020h", "0",
+          "0200h", "0", "0", "0000h ", "0", "0", "0", "0", "0", "2", "0",     "2", "0"})
+        l.push_back(v); // 35..61
     l.push_back("-g -ms ");
     l.push_back("-z  -a -c ");
     l.push_back("C:\\TexasSource\\lnk.cmd ");
@@ -338,16 +342,19 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
     const DosDevices& dd = env.dd;
     const std::string cl = AddTrailingBackslash(f.compilerDir);
     if (r.ifFresh && dd.fileExists(cl + "cl370")) {
-        out << "The stand-in tool chain is already set up in " << f.compilerDir << "; nothing done." << std::endl;
+        out << "The stand-in tool chain is already set up in " << f.compilerDir << "; nothing done."
+            << std::endl;
         return 0;
     }
-    for (const auto& d : {f.compilerDir, f.sourceDir, f.headersDir, f.projectDir}) dd.createDirs(d);
+    for (const auto& d : {f.compilerDir, f.sourceDir, f.headersDir, f.projectDir})
+        dd.createDirs(d);
 
     for (const char* tool : {"cl370", "lnk370", "asm370", "mk370"}) {
         std::error_code ec;
         fs::copy_file(r.binDir / tool, dd.toHost(cl + tool), fs::copy_options::overwrite_existing, ec);
         if (ec) {
-            out << "halyard-sample: cannot copy " << (r.binDir / tool).string() << ": " << ec.message() << std::endl;
+            out << "halyard-sample: cannot copy " << (r.binDir / tool).string() << ": " << ec.message()
+                << std::endl;
             return 1;
         }
     }
@@ -366,7 +373,8 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
     ToolEnv libEnv = env;
     libEnv.cDir = {f.headersDir};
     const std::string lib = AddTrailingBackslash(f.headersDir) + "rts.lib";
-    if (RunMk370({"--h", "--k", "--q", "-q", "rts.src", "-l", lib}, libEnv, dd.toHost(f.compilerDir), out) != 0) {
+    if (RunMk370({"--h", "--k", "--q", "-q", "rts.src", "-l", lib}, libEnv, dd.toHost(f.compilerDir), out) !=
+        0) {
         out << "halyard-sample: building " << lib << " failed" << std::endl;
         return 1;
     }
@@ -382,7 +390,8 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
     };
     const std::string proj = AddTrailingBackslash(f.projectDir);
     const std::string src = AddTrailingBackslash(f.sourceDir);
-    for (const auto& t : kProject) write(proj + t.name, lines(t.text));
+    for (const auto& t : kProject)
+        write(proj + t.name, lines(t.text));
     write(proj + "demo.prj", SampleProjectLines(f));
     write(src + "intvecs.asm", lines(kIntvecs));
     write(src + "lnk.cmd", demoLinkCmd(f));
@@ -394,7 +403,8 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
         return 1;
     }
     out << "Assembled " << src << "intvecs.obj" << std::endl;
-    out << "Sample ready: open " << proj << "demo.prj in Halyard and choose Project > Build All." << std::endl;
+    out << "Sample ready: open " << proj << "demo.prj in Halyard and choose Project > Build All."
+        << std::endl;
     return 0;
 }
 

@@ -11,8 +11,8 @@
 namespace halyard::sim370 {
 
 struct SampleFolders {
-    std::string compilerDir = "C:\\CL370";     // "Program Dir"
-    std::string sourceDir = "C:\\texassource"; // "Comp Source"
+    std::string compilerDir = "C:\\CL370";      // "Program Dir"
+    std::string sourceDir = "C:\\texassource";  // "Comp Source"
     std::string headersDir = "C:\\Texassource"; // "Headers"
     std::string projectDir = "C:\\Halyard\\demo";
 };

@@ -8,12 +8,14 @@
 namespace {
 
 void usage() {
-    std::cout << "usage: halyard-sample [--if-fresh] [--force] [--compiler-dir DIR] [--source-dir DIR]\n"
-                 "                      [--headers-dir DIR] [--project-dir DIR]\n"
-                 "Installs the stand-in TMS370 tool chain and a demo project. Folders are Windows paths of\n"
-                 "Halyard's drive mapping (defaults: C:\\CL370, C:\\texassource, C:\\Texassource, C:\\Halyard\\demo).\n"
-                 "--if-fresh does nothing when the tool-chain folder is already set up; --force also replaces\n"
-                 "sample files that exist.\n";
+    std::cout
+        << "usage: halyard-sample [--if-fresh] [--force] [--compiler-dir DIR] [--source-dir DIR]\n"
+           "                      [--headers-dir DIR] [--project-dir DIR]\n"
+           "Installs the stand-in TMS370 tool chain and a demo project. Folders are Windows paths of\n"
+           "Halyard's drive mapping (defaults: C:\\CL370, C:\\texassource, C:\\Texassource, "
+           "C:\\Halyard\\demo).\n"
+           "--if-fresh does nothing when the tool-chain folder is already set up; --force also replaces\n"
+           "sample files that exist.\n";
 }
 
 } // namespace
@@ -28,9 +30,12 @@ int main(int argc, char** argv) {
                               : a == "--headers-dir" ? &r.folders.headersDir
                               : a == "--project-dir" ? &r.folders.projectDir
                                                      : nullptr;
-        if (a == "--if-fresh") r.ifFresh = true;
-        else if (a == "--force") r.force = true;
-        else if (folder && i + 1 < argc) *folder = argv[++i];
+        if (a == "--if-fresh")
+            r.ifFresh = true;
+        else if (a == "--force")
+            r.force = true;
+        else if (folder && i + 1 < argc)
+            *folder = argv[++i];
         else {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;

@@ -28,7 +28,8 @@ std::vector<std::string> SplitList(const std::string& text, char separator) {
     return out;
 }
 
-ToolEnv::ToolEnv(fs::path root, const std::string& cDirList) : dd(std::move(root)), cDir(SplitList(cDirList, ';')) {
+ToolEnv::ToolEnv(fs::path root, const std::string& cDirList)
+    : dd(std::move(root)), cDir(SplitList(cDirList, ';')) {
     dd.ensureCreated();
     // The mapping reads the host's current folder when it is built; a fresh mapping needs it again.
     dd = DosDevices(dd.root());
@@ -67,7 +68,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
@@ -79,7 +81,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
         return result;
     }
     char buf[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) > 0;) result.output.append(buf, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) > 0;)
+        result.output.append(buf, static_cast<size_t>(n));
     close(pipeFds[0]);
     int status = 0;
     waitpid(pid, &status, 0);

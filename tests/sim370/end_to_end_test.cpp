@@ -1,0 +1,239 @@
+// The built tools run as IDE.BAT runs them: in a drive mapping of their own, found through
+// XDG_DATA_HOME, on the sample workspace that halyard-sample sets up.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ar_archive.h"
+#include "base/text_file.h"
+#include "sample.h"
+
+namespace halyard::sim370 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int code = -1;
+    std::string out;
+};
+
+class Workspace {
+public:
+    Workspace() {
+        dir = fs::temp_directory_path() / ("sim370-e2e-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~Workspace() { fs::remove_all(dir); }
+
+    fs::path dir;
+    fs::path c() const { return dir / "halyard" / "drive_c"; }
+
+    ToolRun run(const std::string& tool, const std::vector<std::string>& args,
+                const std::string& cDir = "C:\\Texassource", const fs::path& cwd = {}) const {
+        std::string cmd = "cd '" + (cwd.empty() ? c() : cwd).string() + "' && XDG_DATA_HOME='" +
+                          dir.string() + "' C_DIR='" + cDir + "' '" +
+                          (fs::path(SIM370_BIN_DIR) / tool).string() + "'";
+        for (const auto& a : args)
+            cmd += " '" + a + "'";
+        cmd += " 2>&1";
+        ToolRun r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            r.out.append(buf, n);
+        const int status = pclose(p);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+    void put(const std::string& relative, const std::string& text) const {
+        fs::create_directories((c() / relative).parent_path());
+        std::ofstream(c() / relative, std::ios::binary) << text;
+    }
+    std::string read(const std::string& relative) const {
+        std::string s;
+        ReadHostFile(c() / relative, s);
+        return s;
+    }
+};
+
+class SampleWorkspace : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ws = new Workspace;
+        const ToolRun r = ws->run("halyard-sample", {"--if-fresh"}, "", ws->dir);
+        ASSERT_EQ(r.code, 0) << r.out;
+    }
+    static void TearDownTestSuite() {
+        delete ws;
+        ws = nullptr;
+    }
+    void SetUp() override { fs::remove(ws->c() / "texassource" / "demo.out"); }
+
+    // The compiler line of IDE.BAT with Halyard's defaults and the sample project.
+    static std::vector<std::string> ideBatLine(const std::string& firstSource, const std::string& cmdFile) {
+        return {"-fr",
+                "C:\\texassource",
+                "-g",
+                "-ms",
+                "",
+                firstSource,
+                "C:\\Halyard\\demo\\timer.c",
+                "C:\\Halyard\\demo\\leds.c",
+                "",
+                "-z",
+                cmdFile,
+                "",
+                "",
+                "-a",
+                "-c",
+                ""};
+    }
+    static bool outputExists() { return fs::exists(ws->c() / "texassource" / "demo.out"); }
+
+    static Workspace* ws;
+};
+Workspace* SampleWorkspace::ws = nullptr;
+
+TEST_F(SampleWorkspace, BuildsWithHalyardsDefaults) {
+    const ToolRun r = ws->run("cl370", ideBatLine("C:\\Halyard\\demo\\main.c", "C:\\TexasSource\\lnk.cmd "));
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out.find("error["), std::string::npos) << r.out;
+    EXPECT_TRUE(outputExists());
+    const std::string map = ws->read("texassource/demo.map");
+    EXPECT_NE(map.find("MEMORY CONFIGURATION"), std::string::npos);
+    EXPECT_NE(map.find(".intvecs    0    7FECh       0014h"), std::string::npos) << map;
+    EXPECT_NE(map.find("rts.lib(boot.obj) (.text)"), std::string::npos) << map;
+
+    const ToolRun again = ws->run("halyard-sample", {"--if-fresh"}, "", ws->dir);
+    EXPECT_NE(again.out.find("nothing done"), std::string::npos) << again.out;
+}
+
+TEST_F(SampleWorkspace, SyntaxErrorNamesFileAndLineAndLinksNothing) {
+    std::string main = ws->read("Halyard/demo/main.c");
+    main.replace(main.find("last = ticks;"), 13, "last = ticks");
+    ws->put("Halyard/demo/broken.c", main);
+    const ToolRun r =
+        ws->run("cl370", ideBatLine("C:\\Halyard\\demo\\broken.c", "C:\\TexasSource\\lnk.cmd "));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("broken.c 15: error[E006]: expected ';' before 'for'"), std::string::npos) << r.out;
+    EXPECT_FALSE(outputExists());
+}
+
+TEST_F(SampleWorkspace, TextThatDoesNotFitIsRefused) {
+    std::string cmd = ws->read("texassource/lnk.cmd");
+    cmd.replace(cmd.find("length = 5FECh"), 14, "length = 0100h");
+    ws->put("texassource/small.cmd", cmd);
+    const ToolRun r = ws->run("cl370", ideBatLine("C:\\Halyard\\demo\\main.c", "C:\\texassource\\small.cmd"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("small.cmd 22: error[E208]: section .text (size "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("memory range ROM (origin 2000h, length 0100h)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("bytes short"), std::string::npos) << r.out;
+    EXPECT_FALSE(outputExists());
+}
+
+TEST_F(SampleWorkspace, UndefinedSymbolPointsAtItsFirstUse) {
+    ws->put("texassource/u.c", "void main(void)\n{\n    missing();\n}\n");
+    const ToolRun r = ws->run("cl370", {"-q", "u.c", "-z", "-o", "u.out", "-l", "rts.lib", "-c"},
+                              "C:\\Texassource", ws->c() / "texassource");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("u.c 3: error[E310]: undefined symbol _missing, first referenced in"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "u.out"));
+}
+
+TEST_F(SampleWorkspace, AssemblerWritesVectorsBesideTheSourceAndReportsMistakes) {
+    fs::remove(ws->c() / "texassource" / "intvecs.obj");
+    ToolRun r = ws->run("asm370", {"C:\\texassource\\intvecs.asm", "-ms"});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::exists(ws->c() / "texassource" / "intvecs.obj"));
+
+    ws->put("texassource/bad.asm",
+            "* vectors\n        .sect \".intvecs\"\n        .word _nowhere\n        .wrod 0\n"
+            "        MOVE A,B\n");
+    r = ws->run("asm370", {"C:\\texassource\\bad.asm"});
+    EXPECT_EQ(r.code, 1);
+    for (const char* m : {"bad.asm 4: error[E410]: unknown directive .wrod",
+                          "bad.asm 5: error[E411]: unknown instruction move",
+                          "bad.asm 3: error[E413]: undefined symbol _nowhere"})
+        EXPECT_NE(r.out.find(m), std::string::npos) << m << "\n" << r.out;
+    EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "bad.obj"));
+}
+
+TEST_F(SampleWorkspace, LibraryBuilderRoundTripAndOverwriteRule) {
+    const fs::path cl = ws->c() / "CL370";
+    // As Halyard starts it: in the tool-chain folder, with "--k" from the default "Overwrite".
+    ToolRun r = ws->run("mk370", {"--k", "", "", "rts.src", "-l", "C:\\Texassource\\rts2.lib"}, "", cl);
+    ASSERT_EQ(r.code, 0) << r.out;
+    std::string bytes;
+    ASSERT_TRUE(ReadHostFile(ws->c() / "texassource" / "rts2.lib", bytes));
+    const auto members = ReadAr(bytes);
+    ASSERT_TRUE(members);
+    std::vector<std::string> names;
+    for (const auto& m : *members)
+        names.push_back(m.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"boot.obj", "string.obj", "stdlib.obj"}));
+
+    r = ws->run("mk370", {"rts.src", "-l", "C:\\Texassource\\rts3.lib"}, "", cl);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("mk370: error[E503]: file boot.obj already exists (use --k to overwrite)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "rts3.lib"));
+
+    r = ws->run("mk370", {"--h", "--k", "--q", "-g", "rts.src", "-l", "C:\\inc\\rts.lib"}, "C:\\inc", cl);
+    EXPECT_EQ(r.code, 1) << "C_DIR names a folder that does not exist";
+    fs::create_directories(ws->c() / "inc");
+    r = ws->run("mk370", {"--h", "--k", "--q", "-g", "rts.src", "-l", "C:\\inc\\rts.lib"}, "C:\\inc", cl);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::exists(ws->c() / "inc" / "string.h"));
+
+    r = ws->run("mk370", {"--z", "rts.src", "-l", "x.lib"}, "", cl);
+    EXPECT_NE(r.out.find("mk370: error[E010]: invalid switch --z"), std::string::npos) << r.out;
+}
+
+TEST_F(SampleWorkspace, ListingSwitchesLeaveTheirFilesAndCompileOnlyLinksNothing) {
+    const fs::path src = ws->c() / "texassource";
+    for (const char* f : {"leds.obj", "leds.asm", "leds.lst", "leds.pp"})
+        fs::remove(src / f);
+    ToolRun r = ws->run("cl370", {"-q", "-n", "-k", "-s", "-al", "-pl", "-fr", "C:\\texassource",
+                                  "C:\\Halyard\\demo\\leds.c", "-z", "C:\\TexasSource\\lnk.cmd"});
+    EXPECT_EQ(r.code, 0) << r.out;
+    for (const char* f : {"leds.obj", "leds.asm", "leds.lst", "leds.pp"})
+        EXPECT_TRUE(fs::exists(src / f)) << f;
+    EXPECT_NE(ws->read("texassource/leds.asm").find(";>>>> 4\tvoid leds_init(void)"), std::string::npos)
+        << ws->read("texassource/leds.asm");
+    EXPECT_FALSE(outputExists());
+
+    fs::remove(src / "leds.obj");
+    r = ws->run("cl370", {"-q", "-po", "-fr", "C:\\texassource", "C:\\Halyard\\demo\\leds.c"});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_FALSE(fs::exists(src / "leds.obj")) << "-po stops after the preprocessor";
+}
+
+TEST(SampleProject, HoldsTheResetOptionsThenTheSources) {
+    const auto l = SampleProjectLines({});
+    ASSERT_EQ(l.size(), 66u + 4u);
+    EXPECT_EQ(l[1], "1");  // AOP
+    EXPECT_EQ(l[5], "0");  // Init ROM
+    EXPECT_EQ(l[6], "1");  // EL
+    EXPECT_EQ(l[17], "1"); // Allowinline
+    EXPECT_EQ(l[45], "0200h");
+    EXPECT_EQ(l[52], "0000h ");
+    EXPECT_EQ(l[58], "2");
+    EXPECT_EQ(l[62], "-g -ms ");
+    EXPECT_EQ(l[63], "-z  -a -c ");
+    EXPECT_EQ(l[64], "C:\\TexasSource\\lnk.cmd ");
+    EXPECT_EQ(l[65], "C:\\texassource\\demo.out ");
+    EXPECT_EQ(l[66], "C:\\Halyard\\demo\\main.c");
+}
+
+} // namespace
+} // namespace halyard::sim370
