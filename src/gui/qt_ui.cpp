@@ -6,6 +6,7 @@
 #include <map>
 
 #include "binders.h"
+#include "editor/editor_dialogs.h"
 
 namespace halyard::gui {
 
@@ -68,6 +69,14 @@ Answer QtUi::message(MsgKind kind, const std::string& text, const std::vector<An
 }
 
 void QtUi::showError(const std::string& text) { message(MsgKind::Error, text, {Answer::Ok}); }
+
+std::optional<FontSpec> QtUi::chooseFont(const FontSpec& current, int minSize, int maxSize) {
+    return runFontDialog(current, minSize, maxSize, owner);
+}
+
+Answer QtUi::print(const PrintJob& job) { return runPrintDialog(job, owner); }
+
+void QtUi::printerSetup() { runPrinterSetup(owner); }
 
 std::optional<std::string> QtUi::openFile(const FileDialog& d) {
     const QString start = qs(dd.toHost(d.fileName.empty() ? d.initialDir : d.fileName).string());

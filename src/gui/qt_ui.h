@@ -21,6 +21,9 @@ public:
     std::optional<std::string> saveFile(const FileDialog& dialog) override;
     std::optional<std::string> chooseDirectory(const std::string& title, const std::string& start) override;
     Answer execute(ModalDialog& dialog) override;
+    std::optional<FontSpec> chooseFont(const FontSpec& current, int minSize, int maxSize) override;
+    Answer print(const PrintJob& job) override;
+    void printerSetup() override;
 
     // Each view registers the Qt window of its core dialogs by kind().
     using DialogRunner = std::function<Answer(ModalDialog&, QWidget* owner)>;

@@ -1,0 +1,373 @@
+#include "editor/code_ed_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "editor/code_text.h"
+#include "editor/editor_dialogs.h"
+#include "shell/embedded.h"
+
+namespace halyard::gui {
+
+namespace {
+
+QTextCharFormat charFormat(const RtfCharFormat& f) {
+    QTextCharFormat out;
+    if (!f.font.empty()) out.setFontFamilies({QString::fromStdString(f.font)});
+    out.setFontPointSize(f.halfPoints / 2.0);
+    out.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
+    out.setFontItalic(f.italic);
+    out.setFontUnderline(f.underline);
+    out.setFontStrikeOut(f.strikeOut);
+    if (f.color) out.setForeground(QColor::fromRgb(*f.color));
+    return out;
+}
+
+QTextBlockFormat blockFormat(const RtfParaFormat& p) {
+    constexpr double twipsPerPixel = 15.0; // 1440 twips an inch, 96 pixels an inch
+    QTextBlockFormat out;
+    out.setAlignment(p.align == RtfAlign::Center    ? Qt::AlignHCenter
+                     : p.align == RtfAlign::Right   ? Qt::AlignRight
+                     : p.align == RtfAlign::Justify ? Qt::AlignJustify
+                                                    : Qt::AlignLeft);
+    out.setLeftMargin(p.leftIndent / twipsPerPixel);
+    out.setRightMargin(p.rightIndent / twipsPerPixel);
+    out.setTextIndent(p.firstIndent / twipsPerPixel);
+    out.setTopMargin(p.spaceBefore / twipsPerPixel);
+    out.setBottomMargin(p.spaceAfter / twipsPerPixel);
+    return out;
+}
+
+std::u16string u16(const QString& s) {
+    return s.toStdU16String();
+}
+
+} // namespace
+
+CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
+    : QWidget(parent), e_(e), model_(&model) {
+    setObjectName("TCodeEd");
+    setAttribute(Qt::WA_DeleteOnClose);
+    editor_ = new QTextEdit(this);
+    editor_->setObjectName("CodeEditor");
+    editor_->setAcceptRichText(false);
+    editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor_->setLineWrapMode(QTextEdit::WidgetWidth);
+    // The selection stays visible when the window loses the focus.
+    QPalette palette = editor_->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    editor_->setPalette(palette);
+
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName("StatusBar");
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < model.StatusBar.count(); ++i) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QString("StatusPanel%1").arg(i));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setFixedWidth(model.StatusBar.panel(i).width);
+        bar->addWidget(label);
+        panels_.push_back(label);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(editor_, 1);
+    layout->addWidget(bar);
+    resize(492, 250);
+
+    buildMenus();
+    setWindowTitle(QString::fromStdString(model.caption()));
+    showFont();
+    showDocument();
+    auto syncStatus = [this] {
+        if (!model_) return;
+        for (int i = 0; i < model_->StatusBar.count(); ++i)
+            panels_[static_cast<size_t>(i)]->setText(QString::fromStdString(model_->StatusBar.panel(i).text));
+    };
+    syncStatus();
+    QPointer<CodeEdWindow> self(this);
+    model.StatusBar.observe([self, syncStatus] {
+        if (self) syncStatus();
+    });
+    model.observe([self](TCodeEd::Change c) {
+        if (self) self->modelChanged(c);
+    });
+    connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
+    connect(editor_, &QTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
+    connect(editor_, &QTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
+}
+
+QMdiSubWindow* CodeEdWindow::subWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void CodeEdWindow::run(const std::function<void(TCodeEd&)>& command) {
+    if (TCodeEd* m = model_) e_.run([&] { command(*m); });
+}
+
+void CodeEdWindow::buildMenus() {
+    auto add = [this](QMenu* menu, const QString& caption, std::function<void()> action) {
+        QAction* a = menu->addAction(caption);
+        connect(a, &QAction::triggered, this, std::move(action));
+    };
+    Editors& eds = e_.editors;
+    TEmbedded& e = e_;
+
+    auto* file = new QMenu(tr("&File"), this);
+    file->setObjectName("CodeEdFile");
+    add(file, "&Open File", [&e, &eds] { e.run([&] { eds.OpenFileClick(0); }); });
+    add(file, "&New File", [&e, &eds] { e.run([&] { eds.NewFile1Click(); }); });
+    add(file, "Close File", [this] {
+        if (QMdiSubWindow* sub = subWindow())
+            sub->close();
+        else
+            close();
+    });
+    add(file, "&Save File", [this] { run([](TCodeEd& m) { m.Save1Click(); }); });
+    add(file, "Save File &As", [this] { run([](TCodeEd& m) { m.SaveAs1Click(); }); });
+    file->addSeparator();
+    add(file, "Save Object File", [&e, &eds] { e.run([&] { eds.SaveObjectFile1Click(); }); });
+    file->addSeparator();
+    add(file, "S&ave All", [&e, &eds] { e.run([&] { eds.SaveEdtorFiles(); }); });
+    add(file, "&Close All", [&e, &eds] { e.run([&] { eds.CloseEditorFiles(); }); });
+    file->addSeparator();
+    add(file, "Print Setup", [&e, &eds] { e.run([&] { eds.Printsetup(); }); });
+    add(file, "&Print", [this, &eds] { run([&eds](TCodeEd& m) { eds.PrintClick(m); }); });
+    file->addSeparator();
+    add(file, "&Exit", [] { exitApplication(); });
+
+    auto* edit = new QMenu(tr("&Edit"), this);
+    edit->setObjectName("CodeEdEdit");
+    add(edit, "&Cut", [this] { editor_->cut(); });
+    add(edit, "C&opy", [this] { editor_->copy(); });
+    add(edit, "&Paste", [this] { editor_->paste(); });
+    add(edit, "&Delete", [this] { editor_->textCursor().removeSelectedText(); });
+    edit->addSeparator();
+    add(edit, "&Select All", [this] { run([](TCodeEd& m) { m.SelectAll1Click(); }); });
+    edit->addSeparator();
+    add(edit, "Set &Font", [this] { run([](TCodeEd& m) { m.Setfont(); }); });
+
+    auto* search = new QMenu(tr("Search"), this);
+    search->setObjectName("CodeEdSearch");
+    add(search, "Find", [this] {
+        FindReplaceDialog* d = FindDialog();
+        const QPoint at = editor_->mapToGlobal(QPoint(0, 0));
+        d->move(at.x() + editor_->width() / 2, at.y() + 300);
+        d->show();
+        d->raise();
+    });
+    add(search, "Replace", [this] {
+        FindReplaceDialog* d = ReplaceDialog();
+        const QPoint at = editor_->mapToGlobal(QPoint(0, 0));
+        d->move(at.x() + editor_->width(), at.y());
+        d->show();
+        d->raise();
+    });
+    add(search, "Find Error", [this] { run([](TCodeEd& m) { m.FindError1Click(); }); });
+    menus_ = {file, edit, search};
+}
+
+FindReplaceDialog* CodeEdWindow::FindDialog() {
+    if (!find_) {
+        find_ = new FindReplaceDialog(false, this);
+        find_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
+    }
+    return find_;
+}
+
+FindReplaceDialog* CodeEdWindow::ReplaceDialog() {
+    if (!replace_) {
+        replace_ = new FindReplaceDialog(true, this);
+        replace_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
+        replace_->onReplace = [this](const QString& what, const QString& with) {
+            run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with)); });
+        };
+    }
+    return replace_;
+}
+
+void CodeEdWindow::modelChanged(TCodeEd::Change change) {
+    switch (change) {
+    case TCodeEd::Change::Document:
+        showDocument();
+        break;
+    case TCodeEd::Change::Edit:
+        applyEdit();
+        break;
+    case TCodeEd::Change::Selection:
+        showSelection();
+        break;
+    case TCodeEd::Change::Font:
+        showFont();
+        break;
+    case TCodeEd::Change::Caption:
+        setWindowTitle(QString::fromStdString(model_->caption()));
+        break;
+    case TCodeEd::Change::Closed:
+        model_ = nullptr;
+        for (QDialog* d : {static_cast<QDialog*>(find_), static_cast<QDialog*>(replace_)})
+            if (d) d->hide();
+        if (!closing_) {
+            if (QMdiSubWindow* sub = subWindow())
+                sub->close();
+            else
+                close();
+        }
+        break;
+    }
+}
+
+void CodeEdWindow::showFont() {
+    const FontSpec& spec = model_->font();
+    const QFont font = toQFont(spec);
+    editor_->setFont(font);
+    editor_->document()->setDefaultFont(font);
+    QPalette palette = editor_->palette();
+    palette.setColor(QPalette::Text, QColor::fromRgb(spec.color));
+    editor_->setPalette(palette);
+}
+
+void CodeEdWindow::showDocument() {
+    syncing_ = true;
+    const auto& rich = model_->richText();
+    if (!rich) {
+        editor_->setPlainText(QString::fromStdU16String(model_->text()));
+    } else {
+        editor_->clear();
+        QTextCursor c(editor_->document());
+        const std::u16string& text = rich->text;
+        size_t paragraph = 0;
+        if (!rich->paragraphs.empty()) c.setBlockFormat(blockFormat(rich->paragraphs[0].format));
+        for (const RtfRun& run : rich->runs) {
+            const QTextCharFormat format = charFormat(run.format);
+            for (size_t i = run.start, end = run.start + run.length; i < end;) {
+                const size_t stop = std::min(text.find(u'\n', i), end);
+                if (stop > i) c.insertText(QString::fromStdU16String(text.substr(i, stop - i)), format);
+                if (stop == end) break;
+                ++paragraph;
+                c.insertBlock(paragraph < rich->paragraphs.size()
+                                  ? blockFormat(rich->paragraphs[paragraph].format)
+                                  : QTextBlockFormat(),
+                              format);
+                i = stop + 1;
+            }
+        }
+    }
+    syncing_ = false;
+    showSelection();
+}
+
+void CodeEdWindow::showSelection() {
+    if (!model_) return;
+    syncing_ = true;
+    const int length = editor_->document()->characterCount() - 1;
+    const int start = std::min(static_cast<int>(model_->selStart()), length);
+    QTextCursor c = editor_->textCursor();
+    c.setPosition(start);
+    c.setPosition(std::min(start + static_cast<int>(model_->selLength()), length), QTextCursor::KeepAnchor);
+    editor_->setTextCursor(c);
+    editor_->ensureCursorVisible();
+    syncing_ = false;
+}
+
+void CodeEdWindow::applyEdit() {
+    syncing_ = true;
+    const auto& edit = model_->lastEdit();
+    QTextCursor c(editor_->document());
+    c.setPosition(static_cast<int>(edit.position));
+    c.setPosition(static_cast<int>(edit.position + edit.removed), QTextCursor::KeepAnchor);
+    c.insertText(QString::fromStdU16String(edit.inserted));
+    syncing_ = false;
+}
+
+QString CodeEdWindow::textBetween(int from, int to) const {
+    const int length = editor_->document()->characterCount() - 1;
+    QTextCursor c(editor_->document());
+    c.setPosition(std::clamp(from, 0, length));
+    c.setPosition(std::clamp(to, 0, length), QTextCursor::KeepAnchor);
+    QString s = c.selectedText();
+    s.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+    return s;
+}
+
+void CodeEdWindow::documentChanged(int position, int removed, int added) {
+    if (syncing_ || !model_) return;
+    const size_t before = model_->text().size();
+    const size_t length = static_cast<size_t>(editor_->document()->characterCount() - 1);
+    const size_t pos = static_cast<size_t>(position);
+    if (pos > before) {
+        resyncText();
+    } else {
+        // Qt counts the document's closing paragraph mark in changes that reach the end; the clamps
+        // in textBetween and in the model drop it again, and any other mismatch is mended by a resync.
+        const std::u16string inserted = u16(textBetween(position, position + added));
+        const std::u16string_view old =
+            std::u16string_view(model_->text()).substr(pos, static_cast<size_t>(removed));
+        if (old == inserted) return; // a change of format only
+        model_->userEdit(pos, static_cast<size_t>(removed), inserted);
+        if (model_->text().size() != length) resyncText();
+    }
+    if (length > TCodeEd::MaxLength && added > removed) {
+        // The edit holds at most MaxLength characters: what a change adds beyond it is taken back.
+        const int excess = static_cast<int>(std::min<size_t>(length - TCodeEd::MaxLength, added - removed));
+        const int end = position + added;
+        QTimer::singleShot(0, this, [this, end, excess] {
+            QTextCursor c(editor_->document());
+            c.setPosition(std::max(0, end - excess));
+            c.setPosition(std::min(end, editor_->document()->characterCount() - 1), QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        });
+    }
+}
+
+// The whole text as the view holds it; the model takes the part that differs as one edit.
+void CodeEdWindow::resyncText() {
+    const std::u16string now = u16(textBetween(0, editor_->document()->characterCount() - 1));
+    const std::u16string& old = model_->text();
+    size_t prefix = 0;
+    while (prefix < now.size() && prefix < old.size() && now[prefix] == old[prefix])
+        ++prefix;
+    size_t suffix = 0;
+    while (suffix < now.size() - prefix && suffix < old.size() - prefix &&
+           now[now.size() - 1 - suffix] == old[old.size() - 1 - suffix])
+        ++suffix;
+    if (prefix == now.size() && now.size() == old.size()) return;
+    model_->userEdit(prefix, old.size() - prefix - suffix,
+                     std::u16string_view(now).substr(prefix, now.size() - prefix - suffix));
+}
+
+void CodeEdWindow::selectionMoved() {
+    if (syncing_ || !model_) return;
+    const QTextCursor c = editor_->textCursor();
+    model_->userSelect(static_cast<size_t>(c.selectionStart()),
+                       static_cast<size_t>(c.selectionEnd() - c.selectionStart()));
+}
+
+void CodeEdWindow::closeEvent(QCloseEvent* event) {
+    if (!model_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    bool closed = false;
+    e_.run([&] { closed = model_->Close1Click(); });
+    closing_ = false;
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace halyard::gui

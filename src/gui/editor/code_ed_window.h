@@ -1,0 +1,71 @@
+#pragma once
+// CodeEdWindow: the Qt view of one TCodeEd, shown as an MDI child of the main window. It mirrors the
+// model's document in a rich-text edit, reports the user's edits and selection moves back, and owns
+// the window's File, Edit and Search menus that the main window merges while it is active.
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "editor/code_ed.h"
+
+class QLabel;
+class QMenu;
+class QMdiSubWindow;
+class QTextEdit;
+
+namespace halyard {
+class TEmbedded;
+}
+
+namespace halyard::gui {
+
+class FindReplaceDialog;
+
+class CodeEdWindow : public QWidget {
+    Q_OBJECT
+public:
+    CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent = nullptr);
+
+    // nullptr once the model has closed.
+    TCodeEd* model() const { return model_; }
+    QTextEdit* CodeEditor() const { return editor_; }
+    QLabel* statusPanel(int i) const { return panels_.at(static_cast<size_t>(i)); }
+    // File, Edit and Search, in the order they are merged.
+    const std::vector<QMenu*>& menus() const { return menus_; }
+    FindReplaceDialog* FindDialog();
+    FindReplaceDialog* ReplaceDialog();
+    QMdiSubWindow* subWindow() const;
+
+    // Ends the application at once, without the main window's closing steps.
+    static inline std::function<void()> exitApplication = [] { QCoreApplication::exit(0); };
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void modelChanged(TCodeEd::Change change);
+    void showDocument();
+    void showFont();
+    void showSelection();
+    void applyEdit();
+    void documentChanged(int position, int removed, int added);
+    void resyncText();
+    void trimToMaxLength();
+    void selectionMoved();
+    QString textBetween(int from, int to) const;
+    void run(const std::function<void(TCodeEd&)>& command);
+
+    TEmbedded& e_;
+    TCodeEd* model_;
+    QTextEdit* editor_ = nullptr;
+    std::vector<QLabel*> panels_;
+    std::vector<QMenu*> menus_;
+    QPointer<FindReplaceDialog> find_, replace_;
+    bool syncing_ = false; // the view is showing a model change: no echo back
+    bool closing_ = false;
+};
+
+} // namespace halyard::gui

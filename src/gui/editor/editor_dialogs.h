@@ -1,0 +1,42 @@
+#pragma once
+// The editor's dialogs in Qt: its modeless find and replace dialogs, and the font, print and
+// printer set-up dialogs behind the Ui port.
+#include <QDialog>
+#include <functional>
+
+#include "base/ports.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace halyard::gui {
+
+// Modeless. Find Next runs `onFindNext` with the dialog's own find text; the replace variant adds a
+// replace text and the Replace / Replace All buttons.
+class FindReplaceDialog : public QDialog {
+    Q_OBJECT
+public:
+    FindReplaceDialog(bool replace, QWidget* parent);
+    QLineEdit* findEdit() const { return find_; }
+    QLineEdit* replaceEdit() const { return replace_; }
+    QPushButton* findNextButton() const { return findNext_; }
+    QPushButton* replaceButton() const { return replaceOne_; }
+    QPushButton* replaceAllButton() const { return replaceAll_; }
+
+    std::function<void(const QString& find)> onFindNext;
+    std::function<void(const QString& find, const QString& with)> onReplace;
+
+private:
+    QLineEdit* find_ = nullptr;
+    QLineEdit* replace_ = nullptr;
+    QPushButton* findNext_ = nullptr;
+    QPushButton* replaceOne_ = nullptr;
+    QPushButton* replaceAll_ = nullptr;
+};
+
+QFont toQFont(const FontSpec& spec);
+std::optional<FontSpec> runFontDialog(const FontSpec& current, int minSize, int maxSize, QWidget* owner);
+Answer runPrintDialog(const PrintJob& job, QWidget* owner);
+void runPrinterSetup(QWidget* owner);
+
+} // namespace halyard::gui

@@ -1,0 +1,218 @@
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+#include "editor/code_ed_window.h"
+#include "editor/editor_dialogs.h"
+#include "shell/main_window.h"
+#include "support/fakes.h"
+
+using namespace halyard;
+
+namespace {
+
+struct EditorGui : ::testing::Test {
+    test::TempDrives drives;
+    test::FakeUi ui;
+    test::MemorySettings settings;
+    test::RecordingLauncher launcher;
+    Clock clock;
+    TEmbedded model{{ui, settings, launcher, drives.dd, clock}};
+    gui::MainWindow window{model};
+
+    EditorGui() {
+        window.show();
+        settle();
+    }
+    static void settle() {
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+    QStringList menuBar() const {
+        QStringList out;
+        for (QAction* a : window.menuBar()->actions())
+            out << a->text();
+        return out;
+    }
+    QList<gui::CodeEdWindow*> views() const {
+        QList<gui::CodeEdWindow*> out;
+        for (QMdiSubWindow* s : window.mdiArea()->subWindowList())
+            if (auto* v = qobject_cast<gui::CodeEdWindow*>(s->widget())) out << v;
+        return out;
+    }
+    gui::CodeEdWindow* active() const {
+        QMdiSubWindow* s = window.mdiArea()->activeSubWindow();
+        return s ? qobject_cast<gui::CodeEdWindow*>(s->widget()) : nullptr;
+    }
+    static void type(QWidget* w, const QString& text) {
+        for (QChar c : text) {
+            const int key = c == '\n' ? Qt::Key_Return : c.unicode();
+            const QString t = c == '\n' ? QString("\r") : QString(c);
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, t);
+            QApplication::sendEvent(w, &press);
+        }
+    }
+    static void clickAt(QTextEdit* edit, int position) {
+        QTextCursor c(edit->document());
+        c.setPosition(position);
+        const QPoint at = edit->cursorRect(c).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, edit->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, edit->viewport()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(edit->viewport(), &press);
+        QApplication::sendEvent(edit->viewport(), &release);
+    }
+};
+
+const QStringList MainMenus{"&File", "Project", "&Edit Batch",  "Options", "Int Vectors", "Libraries",
+                            "Tools", "Program", "Command File", "Window",  "&Help"};
+
+TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
+    model.menu.NewFile1.click();
+    settle();
+    ASSERT_EQ(views().size(), 1);
+    gui::CodeEdWindow* view = active();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->windowTitle(), "Code Editor");
+    EXPECT_EQ(menuBar(), (QStringList{"&File", "&Edit Batch", "&Edit", "Search", "Options", "Int Vectors",
+                                      "Libraries", "Tools", "Program", "Command File", "Window", "&Help"}));
+    QStringList items;
+    for (QMenu* m : view->menus())
+        for (QAction* a : m->actions())
+            items << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(items, (QStringList{"&Open File",
+                                  "&New File",
+                                  "Close File",
+                                  "&Save File",
+                                  "Save File &As",
+                                  "-",
+                                  "Save Object File",
+                                  "-",
+                                  "S&ave All",
+                                  "&Close All",
+                                  "-",
+                                  "Print Setup",
+                                  "&Print",
+                                  "-",
+                                  "&Exit",
+                                  "&Cut",
+                                  "C&opy",
+                                  "&Paste",
+                                  "&Delete",
+                                  "-",
+                                  "&Select All",
+                                  "-",
+                                  "Set &Font",
+                                  "Find",
+                                  "Replace",
+                                  "Find Error"}));
+    EXPECT_EQ(window.menuBar()->actions().at(0), view->menus()[0]->menuAction());
+
+    view->menus()[0]->actions().at(2)->trigger(); // Close File: unmodified, no question
+    settle();
+    EXPECT_TRUE(views().isEmpty());
+    EXPECT_EQ(model.editors.count(), 0);
+    EXPECT_EQ(menuBar(), MainMenus);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
+    drives.put("C:\\src\\main.c", "int a;\r\nint b;\r\n");
+    ui.files = {"C:\\src\\main.c"};
+    window.actionFor(model.menu.OpenFile)->trigger();
+    settle();
+    gui::CodeEdWindow* view = active();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->windowTitle(), "main.c");
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), "int a;\nint b;");
+    EXPECT_EQ(view->CodeEditor()->font().family(), "MS Sans Serif");
+    EXPECT_EQ(view->CodeEditor()->font().pointSize(), 8);
+    EXPECT_EQ(view->statusPanel(1)->text(), "2");
+    EXPECT_EQ(view->CodeEditor()->textCursor().position(), 1);
+    EXPECT_TRUE(window.actionFor(model.menu.Window1)->isVisible());
+    const int widths[] = {120, 50, 130, 30, 50, 50};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(view->statusPanel(i)->width(), widths[i]);
+
+    model.menu.NewFile1.click();
+    settle();
+    EXPECT_EQ(active()->CodeEditor()->font().family(), "Arial");
+    EXPECT_TRUE(active()->CodeEditor()->font().bold());
+    EXPECT_EQ(active()->CodeEditor()->font().pointSize(), 10);
+}
+
+TEST_F(EditorGui, ClickingOnACompilerMessageShowsItsFileAndNumber) {
+    drives.put("C:\\Outputfile.txt", "cl370 output\r\nmain.c 27: message\r\n");
+    model.CompilerOutputFile = "C:\\Outputfile.txt";
+    window.actionFor(model.menu.ViewCompilerOP)->trigger();
+    settle();
+    gui::CodeEdWindow* view = active();
+    ASSERT_NE(view, nullptr);
+    clickAt(view->CodeEditor(), 16);
+    EXPECT_EQ(view->statusPanel(0)->text(), "Line:   2   Col:   4");
+    EXPECT_EQ(view->statusPanel(2)->text(), "main.c");
+    EXPECT_EQ(view->statusPanel(4)->text(), "27");
+}
+
+TEST_F(EditorGui, TypingReachesTheModelAndTheCloseQuestionCanKeepTheWindow) {
+    model.menu.NewFile1.click();
+    settle();
+    gui::CodeEdWindow* view = active();
+    type(view->CodeEditor(), "ab\ncd");
+    ASSERT_NE(view->model(), nullptr);
+    EXPECT_EQ(view->model()->text(), u"ab\ncd");
+    EXPECT_TRUE(view->model()->modified());
+    EXPECT_EQ(view->statusPanel(0)->text(), "Line:   2   Col:   3");
+
+    ui.answers = {Answer::Cancel};
+    view->subWindow()->close();
+    settle();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"Save changes to ?"});
+    ASSERT_EQ(views().size(), 1);
+
+    // Closing the main window asks again; "No" lets Halyard close.
+    ui.answers = {Answer::No};
+    EXPECT_TRUE(window.close());
+    settle();
+    EXPECT_TRUE(views().isEmpty());
+}
+
+TEST_F(EditorGui, FindErrorAndTheReplaceDialogWorkOnTheShownText) {
+    model.menu.NewFile1.click();
+    settle();
+    gui::CodeEdWindow* view = active();
+    type(view->CodeEditor(), "x ERROR[1]\ny error[2] z");
+    view->CodeEditor()->moveCursor(QTextCursor::Start);
+    QAction* findError = view->menus()[2]->actions().at(2);
+    findError->trigger();
+    findError->trigger();
+    findError->trigger();
+    EXPECT_EQ(view->CodeEditor()->textCursor().selectionStart(), 13);
+    EXPECT_EQ(view->CodeEditor()->textCursor().selectedText(), "error[");
+
+    view->menus()[2]->actions().at(1)->trigger(); // Replace
+    gui::FindReplaceDialog* replace = view->ReplaceDialog();
+    EXPECT_TRUE(replace->isVisible());
+    view->CodeEditor()->moveCursor(QTextCursor::Start);
+    replace->findEdit()->setText("y ");
+    replace->findNextButton()->click(); // its own find text, not the find dialog's
+    EXPECT_EQ(view->CodeEditor()->textCursor().selectionStart(), 11);
+    replace->replaceEdit()->setText("Y-");
+    replace->findEdit()->setText("ERROR");
+    replace->replaceAllButton()->click();
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), "x Y-[1]\ny error[2] z");
+    EXPECT_EQ(view->model()->text(), view->CodeEditor()->toPlainText().toStdU16String());
+}
+
+} // namespace
