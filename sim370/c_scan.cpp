@@ -169,8 +169,7 @@ struct Scanner {
     void declarator(const std::vector<Tok>& p, std::int64_t base, bool isStatic, bool isExtern,
                     bool isConst) {
         std::string name;
-        int line = 0;
-        bool pointer = false, init = false, array = false;
+        bool pointer = false, init = false, array = false, unsized = false, constPointer = false;
         std::int64_t count = 1, initCount = 0, strings = 0, stringBytes = 0;
         int depth = 0;
         for (size_t k = 0; k < p.size(); ++k) {
@@ -181,8 +180,10 @@ struct Scanner {
                     continue;
                 }
                 if (t.is("*")) pointer = true;
+                if (pointer && t.ident("const")) constPointer = true;
                 if (t.is("[")) {
                     array = true;
+                    unsized = unsized || (k + 1 < p.size() && p[k + 1].is("]"));
                     if (k + 1 < p.size() && p[k + 1].kind == Kind::Number)
                         count *= std::stoll(p[k + 1].text, nullptr, 0);
                 }
@@ -190,7 +191,6 @@ struct Scanner {
                     !(k > 0 &&
                       (p[k - 1].ident("struct") || p[k - 1].ident("union") || p[k - 1].ident("enum")))) {
                     name = t.text;
-                    line = t.line;
                 }
                 continue;
             }
@@ -204,15 +204,16 @@ struct Scanner {
         }
         if (name.empty() || (isExtern && !init)) return;
         localNames.insert(name);
-        if (array && count == 1 && init) count = strings && !pointer ? stringBytes : initCount + 1;
+        if (unsized && init) count = strings && !pointer ? stringBytes : initCount + 1;
         const std::int64_t size = pointer ? 2 * count : base * count;
         if (strings && (pointer || !array)) konst += stringBytes;
-        std::string section = isConst && init ? ".const" : ".bss";
+        // "const char *p" points at constants but is itself a variable.
+        const bool constant = pointer ? constPointer : isConst;
+        std::string section = constant && init ? ".const" : ".bss";
         std::int64_t& where = section == ".const" ? konst : bss;
         if (!isStatic) r.module.defs.push_back({"_" + name, section, where});
         where += size;
         if (init && section == ".bss") cinit += size + 4;
-        (void)line;
     }
 
     size_t function(const std::vector<Tok>& d, size_t open) {

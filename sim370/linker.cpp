@@ -23,10 +23,6 @@ struct Library {
     std::vector<LinkObject> members;
 };
 
-struct PendingLibrary {
-    LinkArg arg;
-};
-
 class Linker {
 public:
     Linker(const ToolEnv& env, Diagnostics& d) : env_(env), d_(d), base_(d.errorCount()) {}
@@ -63,7 +59,7 @@ private:
     const int base_;
     LinkOptions opt_;
     std::vector<LinkObject> objects_;
-    std::vector<PendingLibrary> pending_;
+    std::vector<LinkArg> pending_; // "-l" libraries, searched once every "-i" is known
     std::vector<Library> libraries_;
     std::vector<MemRange> memory_;
     std::vector<OutputSpec> specs_;
@@ -140,7 +136,7 @@ private:
                 else if (key == "-i")
                     opt_.libDirs.push_back(value);
                 else if (key == "-l")
-                    pending_.push_back({{value, a.file, a.line}});
+                    pending_.push_back({value, a.file, a.line});
                 else if (key == "-heap")
                     opt_.heap = number(a, value, "heap size");
                 else if (key == "-hstack")
@@ -197,10 +193,10 @@ private:
     }
 
     void loadLibraries() {
-        for (const auto& p : pending_) {
-            fs::path host = env_.find(p.arg.text, opt_.libDirs);
+        for (const auto& arg : pending_) {
+            fs::path host = env_.find(arg.text, opt_.libDirs);
             std::error_code ec;
-            if (host.empty() && fs::is_regular_file(env_.host(p.arg.text), ec)) host = env_.host(p.arg.text);
+            if (host.empty() && fs::is_regular_file(env_.host(arg.text), ec)) host = env_.host(arg.text);
             std::string bytes;
             if (host.empty() || !ReadHostFile(host, bytes)) {
                 std::string where;
@@ -208,12 +204,12 @@ private:
                     where += (where.empty() ? "" : ";") + d;
                 for (const auto& d : env_.cDir)
                     where += (where.empty() ? "" : ";") + d;
-                error(p.arg, 308,
-                      "cannot find library " + p.arg.text +
+                error(arg, 308,
+                      "cannot find library " + arg.text +
                           (where.empty() ? " (C_DIR is not set)" : " in " + where));
                 continue;
             }
-            addLibrary(p.arg.text, bytes, p.arg);
+            addLibrary(arg.text, bytes, arg);
         }
     }
 

@@ -164,5 +164,30 @@ TEST(CScan, SectionsAndSymbolsFollowTheSource) {
     EXPECT_EQ(m.refs[0].line, 11);
 }
 
+TEST(CScan, FileLevelDeclarationsTakeTheirSections) {
+    struct Case {
+        const char* decl;
+        std::int64_t bss, cinit, konst;
+    } cases[] = {
+        {"int a;", 2, 0, 0},
+        {"char s[] = \"abc\";", 4, 8, 0},
+        {"int v[] = {1, 2, 3};", 6, 10, 0},
+        {"const char *p = \"hi\";", 2, 6, 3},
+        {"char * const q = 0;", 0, 0, 2},
+        {"long big[4];", 16, 0, 0},
+        {"struct s { int a; int b; } pair;", 4, 0, 0},
+        {"int x, y = 1, z[2];", 8, 6, 0},
+        {"extern int e;", 0, 0, 0},
+        {"int f(int);", 0, 0, 0},
+        {"typedef int word;", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const ObjectModule m = ScanC(std::string("# 1 \"d.c\"\n") + c.decl + "\n", "d.c").module;
+        EXPECT_EQ(m.sizeOf(".bss"), c.bss) << c.decl;
+        EXPECT_EQ(m.sizeOf(".cinit"), c.cinit) << c.decl;
+        EXPECT_EQ(m.sizeOf(".const"), c.konst) << c.decl;
+    }
+}
+
 } // namespace
 } // namespace halyard::sim370
