@@ -143,14 +143,15 @@ void CompilerOptions::OKClick() {
 }
 
 void CompilerOptions::FormatBoxClick() {
+    // The hint goes first: a hint alone notifies no view, the state changes that follow do.
     auto& n = e.opts.NonRe;
     if (e.opts.FormatBox.itemIndex() == 0) {
+        n.setHint(NonReHintSmall);
         n.setChecked(true);
         n.setEnabled(false);
-        n.setHint(NonReHintSmall);
     } else if (e.opts.FormatBox.itemIndex() == 1) {
-        n.setEnabled(true);
         n.setHint(NonReHintLarge);
+        n.setEnabled(true);
     }
 }
 
@@ -168,6 +169,10 @@ void CompilerOptions::SetOptClick() {
 
 void CompilerOptions::OptlevelChange() {
     auto& o = e.opts;
+    // A level typed into the edit moves the up-down, as the up-down reads its position from the
+    // edit; any other text leaves the position (and so the rule's outcome) where it was.
+    for (int level = o.OLevel.min(); level <= o.OLevel.max(); ++level)
+        if (o.Optlevel.text() == std::to_string(level)) o.OLevel.setPosition(level);
     if (o.OLevel.position() == 3) {
         for (CheckBox* b : {&o.EnableL3Osize, &o.UFlo, &o.DoOptoInfo})
             b->setEnabled(true);
