@@ -25,7 +25,8 @@ struct Result {
 
 std::string quote(const std::string& arg) {
     std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -51,14 +52,16 @@ protected:
 
     Result run(const std::string& program, const std::vector<std::string>& args) const {
         std::string cmd = quote((fs::path(HALYARD_BIN_DIR) / program).string());
-        for (const auto& a : args) cmd += " " + quote(a);
+        for (const auto& a : args)
+            cmd += " " + quote(a);
         const fs::path err = dir / "stderr.txt";
         cmd += " 2>" + quote(err.string());
         Result r;
         FILE* pipe = ::popen(cmd.c_str(), "r");
         if (!pipe) return r;
         std::array<char, 4096> buffer;
-        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) r.out.append(buffer.data(), n);
+        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+            r.out.append(buffer.data(), n);
         const int status = ::pclose(pipe);
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(err, std::ios::binary);
@@ -70,7 +73,8 @@ protected:
 
     static std::string lastLine(const std::string& text) {
         std::string t = text;
-        while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+        while (!t.empty() && (t.back() == '\n' || t.back() == '\r'))
+            t.pop_back();
         const auto at = t.find_last_of('\n');
         return at == std::string::npos ? t : t.substr(at + 1);
     }
@@ -104,7 +108,9 @@ TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
     EXPECT_NE(made.err.find("IDE.BAT successfully made"), std::string::npos) << made.err;
     DosDevices dd(dir / "data" / "halyard");
     const std::string batch = dd.readBytes("C:\\texassource\\ide.bat");
-    EXPECT_EQ(batch.rfind("SET PATH=Drive;C:\\texassource;C:\\CL370\\\r\nSET C_DIR=C:\\Texassource\r\ncl370 ", 0), 0u)
+    EXPECT_EQ(
+        batch.rfind("SET PATH=Drive;C:\\texassource;C:\\CL370\\\r\nSET C_DIR=C:\\Texassource\r\ncl370 ", 0),
+        0u)
         << batch;
 
     // A project without sources stops the generation.
@@ -113,7 +119,8 @@ TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
     dd.writeLines("C:\\Halyard\\demo\\empty.prj", lines);
     Result stopped = run("halyard-build", {"make", "C:\\Halyard\\demo\\empty.prj"});
     EXPECT_EQ(stopped.code, 1);
-    EXPECT_NE(stopped.err.find("Number of Source Files is outside allowed Limits"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("Number of Source Files is outside allowed Limits"), std::string::npos)
+        << stopped.err;
 }
 
 } // namespace

@@ -26,7 +26,8 @@ TEST_F(BuildGui, ConstructShowsTheBuilderAndItsButtonsHideIt) {
     auto* tabs = window.findChild<QTabWidget*>("LinkCmdWiz");
     ASSERT_NE(tabs, nullptr);
     QStringList captions;
-    for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
     EXPECT_EQ(captions, (QStringList{"LIBRARIES", "MEMORY", "SEC TIONS", "BUILD"}));
     EXPECT_TRUE(tabs->isHidden());
 

@@ -57,7 +57,8 @@ void BuildMonitor::CompileTimerTimer() {
     e.CompileTimer.interval = CheckDelay;
 
     std::string verdict = "Failed to create ";
-    if (const auto written = e.dd.fileExists(e.ObjectFile) ? e.dd.lastWriteTime(e.ObjectFile) : std::nullopt) {
+    if (const auto written =
+            e.dd.fileExists(e.ObjectFile) ? e.dd.lastWriteTime(e.ObjectFile) : std::nullopt) {
         if (tag == 0)
             verdict = "Created ";
         else if (*written > e.CompileStartTime)

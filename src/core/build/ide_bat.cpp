@@ -10,20 +10,30 @@ namespace halyard {
 
 namespace {
 
-bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
 
-bool isSource(const std::string& entry) { return contains(entry, ".c") || contains(entry, ".C"); }
+bool isSource(const std::string& entry) {
+    return contains(entry, ".c") || contains(entry, ".C");
+}
 
-bool isHeader(const std::string& entry) { return contains(entry, ".h") || contains(entry, ".H"); }
+bool isHeader(const std::string& entry) {
+    return contains(entry, ".h") || contains(entry, ".H");
+}
 
 } // namespace
 
 std::string TrimBlanks(const std::string& text) {
     size_t begin = 0, end = text.size();
-    while (begin < end && isBlankOrControl(text[begin])) ++begin;
-    while (end > begin && isBlankOrControl(text[end - 1])) --end;
+    while (begin < end && isBlankOrControl(text[begin]))
+        ++begin;
+    while (end > begin && isBlankOrControl(text[end - 1]))
+        --end;
     return text.substr(begin, end - begin);
 }
 
@@ -48,7 +58,8 @@ std::string LibraryName(const std::string& line) {
         return rest.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     }
     size_t end = 0;
-    while (end < rest.size() && !isBlankOrControl(rest[end])) ++end;
+    while (end < rest.size() && !isBlankOrControl(rest[end]))
+        ++end;
     return rest.substr(0, end);
 }
 
@@ -66,9 +77,13 @@ IdeBat::IdeBat(TEmbedded& e) : e(e) {
     make(e.toolBar.MakeBtn);
 }
 
-std::string IdeBat::batchPath() const { return AddTrailingBackslash(e.CompSourceDir) + "ide.bat"; }
+std::string IdeBat::batchPath() const {
+    return AddTrailingBackslash(e.CompSourceDir) + "ide.bat";
+}
 
-std::vector<std::string> IdeBat::sourceList() const { return e.ProjectListBox.items(); }
+std::vector<std::string> IdeBat::sourceList() const {
+    return e.ProjectListBox.items();
+}
 
 bool IdeBat::MakeClick() {
     if (!e.dd.dirExists(e.CompSourceDir)) {
@@ -95,7 +110,8 @@ bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
 
     e.Memo1.push_back("SET PATH=Drive;" + e.CompSourceDir + ";" + AddTrailingBackslash(e.CompilerDir));
     e.Memo1.push_back("SET C_DIR=" + e.HeadersDir);
-    if (e.menu.UseintVectors.checked()) e.Memo1.push_back(e.Intbatch.empty() ? std::string() : e.Intbatch.front());
+    if (e.menu.UseintVectors.checked())
+        e.Memo1.push_back(e.Intbatch.empty() ? std::string() : e.Intbatch.front());
 
     std::string line = "cl370 ";
     if (e.opts.SpecObjLoc.checked()) line += "-fr " + e.CompSourceDir + " ";
@@ -135,8 +151,8 @@ std::optional<std::string> IdeBat::linkerPart() {
                 const std::string copy = AddTrailingBackslash(e.CompSourceDir) + "lnk.cmd";
                 if (!e.dd.copyFile(shipped, copy)) throw Error(CannotCreateFile(copy));
             } else {
-                e.ui.inform(std::string("Texas C Compiler, CL370 is not correctly installed ") + DefaultCmdFile +
-                            "\rCompile is not possible");
+                e.ui.inform(std::string("Texas C Compiler, CL370 is not correctly installed ") +
+                            DefaultCmdFile + "\rCompile is not possible");
             }
         }
     } else if (!e.menu.NoCmdFile.checked()) {
@@ -153,8 +169,8 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
     if (scan.libraryLine) {
         const std::string library = LibraryName(*scan.libraryLine);
         if (!e.dd.fileExists(AddTrailingBackslash(e.HeadersDir) + library)) {
-            e.ui.inform("The Library file " + library + " Specified in " + "\r" + cmdName + " Does not exist in " +
-                        e.HeadersDir);
+            e.ui.inform("The Library file " + library + " Specified in " + "\r" + cmdName +
+                        " Does not exist in " + e.HeadersDir);
             return false;
         }
     }
@@ -164,11 +180,11 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
         const std::string folder = ExtractFileDir(vector);
         const std::string compiler = RemoveTrailingBackslash(e.CompSourceDir);
         if (LowerCase(compiler) != LowerCase(folder))
-            e.ui.inform("Warning, Compiler directory " + compiler + " does not match Intvector loction" + "\r" + folder +
-                        " Specified in " + cmdName);
+            e.ui.inform("Warning, Compiler directory " + compiler + " does not match Intvector loction" +
+                        "\r" + folder + " Specified in " + cmdName);
         if (!e.dd.fileExists(vector)) {
-            e.ui.inform("The Interrupt Vector object file " + ExtractFileName(vector) + " Specified in " + "\r" +
-                        cmdName + " Does not exist in " + folder);
+            e.ui.inform("The Interrupt Vector object file " + ExtractFileName(vector) + " Specified in " +
+                        "\r" + cmdName + " Does not exist in " + folder);
             return false;
         }
     }

@@ -29,7 +29,8 @@ CmdFileMode::CmdFileMode(TEmbedded& e) : e(e), shownPage_(SectionsPage) {
 }
 
 void CmdFileMode::check(MenuItem& mode) {
-    for (MenuItem* item : {&e.menu.NoCmdFile, &e.menu.UserDef, &e.menu.DefaultCmd}) item->setChecked(item == &mode);
+    for (MenuItem* item : {&e.menu.NoCmdFile, &e.menu.UserDef, &e.menu.DefaultCmd})
+        item->setChecked(item == &mode);
 }
 
 void CmdFileMode::OpenCommandClick() {
@@ -50,11 +51,19 @@ void CmdFileMode::Select1Click() {
     ShowCmdFileName();
 }
 
-void CmdFileMode::ShowCmdFileName() { e.menu.OpenCommand.setCaption("&Edit " + ExtractFileName(e.CmdFilePath)); }
+void CmdFileMode::ShowCmdFileName() {
+    e.menu.OpenCommand.setCaption("&Edit " + ExtractFileName(e.CmdFilePath));
+}
 
-void CmdFileMode::NoCmdFileClick() { check(e.menu.NoCmdFile); }
-void CmdFileMode::UserDefClick() { check(e.menu.UserDef); }
-void CmdFileMode::DefaultCmdClick() { check(e.menu.DefaultCmd); }
+void CmdFileMode::NoCmdFileClick() {
+    check(e.menu.NoCmdFile);
+}
+void CmdFileMode::UserDefClick() {
+    check(e.menu.UserDef);
+}
+void CmdFileMode::DefaultCmdClick() {
+    check(e.menu.DefaultCmd);
+}
 
 void CmdFileMode::Construct1Click() {
     e.LinkerOptions.setVisible(false);
@@ -63,8 +72,12 @@ void CmdFileMode::Construct1Click() {
     e.LinkCmdWiz.setVisible(true);
 }
 
-void CmdFileMode::CloseLnkCmdWiz() { e.LinkCmdWiz.setVisible(false); }
-void CmdFileMode::Button42Click() { e.LinkCmdWiz.setVisible(false); }
+void CmdFileMode::CloseLnkCmdWiz() {
+    e.LinkCmdWiz.setVisible(false);
+}
+void CmdFileMode::Button42Click() {
+    e.LinkCmdWiz.setVisible(false);
+}
 
 void CmdFileMode::LinkerOptionsChange() {
     e.linkCmd.InsertBtn.setEnabled(false);

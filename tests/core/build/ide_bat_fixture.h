@@ -39,7 +39,10 @@ struct BuildRig {
         e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\io.h"});
     }
 
-    std::string batch() const { return t.dd.fileExists("C:\\texassource\\ide.bat") ? t.dd.readBytes("C:\\texassource\\ide.bat") : "<none>"; }
+    std::string batch() const {
+        return t.dd.fileExists("C:\\texassource\\ide.bat") ? t.dd.readBytes("C:\\texassource\\ide.bat")
+                                                           : "<none>";
+    }
 };
 
 } // namespace halyard::test

@@ -19,8 +19,8 @@ TEST(IdeBatGeneration, WritesTheThreeLinesOfTheDefaultProjectExactly) {
 
     EXPECT_TRUE(r.e.batch.MakeIdeBatClick());
 
-    const std::string last =
-        "cl370 -fr C:\\texassource -g -ms  C:\\work\\main.c -z C:\\TexasSource\\lnk.cmd   -a -c > C:\\Outputfile.txt";
+    const std::string last = "cl370 -fr C:\\texassource -g -ms  C:\\work\\main.c -z C:\\TexasSource\\lnk.cmd "
+                             "  -a -c > C:\\Outputfile.txt";
     EXPECT_EQ(r.batch(), std::string(Line1) + "\r\n" + Line2 + "\r\n" + last + "\r\n");
     EXPECT_EQ(r.e.LastCommandLine, last);
     EXPECT_EQ(r.e.LinkerCmdLine, "  -a -c ");
@@ -91,8 +91,8 @@ TEST(IdeBatGeneration, GeneratingTwiceWritesTheSameFile) {
 
 struct CheckCase {
     const char* name;
-    std::string cmdFile;                      // contents of C:\work\my.cmd
-    std::vector<std::string> present;         // files that exist besides it
+    std::string cmdFile;              // contents of C:\work\my.cmd
+    std::vector<std::string> present; // files that exist besides it
     std::vector<std::string> messages;
     bool completes;
 };
@@ -116,12 +116,16 @@ TEST(IdeBatGeneration, CommandFileCheckReportsMissingLibrariesAndVectors) {
          {"C:\\Texassource\\second.lib", "C:\\texassource\\v.obj"},
          {},
          true},
-        {"vector folder compared without case", "  C:\\TEXASSOURCE\\intvecs.obj  \r\n",
-         {"C:\\texassource\\intvecs.obj"}, {}, true},
+        {"vector folder compared without case",
+         "  C:\\TEXASSOURCE\\intvecs.obj  \r\n",
+         {"C:\\texassource\\intvecs.obj"},
+         {},
+         true},
         {"vector elsewhere warns and goes on",
          "C:\\work\\intvecs.obj\r\n",
          {"C:\\work\\intvecs.obj"},
-         {"Warning, Compiler directory C:\\texassource does not match Intvector loction\rC:\\work Specified in "
+         {"Warning, Compiler directory C:\\texassource does not match Intvector loction\rC:\\work Specified "
+          "in "
           "C:\\work\\my.cmd"},
          true},
         {"vector name is cut three characters after its dot",
@@ -146,7 +150,8 @@ TEST(IdeBatGeneration, CommandFileCheckReportsMissingLibrariesAndVectors) {
         BuildRig r;
         r.e.Memo1 = {"previous"}; // the last generation's text, which the accept step writes again
         r.t.put(cmd, c.cmdFile);
-        for (const auto& f : c.present) r.t.put(f, "");
+        for (const auto& f : c.present)
+            r.t.put(f, "");
         r.e.CmdFilePath = cmd;
         EXPECT_EQ(r.e.batch.MakeIdeBatClick(), c.completes);
         EXPECT_EQ(r.ui.shown, c.messages);
