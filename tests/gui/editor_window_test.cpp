@@ -215,4 +215,22 @@ TEST_F(EditorGui, FindErrorAndTheReplaceDialogWorkOnTheShownText) {
     EXPECT_EQ(view->model()->text(), view->CodeEditor()->toPlainText().toStdU16String());
 }
 
+TEST_F(EditorGui, ARichTextFileIsShownFormatted) {
+    drives.put("C:\\notes.rtf", "{\\rtf1{\\fonttbl{\\f0 Courier New;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                                "\\pard\\qc\\b\\fs40 Title\\b0\\par\\pard\\f0\\fs20\\cf1 red\\par}");
+    model.editors.LoadFile("C:\\notes.rtf", 1);
+    settle();
+    QTextEdit* edit = active()->CodeEditor();
+    EXPECT_EQ(edit->toPlainText(), "Title\nred");
+    QTextCursor c(edit->document());
+    c.setPosition(2);
+    EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold);
+    EXPECT_EQ(c.charFormat().fontPointSize(), 20);
+    EXPECT_EQ(c.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    c.setPosition(8);
+    EXPECT_EQ(c.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(c.charFormat().fontFamilies().toStringList(), QStringList{"Courier New"});
+    EXPECT_FALSE(active()->model()->modified());
+}
+
 } // namespace

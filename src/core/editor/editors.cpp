@@ -47,7 +47,9 @@ void Editors::OpenFileClick(int tag) {
         FileDialog dialog;
         dialog.title = OpenDialogTitle;
         dialog.filter = OpenDialogFilter;
-        dialog.initialDir = DirBoxDirectory ? DirBoxDirectory() : e.CompilerDir;
+        // The project editor's directory list; before it has been shown it stands on the tool-chain folder.
+        const std::string& dirBox = e.projEdit.DirBox.directory();
+        dialog.initialDir = dirBox.empty() ? e.CompilerDir : dirBox;
         name = e.ui.openFile(dialog).value_or("");
     }
     e.menu.Window1.setVisible(true);

@@ -51,10 +51,6 @@ public:
     // The view learns of every new window here, before it is loaded.
     void observeOpened(std::function<void(TCodeEd&)> observer) { opened_.push_back(std::move(observer)); }
 
-    // The project editor's directory list: the open dialog starts in its folder. Until the project
-    // editor provides it, the dialog starts in the tool-chain folder, where that list starts.
-    std::function<std::string()> DirBoxDirectory;
-
     // Frees a window after its observers have seen Change::Closed.
     void closeWindow(TCodeEd& window);
 

@@ -43,7 +43,8 @@ TEST_F(EditorTest, OpenFileByTagPicksTheFileAndShowsTheWindowMenu) {
 }
 
 TEST_F(EditorTest, OpenFileCancelledLeavesNoWindowButShowsTheWindowMenu) {
-    ed.DirBoxDirectory = [] { return std::string("C:\\projects"); };
+    t.dd.createDir("C:\\projects");
+    e.projEdit.setDirectory("C:\\projects");
     t.put("C:\\a.c", "a");
     ed.LoadFile("C:\\a.c", 1);
     e.menu.OpenFile.click(); // the dialog is cancelled
