@@ -150,6 +150,18 @@ TEST_F(ProjectTest, OptimisationRulesEnableShowAndHideTheDependentControls) {
     EXPECT_EQ(o.NonRe.hint(), "Generate Non Re-Entrant code");
 }
 
+TEST_F(ProjectTest, LevelTypedIntoTheEditMovesTheUpDown) {
+    auto& o = e->opts;
+    o.SetOpt.setChecked(true);
+    o.Optlevel.setText("3");
+    EXPECT_EQ(o.OLevel.position(), 3);
+    EXPECT_TRUE(o.UFlo.enabled());
+    o.Optlevel.setText("x"); // not a level: the position stays, the text goes in as typed
+    EXPECT_EQ(o.OLevel.position(), 3);
+    e->compiler.OptionsOK2Click();
+    EXPECT_EQ(e->CompilerCmdLine, "-g -ms -ox ");
+}
+
 TEST_F(ProjectTest, AcceptStepDerivesLinkSwitchObjectFileAndMapName) {
     e->ProjectPath = "C:\\Halyard\\demo.prj";
     e->opts.OutputFile.setText("  C:\\texassource\\demo.out\t");

@@ -267,3 +267,22 @@ TEST_F(ProjectTest, NewProjectNamesAFileInTheInstallFolderAndStoresItAtOnce) {
     e->menu.NewProject.click(); // cancelled
     EXPECT_EQ(e->ProjectPath, "C:\\Halyard\\demo.prj");
 }
+
+TEST_F(ProjectTest, StartUpReloadsTheLastProjectWhenAsked) {
+    nonDefaultProject(*e);
+    e->project.BuildProjectLines();
+    write("C:\\Halyard\\last.prj", e->ProList);
+    drives.put("C:\\work\\io.h", "");
+    settings.put("Project", "C:\\Halyard\\last.prj");
+    settings.put("Last", "1");
+    e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, drives.dd, clock});
+    e->FormCreate();
+    e->starttimer.tick();
+    EXPECT_TRUE(e->ProjectLoaded());
+    EXPECT_EQ(e->ProjectPath, "C:\\Halyard\\last.prj");
+    EXPECT_EQ(e->projEdit.Label50.caption(), "last");
+    EXPECT_EQ(e->ProjectListBox.count(), 3);
+    EXPECT_TRUE(e->opts.SSCP.checked());
+    EXPECT_EQ(e->opts.FilelevelOpto.itemIndex(), 1);
+    EXPECT_EQ(e->projEdit.DirBox.directory(), "C:\\work");
+}
