@@ -40,8 +40,9 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
                                   "Open File", "Compiler Options", "Linker Options", "Display/Hide Project List",
                                   "Compile", "Make", "Run Programming Tool", "Libarary Options", "Configure Tools",
                                   "Halyard Help"}));
-    for (QAction* a : bar->actions())
+    for (QAction* a : bar->actions()) {
         if (!a->isSeparator()) EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+    }
 
     const int widths[] = {150, 100, 60, 200, 100, 100, 50};
     for (int i = 0; i < 7; ++i) EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
