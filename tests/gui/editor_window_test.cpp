@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/code_ed_window.h"
+#include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
@@ -231,6 +232,32 @@ TEST_F(EditorGui, ARichTextFileIsShownFormatted) {
     EXPECT_EQ(c.charFormat().foreground().color(), QColor(255, 0, 0));
     EXPECT_EQ(c.charFormat().fontFamilies().toStringList(), QStringList{"Courier New"});
     EXPECT_FALSE(active()->model()->modified());
+}
+
+TEST_F(EditorGui, TypingStopsAtTwoMillionCharactersAndALongerLoadedFileStaysWhole) {
+    auto lines = [](size_t size, char c) {
+        std::string text(size, c);
+        for (size_t i = 79; i < size; i += 80)
+            text[i] = '\n';
+        return text;
+    };
+    const std::string full = lines(TCodeEd::MaxLength - 2, 'a');
+    const std::string longer = lines(TCodeEd::MaxLength + 10, 'b');
+    drives.put("C:\\full.txt", full);
+    drives.put("C:\\longer.txt", longer);
+    for (const auto& [file, typed, expected] :
+         {std::tuple{"C:\\full.txt", "wxyz", full + "wx"}, std::tuple{"C:\\longer.txt", "x", longer}}) {
+        model.editors.LoadFile(file, 1);
+        settle();
+        gui::CodeEdWindow* view = active();
+        view->CodeEditor()->moveCursor(QTextCursor::End);
+        type(view->CodeEditor(), typed);
+        settle();
+        EXPECT_EQ(view->model()->text().size(), expected.size()) << file;
+        EXPECT_EQ(view->model()->text().substr(expected.size() - 4),
+                  FromUtf8(expected.substr(expected.size() - 4)));
+        EXPECT_EQ(view->CodeEditor()->document()->characterCount() - 1, static_cast<int>(expected.size()));
+    }
 }
 
 } // namespace

@@ -320,16 +320,24 @@ void CodeEdWindow::documentChanged(int position, int removed, int added) {
         if (model_->text().size() != length) resyncText();
     }
     if (length > TCodeEd::MaxLength && added > removed) {
-        // The edit holds at most MaxLength characters: what a change adds beyond it is taken back.
-        const int excess = static_cast<int>(std::min<size_t>(length - TCodeEd::MaxLength, added - removed));
-        const int end = position + added;
-        QTimer::singleShot(0, this, [this, end, excess] {
-            QTextCursor c(editor_->document());
-            c.setPosition(std::max(0, end - excess));
-            c.setPosition(std::min(end, editor_->document()->characterCount() - 1), QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        });
+        if (pendingGrowth_ == 0) QTimer::singleShot(0, this, &CodeEdWindow::trimToMaxLength);
+        pendingGrowth_ += std::min<size_t>(length - TCodeEd::MaxLength, static_cast<size_t>(added - removed));
     }
+}
+
+// The edit holds at most MaxLength characters: what the latest edits added beyond it is taken back
+// from before the caret, where typing and pasting leave it. Text that was there before is kept, so a
+// longer file that was loaded whole stays whole.
+void CodeEdWindow::trimToMaxLength() {
+    const size_t now = static_cast<size_t>(editor_->document()->characterCount() - 1);
+    const size_t excess = now > TCodeEd::MaxLength ? std::min(pendingGrowth_, now - TCodeEd::MaxLength) : 0;
+    pendingGrowth_ = 0;
+    if (excess == 0) return;
+    QTextCursor c = editor_->textCursor();
+    c.clearSelection();
+    const int end = c.position();
+    c.setPosition(std::max(0, end - static_cast<int>(excess)), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
 }
 
 // The whole text as the view holds it; the model takes the part that differs as one edit.

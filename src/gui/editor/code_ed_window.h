@@ -66,6 +66,7 @@ private:
     QPointer<FindReplaceDialog> find_, replace_;
     bool syncing_ = false; // the view is showing a model change: no echo back
     bool closing_ = false;
+    size_t pendingGrowth_ = 0; // characters added beyond MaxLength, taken back by trimToMaxLength
 };
 
 } // namespace halyard::gui
