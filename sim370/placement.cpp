@@ -78,7 +78,7 @@ private:
     std::set<std::pair<size_t, std::string>> claimed_;
     std::map<const OutputSpec*, std::vector<PlacedInput>> contents_;
     struct Claim {
-        int input; // index into the spec's input list; -1 when it has none
+        int input; // index into the section's input list; -1 when it has none
         PlacedInput placed;
     };
     std::map<const OutputSpec*, std::vector<Claim>> claims_;

@@ -16,19 +16,13 @@
 #include "editor/editor_dialogs.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
+#include "gui_fixture.h"
 
 using namespace halyard;
 
 namespace {
 
-struct EditorGui : ::testing::Test {
-    test::TempDrives drives;
-    test::FakeUi ui;
-    test::MemorySettings settings;
-    test::RecordingLauncher launcher;
-    Clock clock;
-    TEmbedded model{{ui, settings, launcher, drives.dd, clock}};
-    gui::MainWindow window{model};
+struct EditorGui : test::GuiFixture {
 
     EditorGui() {
         window.show();

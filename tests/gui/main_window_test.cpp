@@ -8,19 +8,12 @@
 
 #include "shell/main_window.h"
 #include "support/fakes.h"
+#include "gui_fixture.h"
 
 using namespace halyard;
 
 namespace {
-struct Gui : ::testing::Test {
-    test::TempDrives drives;
-    test::FakeUi ui;
-    test::MemorySettings settings;
-    test::RecordingLauncher launcher;
-    Clock clock;
-    TEmbedded model{{ui, settings, launcher, drives.dd, clock}};
-    gui::MainWindow window{model};
-};
+struct Gui : test::GuiFixture {};
 } // namespace
 
 TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {

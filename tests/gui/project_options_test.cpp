@@ -17,19 +17,13 @@
 
 #include "shell/main_window.h"
 #include "support/fakes.h"
+#include "gui_fixture.h"
 
 using namespace halyard;
 
 namespace {
 
-struct ProjectGui : ::testing::Test {
-    test::TempDrives drives;
-    test::FakeUi ui;
-    test::MemorySettings settings;
-    test::RecordingLauncher launcher;
-    Clock clock;
-    TEmbedded model{{ui, settings, launcher, drives.dd, clock}};
-    gui::MainWindow window{model};
+struct ProjectGui : test::GuiFixture {
 
     void SetUp() override {
         for (const char* dir : {"C:\\texassource", "C:\\CL370", "C:\\Halyard"})

@@ -275,7 +275,7 @@ TEST_F(ProjectTest, StartUpReloadsTheLastProjectWhenAsked) {
     drives.put("C:\\work\\io.h", "");
     settings.put("Project", "C:\\Halyard\\last.prj");
     settings.put("Last", "1");
-    e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, drives.dd, clock});
+    e = std::make_unique<TEmbedded>(ports());
     e->FormCreate();
     e->starttimer.tick();
     EXPECT_TRUE(e->ProjectLoaded());

@@ -1,25 +1,19 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "shell/embedded.h"
-#include "support/fakes.h"
+#include "support/model_ports.h"
 
 namespace halyard::test {
 
 // A main window model after its start-up with the default folders on a temporary drive and no
 // project loaded.
-struct ProjectTest : ::testing::Test {
-    TempDrives drives;
-    FakeUi ui;
-    MemorySettings settings;
-    RecordingLauncher launcher;
-    Clock clock;
+struct ProjectTest : ::testing::Test, ModelPorts {
     std::unique_ptr<TEmbedded> e;
 
     void SetUp() override {
         for (const char* dir : {"C:\\texassource", "C:\\CL370", "C:\\Halyard"})
             drives.dd.createDir(dir);
-        e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, drives.dd, clock});
+        e = std::make_unique<TEmbedded>(ports());
         e->InitStateDefaults();
         e->ProjectPath = NoProjectLoaded;
         e->startupDone = true;

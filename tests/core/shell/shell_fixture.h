@@ -2,20 +2,15 @@
 #include <gtest/gtest.h>
 
 #include "shell/embedded.h"
-#include "support/fakes.h"
+#include "support/model_ports.h"
 
 namespace halyard::test {
 
 // A main window model on scripted ports and a temporary drive mapping.
-struct Shell : ::testing::Test {
-    TempDrives drives;
-    FakeUi ui;
-    MemorySettings settings;
-    RecordingLauncher launcher;
-    Clock clock;
+struct Shell : ::testing::Test, ModelPorts {
     std::unique_ptr<TEmbedded> e;
 
-    void create() { e = std::make_unique<TEmbedded>(Ports{ui, settings, launcher, drives.dd, clock}); }
+    void create() { e = std::make_unique<TEmbedded>(ports()); }
     // First activation and the start timer's tick, as the window would run them.
     void start() {
         if (!e) create();
