@@ -50,6 +50,18 @@ QString qtMask(const std::string& mask) {
     return out;
 }
 
+// Refills a list widget only when the model's items differ, so the user's scroll position and
+// current row survive unrelated model changes.
+template <class W, class TextAt> void syncItems(W* widget, const std::vector<std::string>& model, TextAt textAt) {
+    QStringList items;
+    for (const auto& i : model) items << qs(i);
+    QStringList now;
+    for (int i = 0; i < widget->count(); ++i) now << textAt(i);
+    if (now == items) return;
+    widget->clear();
+    widget->addItems(items);
+}
+
 } // namespace
 
 void bindState(QWidget* widget, Control& control) {
@@ -74,14 +86,7 @@ void bind(QComboBox* combo, ComboBox& model) {
     bindState(combo, model);
     follow<QComboBox>(combo, model, [&model](QComboBox* c) {
         QSignalBlocker block(c);
-        QStringList items;
-        for (const auto& i : model.items()) items << qs(i);
-        QStringList now;
-        for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
-        if (now != items) {
-            c->clear();
-            c->addItems(items);
-        }
+        syncItems(c, model.items(), [c](int i) { return c->itemText(i); });
         c->setCurrentIndex(model.itemIndex());
     });
     QObject::connect(combo, &QComboBox::activated, combo, [&model](int index) { model.userSelect(index); });
@@ -113,14 +118,7 @@ void bind(QListWidget* list, ListBox& model) {
     bindState(list, model);
     follow<QListWidget>(list, model, [&model](QListWidget* l) {
         QSignalBlocker block(l);
-        QStringList items;
-        for (const auto& i : model.items()) items << qs(i);
-        QStringList now;
-        for (int i = 0; i < l->count(); ++i) now << l->item(i)->text();
-        if (now != items) {
-            l->clear();
-            l->addItems(items);
-        }
+        syncItems(l, model.items(), [l](int i) { return l->item(i)->text(); });
         l->setCurrentRow(model.itemIndex());
     });
     QObject::connect(list, &QListWidget::itemClicked, list, [&model, list](QListWidgetItem* item) {
