@@ -11,10 +11,7 @@
 #include "base/dos_devices.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
-#if __has_include("build/launcher.h")
 #include "build/launcher.h"
-#define HALYARD_HAS_LAUNCHER 1
-#endif
 
 namespace halyard {
 namespace {
@@ -44,13 +41,6 @@ private:
         std::cerr << text << '\n';
     }
 };
-
-#ifndef HALYARD_HAS_LAUNCHER
-class NoLauncher : public Launcher {
-public:
-    void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
-};
-#endif
 
 // The only program a headless session starts is the build's batch file. A script needs the build's
 // end and its output, so the batch runs to its end under halyard-batch and what it printed is kept.

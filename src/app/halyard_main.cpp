@@ -2,10 +2,7 @@
 #include <QApplication>
 
 #include "base/dos_devices.h"
-#if __has_include("build/launcher.h")
 #include "build/launcher.h"
-#define HALYARD_HAS_LAUNCHER 1
-#endif
 #include "qt_ui.h"
 #include "shell/main_window.h"
 #include "shell/qt_settings.h"
@@ -20,13 +17,7 @@ int main(int argc, char** argv) {
     dd.ensureCreated();
     halyard::gui::QtUi ui(dd);
     halyard::gui::QtSettingsStore settings;
-#ifdef HALYARD_HAS_LAUNCHER
     halyard::ShellLauncher launcher(dd);
-#else
-    struct : halyard::Launcher {
-        void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
-    } launcher;
-#endif
     halyard::Clock clock;
     halyard::TEmbedded model({ui, settings, launcher, dd, clock});
     halyard::gui::MainWindow window(model);

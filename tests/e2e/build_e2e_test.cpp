@@ -9,9 +9,14 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <poll.h>
 #include <string>
 
 #include "base/dos_devices.h"
+#include "build/launcher.h"
+#include "shell/embedded.h"
+#include "shell/ini_settings.h"
+#include "support/fakes.h"
 
 namespace halyard::test {
 namespace {
@@ -121,6 +126,34 @@ TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
     EXPECT_EQ(stopped.code, 1);
     EXPECT_NE(stopped.err.find("Number of Source Files is outside allowed Limits"), std::string::npos)
         << stopped.err;
+}
+
+// The desktop starts the batch without waiting for it; a check that comes while the batch still
+// runs must wait for its end rather than judge a half-done build.
+TEST_F(Workspace, TheDesktopBuildIsJudgedOnlyWhenItsBatchHasEnded) {
+    DosDevices dd(DosDevices::defaultRoot());
+    FakeUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    ShellLauncher launcher(dd);
+    Clock clock;
+    TEmbedded e({ui, settings, launcher, dd, clock});
+    e.FormCreate();
+    e.starttimer.setEnabled(false);
+    e.startupDone = true;
+    ASSERT_TRUE(e.run([&] { e.project.Openpro(project); }));
+    e.opts.ShowBatch.setChecked(false); // no terminal window from a test
+
+    e.menu.Compile1.click();
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started") << testing::PrintToString(ui.shown);
+    e.CompileTimer.tick(); // at once: the batch has barely begun
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started");
+    ASSERT_TRUE(e.CompileTimer.enabled());
+
+    for (int i = 0; i < 6000 && e.CompileTimer.enabled(); ++i) {
+        ::poll(nullptr, 0, 10);
+        e.CompileTimer.tick();
+    }
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Created " + output);
 }
 
 } // namespace

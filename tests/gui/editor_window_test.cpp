@@ -51,7 +51,7 @@ struct EditorGui : test::GuiFixture {
     }
     static void type(QWidget* w, const QString& text) {
         for (QChar c : text) {
-            const int key = c == '\n' ? Qt::Key_Return : c.unicode();
+            const int key = c == '\n' ? int(Qt::Key_Return) : int(c.unicode());
             const QString t = c == '\n' ? QString("\r") : QString(c);
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, t);
             QApplication::sendEvent(w, &press);

@@ -55,6 +55,8 @@ public:
                        int showMode) override {
         calls.push_back({file, parameters, directory, showMode});
     }
+    std::set<std::string> running; // batch files that report as still running
+    bool batchRunning(const std::string& file) override { return running.count(file) > 0; }
 };
 
 // A fresh folder holding a drive mapping (C: -> <dir>/drive_c, Z: -> /); removed afterwards.

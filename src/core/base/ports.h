@@ -91,6 +91,9 @@ public:
     enum ShowMode { Hidden = 0, Shown = 5 };
     virtual void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
                                int showMode) = 0;
+    // Whether the batch file last started from this path is still running; false when the launcher
+    // cannot tell.
+    virtual bool batchRunning(const std::string& /*file*/) { return false; }
 };
 
 class Clock {

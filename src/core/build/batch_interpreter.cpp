@@ -13,6 +13,7 @@
 #include "base/paths.h"
 #include "build/process.h"
 #include "build/program_lookup.h"
+#include "build/run_mark.h"
 #include "build/windows_command_line.h"
 
 extern char** environ;
@@ -1122,6 +1123,11 @@ std::string BatchInterpreter::expandPercents(const std::string& line) const {
 
 int RunBatchCommand(const std::vector<std::string>& argsIn) {
     std::vector<std::string> args = argsIn;
+    // Whoever started us without waiting learns from the mark when we end.
+    if (args.size() >= 2 && args[0] == "--run-mark") {
+        HoldRunMark(args[1]);
+        args.erase(args.begin(), args.begin() + 2);
+    }
     bool echoOff = false;
     while (!args.empty() && args[0].size() == 2 && args[0][0] == '/' && std::strchr("cCqQdDsS", args[0][1])) {
         echoOff |= std::toupper(static_cast<unsigned char>(args[0][1])) == 'Q';
@@ -1129,7 +1135,8 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
     }
     if (args.empty()) {
         const std::string usage =
-            "usage: halyard-batch [/c] FILE.bat [arguments]\n       halyard-batch /c COMMAND LINE\n";
+            "usage: halyard-batch [--run-mark FILE] [/c] FILE.bat [arguments]\n"
+            "       halyard-batch [--run-mark FILE] /c COMMAND LINE\n";
         writeAll(2, usage.data(), usage.size());
         return 1;
     }

@@ -97,8 +97,9 @@ private:
 // quoted parts keep their quotes.
 std::vector<std::string> SplitBatchArguments(const std::string& text);
 
-// main() of halyard-batch: "[/c] FILE.bat [args]" or "/c command line". The drive mapping is the
-// default one; the current folder is the process's, as a Windows path.
+// main() of halyard-batch: "[/c] FILE.bat [args]" or "/c command line", either after an optional
+// "--run-mark FILE" (see RunMark). The drive mapping is the default one; the current folder is the
+// process's, as a Windows path.
 int RunBatchCommand(const std::vector<std::string>& args);
 
 } // namespace halyard

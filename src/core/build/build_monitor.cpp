@@ -49,7 +49,7 @@ void BuildMonitor::Compile0nly() {
 
 void BuildMonitor::CompileTimerTimer() {
     e.CompileTimer.setEnabled(false);
-    if (batchRunning && batchRunning()) {
+    if (e.launcher.batchRunning(e.batch.batchPath())) {
         e.CompileTimer.interval = RecheckDelay;
         e.CompileTimer.setEnabled(true);
         return;

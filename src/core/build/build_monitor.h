@@ -1,8 +1,8 @@
 #pragma once
 // Starting a build and judging it: the build regenerates ide.bat, saves the project, starts the
 // batch without waiting for it and arms `CompileTimer`; when the timer fires, the linker's output
-// file tells whether the build updated it, created it or failed.
-#include <functional>
+// file tells whether the build updated it, created it or failed. A batch the launcher knows to be
+// still running is waited for instead of being judged half-way.
 #include <string>
 
 namespace halyard {
@@ -23,9 +23,6 @@ public:
 
     // 1 when the output file existed just before the build started, else 0.
     int tag = 0;
-    // Set by a launcher that can follow the batches it starts: true while the last one still runs.
-    // The check then waits for the batch to end instead of judging a build in progress.
-    std::function<bool()> batchRunning;
 
     static constexpr int CheckDelay = 5000;
     // How often a build that outlived the first check is looked at again.

@@ -48,6 +48,10 @@ Terminal findTerminal() {
     return {};
 }
 
+std::string markKey(const DosDevices& dd, const std::string& winPath) {
+    return UpperCase(dd.absolute(winPath));
+}
+
 int openNull(int flags) {
     return ::open("/dev/null", flags | O_CLOEXEC);
 }
@@ -108,7 +112,12 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
             ::close(nullOut);
             return;
         }
-        std::vector<std::string> command{runner, "/c", found.winPath};
+        std::vector<std::string> command{runner};
+        auto& mark = marks_[markKey(dd_, found.winPath)];
+        if (!mark) mark = std::make_unique<RunMark>();
+        if (const std::string markPath = mark->arm(); !markPath.empty())
+            command.insert(command.end(), {"--run-mark", markPath});
+        command.insert(command.end(), {"/c", found.winPath});
         for (auto& a : SplitBatchArguments(parameters))
             command.push_back(a);
         const Terminal terminal = showMode == Shown ? findTerminal() : Terminal{};
@@ -138,9 +147,15 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
         spec.program = opener;
         spec.argv = {opener, found.kind == FoundProgram::None ? name : found.host.string()};
     }
-    SpawnProcess(spec);
+    const bool started = SpawnProcess(spec).started();
     ::close(nullIn);
     ::close(nullOut);
+    if (!started && found.kind == FoundProgram::Batch) marks_.erase(markKey(dd_, found.winPath));
+}
+
+bool ShellLauncher::batchRunning(const std::string& file) {
+    const auto it = marks_.find(markKey(dd_, TrimRight(file)));
+    return it != marks_.end() && it->second->running();
 }
 
 int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,

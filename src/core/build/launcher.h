@@ -2,11 +2,15 @@
 // LaunchProgram on Linux. Windows asks its shell to open the file; here the kind of file decides:
 // a batch file runs under halyard-batch (in the desktop's terminal emulator when shown, detached
 // and silent when hidden), a native executable runs directly, anything else goes to the desktop's
-// default handler (xdg-open). The program never waits for what it starts.
+// default handler (xdg-open). The program never waits for what it starts, but it can tell whether
+// a batch it started still runs.
+#include <map>
+#include <memory>
 #include <string>
 
 #include "base/dos_devices.h"
 #include "base/ports.h"
+#include "build/run_mark.h"
 
 namespace halyard {
 
@@ -17,9 +21,13 @@ public:
     // drive mapping's current directory. parameters is one Windows command-line text.
     void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
                        int showMode) override;
+    bool batchRunning(const std::string& file) override;
 
 private:
     DosDevices& dd_;
+    // One mark per batch file (by its full Windows path, without regard to case): starting the
+    // same batch again watches the new run only.
+    std::map<std::string, std::unique_ptr<RunMark>> marks_;
 };
 
 // halyard-batch beside the running program, else on $PATH; empty when there is none.

@@ -2,11 +2,13 @@
 // test waits for an event and never for a time.
 #include <cerrno>
 #include <cstdlib>
+#include <csignal>
 #include <poll.h>
 #include <sys/wait.h>
 
 #include "batch_fixture.h"
 #include "build/launcher.h"
+#include "build/run_mark.h"
 
 namespace halyard::test {
 namespace {
@@ -112,10 +114,39 @@ TEST_F(Launching, ShownBatchOpensInTheTerminalOrRunsHiddenWithoutOne) {
     EXPECT_EQ(report(), "shown one\n");
 
     ScopedEnv withDisplay("DISPLAY", ":99");
-    putBin("x-terminal-emulator", "printf 'terminal %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$4\" > '" +
+    putBin("x-terminal-emulator", "printf 'terminal %s %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$5\" \"$6\" > '" +
                                       fifo.string() + "'\nshift\nexec \"$@\"\n");
     launcher.LaunchProgram("C:\\work dir\\show.bat", "two", "C:\\work dir", Launcher::Shown);
-    EXPECT_EQ(report(), "terminal -e halyard-batch /c C:\\work dir\\show.bat\nshown two\n");
+    EXPECT_EQ(report(), "terminal -e halyard-batch --run-mark /c C:\\work dir\\show.bat\nshown two\n");
+}
+
+TEST_F(Launching, TellsWhetherTheBatchItStartedStillRuns) {
+    const fs::path gate = base / "gate";
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+    // The batch's program says it is waiting, then waits until the test opens the gate.
+    put("C:\\texassource\\hold", "#!/bin/sh\necho waiting > '" + fifo.string() + "'\necho END > '" +
+                                       fifo.string() + "'\nread x < '" + gate.string() + "'\n",
+        true);
+    put("C:\\texassource\\ide.bat", "@C:\\texassource\\hold\r\n");
+    ShellLauncher launcher(dd);
+    EXPECT_FALSE(launcher.batchRunning("C:\\texassource\\ide.bat")); // nothing started yet
+
+    launcher.LaunchProgram("C:\\texassource\\ide.bat", "", "C:\\texassource", Launcher::Hidden);
+    ASSERT_EQ(report(), "waiting\n");
+    EXPECT_TRUE(launcher.batchRunning("c:\\TEXASSOURCE\\IDE.BAT"));
+    EXPECT_FALSE(launcher.batchRunning("C:\\texassource\\other.bat"));
+
+    const int opener = ::open(gate.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(opener, 0);
+    ASSERT_EQ(::write(opener, "\n", 1), 1);
+    ::close(opener);
+    // The end is an event without a report of its own: look until it shows, within a generous limit.
+    bool running = true;
+    for (int i = 0; i < 3000 && running; ++i) {
+        running = launcher.batchRunning("C:\\texassource\\ide.bat");
+        if (running) ::poll(nullptr, 0, 10);
+    }
+    EXPECT_FALSE(running);
 }
 
 TEST_F(Launching, NativeProgramsRunDirectlyAndDocumentsGoToTheDesktop) {
@@ -148,6 +179,37 @@ TEST_F(Launching, RunBatchAndWaitCollectsOutputAndExitCode) {
 
     EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\ide.bat", "C:\\nowhere", output), -1);
     EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\none.bat", "C:\\texassource", output), 127);
+}
+
+// A runner that dies without ending its batch must not keep a build waiting for ever.
+TEST(RunMark, AKilledRunnerNoLongerCountsAsRunning) {
+    RunMark mark;
+    EXPECT_FALSE(mark.running()); // never armed
+    const std::string path = mark.arm();
+    ASSERT_FALSE(path.empty());
+    EXPECT_TRUE(mark.running()); // armed, runner not there yet: still starting
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const char held = HoldRunMark(path) ? 'y' : 'n';
+        (void)!::write(ready[1], &held, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    EXPECT_EQ(held, 'y');
+    EXPECT_TRUE(mark.running());
+
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(mark.running());
+    EXPECT_FALSE(fs::exists(path)); // the mark is cleared away once its run is over
 }
 
 } // namespace

@@ -96,16 +96,15 @@ TEST(BuildMonitor, ASecondBuildKeepsThePeriodAndMovesTheStartTime) {
 
 TEST(BuildMonitor, WaitsForABatchThatIsStillRunning) {
     BuildRig r;
-    bool running = true;
-    r.e.monitor.batchRunning = [&] { return running; };
     r.e.menu.Compile1.click();
+    r.launcher.running.insert(r.launcher.calls.at(0).file);
     r.e.CompileTimer.tick();
     EXPECT_EQ(r.e.StatusBar.panel(3).text, "Compile Started");
     EXPECT_TRUE(r.e.CompileTimer.enabled());
     EXPECT_EQ(r.e.CompileTimer.interval, BuildMonitor::RecheckDelay);
 
     stamp(r, r.e.CompileStartTime + 9s);
-    running = false;
+    r.launcher.running.clear();
     r.e.CompileTimer.tick();
     EXPECT_EQ(r.e.StatusBar.panel(3).text, "Created C:\\texassource\\demo.out ");
     EXPECT_FALSE(r.e.CompileTimer.enabled());

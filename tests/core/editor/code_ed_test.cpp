@@ -218,10 +218,11 @@ TEST_F(EditorTest, CloseQuestionOutcomes) {
         EXPECT_EQ(ui.shown, c.shown);
         EXPECT_EQ(ed.count(), c.closes ? 0 : 1);
         EXPECT_EQ(ui.fileDialogs.size(), c.named ? 0u : 1u);
-        if (c.named)
+        if (c.named) {
             EXPECT_EQ(read("C:\\a.c"), c.file);
-        else if (c.saveAs)
+        } else if (c.saveAs) {
             EXPECT_EQ(read(*c.saveAs), c.file);
+        }
         while (ed.count())
             ed.closeWindow(ed.child(0));
     }

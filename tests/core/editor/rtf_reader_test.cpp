@@ -28,8 +28,8 @@ TEST(RtfReader, ReadsTextAndItsFormatting) {
         ADD_FAILURE() << "no run for " << ToUtf8(word);
         return RtfCharFormat{};
     };
-    EXPECT_EQ(at(u"Title"), (RtfCharFormat{"Arial", 32, true}));
-    EXPECT_EQ(at(u"plain"), (RtfCharFormat{"Arial", 20}));
+    EXPECT_EQ(at(u"Title"), (RtfCharFormat{"Arial", 32, true, false, false, false, std::nullopt}));
+    EXPECT_EQ(at(u"plain"), (RtfCharFormat{"Arial", 20, false, false, false, false, std::nullopt}));
     EXPECT_TRUE(at(u"italic").italic);
     EXPECT_TRUE(at(u"under").underline);
     EXPECT_EQ(at(u"red").color, 0xFF0000u);

@@ -101,5 +101,7 @@ TEST_F(Shell, CommandsWithoutAHandlerAreShownDisabled) {
     EXPECT_TRUE(e->menu.Setup1.enabled());
     for (auto& m : e->menu.layout())
         for (MenuItem* item : m.entries)
-            if (item) EXPECT_EQ(item->enabled(), static_cast<bool>(item->onClick)) << item->caption();
+            if (item) {
+                EXPECT_EQ(item->enabled(), static_cast<bool>(item->onClick)) << item->caption();
+            }
 }
