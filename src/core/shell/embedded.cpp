@@ -81,8 +81,15 @@ void TEmbedded::starttimerTimer() {
         Setup1Click();
     }
     InitStateDefaults();
+    // Chosen before the reload, which may stop the sequence with a malformed project file.
+    const std::string help = AddTrailingBackslash(InstallDir) + "Halyard.chm";
+    if (dd.fileExists(help)) HelpFile = help;
     if (dd.fileExists(ProjectPath) && opts.Lastproject.checked()) {
-        ProList = dd.readLines(ProjectPath);
+        auto lines = dd.readLines(ProjectPath);
+        // A malformed file is reported and never becomes the project; the start-up then does not
+        // count as finished, so closing leaves the file as it is for the user to mend.
+        if (!lines.empty()) project.checkProject(lines);
+        ProList = std::move(lines);
         if (ProList.empty()) {
             project.ResetInvalidProject();
         } else {
@@ -96,8 +103,6 @@ void TEmbedded::starttimerTimer() {
         UpdateStatusPanels();
     }
     startupDone = true;
-    const std::string help = AddTrailingBackslash(InstallDir) + "Halyard.chm";
-    if (dd.fileExists(help)) HelpFile = help;
 }
 
 void TEmbedded::InitStateDefaults() {

@@ -67,6 +67,23 @@ TEST_F(Shell, ClosingBeforeTheStartUpFinishedNeverOverwritesTheProjectFile) {
     EXPECT_FALSE(settings.writes.empty()); // the settings are still written
 }
 
+TEST_F(Shell, AMalformedLastProjectIsReportedAndLeftAsItIs) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    drives.put("C:\\Halyard\\Halyard.chm", "x");
+    drives.put("C:\\work\\broken.prj", "0\r\nnot a project\r\n");
+    settings.put("Project", "C:\\work\\broken.prj");
+    settings.put("Last", "1");
+    start();
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_TRUE(e->ProList.empty());
+    EXPECT_FALSE(e->ProjectLoaded());
+    EXPECT_EQ(e->HelpFile, "C:\\Halyard\\Halyard.chm");
+    e->FormClose();
+    EXPECT_EQ(drives.dd.readBytes("C:\\work\\broken.prj"), "0\r\nnot a project\r\n");
+    EXPECT_EQ(settings.values["Project"].text, "C:\\work\\broken.prj"); // still offered next time
+}
+
 TEST_F(Shell, CommandLineDisplaySpreadsPanelZeroAndSwitchingItOffRestoresThePanels) {
     drives.dd.createDir("C:\\texassource");
     drives.dd.createDir("C:\\CL370");
