@@ -33,6 +33,12 @@ void Control::setCaption(const std::string& text) {
     changed();
 }
 
+void Control::setHint(const std::string& text) {
+    if (hint_ == text) return;
+    hint_ = text;
+    changed();
+}
+
 void Control::changed() {
     for (auto& o : observers_) o();
 }

@@ -29,7 +29,7 @@ public:
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& text);
     const std::string& hint() const { return hint_; }
-    void setHint(const std::string& text) { hint_ = text; }
+    void setHint(const std::string& text);
 
     // Views subscribe here; they live as long as the model they show.
     void observe(Observer observer) { observers_.push_back(std::move(observer)); }

@@ -143,7 +143,6 @@ void CompilerOptions::OKClick() {
 }
 
 void CompilerOptions::FormatBoxClick() {
-    // The hint goes first: a hint alone notifies no view, the state changes that follow do.
     auto& n = e.opts.NonRe;
     if (e.opts.FormatBox.itemIndex() == 0) {
         n.setHint(NonReHintSmall);
