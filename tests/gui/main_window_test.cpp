@@ -34,7 +34,9 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
                                   "Compile", "Make", "Run Programming Tool", "Libarary Options", "Configure Tools",
                                   "Halyard Help"}));
     for (QAction* a : bar->actions()) {
-        if (!a->isSeparator()) EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+        if (!a->isSeparator()) {
+            EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+        }
     }
 
     const int widths[] = {150, 100, 60, 200, 100, 100, 50};
