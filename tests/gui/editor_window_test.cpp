@@ -147,6 +147,15 @@ TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
     EXPECT_EQ(active()->CodeEditor()->font().pointSize(), 10);
 }
 
+TEST_F(EditorGui, ABinaryFileOpensNoWindowAndSaysWhy) {
+    drives.put("C:\\src\\demo.out", std::string("\x7f" "ELF\0\0", 6));
+    ui.files = {"C:\\src\\demo.out"};
+    window.actionFor(model.menu.OpenFile)->trigger();
+    settle();
+    EXPECT_TRUE(views().isEmpty());
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
+}
+
 TEST_F(EditorGui, ClickingOnACompilerMessageShowsItsFileAndNumber) {
     drives.put("C:\\Outputfile.txt", "cl370 output\r\nmain.c 27: message\r\n");
     model.CompilerOutputFile = "C:\\Outputfile.txt";

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/dos_devices.h"
+#include "base/error.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "editor/code_text.h"
@@ -107,6 +108,13 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
     font_ = FontDialog1;
     notify(Change::Font);
     const std::string bytes = dd_.readBytes(name);
+    if (LooksBinary(bytes)) {
+        // Every build saves the open windows as text, which would mangle such a file for good.
+        const std::string message = CannotOpenFile(name) + "\rIt is not a text file.";
+        modified_ = false;
+        owner_.closeWindow(*this); // frees this window
+        throw Error(message);
+    }
     std::optional<RtfDocument> rich;
     std::u16string text;
     if (IsRtf(bytes)) {

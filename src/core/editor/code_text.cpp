@@ -18,6 +18,10 @@ int ansiByte(char16_t c) {
 }
 } // namespace
 
+bool LooksBinary(std::string_view bytes) {
+    return bytes.substr(0, 8000).find('\0') != std::string_view::npos;
+}
+
 char16_t AnsiChar(unsigned char byte) {
     return byte >= 0x80 && byte < 0xA0 ? High1252[byte - 0x80] : byte;
 }

@@ -155,6 +155,17 @@ TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesAnEmptyWindowThatSaveCreates) {
     EXPECT_EQ(read("C:\\texassource\\ide.bat"), "echo\r\n");
 }
 
+TEST_F(EditorTest, ABinaryFileIsRefusedSoNoSaveCanMangleIt) {
+    const std::string object("\x7f" "ELF\0\0\x01\nabc", 10);
+    t.put("C:\\texassource\\demo.out", object);
+    EXPECT_FALSE(e.run([&] { ed.LoadFile("C:\\texassource\\demo.out", 1); }));
+    EXPECT_EQ(ui.errors,
+              std::vector<std::string>{"Cannot open file C:\\texassource\\demo.out\rIt is not a text file."});
+    EXPECT_EQ(ed.count(), 0);
+    ed.SaveEdtorFiles(); // what every build does
+    EXPECT_EQ(read("C:\\texassource\\demo.out"), object);
+}
+
 TEST_F(EditorTest, SavingWritesCrLfLinesAndKeepsEveryByteOfTheCodePage) {
     std::string all;
     for (int b = 1; b < 256; ++b)
