@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -18,6 +19,15 @@ namespace halyard::gui {
 
 QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 std::string ss(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+void sizeStatusPanel(QLabel* panel, int width, bool last) {
+    if (last) {
+        panel->setMinimumWidth(width);
+        panel->setMaximumWidth(QWIDGETSIZE_MAX);
+    } else {
+        panel->setFixedWidth(width);
+    }
+}
 
 namespace {
 

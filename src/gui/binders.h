@@ -10,6 +10,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QSpinBox;
@@ -27,6 +28,10 @@ void bind(QListWidget* list, ListBox& model);
 void bind(QAction* action, MenuItem& model);
 QGroupBox* radioGroup(RadioGroup& model, QWidget* parent);
 void bindPages(QTabWidget* tabs, Panel& model);
+
+// A status bar panel of the given width; the last one reaches to the bar's right edge, as the
+// classic status bar draws its last panel.
+void sizeStatusPanel(QLabel* panel, int width, bool last);
 
 QString qs(const std::string& text);
 std::string ss(const QString& text);

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "binders.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
 #include "shell/embedded.h"
@@ -76,8 +77,9 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
         auto* label = new QLabel(bar);
         label->setObjectName(QString("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setFixedWidth(model.StatusBar.panel(i).width);
-        bar->addWidget(label);
+        const bool last = i == model.StatusBar.count() - 1;
+        sizeStatusPanel(label, model.StatusBar.panel(i).width, last);
+        bar->addWidget(label, last ? 1 : 0);
         panels_.push_back(label);
     }
     auto* layout = new QVBoxLayout(this);

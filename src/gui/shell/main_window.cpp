@@ -97,14 +97,14 @@ void MainWindow::buildStatusBar() {
         auto* label = new QLabel(statusBar());
         label->setObjectName(QString("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        statusBar()->addWidget(label);
+        statusBar()->addWidget(label, i == model.count() - 1 ? 1 : 0);
         panels_.push_back(label);
     }
     auto sync = [this] {
         auto& m = model_.StatusBar;
         for (int i = 0; i < m.count(); ++i) {
             panels_[i]->setText(qs(m.panel(i).text));
-            panels_[i]->setFixedWidth(m.panel(i).width);
+            sizeStatusPanel(panels_[i], m.panel(i).width, i == m.count() - 1);
             // The command-line display spreads panel 0 over the whole bar.
             panels_[i]->setVisible(i == 0 || m.panel(0).width < m.totalWidth);
         }
