@@ -240,7 +240,7 @@ int StatusNumberPart(std::u16string_view line) {
     const size_t blank = t.find(u' ');
     const std::u16string_view u = t.substr(blank == std::u16string_view::npos ? 0 : blank, 3);
     size_t i = 0;
-    while (i < u.size() && (u[i] == u' ' || u[i] == u'\t'))
+    while (i < u.size() && u[i] == u' ')
         ++i;
     bool negative = false;
     if (i < u.size() && (u[i] == u'+' || u[i] == u'-')) negative = u[i++] == u'-';

@@ -82,6 +82,7 @@ TEST_F(EditorTest, StatusPanelsDescribeTheCaretLine) {
         {u"io.h 123 x", 2, "Line:   2   Col:   3", "io.h", "12"}, // three characters at most
         {u"a.c -5:", 0, "Line:   2   Col:   1", "a.c", "-5"},
         {u"a.c", 1, "Line:   2   Col:   2", "a.c", "0"},
+        {u"a.\t5", 0, "Line:   2   Col:   1", "a.\t", "0"}, // only blanks lead a number
     };
     for (const auto& c : cases) {
         TCodeEd& w = window(u"first line\n" + c.line + u"\nlast");
