@@ -120,7 +120,7 @@ public:
     // Settings store.
     void LoadSettings();
     void SaveSettings();
-    // Resolves the selected programming tool into the "Program" menu's entry.
+    // Enables the "Program" menu's entry and its tool button while a programming tool is selected.
     void UpdateProgramMenu();
 
     // Runs a command: an error that escapes it is shown in the general error box and the program

@@ -64,8 +64,10 @@ public:
     }
     int integer(const std::string& name, int def) {
         const std::string t = text(name, "");
+        // Stored numbers are decimal text: a hexadecimal form ("$10", "0x10") is no number here.
+        if (t.empty() || t.find_first_of("$xX") != std::string::npos) return def;
         try {
-            return t.empty() ? def : StrToInt(t);
+            return StrToInt(t);
         } catch (const Error&) {
             return def;
         }
@@ -116,7 +118,15 @@ void TEmbedded::LoadSettings() {
         const std::string params = r.text("UTParams" + std::to_string(n), "");
         tools.addUserTool(name, path, params);
     }
-    UpdateProgramMenu();
+
+    const int k = tools.findProgTool(ProgToolPath);
+    if (k >= 0) {
+        tools.ProgToolsList.setItemIndex(k);
+        menu.Prgm.setCaption(tools.ProgToolsList.text());
+    } else {
+        menu.Prgm.setCaption("(None)");
+        menu.Prgm.setEnabled(false);
+    }
 }
 
 void TEmbedded::SaveSettings() {
@@ -140,17 +150,11 @@ void TEmbedded::SaveSettings() {
 }
 
 void TEmbedded::UpdateProgramMenu() {
-    const int k = tools.findProgTool(ProgToolPath);
-    if (k >= 0) {
-        tools.ProgToolsList.setItemIndex(k);
-        menu.Prgm.setCaption(tools.ProgToolsList.text());
-        menu.Prgm.setEnabled(true);
-        toolBar.ProgramDevice.setEnabled(true);
-    } else {
-        menu.Prgm.setCaption("(None)");
-        menu.Prgm.setEnabled(false);
-        toolBar.ProgramDevice.setEnabled(false);
-    }
+    const bool selected = tools.ProgToolsList.itemIndex() >= 0;
+    menu.Prgm.setEnabled(selected);
+    toolBar.ProgramDevice.setEnabled(selected);
+    // A path that names no registered tool is not kept as the selection.
+    if (!selected) ProgToolPath.clear();
 }
 
 } // namespace halyard

@@ -46,8 +46,12 @@ TEST_F(Shell, NumbersAndBooleansFollowTheirReadingRules) {
     settings.put("ObjLoc", "0");
     settings.put("Error log", "-1");
     settings.put("UTCount", "x1");    // not a number: no tools
+    settings.put("Small", "0x1");     // numbers are decimal only
+    settings.put("Last", "$1");
     create();
     e->LoadSettings();
+    EXPECT_FALSE(e->lib.SmallMem.checked());
+    EXPECT_FALSE(e->opts.Lastproject.checked());
     EXPECT_TRUE(e->lib.Overwrite.checked());
     EXPECT_TRUE(e->lib.Debug.checked());
     EXPECT_FALSE(e->opts.SpecObjLoc.checked());
@@ -95,6 +99,26 @@ TEST_F(Shell, ToolPairsStayOneToolPerIndexEvenWhenTheStoredListsAreBroken) {
     e->SaveSettings();
     EXPECT_EQ(settings.values["PTCount"].text, "2");
     EXPECT_EQ(settings.values["PTNames1"].text, "C:\\a.exe");
+}
+
+TEST_F(Shell, AProgrammingToolThatIsNotRegisteredIsForgottenByTheStartUp) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    settings.put("PTCount", "1");
+    settings.put("PTools0", "Burner");
+    settings.put("PTNames0", "C:\\burn.exe");
+    settings.put("Programming Tool", "C:\\gone.exe");
+    create();
+    e->FormCreate();
+    EXPECT_EQ(e->ProgToolPath, "C:\\gone.exe"); // reading alone keeps it
+    EXPECT_EQ(e->menu.Prgm.caption(), "(None)");
+    EXPECT_FALSE(e->menu.Prgm.enabled());
+    e->starttimer.tick();
+    EXPECT_EQ(e->ProgToolPath, "");
+    EXPECT_FALSE(e->menu.Prgm.enabled());
+    EXPECT_FALSE(e->toolBar.ProgramDevice.enabled());
+    e->FormClose();
+    EXPECT_EQ(settings.values["Programming Tool"].text, "");
 }
 
 TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
