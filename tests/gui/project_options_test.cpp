@@ -174,6 +174,32 @@ TEST_F(ProjectGui, LinkerSetDefaultsThenOkGivesTheDefaultLinkerText) {
     EXPECT_EQ(model.LinkerCmdLine, "-z  -heap 0300h  -a -c ");
 }
 
+TEST_F(ProjectGui, MaskedValueEditTakesOnlyAFullValue) {
+    window.actionFor(model.menu.LinkerOptions1)->trigger();
+    window.findChild<QTabWidget*>("LinkerOptions")->setCurrentIndex(0);
+    click(find<QCheckBox>("LinkerOptions", "DHS"));
+    auto* heap = find<QLineEdit>("LinkerOptions", "Heap");
+    heap->setFocus();
+    heap->selectAll();
+    type(heap, "03"); // half a value: the model keeps the last full one, the user types on
+    EXPECT_EQ(model.opts.Heap.text(), "0200h");
+    type(heap, "A0");
+    EXPECT_EQ(model.opts.Heap.text(), "03A0h");
+    EXPECT_EQ(heap->text(), "03A0h");
+    heap->selectAll();
+    type(heap, "1");
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(heap, &out); // leaving an unfinished value takes the edit back
+    EXPECT_EQ(heap->text(), "03A0h");
+    auto* fill = find<QLineEdit>("LinkerOptions", "Fill");
+    fill->setFocus();
+    fill->setCursorPosition(0);
+    type(fill, "FF");
+    EXPECT_EQ(model.opts.Fill.text(), "FF00h ");
+    click(pageButton("LinkerOptions", "OK"));
+    EXPECT_EQ(model.LinkerCmdLine, "-z  -heap 03A0h  -a ");
+}
+
 TEST_F(ProjectGui, ProjectEditorAddsTheClickedFileAndTheSummaryShowsIt) {
     drives.put("C:\\work\\main.c", "");
     drives.put("C:\\work\\io.h", "");

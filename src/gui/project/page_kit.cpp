@@ -1,6 +1,7 @@
 #include "page_kit.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,10 +29,43 @@ QCheckBox* checkBox(CheckBox& model, const char* name, QWidget* parent) {
     return box;
 }
 
+namespace {
+
+// Leaving a masked edit with an unfinished value puts the last full value back on screen.
+class RevertUnfinished : public QObject {
+public:
+    RevertUnfinished(QLineEdit* edit, Edit& model) : QObject(edit), edit_(edit), model_(model) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut && !edit_->hasAcceptableInput())
+            edit_->setText(qs(model_.text()));
+        return false;
+    }
+
+private:
+    QLineEdit* edit_;
+    Edit& model_;
+};
+
+// A masked edit hands every keystroke over with its unfilled places dropped ("03h" for "03  h"),
+// which the model's mask would spread into a wrong value. Only a value that fills the mask reaches
+// the model, so heap, stack and fill values always have their four characters before the "h".
+void takeOnlyFullValues(QLineEdit* edit, Edit& model) {
+    QObject::disconnect(edit, &QLineEdit::textEdited, nullptr, nullptr);
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [&model, edit] {
+        if (edit->hasAcceptableInput()) model.setText(ss(edit->text()));
+    });
+    edit->installEventFilter(new RevertUnfinished(edit, model));
+}
+
+} // namespace
+
 QLineEdit* lineEdit(Edit& model, const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     bind(edit, model);
+    if (dynamic_cast<MaskEdit*>(&model)) takeOnlyFullValues(edit, model);
     return edit;
 }
 
