@@ -55,13 +55,15 @@ OptionSet::OptionSet() {
     caption(SIXBITINT, "Treat INT's as 16 Bit");
 
     // The optimisation page opens in the state its own rules give with optimisation off, level 2 and
-    // the small model: the level, the level-3 choices and "Non Re-Entrant" are greyed out.
+    // the small model: the level, the level-3 choices and "Non Re-Entrant" are greyed out, the last
+    // one checked, as the small model always makes it.
     caption(SetOpt, "Optomise intermediate file");
     OLevel.associate(&Optlevel);
     OLevel.setPosition(2);
     OLevel.setEnabled(false);
     Optlevel.setEnabled(false);
     caption(NonRe, "Generate Non Re-Entrant code");
+    NonRe.setChecked(true);
     NonRe.setEnabled(false);
     NonRe.setHint(NonReHintSmall);
     caption(EnableL3Osize, "Level 3 Optomisation size");

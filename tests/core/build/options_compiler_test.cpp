@@ -40,6 +40,8 @@ TEST_F(ProjectTest, CompilerSwitchTextsFollowTheTableAndTheDependencyRules) {
         {"defaults", [](TEmbedded&) {}, "-g -ms "},
         {"C8", [](TEmbedded& e) { e.opts.ProcType.userSelect(1); }, "-c8 -g -ms "},
         {"large, level 2", [](TEmbedded& e) { large(e), level(e, 2); }, "-g -o2 -oe "},
+        {"large on a fresh window keeps the small model's Non Re-Entrant check",
+         [](TEmbedded& e) { e.opts.FormatBox.setItemIndex(1); }, "-g -oe "},
         {"level 3 small", levelThreeExtras, "-g -ms -o3 -oi1 -ol1 -on2 "},
         {"level 3 large", [](TEmbedded& e) { large(e), levelThreeExtras(e); }, "-g -o3 -oe -oi1 -ol1 -on2 "},
         {"no inlining", [](TEmbedded& e) { e.opts.Allowinline.setChecked(false); }, "-g -ms -x0 "},
