@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -66,4 +68,23 @@ TEST_F(Gui, ExitClosesTheWindowAndWritesTheSettings) {
     window.actionFor(model.toolBar.ExitBtn)->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(settings.values["Drive"].text, "C:\\");
+}
+
+TEST_F(Gui, ArrangeLinesUpTheMinimisedEditorWindowsAndLeavesTheOpenOnesInPlace) {
+    window.show();
+    model.menu.NewFile1.click();
+    model.menu.NewFile1.click();
+    QApplication::processEvents();
+    const auto subs = window.mdiArea()->subWindowList();
+    ASSERT_EQ(subs.size(), 2);
+    QMdiSubWindow* open = subs[0];
+    QMdiSubWindow* icon = subs[1];
+    open->setGeometry(40, 30, 300, 200);
+    icon->showMinimized();
+    icon->move(120, 10);
+    QApplication::processEvents();
+
+    window.actionFor(model.menu.Arrange1)->trigger();
+    EXPECT_EQ(open->geometry(), QRect(40, 30, 300, 200));
+    EXPECT_EQ(icon->pos(), QPoint(0, window.mdiArea()->viewport()->height() - icon->height()));
 }

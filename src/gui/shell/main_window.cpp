@@ -1,10 +1,13 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -32,7 +35,7 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     model_.CloseMainWindow = [this] { close(); };
     model_.Tile1Click = [this] { mdi_->tileSubWindows(); };
     model_.Cascade1Click = [this] { mdi_->cascadeSubWindows(); };
-    model_.Arrange1Click = [this] { mdi_->tileSubWindows(); };
+    model_.Arrange1Click = [this] { arrangeIcons(); };
     attachEditors(model_, mdi_, this);
     resize(1024, 700);
 }
@@ -147,6 +150,24 @@ void MainWindow::driveTimer(Timer& timer) {
     };
     sync();
     timer.observe(sync);
+}
+
+void MainWindow::arrangeIcons() {
+    // Only the minimised windows move: they line up from the bottom left corner, row above row,
+    // and the open windows keep their places.
+    const int width = mdi_->viewport()->width();
+    int x = 0, bottom = mdi_->viewport()->height(), rowHeight = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized()) continue;
+        if (x > 0 && x + w->width() > width) {
+            x = 0;
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        w->move(x, bottom - w->height());
+        x += w->width();
+        rowHeight = std::max(rowHeight, w->height());
+    }
 }
 
 void MainWindow::activated() {

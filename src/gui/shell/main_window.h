@@ -36,6 +36,7 @@ private:
     void buildPanels();
     void driveTimer(Timer& timer);
     void activated();
+    void arrangeIcons();
 
     TEmbedded& model_;
     QMdiArea* mdi_ = nullptr;
