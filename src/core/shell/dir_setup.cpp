@@ -44,6 +44,7 @@ bool TEmbedded::CheckDirectory(std::string& path) {
 }
 
 void TEmbedded::Setup1Click() {
+    const bool loaded = ProjectLoaded();
     TDirsetup dlg(ui);
     dlg.WkDrive.setText(WorkDrive);
     dlg.SourceDir.setText(CompSourceDir);
@@ -58,6 +59,9 @@ void TEmbedded::Setup1Click() {
     HeadersDir = dlg.System.text();
     ProjectPath = dlg.ProjectFile.text();
     CompilerDir = dlg.TMS370.text();
+    // A project file named here while none is open is the one to reload next time; it does not turn
+    // the empty project list into a project that closing would write over that file.
+    if (!loaded) startupDone = false;
     SaveSettings();
 }
 

@@ -73,7 +73,9 @@ public:
     // A project counts as loaded only once the start-up sequence has finished or a project has been
     // applied, so an early close never overwrites the settings' project file with an empty one.
     bool ProjectLoaded() const { return startupDone && ProjectPath != NoProjectLoaded; }
-    bool startupDone = false; // also set by every successful open, new project or reset
+    // Also set by every successful open, new project or reset; cleared when Setup names a project
+    // file while none is open.
+    bool startupDone = false;
 
     // ---- Main window ----
     MainMenu menu;

@@ -112,6 +112,22 @@ TEST_F(Shell, SetupCopiesTheTextsBackWhicheverButtonClosedItAndSavesAtOnce) {
     EXPECT_EQ(settings.values["Program Dir"].text, "C:\\TMS370\\");
 }
 
+TEST_F(Shell, AProjectFileNamedInSetupWithNoProjectOpenIsNotOverwrittenOnClosing) {
+    drives.dd.createDir("C:\\texassource");
+    drives.dd.createDir("C:\\CL370");
+    drives.put("C:\\work\\keep.prj", "precious\r\n");
+    start();
+    ui.dialogs = {[](ModalDialog& d) {
+        static_cast<TDirsetup&>(d).ProjectFile.setText("C:\\work\\keep.prj");
+        return Answer::Ok;
+    }};
+    e->menu.Setup1.click();
+    EXPECT_FALSE(e->ProjectLoaded());
+    e->FormClose();
+    EXPECT_EQ(drives.dd.readBytes("C:\\work\\keep.prj"), "precious\r\n");
+    EXPECT_EQ(settings.values["Project"].text, "C:\\work\\keep.prj"); // offered next time
+}
+
 TEST_F(Shell, CommandsWithoutAHandlerAreShownDisabled) {
     create();
     EXPECT_TRUE(e->menu.Exit1.enabled());
