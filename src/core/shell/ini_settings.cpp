@@ -74,14 +74,13 @@ std::string IniSettings::escapeValue(const std::string& text) {
         default: out += c;
         }
     }
-    if (!quote && !out.empty() && out[0] == '@') out.insert(0, "@");
+    // QSettings doubles a leading "@" before quoting, so the text is never taken for a typed value.
+    if (!out.empty() && out[0] == '@') out.insert(0, "@");
     return quote ? "\"" + out + "\"" : out;
 }
 
 SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
-    std::string v = trim(raw);
-    if (v.size() > 1 && v[0] == '@' && v[1] != '@') return {true, false, {}};
-    if (v.size() > 1 && v[0] == '@') v.erase(0, 1);
+    const std::string v = trim(raw);
     std::string out;
     bool inQuotes = false, list = false;
     for (size_t i = 0; i < v.size(); ++i) {
@@ -98,7 +97,15 @@ SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
             out += c;
         }
     }
-    return {true, !list, out};
+    if (list) return {true, false, {}};
+    // As QSettings reads the unquoted text: "@@" stands for "@", and "@Kind(...)" is a typed value.
+    if (out.rfind("@@", 0) == 0) return {true, true, out.substr(1)};
+    if (out.rfind('@', 0) == 0 && out.back() == ')') {
+        for (const char* typed : {"@ByteArray(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@String("})
+            if (out.rfind(typed, 0) == 0) return {true, false, {}};
+        if (out == "@Invalid()") return {true, false, {}};
+    }
+    return {true, true, out};
 }
 
 SettingsStore::Value IniSettings::read(const std::string& name) {

@@ -1,5 +1,6 @@
 #include <fstream>
 
+#include "base/text_file.h"
 #include "shell/ini_settings.h"
 #include "shell_fixture.h"
 
@@ -126,18 +127,23 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     const auto file = t.dir / "Orlin" / "Halyard.conf";
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file) << "[General]\nComp%20Source=C:\\\\texassource\nCmd=\"C:\\\\TexasSource\\\\lnk.cmd \"\n"
-                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\n";
+                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\nAt=\"@@a b \"\nMail=@home\n";
     IniSettings ini(file);
     EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
     EXPECT_EQ(ini.read("Cmd").text, "C:\\TexasSource\\lnk.cmd ");
     EXPECT_FALSE(ini.read("List").isString);
     EXPECT_FALSE(ini.read("V").isString);
+    EXPECT_EQ(ini.read("At").text, "@a b "); // a leading "@" is doubled, also inside quotes
+    EXPECT_EQ(ini.read("Mail").text, "@home");
     EXPECT_EQ(ini.read("Num").text, "5");
     EXPECT_FALSE(ini.read("Missing").exists);
-    for (const std::string v : {"C:\\x y\\", " lead", "a, b", "say \"hi\";x=y", "@at", ""}) {
+    for (const std::string v : {"C:\\x y\\", " lead", "a, b", "say \"hi\";x=y", "@at", "@a, b", ""}) {
         ASSERT_TRUE(ini.write("Key " + v, v));
         EXPECT_EQ(ini.read("Key " + v).text, v);
         EXPECT_TRUE(ini.read("Key " + v).isString);
     }
     EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
+    std::string bytes;
+    ASSERT_TRUE(ReadHostFile(file, bytes));
+    EXPECT_NE(bytes.find("Key%20%40a%2C%20b=\"@@a, b\"\n"), std::string::npos);
 }
