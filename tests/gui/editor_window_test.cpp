@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "editor/code_ed_window.h"
@@ -262,6 +265,21 @@ TEST_F(EditorGui, TypingStopsAtTwoMillionCharactersAndALongerLoadedFileStaysWhol
                   FromUtf8(expected.substr(expected.size() - 4)));
         EXPECT_EQ(view->CodeEditor()->document()->characterCount() - 1, static_cast<int>(expected.size()));
     }
+}
+
+TEST_F(EditorGui, TheFontDialogOffersAColourBesidesStrikeOutAndUnderline) {
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFontDialog*>(w);
+            if (!dialog || !dialog->isVisible()) continue;
+            if (auto* colours = dialog->findChild<QComboBox*>("FontColour"))
+                colours->setCurrentIndex(colours->findText("Red"));
+            dialog->accept();
+        }
+    });
+    const auto chosen = gui::runFontDialog(FontSpec{"Arial", 10, true}, 5, 15, &window);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->color, 0xFF0000u);
 }
 
 } // namespace

@@ -1,16 +1,22 @@
 #include "editor/editor_dialogs.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLineEdit>
 #include <QPageSetupDialog>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -66,9 +72,51 @@ QFont toQFont(const FontSpec& spec) {
     return f;
 }
 
+namespace {
+// The sixteen basic colours a font dialog's colour list offers.
+struct NamedColour {
+    const char* name;
+    std::uint32_t rgb;
+};
+constexpr NamedColour BasicColours[] = {
+    {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
+    {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
+    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF}};
+
+// Qt's dialog has no colour among its effects: a colour list joins its strike-out and underline boxes.
+QComboBox* addColourList(QFontDialog& dialog, std::uint32_t current) {
+    auto* colours = new QComboBox(&dialog);
+    colours->setObjectName("FontColour");
+    auto add = [colours](const QString& name, std::uint32_t rgb) {
+        QPixmap swatch(16, 16);
+        swatch.fill(QColor::fromRgb(rgb));
+        colours->addItem(QIcon(swatch), name, QVariant::fromValue(rgb));
+    };
+    for (const NamedColour& c : BasicColours)
+        add(QFontDialog::tr(c.name), c.rgb);
+    int at = colours->findData(QVariant::fromValue(current));
+    if (at < 0) {
+        add(QFontDialog::tr("Custom"), current); // a colour chosen elsewhere stays as it is
+        at = colours->count() - 1;
+    }
+    colours->setCurrentIndex(at);
+    QGroupBox* effects = nullptr;
+    for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
+        if (box->findChild<QCheckBox*>() && box->layout()) effects = box;
+    if (effects) {
+        effects->layout()->addWidget(colours);
+    } else if (QLayout* layout = dialog.layout()) {
+        layout->addWidget(colours);
+    }
+    return colours;
+}
+} // namespace
+
 std::optional<FontSpec> runFontDialog(const FontSpec& current, int minSize, int maxSize, QWidget* owner) {
     QFontDialog dialog(toQFont(current), owner);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
+    QComboBox* colours = addColourList(dialog, current.color);
     // Qt's dialog has no size range of its own: a size outside it is pulled back at once.
     QObject::connect(&dialog, &QFontDialog::currentFontChanged, &dialog,
                      [&dialog, minSize, maxSize](const QFont& f) {
@@ -88,6 +136,7 @@ std::optional<FontSpec> runFontDialog(const FontSpec& current, int minSize, int 
     chosen.italic = f.italic();
     chosen.underline = f.underline();
     chosen.strikeOut = f.strikeOut();
+    chosen.color = colours->currentData().value<std::uint32_t>();
     return chosen;
 }
 
