@@ -218,6 +218,15 @@ TEST_F(ProjectGui, ProjectEditorAddsTheClickedFileAndTheSummaryShowsIt) {
     ASSERT_EQ(project->count(), 3);
     EXPECT_EQ(project->item(2)->text(), "C:\\work\\main.c");
     EXPECT_EQ(project->item(1)->text(), "C:\\work\\*.c;*.h");
+    // A folder wider than the label keeps its drive and its own name, with "..." between them.
+    const std::string deep = "C:\\work\\" + std::string(120, 'd') + "\\" + std::string(120, 'e') + "\\leaf";
+    drives.dd.createDirs(deep);
+    model.projEdit.setDirectory(deep);
+    const QString shown = find<QLabel>("ProjEditPan", "ScrDir")->text();
+    EXPECT_TRUE(shown.startsWith("C:\\...")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("\\leaf")) << shown.toStdString();
+    EXPECT_LT(shown.size(), static_cast<int>(deep.size()));
+
     click(find<QPushButton>("ProjEditPan", "Button4"));
     EXPECT_TRUE(panel->isHidden());
 

@@ -51,6 +51,17 @@ Answer runNewProject(ModalDialog& model, QWidget* owner) {
     return dialog.exec() == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
 }
 
+// The directory as ScrDir shows it: the drive stays, and the folders next to it give way to "..."
+// when the whole path is wider than the label, so the current folder's own name stays readable.
+QString shortenedDirectory(const QString& dir, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(dir) <= width) return dir;
+    const QString head = dir.left(3); // "C:\"
+    QString tail = dir.mid(3);
+    while (!tail.isEmpty() && metrics.horizontalAdvance(head + "..." + tail) > width)
+        tail.remove(0, 1);
+    return head + "..." + tail;
+}
+
 QToolButton* speedButton(TEmbedded& e, const char* name, const QString& text, const QString& tip,
                          std::function<void()> handler, QWidget* parent) {
     auto* b = new QToolButton(parent);
@@ -132,7 +143,7 @@ QWidget* createProjEditPan(TEmbedded& e, QWidget* parent) {
         const QString full = qs(pe.ScrDir.caption());
         scrDir->setToolTip(full);
         scrDir->setText(
-            QFontMetrics(scrDir->font()).elidedText(full, Qt::ElideMiddle, std::max(120, scrDir->width())));
+            shortenedDirectory(full, QFontMetrics(scrDir->font()), std::max(120, scrDir->width())));
     });
     dirRow->addWidget(scrDir, 1);
     grid->addLayout(dirRow, 0, 0);
