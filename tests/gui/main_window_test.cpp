@@ -88,3 +88,15 @@ TEST_F(Gui, ArrangeLinesUpTheMinimisedEditorWindowsAndLeavesTheOpenOnesInPlace) 
     EXPECT_EQ(open->geometry(), QRect(40, 30, 300, 200));
     EXPECT_EQ(icon->pos(), QPoint(0, window.mdiArea()->viewport()->height() - icon->height()));
 }
+
+TEST_F(Gui, TheFirstActivationMaximisesAndLaterOnesLeaveARestoredWindowAsItIs) {
+    window.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isMaximized());
+    window.showNormal();
+    QApplication::processEvents();
+    window.hide();
+    window.show(); // shown again, as after returning from another application
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isMaximized());
+}

@@ -171,8 +171,10 @@ void MainWindow::arrangeIcons() {
 }
 
 void MainWindow::activated() {
+    // Only the first activation maximises: a window the user has since restored stays as it is.
+    const bool before = model_.maximized;
     model_.FormCreate();
-    if (model_.maximized && !isMaximized()) showMaximized();
+    if (!before && model_.maximized) showMaximized();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
