@@ -153,6 +153,10 @@ void ProjectFile::SaveProjectClick() {
         e.ui.message(MsgKind::Information, "No Project loaded", {Answer::Ok});
         return;
     }
+    // Only a project named with "New Project" before anything built its lines gets here with none: it
+    // is written as the window holds it, since an empty file would be taken for an invalid project
+    // at the next open and reset to the defaults.
+    if (e.ProList.empty()) BuildProjectLines();
     try {
         e.editors.SaveEdtorFiles();
         e.dd.writeLines(e.ProjectPath, e.ProList);
@@ -165,7 +169,10 @@ void ProjectFile::SaveProjectAs1Click() {
     SaveDialog1.fileName = e.StatusBar.panel(0).text;
     SaveDialog1.initialDir = e.CompSourceDir;
     SaveDialog1.filter = "*.prj";
-    if (auto path = e.ui.saveFile(SaveDialog1)) e.dd.writeLines(*path, e.ProList);
+    if (auto path = e.ui.saveFile(SaveDialog1)) {
+        if (e.ProList.empty()) BuildProjectLines(); // as for "Save Project": never an empty file
+        e.dd.writeLines(*path, e.ProList);
+    }
 }
 
 void ProjectFile::NewProjectClick() {

@@ -266,6 +266,21 @@ TEST_F(ProjectTest, NewProjectNamesAFileInTheInstallFolderAndStoresItAtOnce) {
 
     e->menu.NewProject.click(); // cancelled
     EXPECT_EQ(e->ProjectPath, "C:\\Halyard\\demo.prj");
+
+    // Nothing has built the project's lines yet: saving writes the window's project, not an empty
+    // file that the next open would reset to the defaults.
+    ASSERT_TRUE(e->ProList.empty());
+    e->opts.QM.setChecked(true);
+    e->ProjectListBox.setItems({"C:\\work\\main.c"});
+    e->menu.SaveProject.click();
+    const auto saved = drives.dd.readLines("C:\\Halyard\\demo.prj");
+    ASSERT_EQ(saved.size(), 67u);
+    EXPECT_EQ(saved[7], "1");
+    EXPECT_EQ(saved[66], "C:\\work\\main.c");
+    e->ProList.clear();
+    ui.files = {std::string("C:\\Halyard\\copy.prj")};
+    e->menu.SaveProjectAs1.click();
+    EXPECT_EQ(drives.dd.readLines("C:\\Halyard\\copy.prj"), saved);
 }
 
 TEST_F(ProjectTest, StartUpReloadsTheLastProjectWhenAsked) {
