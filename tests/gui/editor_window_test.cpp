@@ -83,6 +83,7 @@ TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
     gui::CodeEdWindow* view = active();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->windowTitle(), "Code Editor");
+    EXPECT_EQ(view->size(), QSize(492, 250));
     EXPECT_EQ(menuBar(), (QStringList{"&File", "&Edit Batch", "&Edit", "Search", "Options", "Int Vectors",
                                       "Libraries", "Tools", "Program", "Command File", "Window", "&Help"}));
     QStringList items;

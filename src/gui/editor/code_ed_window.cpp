@@ -87,7 +87,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(editor_, 1);
     layout->addWidget(bar);
-    resize(492, 250);
+    resize(initialClientSize());
 
     buildMenus();
     setWindowTitle(QString::fromStdString(model.caption()));

@@ -4,6 +4,7 @@
 // the window's File, Edit and Search menus that the main window merges while it is active.
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -27,6 +28,8 @@ class CodeEdWindow : public QWidget {
     Q_OBJECT
 public:
     CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent = nullptr);
+    // A new window's client area: the edit and the status bar below it.
+    static QSize initialClientSize() { return {492, 250}; }
 
     // nullptr once the model has closed.
     TCodeEd* model() const { return model_; }

@@ -1,5 +1,6 @@
 // The main window's side of the editor windows: an MDI child for every window the model opens, the
 // menu merge while an editor window is active, and the open windows listed under "Window".
+#include <QLayout>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -113,6 +114,11 @@ void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window) {
             QTimer::singleShot(0, merge, [merge, area] { merge->sync(area); });
         });
         sub->show();
+        // The frame sizes itself by the editor's size hint; the client area is the window's own size.
+        if (!sub->isMaximized()) {
+            if (QLayout* layout = sub->layout()) layout->activate();
+            sub->resize(sub->size() + CodeEdWindow::initialClientSize() - view->size());
+        }
         area->setActiveSubWindow(sub);
     });
 }
