@@ -131,8 +131,11 @@ void bind(QListWidget* list, ListBox& model) {
         syncItems(l, model.items(), [l](int i) { return l->item(i)->text(); });
         l->setCurrentRow(model.itemIndex());
     });
-    QObject::connect(list, &QListWidget::itemClicked, list, [&model, list](QListWidgetItem* item) {
-        model.setItemIndex(list->row(item));
+    // Every selection the user makes counts, by mouse or by the arrow keys; the model's own
+    // changes arrive with the signals blocked.
+    QObject::connect(list, &QListWidget::currentRowChanged, list, [&model](int row) {
+        if (row < 0) return;
+        model.setItemIndex(row);
         if (model.onClick) model.onClick();
     });
 }

@@ -218,6 +218,10 @@ TEST_F(ProjectGui, ProjectEditorAddsTheClickedFileAndTheSummaryShowsIt) {
     ASSERT_EQ(project->count(), 3);
     EXPECT_EQ(project->item(2)->text(), "C:\\work\\main.c");
     EXPECT_EQ(project->item(1)->text(), "C:\\work\\*.c;*.h");
+    // The arrow keys select as a click does, so Add takes the highlighted file.
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(files, &up);
+    EXPECT_EQ(QString::fromStdString(model.projEdit.Trans.text()), files->item(0)->text());
     // A folder wider than the label keeps its drive and its own name, with "..." between them.
     const std::string deep = "C:\\work\\" + std::string(120, 'd') + "\\" + std::string(120, 'e') + "\\leaf";
     drives.dd.createDirs(deep);
