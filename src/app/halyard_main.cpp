@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(halyard::TEmbedded::Title);
+    // No display name: the platform would append it to every window's exact caption.
     QApplication::setApplicationName("Halyard");
     QApplication::setOrganizationName("Orlin");
 

@@ -5,8 +5,10 @@
 #include <QMessageBox>
 #include <map>
 
+#include "base/paths.h"
 #include "binders.h"
 #include "editor/editor_dialogs.h"
+#include "shell/embedded.h"
 
 namespace halyard::gui {
 
@@ -50,13 +52,19 @@ QString qtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
+QString qtSuffix(const std::string& defaultExt) {
+    QString suffix = qs(defaultExt);
+    while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
+    return suffix;
+}
+
 QString messageText(const std::string& text) { return qs(text).replace("\r\n", "\n").replace('\r', '\n'); }
 
 void QtUi::registerDialog(const std::string& kind, DialogRunner runner) { registry()[kind] = std::move(runner); }
 
 Answer QtUi::message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) {
     QMessageBox box(owner);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle(qs(TEmbedded::Title));
     box.setText(messageText(text));
     box.setIcon(kind == MsgKind::Information   ? QMessageBox::Information
                 : kind == MsgKind::Warning     ? QMessageBox::Warning
@@ -86,10 +94,14 @@ std::optional<std::string> QtUi::openFile(const FileDialog& d) {
 }
 
 std::optional<std::string> QtUi::saveFile(const FileDialog& d) {
-    const QString start = qs(dd.toHost(d.fileName.empty() ? d.initialDir : d.fileName).string());
+    // A proposed name without a folder of its own is proposed in the dialog's initial folder.
+    std::string proposed = d.fileName;
+    if (!proposed.empty() && ExtractFileDir(proposed).empty() && !d.initialDir.empty())
+        proposed = AddTrailingBackslash(d.initialDir) + proposed;
+    const QString start = qs(dd.toHost(proposed.empty() ? d.initialDir : proposed).string());
     QFileDialog dialog(owner, qs(d.title), start, qtFilter(d.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (!d.defaultExt.empty()) dialog.setDefaultSuffix(qs(d.defaultExt));
+    if (const QString suffix = qtSuffix(d.defaultExt); !suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dd.toWindows(ss(dialog.selectedFiles().first()));
 }

@@ -36,6 +36,8 @@ private:
 
 // "Project|*.prj" -> "Project (*.prj)".
 QString qtFilter(const std::string& filter);
+// A default extension given the classic way ("*.obj", ".obj") as the bare suffix Qt appends.
+QString qtSuffix(const std::string& defaultExt);
 // "\r" in the system's messages is a line break.
 QString messageText(const std::string& text);
 
