@@ -4,11 +4,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
 #include "shell/main_window.h"
+#include "qt_ui.h"
 #include "support/fakes.h"
 #include "gui_fixture.h"
 
@@ -99,4 +101,24 @@ TEST_F(Gui, TheFirstActivationMaximisesAndLaterOnesLeaveARestoredWindowAsItIs) {
     window.show(); // shown again, as after returning from another application
     QApplication::processEvents();
     EXPECT_FALSE(window.isMaximized());
+}
+
+TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
+    EXPECT_EQ(gui::qtFilter("cmd files|*.cmd"), "cmd files (*.cmd)");
+    EXPECT_EQ(gui::qtFilter("C Source|*.C|Both|*.c;*.h"), "C Source (*.C);;Both (*.c *.h)");
+    // Qt appends the suffix as given: "*.obj" would turn "prog" into "prog.*.obj".
+    EXPECT_EQ(gui::qtSuffix("*.obj"), "obj");
+    EXPECT_EQ(gui::qtSuffix(".prj"), "prj");
+    EXPECT_EQ(gui::qtSuffix(""), "");
+    EXPECT_EQ(gui::messageText("Compiler Temporary Folder does not exist\rPlease check Setup"),
+              "Compiler Temporary Folder does not exist\nPlease check Setup");
+}
+
+TEST_F(Gui, HelpButtonsAreDisabledWhileThereIsNoHelpToShow) {
+    ASSERT_FALSE(model.menu.Help3.enabled());
+    auto* tabs = window.findChild<QWidget*>("OptionsTabs");
+    ASSERT_NE(tabs, nullptr);
+    const auto helps = tabs->findChildren<QPushButton*>("Help");
+    ASSERT_FALSE(helps.isEmpty());
+    for (QPushButton* b : helps) EXPECT_FALSE(b->isEnabled());
 }

@@ -103,8 +103,11 @@ QPushButton* commandButton(TEmbedded& e, const QString& caption, const char* nam
 }
 
 QPushButton* helpButton(TEmbedded& e, QWidget* parent) {
-    return commandButton(
+    QPushButton* b = commandButton(
         e, "Help", "Help", [&e] { e.menu.Help3.click(); }, parent);
+    // Usable exactly when the help command is: never a button that silently does nothing.
+    bindState(b, e.menu.Help3);
+    return b;
 }
 
 } // namespace halyard::gui

@@ -42,6 +42,7 @@ Answer runNewProject(ModalDialog& model, QWidget* owner) {
     layout->addWidget(name);
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    buttons->button(QDialogButtonBox::Help)->setEnabled(false); // no help topics to show yet
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);

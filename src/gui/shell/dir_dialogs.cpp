@@ -90,6 +90,7 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     }
     layout->addWidget(group);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dlg);
+    buttons->button(QDialogButtonBox::Help)->setEnabled(false); // no help topics to show yet
     auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
     QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
