@@ -190,7 +190,13 @@ TEST_F(EditorGui, TypingReachesTheModelAndTheCloseQuestionCanKeepTheWindow) {
     EXPECT_EQ(ui.shown, std::vector<std::string>{"Save changes to ?"});
     ASSERT_EQ(views().size(), 1);
 
-    // Closing the main window asks again; "No" lets Halyard close.
+    // Closing the main window asks again: "Cancel" keeps Halyard open with its Window menu.
+    model.menu.Window1.setVisible(true);
+    ui.answers = {Answer::Cancel};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(model.menu.Window1.visible());
+    ASSERT_EQ(views().size(), 1);
+    // "No" lets Halyard close.
     ui.answers = {Answer::No};
     EXPECT_TRUE(window.close());
     settle();

@@ -195,8 +195,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     bool carryOn = true;
+    const bool windowMenu = model_.menu.Window1.visible();
     model_.run([&] { carryOn = model_.editors.CloseEditorFiles(); });
     if (!carryOn) {
+        // Halyard stays open with its editor windows, so they keep their menu.
+        model_.menu.Window1.setVisible(windowMenu);
         event->ignore();
         return;
     }
