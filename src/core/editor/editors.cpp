@@ -20,7 +20,6 @@ Editors::Editors(TEmbedded& e) : e(e) {
     auto newFile = [this] { this->e.run([this] { NewFile1Click(); }); };
     e.menu.NewFile1.onClick = newFile;
     e.toolBar.NewFileBtn.onClick = newFile;
-    if (!e.menu.NewCmdFile.onClick) e.menu.NewCmdFile.onClick = newFile;
     e.menu.SaveObjectFile1.onClick = [this] { this->e.run([this] { SaveObjectFile1Click(); }); };
 }
 

@@ -25,7 +25,7 @@ CmdFileMode::CmdFileMode(TEmbedded& e) : e(e), shownPage_(SectionsPage) {
     on(e.menu.UserDef, &CmdFileMode::UserDefClick);
     on(e.menu.DefaultCmd, &CmdFileMode::DefaultCmdClick);
     // "New" opens an empty editor window, where a command file can be written from scratch.
-    e.menu.NewCmdFile.onClick = [this] { this->e.run([this] { this->e.editors.NewFile1Click(); }); };
+    e.menu.Edit1.onClick = [this] { this->e.run([this] { this->e.editors.NewFile1Click(); }); };
 }
 
 void CmdFileMode::check(MenuItem& mode) {

@@ -59,7 +59,7 @@ MainMenu::MainMenu() {
 
     name(OpenCommand, "&Edit");
     name(Select1, "&Select");
-    name(NewCmdFile, "New");
+    name(Edit1, "New");
     name(Construct1, "Construct");
     name(NoCmdFile, "None");
     name(UserDef, "User Defined");
@@ -95,7 +95,7 @@ std::vector<MainMenu::Menu> MainMenu::layout() {
         {&Tools1, {&ConfigureTools1, nullptr}},
         {&Program1, {&Prgm}},
         {&CommandFile1,
-         {&OpenCommand, &Select1, &NewCmdFile, &Construct1, nullptr, &NoCmdFile, &UserDef, &DefaultCmd}},
+         {&OpenCommand, &Select1, &Edit1, &Construct1, nullptr, &NoCmdFile, &UserDef, &DefaultCmd}},
         {&Window1, {&Tile1, &Cascade1, &Arrange1}},
         {&Help1, {&Help3, &About2, &TMS370V5301, nullptr, &emailOrlin1, &OrlinontheWeb1}},
     };

@@ -30,7 +30,7 @@ struct MainMenu {
     // "Program"
     MenuItem Prgm;
     // "Command File"
-    MenuItem OpenCommand, Select1, NewCmdFile, Construct1, NoCmdFile, UserDef, DefaultCmd;
+    MenuItem OpenCommand, Select1, Edit1, Construct1, NoCmdFile, UserDef, DefaultCmd;
     // "Window"
     MenuItem Tile1, Cascade1, Arrange1;
     // "&Help"

@@ -60,7 +60,7 @@ TEST_F(EditorTest, NewFileMakesAnActiveEmptyWindowAndNothingElse) {
     ed.observeOpened([&](TCodeEd& w) { opened.push_back(&w); });
     int cascades = 0;
     e.Cascade1Click = [&] { ++cascades; };
-    for (MenuItem* sender : {&e.menu.NewFile1, &e.toolBar.NewFileBtn, &e.menu.NewCmdFile})
+    for (MenuItem* sender : {&e.menu.NewFile1, &e.toolBar.NewFileBtn, &e.menu.Edit1})
         sender->click();
     ASSERT_EQ(ed.count(), 3);
     EXPECT_EQ(opened, (std::vector<TCodeEd*>{&ed.child(2), &ed.child(1), &ed.child(0)}));
