@@ -71,12 +71,14 @@ bool ci(const std::string& a, const char* b) {
     return SameText(a, b);
 }
 
-std::optional<int> pageSuffix(const std::string& w) { // "PAGE1"
-    if (w.size() < 5 || !ci(w.substr(0, 4), "PAGE")) return std::nullopt;
-    const std::string n = w.substr(4);
-    if (n.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-    return std::stoi(n);
+// "PAGE1" as the builder writes it; the digits are checked like any other page number.
+bool pageWord(const std::string& w) {
+    return w.size() > 4 && ci(w.substr(0, 4), "PAGE") &&
+           w.find_first_not_of("0123456789", 4) == std::string::npos;
 }
+
+// Pages are few; a larger number is a mistake and must not wrap into a negative int.
+constexpr std::int64_t kMaxPage = 255;
 
 class Parser {
 public:
@@ -155,12 +157,23 @@ private:
         return e;
     }
 
+    // Addresses, lengths, alignments and pages are never negative.
     std::optional<std::int64_t> constant(int l, const std::string& what) {
         const Expr e = expr();
         std::string why;
         auto v = e.empty() ? std::nullopt : EvalExpr(e, 0, {}, &why);
+        if (v && *v < 0) {
+            v.reset();
+            why = "the value is negative";
+        }
         if (!v) error(l, 104, "invalid value for " + what + (why.empty() ? "" : ": " + why));
         return v;
+    }
+
+    int page(int l, std::optional<std::int64_t> v, const std::string& written) {
+        if (v && *v <= kMaxPage) return static_cast<int>(*v);
+        error(l, 125, "invalid page number " + written + " (use 0 to " + std::to_string(kMaxPage) + ")");
+        return 0;
     }
 
     std::string attributes(int l) {
@@ -183,12 +196,13 @@ private:
         while (!done() && !is(0, "}")) {
             const int l = line();
             if (word() && ci(cur().text, "PAGE") && word(1) && is(2, ":")) {
-                page = ParseNumber(t_[i_ + 1].text).value_or(0);
+                page = this->page(l, ParseNumber(t_[i_ + 1].text), t_[i_ + 1].text);
                 i_ += 3;
                 continue;
             }
-            if (word() && pageSuffix(cur().text) && is(1, ":")) {
-                page = *pageSuffix(cur().text);
+            if (word() && pageWord(cur().text) && is(1, ":")) {
+                const std::string n = cur().text.substr(4);
+                page = this->page(l, ParseNumber(n), n);
                 i_ += 2;
                 continue;
             }
@@ -307,7 +321,7 @@ private:
 
     // l is the line of the placement keyword, where a missing target is reported.
     void target(OutputSpec& s, Target& t, const char* what, int l) {
-        if (!word() || is(1, ":")) {
+        if ((!word() && !is(0, "(")) || is(1, ":")) {
             error(l, 119, std::string("missing ") + what + " placement for section " + s.name);
             return;
         }
@@ -346,9 +360,11 @@ private:
             } else if (w == "page") {
                 ++i_;
                 accept("=");
-                s.page = static_cast<int>(constant(l, "PAGE").value_or(0));
-            } else if (auto p = pageSuffix(cur().text)) {
-                s.page = *p;
+                const std::string written = word() ? cur().text : "";
+                if (auto v = constant(l, "PAGE")) s.page = page(l, v, written);
+            } else if (pageWord(cur().text)) {
+                const std::string n = cur().text.substr(4);
+                s.page = page(l, ParseNumber(n), n);
                 ++i_;
             } else if (w == "type" && is(1, "=")) {
                 i_ += 2;
@@ -409,6 +425,10 @@ private:
     }
 };
 
+// Far beyond any address; keeps every step of an expression clear of integer overflow.
+constexpr std::int64_t kValueLimit = 0xFFFFFFFFLL;
+constexpr const char* kOutOfRange = "the value is out of range";
+
 struct Evaluator {
     const Expr& e;
     size_t i = 0;
@@ -432,12 +452,22 @@ struct Evaluator {
                                                              : "'" + w + "' is not defined";
         return std::nullopt;
     }
+    bool inRange(std::int64_t v) {
+        if (v >= -kValueLimit && v <= kValueLimit) return true;
+        why = kOutOfRange;
+        return false;
+    }
     std::optional<std::int64_t> product() {
         auto v = operand();
         while (v && i < e.size() && e[i] == "*") {
             ++i;
             auto r = operand();
             if (!r) return std::nullopt;
+            const std::int64_t a = *v < 0 ? -*v : *v, b = *r < 0 ? -*r : *r;
+            if (b != 0 && a > kValueLimit / b) {
+                why = kOutOfRange;
+                return std::nullopt;
+            }
             *v *= *r;
         }
         return v;
@@ -449,6 +479,7 @@ struct Evaluator {
             auto r = product();
             if (!r) return std::nullopt;
             *v += plus ? *r : -*r;
+            if (!inRange(*v)) return std::nullopt;
         }
         return v;
     }

@@ -275,9 +275,15 @@ private:
         out.type = s.type;
         out.page = s.page;
         out.size = layout(s, out.inputs, syms);
-        if (s.type == "DSECT") {
+        if (s.type == "DSECT" || s.type == "COPY") {
+            // Dummy and copy sections reserve no memory; a copy section still goes into the output.
             out.allocated = false;
             out.load = out.run = s.load.kind == Target::Address ? s.load.address : 0;
+        } else if (s.load.kind == Target::None && s.run.kind != Target::None) {
+            // With only a run placement the section is allocated once and loads where it runs.
+            auto run = place(s, s.run, out.size, "run");
+            if (!run) return;
+            out.load = out.run = *run;
         } else {
             auto load = place(s, s.load, out.size, "load");
             if (!load) return;

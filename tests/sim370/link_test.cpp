@@ -172,6 +172,14 @@ TEST(CommandFile, ReportsEachMistakeWithItsLine) {
         {"SECTIONS\n{\n\n  UNION : > RAM\n}\n",
          "x.cmd 4: error[E117]: UNION needs a list of sections in '{ }'"},
         {"main.obj\n{\n", "x.cmd 2: error[E103]: unexpected '{'"},
+        {"SECTIONS\n{\n  .text: > RAM PAGE99999999999999999999\n}\n",
+         "x.cmd 3: error[E125]: invalid page number 99999999999999999999 (use 0 to 255)"},
+        {"MEMORY\n{\n  PAGE 256:\n  RAM : o = 0, l = 1\n}\n",
+         "x.cmd 3: error[E125]: invalid page number 256 (use 0 to 255)"},
+        {"MEMORY\n{\n  RAM : o = 0FFFFFFFFh * 0FFFFFFFFh * 0FFFFFFFFh, l = 1\n}\n",
+         "x.cmd 3: error[E104]: invalid value for origin: the value is out of range"},
+        {"MEMORY\n{\n  RAM : o = 0, l = 0 - 10h\n}\n",
+         "x.cmd 3: error[E104]: invalid value for length: the value is negative"},
     };
     for (const auto& c : cases) {
         Diagnostics d;
@@ -288,6 +296,22 @@ TEST(Placement, AlignmentRunAddressesUnionsAndGroups) {
     EXPECT_EQ(p.symbols.at("endvec"), 0x2F04);
     EXPECT_EQ(p.symbols.at("top"), 0x2FFF);
     EXPECT_EQ(p.memory[0].used, 3 + 2 + 8 + 6);
+}
+
+TEST(Placement, ARunPlacementAloneAllocatesOnceAndCopySectionsReserveNothing) {
+    Diagnostics d;
+    const auto p = place(std::string(kMemory) + "SECTIONS\n{\n"
+                                                " .text : run = RAM\n"
+                                                " .cinit : > ROM, type = COPY\n"
+                                                " .data : > (2000h + 10h)\n"
+                                                "}\n",
+                         {object("a.obj", {{".text", 8}, {".cinit", 0x20}, {".data", 4}})}, d);
+    ASSERT_EQ(d.errorCount(), 0) << messages(d);
+    EXPECT_EQ(find(p, ".text")->load, 0x100);
+    EXPECT_EQ(find(p, ".text")->run, 0x100);
+    EXPECT_EQ(p.memory[0].used, 8);
+    EXPECT_EQ(find(p, ".data")->load, 0x2010);
+    EXPECT_EQ(p.memory[1].used, 4) << "the COPY section takes no room in ROM";
 }
 
 } // namespace
