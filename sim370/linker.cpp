@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxNesting = 8;
+constexpr int kInputOnly = -1;
 
 struct Library {
     std::string name; // as written
@@ -40,7 +41,8 @@ public:
         loadLibraries();
         loadSectionFiles(specs_);
         synthesize();
-        resolve();
+        // Inputs that could not be read would only add a message for every symbol they define.
+        if (!failed()) resolve();
         Placement placement;
         if (!failed()) placement = Place(memory_, specs_, objects_, d_);
         if (failed()) {
@@ -64,6 +66,7 @@ private:
     std::vector<MemRange> memory_;
     std::vector<OutputSpec> specs_;
     std::map<std::string, std::int64_t> symbols_;
+    std::vector<fs::path> reading_; // the command files being read, outermost first
 
     bool failed() const { return d_.errorCount() > base_; }
     void error(const LinkArg& at, int code, const std::string& text) {
@@ -170,7 +173,8 @@ private:
         libraries_.push_back(std::move(lib));
     }
 
-    // A file is an object, a library, or else a command file, by its contents.
+    // A file is an object, a library, or else a command file, by its contents; the input files
+    // that SECTIONS names (depth kInputOnly) cannot be command files.
     void addFile(const LinkArg& a, int depth) {
         const fs::path host = env_.host(a.text);
         std::string bytes;
@@ -181,12 +185,23 @@ private:
         }
         if (IsObject(bytes)) return addObject(TrimRight(a.text), bytes, a);
         if (IsAr(bytes)) return addLibrary(TrimRight(a.text), bytes, a);
+        if (depth == kInputOnly) {
+            error(a, 304, "file " + TrimRight(a.text) + " is not a valid object file");
+            return;
+        }
         if (depth >= kMaxNesting) {
             error(a, 307, "command files nested too deeply at " + TrimRight(a.text));
             return;
         }
+        const fs::path key = fs::weakly_canonical(host, ec);
+        if (std::find(reading_.begin(), reading_.end(), key) != reading_.end()) {
+            error(a, 314, "command file " + TrimRight(a.text) + " includes itself");
+            return;
+        }
         CommandFile cf = ParseCommandFile(bytes, BaseName(TrimRight(a.text)), d_);
+        reading_.push_back(key);
         processArgs(cf.args, depth + 1);
+        reading_.pop_back();
         memory_.insert(memory_.end(), cf.memory.begin(), cf.memory.end());
         for (auto& s : cf.sections)
             specs_.push_back(std::move(s));
@@ -222,7 +237,7 @@ private:
                 const bool loaded = std::any_of(objects_.begin(), objects_.end(), [&](const LinkObject& o) {
                     return SameText(BaseName(o.name), BaseName(in.file));
                 });
-                if (!loaded) addFile({in.file, s.file, in.line}, kMaxNesting);
+                if (!loaded) addFile({in.file, s.file, in.line}, kInputOnly);
             }
         }
     }
@@ -310,12 +325,14 @@ private:
         if (!opt_.strip)
             for (const auto& [name, value] : symbols_)
                 lines.push_back("symbol " + name + " " + Hex(value));
-        const fs::path out = env_.host(opt_.output);
-        if (!WriteHostFileAtomic(out, JoinTextLines(lines)))
-            d_.error("lnk370", 0, 312, "cannot create output file " + TrimRight(opt_.output));
+        // The map comes first: a link whose map cannot be written has failed and leaves no output.
         if (!opt_.map.empty() &&
-            !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output))))
+            !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output)))) {
             d_.error("lnk370", 0, 313, "cannot create map file " + TrimRight(opt_.map));
+            return;
+        }
+        if (!WriteHostFileAtomic(env_.host(opt_.output), JoinTextLines(lines)))
+            d_.error("lnk370", 0, 312, "cannot create output file " + TrimRight(opt_.output));
     }
 };
 

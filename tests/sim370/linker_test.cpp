@@ -81,12 +81,24 @@ TEST_F(LinkerFiles, ReportsMissingInputsAndBadOptionsWhereTheyAreWritten) {
         {"C:\\p\\main.obj\nC:\\p\\main.obj\n-l my.lib\n",
          {},
          "main.c: error[E309]: symbol _main is defined in both main.obj and main.obj"},
+        {"C:\\p\\main.obj\n-l my.lib\nC:\\p\\lnk.cmd\n",
+         {},
+         "lnk.cmd 3: error[E314]: command file C:\\p\\lnk.cmd includes itself"},
+        {"SECTIONS\n{\n .text: { C:\\p\\lnk.cmd(.text) }\n}\n",
+         {},
+         "lnk.cmd 3: error[E304]: file C:\\p\\lnk.cmd is not a valid object file"},
+        {"C:\\p\\main.obj\n-l my.lib\n-o C:\\p\\a.out\n-m C:\\gone\\a.map\n",
+         {},
+         "lnk370: error[E313]: cannot create map file C:\\gone\\a.map"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(link(c.cmd, c.extra), 1) << c.cmd;
         EXPECT_NE(out.str().find(c.message), std::string::npos) << c.cmd << "\n" << out.str();
         EXPECT_FALSE(exists("C:\\p\\a.out"));
     }
+    // An input that cannot be read stops the link before its symbols are missed one by one.
+    link("C:\\p\\main.obj\n-l other.lib\n");
+    EXPECT_EQ(out.str().find("E310"), std::string::npos) << out.str();
 }
 
 TEST_F(LinkerFiles, RelocatableOutputMayKeepSymbolsOpen) {
