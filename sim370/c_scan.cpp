@@ -1,6 +1,10 @@
 #include "c_scan.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <set>
 
 namespace halyard::sim370 {
@@ -25,6 +29,16 @@ const std::set<std::string> kKeywords = {
     "register", "return",   "short",  "signed",   "sizeof", "static",   "struct",  "switch", "typedef",
     "union",    "unsigned", "void",   "volatile", "while",  "__asm__"};
 const std::set<std::string> kBranches = {"if", "else", "while", "for", "do", "switch", "case", "goto"};
+
+// Numbers the host compiler let through (it only warns in K&R mode) may be far too large for
+// the scanner's integers; they are held at a limit instead of overflowing.
+constexpr std::int64_t kCountLimit = 0xFFFFFFFFLL;
+
+std::int64_t boundedNumber(const std::string& text) {
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), nullptr, 0);
+    return errno == ERANGE || v > kCountLimit ? kCountLimit : std::max<long long>(v, 0);
+}
 
 std::vector<Tok> tokenize(const std::string& text) {
     std::vector<Tok> out;
@@ -52,7 +66,7 @@ std::vector<Tok> tokenize(const std::string& text) {
             while (p < marker.size() && marker[p] == ' ')
                 ++p;
             if (p < marker.size() && std::isdigit(static_cast<unsigned char>(marker[p]))) {
-                line = std::stoi(marker.substr(p)) - 1;
+                line = static_cast<int>(std::min<std::int64_t>(boundedNumber(marker.substr(p)), INT_MAX)) - 1;
                 const auto q1 = marker.find('"'), q2 = marker.rfind('"');
                 if (q1 != std::string::npos && q2 > q1) {
                     file = marker.substr(q1 + 1, q2 - q1 - 1);
@@ -184,8 +198,10 @@ struct Scanner {
                 if (t.is("[")) {
                     array = true;
                     unsized = unsized || (k + 1 < p.size() && p[k + 1].is("]"));
-                    if (k + 1 < p.size() && p[k + 1].kind == Kind::Number)
-                        count *= std::stoll(p[k + 1].text, nullptr, 0);
+                    if (k + 1 < p.size() && p[k + 1].kind == Kind::Number) {
+                        const std::int64_t n = boundedNumber(p[k + 1].text);
+                        count = n != 0 && count > kCountLimit / n ? kCountLimit : count * n;
+                    }
                 }
                 if (t.kind == Kind::Ident && !kKeywords.count(t.text) &&
                     !(k > 0 &&

@@ -1,6 +1,9 @@
 #include "compiler.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <functional>
 #include <regex>
 
@@ -69,6 +72,8 @@ std::string plainQuotes(std::string s) {
     return s;
 }
 
+// The source goes to the host compiler behind "-x c": every source is C, whatever its name says
+// ("main.C" would otherwise be C++, "notes.c.txt" a linker input).
 std::vector<std::string> hostCompilerArgs(const CompilerOptions& o, const std::vector<fs::path>& includes) {
     std::vector<std::string> a{"gcc", o.kr ? "-std=gnu89" : "-std=c89"};
     if (!o.kr) a.push_back("-pedantic-errors");
@@ -187,7 +192,8 @@ bool ParseCompilerArgs(const std::vector<std::string>& args, CompilerOptions& o,
 }
 
 bool ConvertHostDiagnostic(const std::string& raw, Diagnostic& out) {
-    static const std::regex re(R"(^(.*?):(\d+):(?:\d+:)? (fatal error|error|warning): (.*)$)");
+    // gcc prints a line past INT_MAX (after "#line 4294967295") as a negative number.
+    static const std::regex re(R"(^(.*?):(-?\d+):(?:\d+:)? (fatal error|error|warning): (.*)$)");
     std::smatch m;
     const std::string line = plainQuotes(raw);
     if (!std::regex_match(line, m, re)) return false;
@@ -195,7 +201,9 @@ bool ConvertHostDiagnostic(const std::string& raw, Diagnostic& out) {
     static const std::regex option(R"( \[-[A-Za-z][^\]]*\]$)");
     text = std::regex_replace(text, option, "");
     out.file = BaseName(m[1]);
-    out.line = std::stoi(m[2]);
+    errno = 0;
+    const long long number = std::strtoll(m[2].str().c_str(), nullptr, 10);
+    out.line = errno == ERANGE || number < 0 || number > INT_MAX ? 0 : static_cast<int>(number);
     out.severity = m[3] == "warning" ? Severity::Warning : Severity::Error;
     out.code = codeFor(text);
     out.text = text;
@@ -221,7 +229,7 @@ bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& sour
     auto args = hostCompilerArgs(o, includes);
     if (!o.ppOnly) {
         auto check = args;
-        check.insert(check.end(), {"-fsyntax-only", source.string()});
+        check.insert(check.end(), {"-fsyntax-only", "-x", "c", source.string()});
         const ProcessResult r = RunProcess(check);
         if (r.exitCode < 0) {
             diags.error("cl370", 0, 900, "cannot run the host C compiler (gcc)");
@@ -237,7 +245,7 @@ bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& sour
     }
 
     auto pp = args;
-    pp.insert(pp.end(), {"-w", "-E", source.string()});
+    pp.insert(pp.end(), {"-w", "-E", "-x", "c", source.string()});
     const ProcessResult pre = RunProcess(pp);
     if (pre.exitCode != 0) {
         for (const auto& line : SplitTextLines(pre.output)) {

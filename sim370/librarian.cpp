@@ -87,6 +87,15 @@ int RunMk370(const std::vector<std::string>& args, const ToolEnv& env, const fs:
         diags.error("mk370", 0, 502, o.sources[0] + " is not a source archive");
         return 1;
     }
+    // Members become files in the work folder and C_DIR: a name with a folder in it would reach
+    // beyond them.
+    for (const auto& m : *members)
+        if (m.name.empty() || m.name == "." || m.name == ".." ||
+            m.name.find_first_of("/\\:") != std::string::npos) {
+            diags.error("mk370", 0, 505,
+                        o.sources[0] + " holds a member that is not a plain file name: " + m.name);
+            return 1;
+        }
     const fs::path libPath = at(library);
 
     // Writes a file that the run leaves behind, refusing to replace one unless "--k" was given.

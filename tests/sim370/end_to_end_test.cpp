@@ -197,6 +197,30 @@ TEST_F(SampleWorkspace, LibraryBuilderRoundTripAndOverwriteRule) {
 
     r = ws->run("mk370", {"--z", "rts.src", "-l", "x.lib"}, "", cl);
     EXPECT_NE(r.out.find("mk370: error[E010]: invalid switch --z"), std::string::npos) << r.out;
+
+    // A member name with a folder in it would be written outside the work folder.
+    ws->put("CL370/evil.src", WriteAr({{"../evil.c", "int evil;\n"}}));
+    r = ws->run("mk370", {"--k", "--c", "evil.src", "-l", "evil.lib"}, "", cl);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(
+        r.out.find("mk370: error[E505]: evil.src holds a member that is not a plain file name: ../evil.c"),
+        std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(ws->c() / "evil.c"));
+    EXPECT_FALSE(fs::exists(cl / "evil.lib"));
+}
+
+TEST_F(SampleWorkspace, EverySourceIsCheckedAsCWhateverItsNameSays) {
+    const fs::path src = ws->c() / "texassource";
+    ws->put("texassource/upper.C", "int class;\n"); // a name in C, a keyword in C++
+    ToolRun r = ws->run("cl370", {"-q", "-n", "upper.C"}, "C:\\Texassource", src);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::exists(src / "upper.obj"));
+
+    ws->put("texassource/notes.c.txt", "int x = ;\n");
+    r = ws->run("cl370", {"-q", "-n", "notes.c.txt"}, "C:\\Texassource", src);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("notes.c.txt 1: error["), std::string::npos) << r.out;
 }
 
 TEST_F(SampleWorkspace, ListingSwitchesLeaveTheirFilesAndCompileOnlyLinksNothing) {

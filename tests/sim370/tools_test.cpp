@@ -84,6 +84,10 @@ TEST(Diagnostics, HostCompilerLinesBecomeTheToolChainsForm) {
          "main.c 1: error[E005]: demo.h: No such file or directory"},
         {"main.c:7:1: error: C++ style comments are not allowed in ISO C90",
          "main.c 7: error[E007]: C++ style comments are not allowed in ISO C90"},
+        {"/tmp/x/e.c:-2147483648:22: warning: implicit declaration of function 'g'",
+         "e.c: warning[W225]: implicit declaration of function 'g'"},
+        {"e.c:99999999999999999999:1: error: expected ';' before 'int'",
+         "e.c: error[E006]: expected ';' before 'int'"},
         {"main.c: In function 'main':", ""},
         {"main.c:4:9: note: each undeclared identifier is reported only once", ""},
     };
@@ -180,6 +184,10 @@ TEST(CScan, FileLevelDeclarationsTakeTheirSections) {
         {"extern int e;", 0, 0, 0},
         {"int f(int);", 0, 0, 0},
         {"typedef int word;", 0, 0, 0},
+        // K&R mode lets such sizes through with a warning; they are held, not overflowed.
+        {"char huge[99999999999999999999];", 0xFFFFFFFF, 0, 0},
+        {"char wide[0x10000][0x10000][0x10000];", 0xFFFFFFFF, 0, 0},
+        {"# 4294967295 \"d.c\"\nint late;", 2, 0, 0},
     };
     for (const auto& c : cases) {
         const ObjectModule m = ScanC(std::string("# 1 \"d.c\"\n") + c.decl + "\n", "d.c").module;
