@@ -82,6 +82,11 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
         if (!sizes.count(s)) order.push_back(s);
         sizes[s] += n;
     };
+    // Only grow() enters a section: a label must not make one that the object would then miss.
+    auto here = [&](const std::string& s) -> std::int64_t {
+        const auto it = sizes.find(s);
+        return it == sizes.end() ? 0 : it->second;
+    };
     std::map<std::string, std::pair<std::string, std::int64_t>> labels; // name -> section, offset
     std::map<std::string, int> refs, defs;                              // name -> line of the directive
     std::set<std::string> constants;
@@ -121,7 +126,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
         if (!label.empty()) {
             if (labels.count(label) || constants.count(label))
                 err(lineNo, 403, "symbol " + label + " is defined twice");
-            labels[label] = {section, sizes[section]};
+            labels[label] = {section, here(section)};
         }
         if (op.empty()) continue;
         if (op == ".end") break;
@@ -130,7 +135,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
                 err(lineNo, 404, ".sect needs a section name");
             else
                 section = unquote(args[0]);
-            if (!label.empty()) labels[label] = {section, sizes[section]};
+            if (!label.empty()) labels[label] = {section, here(section)};
         } else if (op == ".text" || op == ".data") {
             section = op;
         } else if (op == ".bss" || op == ".usect") {
@@ -140,7 +145,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
                 err(lineNo, 405, op + " needs a symbol and a size");
                 continue;
             }
-            labels[args[first]] = {target, sizes[target]};
+            labels[args[first]] = {target, here(target)};
             grow(target, *ParseNumber(args[first + 1]));
         } else if (op == ".word" || op == ".byte" || op == ".string") {
             if (args.empty()) err(lineNo, 406, op + " needs at least one value");

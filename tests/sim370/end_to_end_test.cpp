@@ -11,6 +11,7 @@
 
 #include "ar_archive.h"
 #include "base/text_file.h"
+#include "object_file.h"
 #include "sample.h"
 
 namespace halyard::sim370 {
@@ -165,6 +166,16 @@ TEST_F(SampleWorkspace, AssemblerWritesVectorsBesideTheSourceAndReportsMistakes)
                           "bad.asm 3: error[E413]: undefined symbol _nowhere"})
         EXPECT_NE(r.out.find(m), std::string::npos) << m << "\n" << r.out;
     EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "bad.obj"));
+
+    // A label on a line of its own, or a .bss symbol, comes before the first byte of its section.
+    ws->put("texassource/labels.asm", "        .def    table, buf\n        .bss    buf, 10\n"
+                                      "        .sect   \".intvecs\"\ntable:\n        .word   0, 0\n");
+    r = ws->run("asm370", {"C:\\texassource\\labels.asm"});
+    ASSERT_EQ(r.code, 0) << r.out;
+    const auto object = ReadObject(ws->read("texassource/labels.obj"));
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->sizeOf(".bss"), 10);
+    EXPECT_EQ(object->sizeOf(".intvecs"), 4);
 }
 
 TEST_F(SampleWorkspace, LibraryBuilderRoundTripAndOverwriteRule) {
