@@ -169,14 +169,22 @@ private:
         return std::nullopt;
     }
 
-    std::optional<std::int64_t> firstFit(size_t r, std::int64_t size, std::int64_t align) {
+    // block(n) keeps a section within one n-byte block, or starts it on a block boundary when it
+    // is larger; unlike align(n) it moves the section only when it would cross a boundary.
+    std::optional<std::int64_t> firstFit(size_t r, std::int64_t size, std::int64_t align,
+                                         std::int64_t block) {
         const MemRange& m = p_.memory[r].range;
-        std::int64_t at = alignUp(m.origin, align);
+        auto fit = [&](std::int64_t at) {
+            at = alignUp(at, align);
+            if (block > 1 && size > 0 && at / block != (at + size - 1) / block) at = alignUp(at, block);
+            return at;
+        };
+        std::int64_t at = fit(m.origin);
         auto blocks = used_[r];
         std::sort(blocks.begin(), blocks.end(), [](auto& a, auto& b) { return a.start < b.start; });
         for (const auto& b : blocks) {
             if (at + size <= b.start || (size == 0 && at <= b.start)) break;
-            at = std::max(at, alignUp(b.end, align));
+            at = std::max(at, fit(b.end));
         }
         if (at + size > m.end()) return std::nullopt;
         return at;
@@ -193,7 +201,6 @@ private:
     // Finds room for size bytes by the target; reports the failure and returns nullopt.
     std::optional<std::int64_t> place(const OutputSpec& s, const Target& t, std::int64_t size,
                                       const char* what) {
-        const std::int64_t align = std::max(s.align, s.block);
         const Where w{s.file, s.line};
         if (t.kind == Target::Address) {
             for (size_t r = 0; r < p_.memory.size(); ++r) {
@@ -232,7 +239,7 @@ private:
                           ")");
                 return std::nullopt;
             }
-            if (auto at = firstFit(*r, size, align)) {
+            if (auto at = firstFit(*r, size, s.align, s.block)) {
                 take(*r, *at, size, s.name);
                 return at;
             }
@@ -245,7 +252,7 @@ private:
         }
         for (size_t r = 0; r < p_.memory.size(); ++r) {
             if (p_.memory[r].range.page != s.page) continue;
-            if (auto at = firstFit(r, size, align)) {
+            if (auto at = firstFit(r, size, s.align, s.block)) {
                 take(r, *at, size, s.name);
                 return at;
             }
