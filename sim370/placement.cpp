@@ -200,7 +200,7 @@ private:
 
     // Finds room for size bytes by the target; reports the failure and returns nullopt.
     std::optional<std::int64_t> place(const OutputSpec& s, const Target& t, std::int64_t size,
-                                      const char* what) {
+                                      const char* what, std::int64_t align) {
         const Where w{s.file, s.line};
         if (t.kind == Target::Address) {
             for (size_t r = 0; r < p_.memory.size(); ++r) {
@@ -239,7 +239,7 @@ private:
                           ")");
                 return std::nullopt;
             }
-            if (auto at = firstFit(*r, size, s.align, s.block)) {
+            if (auto at = firstFit(*r, size, align, s.block)) {
                 take(*r, *at, size, s.name);
                 return at;
             }
@@ -252,7 +252,7 @@ private:
         }
         for (size_t r = 0; r < p_.memory.size(); ++r) {
             if (p_.memory[r].range.page != s.page) continue;
-            if (auto at = firstFit(r, size, s.align, s.block)) {
+            if (auto at = firstFit(r, size, align, s.block)) {
                 take(r, *at, size, s.name);
                 return at;
             }
@@ -288,15 +288,15 @@ private:
             out.load = out.run = s.load.kind == Target::Address ? s.load.address : 0;
         } else if (s.load.kind == Target::None && s.run.kind != Target::None) {
             // With only a run placement the section is allocated once and loads where it runs.
-            auto run = place(s, s.run, out.size, "run");
+            auto run = place(s, s.run, out.size, "run", s.align);
             if (!run) return;
             out.load = out.run = *run;
         } else {
-            auto load = place(s, s.load, out.size, "load");
+            auto load = place(s, s.load, out.size, "load", s.align);
             if (!load) return;
             out.load = out.run = *load;
             if (s.run.kind != Target::None) {
-                auto run = place(s, s.run, out.size, "run");
+                auto run = place(s, s.run, out.size, "run", s.align);
                 if (!run) return;
                 out.run = *run;
             }
@@ -315,7 +315,10 @@ private:
         };
         std::vector<Member> members;
         std::int64_t size = 0;
+        // Members are aligned within the block, so the block starts on the largest alignment.
+        std::int64_t align = s.align;
         for (const auto& m : s.members) {
+            align = std::max(align, m.align);
             if (m.kind != OutputSpec::Section) {
                 error({m.file, m.line}, 210, s.name + " may hold only output sections");
                 continue;
@@ -332,14 +335,14 @@ private:
             }
             members.push_back(std::move(mem));
         }
-        auto at = place(s, s.run.kind != Target::None ? s.run : s.load, size, "load");
+        auto at = place(s, s.run.kind != Target::None ? s.run : s.load, size, "load", align);
         if (!at) return;
         std::int64_t offset = 0;
         for (auto& m : members) {
             if (s.kind == OutputSpec::Group) offset = alignUp(offset, m.spec->align);
             m.placed.run = m.placed.load = *at + offset;
             if (s.kind == OutputSpec::Union && m.spec->load.kind != Target::None) {
-                auto load = place(*m.spec, m.spec->load, m.placed.size, "load");
+                auto load = place(*m.spec, m.spec->load, m.placed.size, "load", m.spec->align);
                 if (!load) return;
                 m.placed.load = *load;
             }

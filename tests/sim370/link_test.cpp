@@ -314,17 +314,22 @@ TEST(Placement, ARunPlacementAloneAllocatesOnceAndCopySectionsReserveNothing) {
     EXPECT_EQ(p.memory[1].used, 4) << "the COPY section takes no room in ROM";
 }
 
-TEST(Placement, BlockingMovesASectionOnlyWhenItWouldCrossABoundary) {
+TEST(Placement, BlockingAndAlignmentHoldAtTheAbsoluteAddress) {
     Diagnostics d;
-    const auto p = place(std::string(kMemory) + "SECTIONS\n{\n"
-                                                " .a > RAM\n"
-                                                " .b > RAM block(40h)\n"
-                                                " .c > RAM block(40h)\n"
-                                                "}\n",
-                         {object("a.obj", {{".a", 0x30}, {".b", 0x20}, {".c", 8}})}, d);
+    const auto p = place(
+        std::string(kMemory) + "SECTIONS\n{\n"
+                               " .a > RAM\n"
+                               " .b > RAM block(40h)\n"
+                               " .c > RAM block(40h)\n"
+                               " .x > ROM\n"
+                               " GROUP > ROM { .g1: .g2: align(10h) }\n"
+                               "}\n",
+        {object("a.obj", {{".a", 0x30}, {".b", 0x20}, {".c", 8}, {".x", 3}, {".g1", 5}, {".g2", 2}})}, d);
     ASSERT_EQ(d.errorCount(), 0) << messages(d);
     EXPECT_EQ(find(p, ".b")->load, 0x140) << "0130h-014Fh would cross 0140h";
     EXPECT_EQ(find(p, ".c")->load, 0x130) << "fits in the gap without crossing";
+    EXPECT_EQ(find(p, ".g1")->load, 0x2010) << "the group starts on its members' alignment";
+    EXPECT_EQ(find(p, ".g2")->load, 0x2020);
 }
 
 } // namespace
