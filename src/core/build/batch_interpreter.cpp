@@ -4,7 +4,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <pthread.h>
 #include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -73,16 +75,20 @@ std::pair<std::string, std::string> firstWord(const std::string& text) {
     return {s.substr(0, i), s.substr(i)};
 }
 
-bool startsWithWord(const std::string& s, const char* word) {
+bool startsWithWord(std::string_view s, const char* word) {
     const size_t n = std::strlen(word);
-    return s.size() >= n && SameText(s.substr(0, n), word) && (s.size() == n || isBlank(s[n]) || s[n] == '(');
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(word[i])))
+            return false;
+    return s.size() == n || isBlank(s[n]) || s[n] == '(';
 }
 
 // Scans a command line for its top-level separators (&, &&, |, ||, and the line breaks of a
 // parenthesised block) and returns the depth of parentheses still open at its end. A "(" opens a
 // block only where a command may start or, after IF and ELSE, behind a blank, as the command
 // processor reads it; elsewhere it is text ("ECHO (see below)").
-int scanLine(const std::string& s,
+int scanLine(std::string_view s,
              const std::function<bool(size_t pos, size_t len, char kind)>& onSeparator) {
     bool quoted = false, commandStart = true, inIf = false;
     int depth = 0;
@@ -178,6 +184,50 @@ bool parseInt(const std::string& s, long& value) {
     errno = 0;
     value = std::strtol(s.c_str(), &end, 10);
     return errno == 0 && end && *end == 0;
+}
+
+bool endsWithContinuation(const std::string& line) {
+    size_t carets = 0;
+    while (carets < line.size() && line[line.size() - 1 - carets] == '^')
+        ++carets;
+    return carets % 2 == 1;
+}
+
+// The line after which a label stands, searched from line "from" to the end and then from the
+// top, as GOTO and CALL look for it; npos when there is none.
+size_t findLabel(const std::vector<std::string>& lines, const std::string& label, size_t from) {
+    const size_t n = lines.size();
+    for (size_t k = 0; k < n; ++k) {
+        const size_t i = (from + k) % n;
+        const std::string l = ltrim(lines[i]);
+        if (l.size() > 1 && l[0] == ':' && SameText(firstWord(l.substr(1)).first, label)) return i;
+    }
+    return std::string::npos;
+}
+
+// The free part of this thread's stack below the caller and the stack's size; {0, 0} when the
+// system does not tell.
+std::pair<size_t, size_t> stackRoom() {
+    struct Bounds {
+        const char* low = nullptr;
+        size_t size = 0;
+    };
+    thread_local const Bounds bounds = [] {
+        Bounds b;
+#if defined(__linux__)
+        pthread_attr_t attr;
+        if (::pthread_getattr_np(::pthread_self(), &attr) == 0) {
+            void* addr = nullptr;
+            size_t size = 0;
+            if (::pthread_attr_getstack(&attr, &addr, &size) == 0) b = {static_cast<const char*>(addr), size};
+            ::pthread_attr_destroy(&attr);
+        }
+#endif
+        return b;
+    }();
+    if (!bounds.low) return {0, 0};
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    return {here > bounds.low ? static_cast<size_t>(here - bounds.low) : 0, bounds.size};
 }
 
 } // namespace
@@ -315,18 +365,31 @@ int BatchInterpreter::runLine(const std::string& line) {
 int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::string>& lines,
                                const std::vector<std::string>& args, size_t start) {
     Frame frame{path, &lines, args, 0, start, saved_.size()};
-    Frame* const outer = frame_;
-    frame_ = &frame;
-    const Fds fds{streams_.in, streams_.out, streams_.err};
-    while (frame.pc < lines.size() && !exitAll_) {
-        std::string raw = lines[frame.pc++];
-        // A caret at the end continues the line; an open parenthesis continues the block.
-        while (!raw.empty() && raw.back() == '^' && frame.pc < lines.size()) {
-            raw.pop_back();
-            raw += lines[frame.pc++];
+    std::vector<std::string> chained; // the text of a batch this one passed control to
+    struct Enter {
+        BatchInterpreter& bi;
+        Frame* outer;
+        Enter(BatchInterpreter& b, Frame* f) : bi(b), outer(b.frame_) {
+            bi.frame_ = f;
+            ++bi.depth_;
         }
-        while (frame.pc < lines.size() && scanLine(raw, nullptr) > 0)
-            raw += "\n" + lines[frame.pc++];
+        ~Enter() {
+            bi.frame_ = outer;
+            --bi.depth_;
+        }
+    } enter(*this, &frame);
+    const Fds fds{streams_.in, streams_.out, streams_.err};
+    while (frame.pc < frame.lines->size() && !exitAll_) {
+        const std::vector<std::string>& text = *frame.lines;
+        std::string raw = text[frame.pc++];
+        // An odd number of carets at the end continues the line ("^^" is an escaped caret); an
+        // open parenthesis continues the block.
+        while (frame.pc < text.size() && endsWithContinuation(raw)) {
+            raw.pop_back();
+            raw += text[frame.pc++];
+        }
+        while (frame.pc < text.size() && scanLine(raw, nullptr) > 0)
+            raw += "\n" + text[frame.pc++];
 
         const std::string head = ltrim(raw);
         if (head.empty() || head[0] == ':') continue;
@@ -339,20 +402,29 @@ int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::s
         if (trim(command).empty()) continue;
         if (echo_ && !silent) write(fds.out, "\n" + prompt() + command + "\n");
 
-        const Flow flow = runCommandLine(command, fds);
+        Flow flow = runCommandLine(command, fds);
         if (flow.kind == Flow::Goto) {
             if (SameText(flow.label, "EOF")) break;
-            size_t target = lines.size();
-            for (size_t i = 0; i < lines.size() && target == lines.size(); ++i) {
-                const std::string l = ltrim(lines[i]);
-                if (l.size() > 1 && l[0] == ':' && SameText(firstWord(l.substr(1)).first, flow.label))
-                    target = i;
-            }
-            if (target == lines.size()) {
+            const size_t target = findLabel(text, flow.label, frame.pc);
+            if (target == std::string::npos) {
                 fail(fds, "The system cannot find the batch label specified - " + flow.label, 1);
                 break;
             }
             frame.pc = target + 1;
+        } else if (flow.kind == Flow::Chain) {
+            // Control passes to the other batch for good: it takes this one's place instead of
+            // running inside it, so a batch that starts itself again loops as long as it likes.
+            try {
+                chained = dd_.readLines(flow.label);
+            } catch (const Error& e) {
+                fail(fds, e.what(), 1);
+                break;
+            }
+            frame.path = flow.label;
+            frame.lines = &chained;
+            frame.args = std::move(flow.args);
+            frame.shift = 0;
+            frame.pc = 0;
         } else if (flow.kind != Flow::Next) {
             break;
         }
@@ -361,51 +433,66 @@ int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::s
         vars_ = std::move(saved_.back());
         saved_.pop_back();
     }
-    frame_ = outer;
     return errorLevel_;
 }
 
 BatchInterpreter::Flow BatchInterpreter::runCommandLine(const std::string& line, const Fds& fds) {
-    std::string text = ltrim(line);
-    while (!text.empty() && text[0] == '@')
-        text = ltrim(text.substr(1));
-    if (text.empty()) return {};
-    // REM takes the rest of the line, IF takes the rest as its command: both before any split.
-    if (startsWithWord(text, "REM") || text.rfind("::", 0) == 0) return {};
-    if (startsWithWord(text, "IF")) return runIf(text.substr(2), fds);
+    // Every nesting (CALL, blocks, IF bodies) passes through here: the place to stop a batch that
+    // recurses without end before it overflows the stack.
+    if (stackNearlyFull()) return abortRecursion(fds);
+    // The segments between separators run one after the other in this loop, so a line of any
+    // length needs no deeper stack. A segment after && or || that does not run leaves the status
+    // of the commands before it, which the next && or || then tests ("a && b || c").
+    std::string_view rest(line);
+    bool run = true;
+    while (true) {
+        while (!rest.empty() && (isBlank(rest[0]) || rest[0] == '\n' || rest[0] == '@'))
+            rest.remove_prefix(1);
+        if (rest.empty()) return {};
+        // REM takes the rest of the line, IF takes the rest as its command: both before any split.
+        if (startsWithWord(rest, "REM") || rest.substr(0, 2) == "::") return {};
+        if (startsWithWord(rest, "IF")) return run ? runIf(std::string(rest.substr(2)), fds) : Flow{};
 
-    size_t sepPos = std::string::npos, sepLen = 0;
-    char sepKind = 0;
-    scanLine(text, [&](size_t pos, size_t len, char kind) {
-        sepPos = pos;
-        sepLen = len;
-        sepKind = kind;
-        return false;
-    });
-    if (sepPos == std::string::npos) return runSegment(text, fds);
-    if (sepKind == '|' && sepLen == 1) {
-        fail(fds, "Pipes are not supported by halyard-batch.", 1);
-        return {};
-    }
-    const Flow flow = runSegment(text.substr(0, sepPos), fds);
-    if (flow.kind != Flow::Next || exitAll_) return flow;
-    std::string rest = text.substr(sepPos + sepLen);
-    const bool conditional = sepLen == 2;
-    const bool proceed = !conditional || (sepKind == '&') == lastOk_;
-    if (!proceed) {
-        // Skip the conditional command up to the next plain "&" or line break.
-        size_t next = std::string::npos;
+        size_t sepPos = std::string::npos, sepLen = 0;
+        char sepKind = 0;
         scanLine(rest, [&](size_t pos, size_t len, char kind) {
-            if ((kind == '&' && len == 1) || kind == '\n') {
-                next = pos + 1;
-                return false;
-            }
-            return true;
+            sepPos = pos;
+            sepLen = len;
+            sepKind = kind;
+            return false;
         });
-        if (next == std::string::npos) return {};
-        rest = rest.substr(next);
+        if (sepKind == '|' && sepLen == 1) {
+            fail(fds, "Pipes are not supported by halyard-batch.", 1);
+            return {};
+        }
+        if (run) {
+            const Flow flow = runSegment(std::string(rest.substr(0, sepPos)), fds);
+            if (flow.kind != Flow::Next || exitAll_) return flow;
+        }
+        if (sepPos == std::string::npos) return {};
+        run = sepLen == 1 || (sepKind == '&') == lastOk_;
+        rest.remove_prefix(sepPos + sepLen);
     }
-    return runCommandLine(rest, fds);
+}
+
+// The command processor ends all batch processing when CALLs nest too deep for its stack; so do
+// we, well before the stack would overflow and take the runner down with it.
+bool BatchInterpreter::stackNearlyFull() const {
+    const auto [left, size] = stackRoom();
+    if (size == 0) return depth_ >= 1000;
+    return left < size / 10 || left < 256 * 1024;
+}
+
+BatchInterpreter::Flow BatchInterpreter::abortRecursion(const Fds& fds) {
+    const auto [left, size] = stackRoom();
+    const size_t usage = size == 0 ? 90 : (size - std::min(left, size)) * 100 / size;
+    write(fds.err, "******  B A T C H   R E C U R S I O N  exceeds STACK limits ******\nRecursion Count=" +
+                       std::to_string(depth_) + ", Stack Usage=" + std::to_string(usage) +
+                       " percent\n******       B A T C H   PROCESSING IS   A B O R T E D      ******\n");
+    exitAll_ = true;
+    exitCode_ = errorLevel_ = 1;
+    lastOk_ = false;
+    return {Flow::ExitAll, {}, {}};
 }
 
 BatchInterpreter::Flow BatchInterpreter::runIf(const std::string& rest, const Fds& fds) {
@@ -444,6 +531,10 @@ BatchInterpreter::Flow BatchInterpreter::runIf(const std::string& rest, const Fd
             if (hasWildcard(name)) {
                 const std::string abs = dd_.absolute(name);
                 condition = !dd_.listFiles(ExtractFileDir(abs), ExtractFileName(abs)).empty();
+            } else if (SameText(TrimRight(ExtractFileName(name)), "NUL")) {
+                // "IF EXIST folder\NUL", the old test for a folder: the device is in every folder.
+                const std::string dir = ExtractFileDir(name);
+                condition = dir.empty() || dd_.dirExists(dir);
             } else {
                 condition = dd_.fileExists(name) || dd_.dirExists(name);
             }
@@ -682,7 +773,7 @@ BatchInterpreter::Flow BatchInterpreter::runCommand(const std::string& commandTe
                 fail(fds, "No batch label specified to GOTO command.", 1);
                 return {};
             }
-            return {Flow::Goto, label};
+            return {Flow::Goto, label, {}};
         }
         if (word == "EXIT") {
             auto [first, after] = firstWord(rest);
@@ -692,12 +783,12 @@ BatchInterpreter::Flow BatchInterpreter::runCommand(const std::string& commandTe
             const bool hasCode = parseInt(codeText, code);
             if (batchOnly && frame_) {
                 if (hasCode) errorLevel_ = static_cast<int>(code);
-                return {Flow::EndBatch, {}};
+                return {Flow::EndBatch, {}, {}};
             }
             exitAll_ = true;
             exitCode_ = hasCode ? static_cast<int>(code) : errorLevel_;
             errorLevel_ = exitCode_;
-            return {Flow::ExitAll, {}};
+            return {Flow::ExitAll, {}, {}};
         }
     }
 
@@ -727,20 +818,18 @@ BatchInterpreter::Flow BatchInterpreter::runCall(const std::string& rest, const 
     const auto [labelWord, argText] = firstWord(text);
     const std::string label = labelWord.substr(1);
     const auto& lines = *frame_->lines;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string l = ltrim(lines[i]);
-        if (l.size() > 1 && l[0] == ':' && SameText(firstWord(l.substr(1)).first, label)) {
-            std::vector<std::string> args{labelWord};
-            for (auto& a : SplitBatchArguments(argText))
-                args.push_back(a);
-            const Streams outer = streams_;
-            streams_ = {fds.in, fds.out, fds.err};
-            runBatch(frame_->path, lines, args, i + 1);
-            streams_ = outer;
-            return {};
-        }
+    const size_t at = findLabel(lines, label, frame_->pc);
+    if (at == std::string::npos) {
+        fail(fds, "The system cannot find the batch label specified - " + label, 1);
+        return {};
     }
-    fail(fds, "The system cannot find the batch label specified - " + label, 1);
+    std::vector<std::string> args{labelWord};
+    for (auto& a : SplitBatchArguments(argText))
+        args.push_back(a);
+    const Streams outer = streams_;
+    streams_ = {fds.in, fds.out, fds.err};
+    runBatch(frame_->path, lines, args, at + 1);
+    streams_ = outer;
     return {};
 }
 
@@ -758,6 +847,10 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         std::vector<std::string> args{name};
         for (auto& a : SplitBatchArguments(tail))
             args.push_back(a);
+        // Without CALL, control passes to the other batch file for good. Unless its output goes
+        // elsewhere than the current batch's, it simply takes the current batch's place.
+        if (!called && frame_ && fds.in == streams_.in && fds.out == streams_.out && fds.err == streams_.err)
+            return {Flow::Chain, found.winPath, std::move(args)};
         try {
             const auto lines = dd_.readLines(found.winPath);
             const Streams outer = streams_;
@@ -768,8 +861,7 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
             fail(fds, e.what(), 1);
         }
         lastOk_ = errorLevel_ == 0;
-        // Without CALL, control passes to the other batch file for good.
-        return called || !frame_ ? Flow{} : Flow{Flow::EndBatch, {}};
+        return called || !frame_ ? Flow{} : Flow{Flow::EndBatch, {}, {}};
     }
 
     SpawnSpec spec;

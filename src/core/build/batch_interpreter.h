@@ -45,8 +45,9 @@ public:
 private:
     struct Frame;
     struct Flow {
-        enum Kind { Next, Goto, EndBatch, ExitAll } kind = Next;
-        std::string label;
+        enum Kind { Next, Goto, EndBatch, ExitAll, Chain } kind = Next;
+        std::string label;             // Goto: the label; Chain: the batch file
+        std::vector<std::string> args; // Chain: its %0, %1, ...
     };
     struct Fds {
         int in, out, err;
@@ -60,6 +61,8 @@ private:
     Flow runIf(const std::string& rest, const Fds& fds);
     Flow runCall(const std::string& rest, const Fds& fds);
     Flow runExternal(const std::string& name, const std::string& tail, const Fds& fds, bool called);
+    bool stackNearlyFull() const;
+    Flow abortRecursion(const Fds& fds);
 
     void echoCmd(const std::string& rest, const Fds& fds);
     void setCmd(const std::string& rest, const Fds& fds);
@@ -91,6 +94,7 @@ private:
     bool lastOk_ = true;   // how the last command went, for && and ||
     bool echo_ = true;
     Frame* frame_ = nullptr; // the batch being run; null for a lone command line
+    size_t depth_ = 0;       // batches and CALLed labels running inside each other
 };
 
 // Splits batch arguments as %1..%9 see them: blanks, tabs, commas, semicolons and "=" separate,

@@ -115,6 +115,30 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "one two\n",
          "",
          0},
+        {"a skipped && leaves the failure for ||",
+         "nothere 2>nul && echo no || echo yes\r\necho x&& echo y|| echo no\r\n",
+         {},
+         "yes\nx\ny\n",
+         "",
+         9009},
+        {"an escaped caret at the end does not continue the line",
+         "echo a^^\r\necho b\r\necho c^^^\r\nd\r\n",
+         {},
+         "a^\nb\nc^d\n",
+         "",
+         0},
+        {"if exist folder\\nul tests the folder",
+         "if exist sub\\nul echo 1\r\nif exist nope\\nul echo no\r\nif not exist nope\\NUL echo 2\r\n",
+         {},
+         "1\n2\n",
+         "",
+         0},
+        {"goto looks for the label after the current line first",
+         "goto :x\r\n:x\r\necho one\r\nif defined done goto :eof\r\nset done=1\r\ngoto x\r\n:x\r\necho two\r\n",
+         {},
+         "one\ntwo\n",
+         "",
+         0},
         {"pause reads nothing when input ended",
          "pause\r\necho on\r\n",
          {},
@@ -130,6 +154,32 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
         EXPECT_EQ(r.err, err) << c.name;
         EXPECT_EQ(r.code, c.code) << c.name;
     }
+}
+
+TEST_F(BatchLanguage, RecursionWithoutEndStopsAllBatchesInsteadOfOverflowingTheStack) {
+    for (const char* text : {"call t.bat\r\necho never\r\n", "call :a\r\necho never\r\n:a\r\ncall :a\r\n"}) {
+        const BatchRun r = run(text);
+        EXPECT_EQ(r.out, "") << text;
+        EXPECT_EQ(r.err.rfind("******  B A T C H   R E C U R S I O N  exceeds STACK limits ******\nRecursion Count=", 0),
+                  0u)
+            << text << r.err;
+        const std::string last = "******       B A T C H   PROCESSING IS   A B O R T E D      ******\n";
+        EXPECT_TRUE(r.err.size() > last.size() && r.err.substr(r.err.size() - last.size()) == last) << r.err;
+        EXPECT_EQ(r.code, 1) << text;
+    }
+}
+
+TEST_F(BatchLanguage, LoopsAndLongLinesNeedNoDeeperStack) {
+    // A batch that starts itself again without CALL takes its own place, as often as it likes.
+    BatchRun r = run("set n=%n%x\r\nif \"%n:~2999,1%\"==\"\" t.bat\r\necho %n:~2995%\r\n");
+    EXPECT_EQ(r.out, "xxxxx\n");
+    EXPECT_EQ(r.err, "");
+    std::string line;
+    for (int i = 0; i < 50000; ++i)
+        line += "set x=1&";
+    r = run(line + "echo done\r\n");
+    EXPECT_EQ(r.out, "done\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(BatchLanguage, EchoOnShowsEachCommandAfterThePrompt) {
