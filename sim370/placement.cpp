@@ -335,12 +335,20 @@ private:
             }
             members.push_back(std::move(mem));
         }
-        auto at = place(s, s.run.kind != Target::None ? s.run : s.load, size, "load", align);
+        const bool runs = s.run.kind != Target::None;
+        auto at = place(s, runs ? s.run : s.load, size, runs ? "run" : "load", align);
         if (!at) return;
+        // A group with both placements is also loaded as one block, its members in the same order.
+        std::optional<std::int64_t> loadAt;
+        if (s.kind == OutputSpec::Group && runs && s.load.kind != Target::None) {
+            loadAt = place(s, s.load, size, "load", align);
+            if (!loadAt) return;
+        }
         std::int64_t offset = 0;
         for (auto& m : members) {
             if (s.kind == OutputSpec::Group) offset = alignUp(offset, m.spec->align);
             m.placed.run = m.placed.load = *at + offset;
+            if (loadAt) m.placed.load = *loadAt + offset;
             if (s.kind == OutputSpec::Union && m.spec->load.kind != Target::None) {
                 auto load = place(*m.spec, m.spec->load, m.placed.size, "load", m.spec->align);
                 if (!load) return;

@@ -298,20 +298,24 @@ TEST(Placement, AlignmentRunAddressesUnionsAndGroups) {
     EXPECT_EQ(p.memory[0].used, 3 + 2 + 8 + 6);
 }
 
-TEST(Placement, ARunPlacementAloneAllocatesOnceAndCopySectionsReserveNothing) {
+TEST(Placement, RunAndLoadPlacementsTakeMemoryOnlyWhereNamed) {
     Diagnostics d;
-    const auto p = place(std::string(kMemory) + "SECTIONS\n{\n"
-                                                " .text : run = RAM\n"
-                                                " .cinit : > ROM, type = COPY\n"
-                                                " .data : > (2000h + 10h)\n"
-                                                "}\n",
-                         {object("a.obj", {{".text", 8}, {".cinit", 0x20}, {".data", 4}})}, d);
+    const auto p =
+        place(std::string(kMemory) + "SECTIONS\n{\n"
+                                     " .text : run = RAM\n"
+                                     " .cinit : > ROM, type = COPY\n"
+                                     " .data : > (2000h + 10h)\n"
+                                     " GROUP : load = ROM, run = RAM { .g1: .g2: }\n"
+                                     "}\n",
+              {object("a.obj", {{".text", 8}, {".cinit", 0x20}, {".data", 4}, {".g1", 5}, {".g2", 7}})}, d);
     ASSERT_EQ(d.errorCount(), 0) << messages(d);
-    EXPECT_EQ(find(p, ".text")->load, 0x100);
+    EXPECT_EQ(find(p, ".text")->load, 0x100) << "a run placement alone is allocated once";
     EXPECT_EQ(find(p, ".text")->run, 0x100);
-    EXPECT_EQ(p.memory[0].used, 8);
     EXPECT_EQ(find(p, ".data")->load, 0x2010);
-    EXPECT_EQ(p.memory[1].used, 4) << "the COPY section takes no room in ROM";
+    EXPECT_EQ(find(p, ".g2")->run, 0x108 + 5);
+    EXPECT_EQ(find(p, ".g2")->load, 0x2000 + 5) << "the group loads as one block in ROM";
+    EXPECT_EQ(p.memory[0].used, 8 + 12);
+    EXPECT_EQ(p.memory[1].used, 4 + 12) << "the COPY section takes no room in ROM";
 }
 
 TEST(Placement, BlockingAndAlignmentHoldAtTheAbsoluteAddress) {
