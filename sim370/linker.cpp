@@ -121,9 +121,9 @@ private:
                 }
                 if (t.size() > key.size())
                     value = t.substr(key.size());
-                else if (i + 1 < args.size() && !args[i + 1].text.empty() && args[i + 1].file == a.file &&
-                         args[i + 1].line == a.line)
-                    value = args[++i].text;
+                else if (i + 1 < args.size() && !args[i + 1].text.empty() && args[i + 1].text[0] != '-' &&
+                         args[i + 1].file == a.file && args[i + 1].line == a.line)
+                    value = args[++i].text; // an empty field ("-u  -e main") must not take the next option
                 else {
                     error(a, 303, "option " + key + " needs a value");
                     continue;
