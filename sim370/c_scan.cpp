@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <set>
 
@@ -33,6 +32,8 @@ const std::set<std::string> kBranches = {"if", "else", "while", "for", "do", "sw
 // Numbers the host compiler let through (it only warns in K&R mode) may be far too large for
 // the scanner's integers; they are held at a limit instead of overflowing.
 constexpr std::int64_t kCountLimit = 0xFFFFFFFFLL;
+// Leaves room for the lines that follow a "#line" near INT_MAX.
+constexpr std::int64_t kLineLimit = 1000000000;
 
 std::int64_t boundedNumber(const std::string& text) {
     errno = 0;
@@ -66,7 +67,8 @@ std::vector<Tok> tokenize(const std::string& text) {
             while (p < marker.size() && marker[p] == ' ')
                 ++p;
             if (p < marker.size() && std::isdigit(static_cast<unsigned char>(marker[p]))) {
-                line = static_cast<int>(std::min<std::int64_t>(boundedNumber(marker.substr(p)), INT_MAX)) - 1;
+                line =
+                    static_cast<int>(std::min<std::int64_t>(boundedNumber(marker.substr(p)), kLineLimit)) - 1;
                 const auto q1 = marker.find('"'), q2 = marker.rfind('"');
                 if (q1 != std::string::npos && q2 > q1) {
                     file = marker.substr(q1 + 1, q2 - q1 - 1);

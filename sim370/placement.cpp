@@ -229,6 +229,14 @@ private:
                           " is not inside any configured memory range");
                 return std::nullopt;
             }
+            // Without MEMORY, page 0 is the whole address space: nothing lies beyond it, and two
+            // sections placed out there would overlap unnoticed.
+            if (s.page == 0 && size > 0) {
+                error(w, 206,
+                      "section " + s.name + " at " + Hex(t.address) + " is outside the address space " +
+                          Hex(p_.memory[0].range.origin) + "-" + Hex(p_.memory[0].range.end() - 1));
+                return std::nullopt;
+            }
             return t.address;
         }
         if (t.kind == Target::Range) {

@@ -256,6 +256,8 @@ TEST(Placement, ReportsPlacementMistakesWhereTheyAreWritten) {
          "lnk.cmd 8: error[E205]: section .text at 0000h overlaps section .bss (0008h-000Bh)"},
         {"MEMORY\n{\n A : o = 0, l = 8h\n}\nSECTIONS\n{\n .text\n}\n",
          "lnk.cmd 7: error[E209]: no memory range has room for section .text (size 0010h)"},
+        {"SECTIONS\n{\n .text > 10000h\n .bss > 10000h\n}\n",
+         "lnk.cmd 3: error[E206]: section .text at 10000h is outside the address space 0000h-0FFFFh"},
     };
     for (const auto& c : cases) {
         Diagnostics d;
