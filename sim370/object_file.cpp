@@ -48,11 +48,11 @@ std::optional<ObjectModule> ReadObject(const std::string& bytes) {
             std::getline(in >> std::ws, m.source);
         } else if (kind == "section") {
             ObjSection s;
-            if (!(in >> s.name >> s.size)) return std::nullopt;
+            if (!(in >> s.name >> s.size) || s.size < 0) return std::nullopt;
             m.sections.push_back(s);
         } else if (kind == "def") {
             ObjSymbol d;
-            if (!(in >> d.name >> d.section >> d.offset)) return std::nullopt;
+            if (!(in >> d.name >> d.section >> d.offset) || d.offset < 0) return std::nullopt;
             m.defs.push_back(d);
         } else if (kind == "ref") {
             ObjRef r;

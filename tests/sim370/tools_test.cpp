@@ -140,6 +140,9 @@ TEST(ObjectFile, RoundTrip) {
     EXPECT_TRUE(back->defines("_main"));
     ASSERT_EQ(back->refs.size(), 1u);
     EXPECT_EQ(back->refs[0].line, 14);
+    // A hand-edited object must not bring a negative size into the placement.
+    EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text -5\n"));
+    EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text 5\ndef _f .text -1\n"));
 }
 
 TEST(CScan, SectionsAndSymbolsFollowTheSource) {
