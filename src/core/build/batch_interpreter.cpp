@@ -205,6 +205,17 @@ size_t findLabel(const std::vector<std::string>& lines, const std::string& label
     return std::string::npos;
 }
 
+// One line of input without its line end, read a byte at a time so that nothing after it is taken
+// from what the batch's programs read next.
+std::string readLine(int fd) {
+    std::string line;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
 // The free part of this thread's stack below the caller and the stack's size; {0, 0} when the
 // system does not tell.
 std::pair<size_t, size_t> stackRoom() {
@@ -916,11 +927,7 @@ void BatchInterpreter::setCmd(const std::string& rest, const Fds& fds) {
         const size_t eq = r.find('=');
         if (eq == std::string::npos || eq == 0) return fail(fds, SyntaxError, 1);
         write(fds.out, unquote(r.substr(eq + 1)));
-        std::string line;
-        char c;
-        while (::read(fds.in, &c, 1) == 1 && c != '\n')
-            line += c;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string line = readLine(fds.in);
         if (line.empty())
             errorLevel_ = 1;
         else
@@ -1033,11 +1040,22 @@ void BatchInterpreter::typeCmd(const std::string& rest, const Fds& fds) {
 }
 
 void BatchInterpreter::delCmd(const std::string& rest, const Fds& fds) {
-    bool any = false;
-    for (const auto& n : SplitBatchArguments(rest)) {
-        if (n[0] == '/') continue; // /Q, /F: nothing is asked here anyway
+    bool any = false, quiet = false;
+    const auto words = SplitBatchArguments(rest);
+    for (const auto& n : words)
+        quiet |= SameText(n, "/Q");
+    for (const auto& n : words) {
+        if (n[0] == '/') continue;
         any = true;
         const std::string abs = dd_.absolute(unquote(n));
+        // Every file of a folder goes only when the user says so, as with the command processor;
+        // without an answer (a hidden batch reads no input) nothing is deleted.
+        const std::string mask = ExtractFileName(abs);
+        if (!quiet && (mask == "*" || mask == "*.*")) {
+            write(fds.out, AddTrailingBackslash(ExtractFileDir(abs)) + "*, Are you sure (Y/N)? ");
+            const std::string answer = trim(readLine(fds.in));
+            if (answer.empty() || std::toupper(static_cast<unsigned char>(answer[0])) != 'Y') continue;
+        }
         std::vector<std::string> victims;
         if (hasWildcard(abs)) {
             for (const auto& f : dd_.listFiles(ExtractFileDir(abs), ExtractFileName(abs)))
@@ -1064,6 +1082,11 @@ void BatchInterpreter::mdCmd(const std::string& rest, const Fds& fds) {
         const std::string name = unquote(n);
         if (dd_.dirExists(name) || dd_.fileExists(name)) {
             fail(fds, "A subdirectory or file " + name + " already exists.", 1);
+            continue;
+        }
+        // A drive that is not mapped has no folders; creating them would map it by accident.
+        if (!dd_.dirExists(dd_.absolute(name).substr(0, 3))) {
+            fail(fds, "The system cannot find the path specified.", 1);
             continue;
         }
         try {

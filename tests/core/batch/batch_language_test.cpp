@@ -213,6 +213,17 @@ TEST_F(BatchLanguage, RedirectionWritesFilesWithWindowsLineEnds) {
     EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
 }
 
+TEST_F(BatchLanguage, DeletingEveryFileOfAFolderAsksFirst) {
+    drives.put("C:\\work\\a.txt", "a");
+    drives.put("C:\\work\\sub\\b.txt", "b");
+    const BatchRun r = run("del *.*\r\nif exist a.txt echo kept\r\ndel sub\\*\r\nif not exist sub\\b.txt echo gone\r\n"
+                           "del /q *\r\nif not exist a.txt echo quiet\r\nmd q:\\new\r\n",
+                           {}, {}, "n\ny\n");
+    EXPECT_EQ(r.out, "C:\\work\\*, Are you sure (Y/N)? kept\nC:\\work\\sub\\*, Are you sure (Y/N)? gone\nquiet\n");
+    EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
+    EXPECT_EQ(drives.dd.drives().find('Q'), std::string::npos);
+}
+
 TEST_F(BatchLanguage, PauseTakesOneKeyFromItsInput) {
     const BatchRun r = run("pause\r\nset /p rest=\r\necho [%rest%]\r\n", {}, {}, "kept\n");
     EXPECT_EQ(r.out, "Press any key to continue . . . \n[ept]\n");
