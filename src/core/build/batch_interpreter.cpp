@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <pthread.h>
 #include <random>
 #include <string_view>
@@ -167,6 +168,11 @@ void writeAll(int fd, const char* data, size_t size) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
+            // A caller may hand us a non-blocking pipe: wait until the reader made room.
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd p{fd, POLLOUT, 0};
+                if (::poll(&p, 1, -1) >= 0 || errno == EINTR) continue;
+            }
             return;
         }
         data += n;

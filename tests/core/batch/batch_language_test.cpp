@@ -1,4 +1,6 @@
 // The batch language pieces, each checked by the exact text a small batch file writes.
+#include <thread>
+
 #include "batch_fixture.h"
 
 namespace halyard::test {
@@ -222,6 +224,27 @@ TEST_F(BatchLanguage, DeletingEveryFileOfAFolderAsksFirst) {
     EXPECT_EQ(r.out, "C:\\work\\*, Are you sure (Y/N)? kept\nC:\\work\\sub\\*, Are you sure (Y/N)? gone\nquiet\n");
     EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
     EXPECT_EQ(drives.dd.drives().find('Q'), std::string::npos);
+}
+
+TEST_F(BatchLanguage, NoOutputIsLostOnANonBlockingPipe) {
+    const std::string big(1 << 20, 'x');
+    drives.put("C:\\work\\big.txt", big);
+    drives.put("C:\\work\\t.bat", "@type big.txt\r\n@echo end\r\n");
+    int out[2];
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    ASSERT_EQ(::fcntl(out[1], F_SETFL, O_NONBLOCK), 0);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    std::string got;
+    std::thread reader([&] { got = drain(out[0]); });
+    {
+        BatchInterpreter bi(drives.dd, {"PATH=C:\\tools"}, {in, out[1], out[1]});
+        bi.runFile("C:\\work\\t.bat", {});
+    }
+    ::close(out[1]);
+    reader.join();
+    ::close(out[0]);
+    ::close(in);
+    EXPECT_EQ(got, big + "end\n");
 }
 
 TEST_F(BatchLanguage, PauseTakesOneKeyFromItsInput) {
