@@ -609,17 +609,24 @@ BatchInterpreter::Flow BatchInterpreter::runIf(const std::string& rest, const Fd
             fail(fds, SyntaxError, 1);
             return {};
         }
-        const std::string thenPart = body.substr(1, close - 1);
-        std::string elsePart;
-        const std::string after = ltrim(body.substr(close + 1));
-        if (startsWithWord(after, "ELSE")) {
-            elsePart = ltrim(after.substr(4));
-            if (!elsePart.empty() && elsePart[0] == '(') {
-                const size_t end = matchingParen(elsePart, 0);
-                elsePart = end == std::string::npos ? elsePart.substr(1) : elsePart.substr(1, end - 1);
+        // The block keeps the redirections after it; ELSE then takes the rest of the line as the
+        // command for the other case. Without ELSE the whole rest belongs to the condition.
+        size_t pos = close + 1;
+        while (pos < body.size()) {
+            while (pos < body.size() && isBlank(body[pos]))
+                ++pos;
+            if (startsWithWord(std::string_view(body).substr(pos), "ELSE")) {
+                const std::string other = body.substr(pos + 4);
+                return runCommandLine(condition ? body.substr(0, pos) : other, fds);
             }
+            const std::string word = firstWord(body.substr(pos)).first;
+            bool separator = word.empty();
+            for (size_t i = 0; i < word.size() && !separator; ++i)
+                separator = word[i] == '|' || word[i] == '(' ||
+                            (word[i] == '&' && (i == 0 || (word[i - 1] != '>' && word[i - 1] != '<')));
+            if (separator) break;
+            pos += word.size();
         }
-        return runCommandLine(condition ? thenPart : elsePart, fds);
     }
     return condition ? runCommandLine(body, fds) : Flow{};
 }

@@ -135,6 +135,13 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "1\n2\n",
          "",
          0},
+        {"a block after if keeps its redirections; else takes the rest of the line",
+         "if exist sub (echo c) >f3.txt\r\ntype f3.txt\r\nif exist nope (echo no) 2>&1 else (echo d) >f4.txt\r\n"
+         "type f4.txt\r\nif exist sub (echo e) else (echo no) & echo no\r\nif exist sub (echo f) & echo g\r\n",
+         {},
+         "c\r\nd\r\ne\nf\ng\n",
+         "",
+         0},
         {"goto looks for the label after the current line first",
          "goto :x\r\n:x\r\necho one\r\nif defined done goto :eof\r\nset done=1\r\ngoto x\r\n:x\r\necho two\r\n",
          {},
