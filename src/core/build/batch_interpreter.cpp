@@ -467,8 +467,30 @@ BatchInterpreter::Flow BatchInterpreter::runCommandLine(const std::string& line,
             rest.remove_prefix(1);
         if (rest.empty()) return {};
         // REM takes the rest of the line, IF takes the rest as its command: both before any split.
-        if (startsWithWord(rest, "REM") || rest.substr(0, 2) == "::") return {};
-        if (startsWithWord(rest, "IF")) return run ? runIf(std::string(rest.substr(2)), fds) : Flow{};
+        // In a block the line ends at its line break, where the next command of the block begins.
+        if (startsWithWord(rest, "REM") || rest.substr(0, 2) == "::") {
+            const size_t end = rest.find('\n');
+            if (end == std::string::npos) return {};
+            rest.remove_prefix(end + 1);
+            run = true;
+            continue;
+        }
+        if (startsWithWord(rest, "IF")) {
+            size_t end = std::string::npos;
+            scanLine(rest, [&](size_t pos, size_t, char kind) {
+                if (kind != '\n') return true;
+                end = pos;
+                return false;
+            });
+            if (run) {
+                const Flow flow = runIf(std::string(rest.substr(2, end == std::string::npos ? end : end - 2)), fds);
+                if (flow.kind != Flow::Next || exitAll_) return flow;
+            }
+            if (end == std::string::npos) return {};
+            rest.remove_prefix(end + 1);
+            run = true;
+            continue;
+        }
 
         size_t sepPos = std::string::npos, sepLen = 0;
         char sepKind = 0;

@@ -142,6 +142,13 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "c\r\nd\r\ne\nf\ng\n",
          "",
          0},
+        {"rem, :: and if in a block end with their line",
+         "if exist sub (\r\n  rem a note\r\n  echo one\r\n  :: another\r\n  if exist nope echo no\r\n"
+         "  if exist sub (\r\n    echo two\r\n  )\r\n  echo three\r\n)\r\n",
+         {},
+         "one\ntwo\nthree\n",
+         "",
+         0},
         {"goto looks for the label after the current line first",
          "goto :x\r\n:x\r\necho one\r\nif defined done goto :eof\r\nset done=1\r\ngoto x\r\n:x\r\necho two\r\n",
          {},
