@@ -80,7 +80,8 @@ bool startsWithWord(std::string_view s, const char* word) {
     const size_t n = std::strlen(word);
     if (s.size() < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(word[i])))
+        if (std::toupper(static_cast<unsigned char>(s[i])) !=
+            std::toupper(static_cast<unsigned char>(word[i])))
             return false;
     return s.size() == n || isBlank(s[n]) || s[n] == '(';
 }
@@ -483,7 +484,8 @@ BatchInterpreter::Flow BatchInterpreter::runCommandLine(const std::string& line,
                 return false;
             });
             if (run) {
-                const Flow flow = runIf(std::string(rest.substr(2, end == std::string::npos ? end : end - 2)), fds);
+                const size_t length = end == std::string::npos ? end : end - 2;
+                const Flow flow = runIf(std::string(rest.substr(2, length)), fds);
                 if (flow.kind != Flow::Next || exitAll_) return flow;
             }
             if (end == std::string::npos) return {};
@@ -854,6 +856,7 @@ BatchInterpreter::Flow BatchInterpreter::runCommand(const std::string& commandTe
 }
 
 BatchInterpreter::Flow BatchInterpreter::runCall(const std::string& rest, const Fds& fds) {
+    if (stackNearlyFull()) return abortRecursion(fds); // "CALL CALL CALL ..." nests here alone
     const std::string text = ltrim(rest);
     if (text.empty()) return {};
     if (text[0] != ':') return runCommand(text, fds, true);

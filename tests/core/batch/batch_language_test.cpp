@@ -136,8 +136,9 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "",
          0},
         {"a block after if keeps its redirections; else takes the rest of the line",
-         "if exist sub (echo c) >f3.txt\r\ntype f3.txt\r\nif exist nope (echo no) 2>&1 else (echo d) >f4.txt\r\n"
-         "type f4.txt\r\nif exist sub (echo e) else (echo no) & echo no\r\nif exist sub (echo f) & echo g\r\n",
+         "if exist sub (echo c) >f3.txt\r\ntype f3.txt\r\n"
+         "if exist nope (echo no) 2>&1 else (echo d) >f4.txt\r\ntype f4.txt\r\n"
+         "if exist sub (echo e) else (echo no) & echo no\r\nif exist sub (echo f) & echo g\r\n",
          {},
          "c\r\nd\r\ne\nf\ng\n",
          "",
@@ -150,7 +151,8 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "",
          0},
         {"goto looks for the label after the current line first",
-         "goto :x\r\n:x\r\necho one\r\nif defined done goto :eof\r\nset done=1\r\ngoto x\r\n:x\r\necho two\r\n",
+         "goto :x\r\n:x\r\necho one\r\nif defined done goto :eof\r\nset done=1\r\ngoto x\r\n"
+         ":x\r\necho two\r\n",
          {},
          "one\ntwo\n",
          "",
@@ -173,15 +175,20 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
 }
 
 TEST_F(BatchLanguage, RecursionWithoutEndStopsAllBatchesInsteadOfOverflowingTheStack) {
-    for (const char* text : {"call t.bat\r\necho never\r\n", "call :a\r\necho never\r\n:a\r\ncall :a\r\n"}) {
+    std::string calls;
+    for (int i = 0; i < 200000; ++i)
+        calls += "call ";
+    calls += "echo never\r\n";
+    const std::string texts[] = {"call t.bat\r\necho never\r\n", "call :a\r\necho never\r\n:a\r\ncall :a\r\n",
+                                 calls};
+    for (const std::string& text : texts) {
         const BatchRun r = run(text);
-        EXPECT_EQ(r.out, "") << text;
-        EXPECT_EQ(r.err.rfind("******  B A T C H   R E C U R S I O N  exceeds STACK limits ******\nRecursion Count=", 0),
-                  0u)
-            << text << r.err;
+        EXPECT_EQ(r.out, "") << text.substr(0, 40);
+        const std::string first = "******  B A T C H   R E C U R S I O N  exceeds STACK limits ******\n";
+        EXPECT_EQ(r.err.rfind(first + "Recursion Count=", 0), 0u) << text.substr(0, 40) << r.err;
         const std::string last = "******       B A T C H   PROCESSING IS   A B O R T E D      ******\n";
         EXPECT_TRUE(r.err.size() > last.size() && r.err.substr(r.err.size() - last.size()) == last) << r.err;
-        EXPECT_EQ(r.code, 1) << text;
+        EXPECT_EQ(r.code, 1) << text.substr(0, 40);
     }
 }
 
@@ -232,10 +239,12 @@ TEST_F(BatchLanguage, RedirectionWritesFilesWithWindowsLineEnds) {
 TEST_F(BatchLanguage, DeletingEveryFileOfAFolderAsksFirst) {
     drives.put("C:\\work\\a.txt", "a");
     drives.put("C:\\work\\sub\\b.txt", "b");
-    const BatchRun r = run("del *.*\r\nif exist a.txt echo kept\r\ndel sub\\*\r\nif not exist sub\\b.txt echo gone\r\n"
+    const BatchRun r = run("del *.*\r\nif exist a.txt echo kept\r\n"
+                           "del sub\\*\r\nif not exist sub\\b.txt echo gone\r\n"
                            "del /q *\r\nif not exist a.txt echo quiet\r\nmd q:\\new\r\n",
                            {}, {}, "n\ny\n");
-    EXPECT_EQ(r.out, "C:\\work\\*, Are you sure (Y/N)? kept\nC:\\work\\sub\\*, Are you sure (Y/N)? gone\nquiet\n");
+    EXPECT_EQ(r.out,
+              "C:\\work\\*, Are you sure (Y/N)? kept\nC:\\work\\sub\\*, Are you sure (Y/N)? gone\nquiet\n");
     EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
     EXPECT_EQ(drives.dd.drives().find('Q'), std::string::npos);
 }
