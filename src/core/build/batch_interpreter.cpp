@@ -1312,10 +1312,17 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
     BatchInterpreter bi(dd, env);
     if (echoOff) bi.setEcho(false);
 
-    // An argument that holds a separator was one quoted argument on the caller's command line.
+    // An argument that holds a separator outside quotes was one quoted argument on the caller's
+    // command line; one whose separators are all quoted already (x"y z") stays as it is.
     auto quoted = [](const std::string& a) {
         if (a.empty()) return std::string("\"\"");
-        if (a.front() != '"' && a.find_first_of(" \t,;=") != std::string::npos) return "\"" + a + "\"";
+        bool inQuotes = false;
+        for (char c : a) {
+            if (c == '"')
+                inQuotes = !inQuotes;
+            else if (!inQuotes && std::strchr(" \t,;=", c))
+                return "\"" + a + "\"";
+        }
         return a;
     };
     // A process exit code holds 0..255: "not recognized" (9009) becomes the shells' 127.

@@ -96,11 +96,11 @@ protected:
 TEST_F(Launching, HiddenBatchRunsInItsFolderWithWholeParameters) {
     const std::string longParameter(100, 'p');
     put("C:\\texassource\\intvecs.bat",
-        "@echo off\r\n(echo %CD%\r\necho %1\r\necho %2\r\necho END) > " + fifoWin() + "\r\n");
+        "@echo off\r\n(echo %CD%\r\necho %1\r\necho %2\r\necho %3\r\necho END) > " + fifoWin() + "\r\n");
     ShellLauncher launcher(dd);
-    launcher.LaunchProgram("C:\\TexasSource\\INTVECS.BAT", "\"a b\" " + longParameter, "C:\\texassource",
-                           Launcher::Hidden);
-    EXPECT_EQ(report(), "C:\\texassource\n\"a b\"\n" + longParameter + "\n");
+    launcher.LaunchProgram("C:\\TexasSource\\INTVECS.BAT", "\"a b\" " + longParameter + " x\"y z\"w",
+                           "C:\\texassource", Launcher::Hidden);
+    EXPECT_EQ(report(), "C:\\texassource\n\"a b\"\n" + longParameter + "\nx\"y z\"w\n");
     // The launcher waited for nothing and left nothing to reap.
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
