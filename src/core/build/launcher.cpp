@@ -1,8 +1,11 @@
 #include "build/launcher.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "base/paths.h"
@@ -192,16 +195,36 @@ int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const s
         output = "Cannot start " + runner + ": " + std::strerror(r.error) + "\n";
         return -1;
     }
+    // Read until the runner has ended and its output is taken. A program the batch left running in
+    // the background may hold the pipe open long after: its end is not awaited.
     char buffer[4096];
+    bool ended = false;
+    int code = -1;
+    auto take = [&](size_t most) {
+        const ssize_t n = ::read(pipeFds[0], buffer, std::min(most, sizeof buffer));
+        if (n > 0) output.append(buffer, static_cast<size_t>(n));
+        return n > 0 ? n : (n < 0 && errno == EINTR ? 0 : -1);
+    };
     while (true) {
-        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-        if (n > 0)
-            output.append(buffer, static_cast<size_t>(n));
-        else if (n == 0 || errno != EINTR)
+        pollfd p{pipeFds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, 200);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) break;
+        if (ready > 0) {
+            if (take(sizeof buffer) < 0) break; // every writer is gone
+            continue;
+        }
+        if ((ended = ExitedYet(r.pid, code))) {
+            // What the runner wrote before it ended waits in the pipe.
+            int pending = 0;
+            if (::ioctl(pipeFds[0], FIONREAD, &pending) == 0)
+                for (ssize_t n = 0; pending > 0 && (n = take(static_cast<size_t>(pending))) >= 0;)
+                    pending -= static_cast<int>(n);
             break;
+        }
     }
     ::close(pipeFds[0]);
-    return WaitForExit(r.pid);
+    return ended ? code : WaitForExit(r.pid);
 }
 
 } // namespace halyard

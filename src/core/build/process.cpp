@@ -91,14 +91,32 @@ SpawnResult SpawnProcess(const SpawnSpec& spec) {
     return result;
 }
 
+namespace {
+
+int exitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
 int WaitForExit(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
     }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return -1;
+    return exitCodeOf(status);
+}
+
+bool ExitedYet(pid_t pid, int& exitCode) {
+    int status = 0;
+    pid_t r;
+    while ((r = ::waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (r == 0) return false;
+    exitCode = r < 0 ? -1 : exitCodeOf(status);
+    return true;
 }
 
 bool IsExecutableFile(const std::string& hostPath) {

@@ -29,6 +29,8 @@ struct SpawnResult {
 SpawnResult SpawnProcess(const SpawnSpec& spec);
 // Waits for the child and gives its exit code; a child ended by a signal gives 128 + the signal.
 int WaitForExit(pid_t pid);
+// The same without waiting: false while the child still runs.
+bool ExitedYet(pid_t pid, int& exitCode);
 
 // The first executable regular file called name in the folders of $PATH (or the path given).
 std::string FindExecutableOnPath(const std::string& name, const char* path = nullptr);

@@ -179,6 +179,18 @@ TEST_F(Launching, RunBatchAndWaitCollectsOutputAndExitCode) {
 
     EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\ide.bat", "C:\\nowhere", output), -1);
     EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\none.bat", "C:\\texassource", output), 127);
+
+    // A program that leaves a process behind holding the output open does not keep the wait going.
+    const fs::path gate = base / "gate";
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+    put("C:\\texassource\\bg", "#!/bin/sh\n( read x < '" + gate.string() + "' ) &\necho started\n", true);
+    put("C:\\texassource\\leave.bat", "@bg\r\n@echo done\r\n");
+    EXPECT_EQ(RunBatchAndWait(dd, "C:\\texassource\\leave.bat", "C:\\texassource", output), 0);
+    EXPECT_EQ(output, "started\ndone\n");
+    const int opener = ::open(gate.c_str(), O_WRONLY | O_CLOEXEC); // lets the one left behind end
+    ASSERT_GE(opener, 0);
+    ASSERT_EQ(::write(opener, "\n", 1), 1);
+    ::close(opener);
 }
 
 // A runner that dies without ending its batch must not keep a build waiting for ever.
