@@ -852,7 +852,8 @@ BatchInterpreter::Flow BatchInterpreter::runCommand(const std::string& commandTe
         name = text.substr(0, e);
         tail = text.substr(e);
     }
-    return runExternal(name, tail, fds, called);
+    // Messages and %0 show the name as it was typed, quotes and all.
+    return runExternal(name, text.substr(0, text.size() - tail.size()), tail, fds, called);
 }
 
 BatchInterpreter::Flow BatchInterpreter::runCall(const std::string& rest, const Fds& fds) {
@@ -882,18 +883,18 @@ BatchInterpreter::Flow BatchInterpreter::runCall(const std::string& rest, const 
     return {};
 }
 
-BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, const std::string& tail,
-                                                     const Fds& fds, bool called) {
+BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, const std::string& typed,
+                                                     const std::string& tail, const Fds& fds, bool called) {
     std::vector<std::string> dirs{dd_.currentDirectory()};
     for (const auto& d : SplitWindowsPath(variable("PATH")))
         dirs.push_back(d);
     const FoundProgram found = FindProgram(dd_, name, dirs);
     if (found.kind == FoundProgram::None) {
-        fail(fds, "'" + name + NotRecognized, 9009);
+        fail(fds, "'" + typed + NotRecognized, 9009);
         return {};
     }
     if (found.kind == FoundProgram::Batch) {
-        std::vector<std::string> args{name};
+        std::vector<std::string> args{typed};
         for (auto& a : SplitBatchArguments(tail))
             args.push_back(a);
         // Without CALL, control passes to the other batch file for good. Unless its output goes
@@ -927,7 +928,7 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
     spec.err = fds.err;
     const SpawnResult r = SpawnProcess(spec);
     if (!r.started()) {
-        fail(fds, "'" + name + "' cannot be run: " + std::strerror(r.error), 9009);
+        fail(fds, "'" + typed + "' cannot be run: " + std::strerror(r.error), 9009);
         return {};
     }
     errorLevel_ = WaitForExit(r.pid);

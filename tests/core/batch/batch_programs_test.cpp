@@ -44,7 +44,7 @@ TEST_F(BatchPrograms, FindsProgramsInTheCurrentFolderThenPath) {
         EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), c.out) << c.command;
         EXPECT_EQ(r.err, "") << c.command;
     }
-    for (const char* missing : {"plain", "cl370", "C:\\tools\\cl370"}) {
+    for (const char* missing : {"plain", "cl370", "C:\\tools\\cl370", "\"sub dir\\none\""}) {
         const BatchRun r = run(std::string(missing) + "\r\n", {}, {"PATH=Drive;C:\\tools"});
         EXPECT_EQ(
             r.err,
