@@ -60,8 +60,8 @@ private:
     Flow runCommand(const std::string& text, const Fds& fds, bool called);
     Flow runIf(const std::string& rest, const Fds& fds);
     Flow runCall(const std::string& rest, const Fds& fds);
-    Flow runExternal(const std::string& name, const std::string& typed, const std::string& tail, const Fds& fds,
-                     bool called);
+    Flow runExternal(const std::string& name, const std::string& typed, const std::string& tail,
+                     const Fds& fds, bool called);
     bool stackNearlyFull() const;
     Flow abortRecursion(const Fds& fds);
 
