@@ -69,6 +69,11 @@ bool MatchesMask(const std::string& name, const std::string& masks) {
         if (end == std::string::npos) end = masks.size();
         std::string m = masks.substr(start, end - start);
         if (!m.empty() && wildcardMatch(m.c_str(), name.c_str())) return true;
+        // As on Windows, a mask ending in ".*" also takes a name without any extension ("*.*" is
+        // every file, "Makefile" included).
+        if (m.size() >= 2 && m.compare(m.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos &&
+            wildcardMatch(m.substr(0, m.size() - 2).c_str(), name.c_str()))
+            return true;
         start = end + 1;
     }
     return false;

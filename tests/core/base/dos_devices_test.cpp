@@ -88,4 +88,9 @@ TEST(DriveMapping, FileMasks) {
     EXPECT_TRUE(MatchesMask("io.h", "*.c;*.h"));
     EXPECT_FALSE(MatchesMask("main.cpp", "*.c;*.h"));
     EXPECT_TRUE(MatchesMask("a1.c", "a?.c"));
+    // "*.*" is every file, also one without an extension; "*.c" still wants its extension.
+    EXPECT_TRUE(MatchesMask("Makefile", "*.*"));
+    EXPECT_TRUE(MatchesMask("main", "ma*.*"));
+    EXPECT_FALSE(MatchesMask("Makefile", "*.c"));
+    EXPECT_FALSE(MatchesMask("Makefile", "x*.*"));
 }
