@@ -36,9 +36,11 @@ Terminal findTerminal() {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (!(display && *display) && !(wayland && *wayland)) return {};
-    std::vector<Terminal> choices{{"x-terminal-emulator", {"-e"}}};
+    // The user's own choice first, then the system's default, then the usual ones.
+    std::vector<Terminal> choices;
     if (const char* t = std::getenv("TERMINAL"); t && *t) choices.push_back({t, {"-e"}});
-    choices.insert(choices.end(), {{"xterm", {"-e"}},
+    choices.insert(choices.end(), {{"x-terminal-emulator", {"-e"}},
+                                   {"xterm", {"-e"}},
                                    {"konsole", {"-e"}},
                                    {"gnome-terminal", {"--"}},
                                    {"xfce4-terminal", {"-x"}},

@@ -118,6 +118,12 @@ TEST_F(Launching, ShownBatchOpensInTheTerminalOrRunsHiddenWithoutOne) {
                                       fifo.string() + "'\nshift\nexec \"$@\"\n");
     launcher.LaunchProgram("C:\\work dir\\show.bat", "two", "C:\\work dir", Launcher::Shown);
     EXPECT_EQ(report(), "terminal -e halyard-batch --run-mark /c C:\\work dir\\show.bat\nshown two\n");
+
+    // The user's own $TERMINAL comes before the system's default.
+    putBin("my-term", "echo mine > '" + fifo.string() + "'\nshift\nexec \"$@\"\n");
+    ScopedEnv mine("TERMINAL", "my-term");
+    launcher.LaunchProgram("C:\\work dir\\show.bat", "three", "C:\\work dir", Launcher::Shown);
+    EXPECT_EQ(report(), "mine\nshown three\n");
 }
 
 TEST_F(Launching, TellsWhetherTheBatchItStartedStillRuns) {
