@@ -103,8 +103,7 @@ TEST_F(Shell, ToolPairsStayOneToolPerIndexEvenWhenTheStoredListsAreBroken) {
 }
 
 TEST_F(Shell, AProgrammingToolThatIsNotRegisteredIsForgottenByTheStartUp) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     settings.put("PTCount", "1");
     settings.put("PTools0", "Burner");
     settings.put("PTNames0", "C:\\burn.exe");

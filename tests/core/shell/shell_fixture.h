@@ -17,6 +17,11 @@ struct Shell : ::testing::Test, ModelPorts {
         e->FormCreate();
         e->starttimer.tick();
     }
+    // The working and tool-chain folders the start-up checks, both present: no questions.
+    void createToolFolders() {
+        drives.dd.createDir("C:\\texassource");
+        drives.dd.createDir("C:\\CL370");
+    }
     static std::function<Answer(ModalDialog&)> answer(Answer a) {
         return [a](ModalDialog&) { return a; };
     }

@@ -39,8 +39,7 @@ TEST_F(Shell, CancellingEveryQuestionStopsTheSequenceWithAnErrorAndTheProgramGoe
 }
 
 TEST_F(Shell, ExistingFoldersAskNothingAndTheLastProjectIsNotReloadedWithoutLast) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     drives.put("C:\\Halyard\\default.prj", "0\r\n");
     start();
     EXPECT_TRUE(ui.dialogsRun.empty());
@@ -51,8 +50,7 @@ TEST_F(Shell, ExistingFoldersAskNothingAndTheLastProjectIsNotReloadedWithoutLast
 }
 
 TEST_F(Shell, TheHelpFileIsTakenFromTheInstallFolderWhenItIsThere) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     drives.put("C:\\Halyard\\Halyard.chm", "x");
     start();
     EXPECT_EQ(e->HelpFile, "C:\\Halyard\\Halyard.chm");
@@ -68,8 +66,7 @@ TEST_F(Shell, ClosingBeforeTheStartUpFinishedNeverOverwritesTheProjectFile) {
 }
 
 TEST_F(Shell, AMalformedLastProjectIsReportedAndLeftAsItIs) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     drives.put("C:\\Halyard\\Halyard.chm", "x");
     drives.put("C:\\work\\broken.prj", "0\r\nnot a project\r\n");
     settings.put("Project", "C:\\work\\broken.prj");
@@ -85,8 +82,7 @@ TEST_F(Shell, AMalformedLastProjectIsReportedAndLeftAsItIs) {
 }
 
 TEST_F(Shell, CommandLineDisplaySpreadsPanelZeroAndSwitchingItOffRestoresThePanels) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     start();
     e->StatusBar.totalWidth = 900;
     e->menu.DisplayCmdLine.click();
@@ -113,8 +109,7 @@ TEST_F(Shell, SetupCopiesTheTextsBackWhicheverButtonClosedItAndSavesAtOnce) {
 }
 
 TEST_F(Shell, AProjectFileNamedInSetupWithNoProjectOpenIsNotOverwrittenOnClosing) {
-    drives.dd.createDir("C:\\texassource");
-    drives.dd.createDir("C:\\CL370");
+    createToolFolders();
     drives.put("C:\\work\\keep.prj", "precious\r\n");
     start();
     ui.dialogs = {[](ModalDialog& d) {
