@@ -199,11 +199,13 @@ void CompilerOptions::DoOptoInfoClick() {
 void CompilerOptions::CompilerOptionsClick() {
     e.OptionsTabs.setActivePage(CompilerTab);
     e.OptionsTabs.setVisible(true);
+    e.LinkCmdWiz.setVisible(false); // the page controls share one place in the window
 }
 
 void CompilerOptions::Proccessor1Click() {
     e.OptionsTabs.setActivePage(GeneralTab);
     e.OptionsTabs.setVisible(true);
+    e.LinkCmdWiz.setVisible(false);
 }
 
 void CompilerOptions::CancelOptions2Click() {

@@ -163,6 +163,7 @@ void TEmbedded::FormClose() {
 void TEmbedded::Memory1Click() {
     OptionsTabs.setActivePage(1);
     OptionsTabs.setVisible(true);
+    LinkCmdWiz.setVisible(false);
 }
 
 } // namespace halyard
