@@ -290,3 +290,23 @@ TEST_F(EditorGui, TheFontDialogOffersAColourBesidesStrikeOutAndUnderline) {
 }
 
 } // namespace
+
+TEST_F(EditorGui, FindAndReplaceTakeTheKeyboardEvenWhenAlreadyOpen) {
+    model.menu.NewFile1.click();
+    settle();
+    gui::CodeEdWindow* view = active();
+    for (int item : {0, 1}) {
+        QAction* command = view->menus()[2]->actions().at(item);
+        command->trigger();
+        settle();
+        QDialog* dialog = item == 0 ? static_cast<QDialog*>(view->FindDialog()) : view->ReplaceDialog();
+        EXPECT_EQ(QApplication::activeWindow(), dialog) << item;
+        // The user goes back to the text with the dialog still open, then asks again.
+        window.activateWindow();
+        settle();
+        command->trigger();
+        settle();
+        EXPECT_EQ(QApplication::activeWindow(), dialog) << item;
+        dialog->hide();
+    }
+}

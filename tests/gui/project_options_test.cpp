@@ -246,3 +246,31 @@ TEST_F(ProjectGui, ProjectEditorAddsTheClickedFileAndTheSummaryShowsIt) {
     EXPECT_EQ(rows[66], "SOURCE FILES.........");
     EXPECT_EQ(rows.last(), "C:\\work\\main.c");
 }
+
+TEST_F(ProjectGui, EnterInTheDirectoryListMovesToTheHighlightedFolder) {
+    drives.dd.createDirs("C:\\work\\src");
+    model.ProjectListBox.setItems({"C:\\work\\io.h"});
+    window.actionFor(model.menu.EditProject)->trigger();
+    auto* dirs = find<QListWidget>("ProjEditPan", "DirBox");
+    ASSERT_NE(dirs, nullptr);
+    const auto rows = dirs->findItems("src", Qt::MatchEndsWith);
+    ASSERT_EQ(rows.size(), 1);
+    dirs->setCurrentItem(rows[0]);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(dirs, &enter);
+    EXPECT_EQ(model.projEdit.DirBox.directory(), "C:\\work\\src");
+}
+
+TEST_F(ProjectGui, PageControlsShareOnePlaceAndTheOneShownLastIsInFront) {
+    auto* options = window.findChild<QWidget*>("OptionsTabs");
+    auto* linker = window.findChild<QWidget*>("LinkerOptions");
+    ASSERT_TRUE(options && linker);
+    window.actionFor(model.menu.LinkerOptions1)->trigger();
+    window.actionFor(model.menu.CompilerOptions)->trigger(); // leaves the linker pages shown
+    QApplication::processEvents();
+    ASSERT_FALSE(options->isHidden());
+    ASSERT_FALSE(linker->isHidden());
+    EXPECT_EQ(options->geometry().topLeft(), linker->geometry().topLeft());
+    const auto order = options->parentWidget()->children();
+    EXPECT_GT(order.indexOf(options), order.indexOf(linker)); // later sibling: drawn on top
+}

@@ -169,6 +169,7 @@ void CodeEdWindow::buildMenus() {
         d->move(at.x() + editor_->width() / 2, at.y() + 300);
         d->show();
         d->raise();
+        d->activateWindow(); // typing goes into the search text, also when the dialog was open already
     });
     add(search, "Replace", [this] {
         FindReplaceDialog* d = ReplaceDialog();
@@ -176,6 +177,7 @@ void CodeEdWindow::buildMenus() {
         d->move(at.x() + editor_->width(), at.y());
         d->show();
         d->raise();
+        d->activateWindow(); // typing goes into the search text, also when the dialog was open already
     });
     add(search, "Find Error", [this] { run([](TCodeEd& m) { m.FindError1Click(); }); });
     menus_ = {file, edit, search};

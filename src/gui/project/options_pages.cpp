@@ -239,15 +239,19 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent) {
     auto* setOP = button(o.SetOP, "SetOP", ow);
     QObject::connect(setOP, &QPushButton::clicked, setOP,
                      [&e] { e.run([&e] { e.linker.Setoutputfile(); }); });
-    output.body->addLayout(
-        row({label(o.outlab, "outlab", ow), lineEdit(o.OutputFile, "OutputFile", ow), setOP}));
+    // Wide enough for a full path: "Set" puts the folder in front of the name.
+    auto* outputFile = lineEdit(o.OutputFile, "OutputFile", ow);
+    outputFile->setMinimumWidth(320);
+    output.body->addLayout(row({label(o.outlab, "outlab", ow), outputFile, setOP}));
     output.body->addLayout(row({checkBox(o.AOP, "AOP", ow)}));
     output.body->addLayout(row({checkBox(o.RO, "RO", ow)}));
     output.body->addLayout(row({checkBox(o.GM, "GM", ow)}));
     auto* setMap = button(o.SetMap, "SetMap", ow);
     QObject::connect(setMap, &QPushButton::clicked, setMap,
                      [&e] { e.run([&e] { e.linker.Setoutputfile(); }); });
-    output.body->addLayout(row({label(o.maplab, "maplab", ow), lineEdit(o.MapFile, "MapFile", ow), setMap}));
+    auto* mapFile = lineEdit(o.MapFile, "MapFile", ow);
+    mapFile->setMinimumWidth(320);
+    output.body->addLayout(row({label(o.maplab, "maplab", ow), mapFile, setMap}));
     output.body->addLayout(row({checkBox(o.Quiet, "Quiet", ow)}));
     output.body->addLayout(row({checkBox(o.FRL, "FRL", ow)}));
     output.body->addStretch(1);
@@ -265,10 +269,6 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent) {
     linkerButtons(e, symbols);
 
     bindPages(tabs, e.LinkerOptions);
-    // "Linker Options" brings the window to the front of the other panels.
-    follow(tabs, e.LinkerOptions, [tabs, &e] {
-        if (e.LinkerOptions.visible()) tabs->raise();
-    });
     return tabs;
 }
 

@@ -74,7 +74,7 @@ QToolButton* speedButton(TEmbedded& e, const char* name, const QString& text, co
 }
 
 // The directory list: the folders above the current one, the current one, then its subfolders; a
-// double click moves there.
+// double click or Enter moves there.
 QListWidget* directoryList(TEmbedded& e, QWidget* parent) {
     auto& pe = e.projEdit;
     auto* list = new QListWidget(parent);
@@ -106,7 +106,7 @@ QListWidget* directoryList(TEmbedded& e, QWidget* parent) {
         for (const auto& sub : pe.DirBox.subdirectories())
             add(sub, (dir.size() > 3 ? dir + "\\" : dir) + sub, depth);
     });
-    QObject::connect(list, &QListWidget::itemDoubleClicked, list, [&e](QListWidgetItem* item) {
+    QObject::connect(list, &QListWidget::itemActivated, list, [&e](QListWidgetItem* item) {
         const std::string target = ss(item->data(Qt::UserRole).toString());
         e.run([&e, target] { e.projEdit.setDirectory(target); });
     });

@@ -3,9 +3,11 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -97,6 +99,8 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     layout->addWidget(buttons);
     dlg.setFixedSize(dlg.sizeHint().expandedTo(QSize(460, 0)));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        dlg.move(screen->availableGeometry().center() - dlg.rect().center());
     return dlg.exec() == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
 }
 

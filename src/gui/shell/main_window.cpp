@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 
 #include "binders.h"
 #include "panels.h"
+#include "project/page_kit.h"
 
 static void initIconResources() { Q_INIT_RESOURCE(icons); }
 
@@ -120,9 +122,22 @@ void MainWindow::buildPanels() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* panel : {createOptionsTabs(model_, central), createLinkerOptions(model_, central),
-                           createLinkCmdWiz(model_, central), createProjEditPan(model_, central)})
-        layout->addWidget(panel);
+    // The page controls share one place: shown together they overlap, the one shown last in front,
+    // instead of piling up and stretching the window beyond the screen.
+    auto* pages = new QGridLayout;
+    pages->setContentsMargins(0, 0, 0, 0);
+    const std::pair<QWidget*, Panel*> pageControls[] = {{createOptionsTabs(model_, central), &model_.OptionsTabs},
+                                                        {createLinkerOptions(model_, central), &model_.LinkerOptions},
+                                                        {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz}};
+    for (auto [widget, panel] : pageControls) {
+        pages->addWidget(widget, 0, 0);
+        follow(widget, *panel, [widget, panel, shown = panel->visible()]() mutable {
+            if (panel->visible() && !shown) widget->raise();
+            shown = panel->visible();
+        });
+    }
+    layout->addLayout(pages);
+    layout->addWidget(createProjEditPan(model_, central));
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName("MDIArea");
     layout->addWidget(mdi_, 1);
