@@ -139,6 +139,15 @@ TEST_F(ProjectGui, OptimisationLevelUpDownDrivesTheLevelThreeChoices) {
     click(up); // no wrap-around past 3
     EXPECT_EQ(level->text(), "3");
     EXPECT_TRUE(l3->isEnabled());
+    // The arrow keys in the edit step the level as the buttons do.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(level, &down);
+    EXPECT_EQ(level->text(), "2");
+    EXPECT_FALSE(l3->isEnabled());
+    QKeyEvent upKey(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(level, &upKey);
+    EXPECT_EQ(level->text(), "3");
+    EXPECT_TRUE(l3->isEnabled());
     auto* size = find<QLineEdit>("OptionsTabs", "L3OSize");
     EXPECT_TRUE(size->isHidden());
     click(l3);

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,6 +59,24 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
     return r;
 }
 
+// The up and down arrow keys in the level edit step the up-down, as its buttons do.
+class ArrowKeysStep : public QObject {
+public:
+    ArrowKeysStep(QObject* parent, std::function<void(int)> step) : QObject(parent), step_(std::move(step)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Up && key != Qt::Key_Down) return false;
+        step_(key == Qt::Key_Up ? 1 : -1);
+        return true;
+    }
+
+private:
+    std::function<void(int)> step_;
+};
+
 // The optimisation level: the edit `Optlevel` with the up-down `OLevel` beside it (0 to 3).
 QWidget* levelControl(TEmbedded& e, QWidget* parent) {
     auto& o = e.opts;
@@ -77,10 +96,10 @@ QWidget* levelControl(TEmbedded& e, QWidget* parent) {
     down->setArrowType(Qt::DownArrow);
     layout->addWidget(up);
     layout->addWidget(down);
-    QObject::connect(up, &QToolButton::clicked, box,
-                     [&e] { e.run([&e] { e.opts.OLevel.setPosition(e.opts.OLevel.position() + 1); }); });
-    QObject::connect(down, &QToolButton::clicked, box,
-                     [&e] { e.run([&e] { e.opts.OLevel.setPosition(e.opts.OLevel.position() - 1); }); });
+    auto step = [&e](int by) { e.run([&e, by] { e.opts.OLevel.setPosition(e.opts.OLevel.position() + by); }); };
+    QObject::connect(up, &QToolButton::clicked, box, [step] { step(1); });
+    QObject::connect(down, &QToolButton::clicked, box, [step] { step(-1); });
+    edit->installEventFilter(new ArrowKeysStep(edit, step));
     follow(box, o.OLevel, [up, down, &o] {
         up->setEnabled(o.OLevel.enabled());
         down->setEnabled(o.OLevel.enabled());
