@@ -86,20 +86,24 @@ Answer QtUi::print(const PrintJob& job) { return runPrintDialog(job, owner); }
 
 void QtUi::printerSetup() { runPrinterSetup(owner); }
 
+// Where a file dialog opens: at its proposed name, which without a folder of its own lies in the
+// dialog's initial folder; else at that folder.
+QString QtUi::dialogStart(const FileDialog& d) const {
+    std::string proposed = d.fileName;
+    if (!proposed.empty() && ExtractFileDir(proposed).empty() && !d.initialDir.empty())
+        proposed = AddTrailingBackslash(d.initialDir) + proposed;
+    return qs(dd.toHost(proposed.empty() ? d.initialDir : proposed).string());
+}
+
 std::optional<std::string> QtUi::openFile(const FileDialog& d) {
-    const QString start = qs(dd.toHost(d.fileName.empty() ? d.initialDir : d.fileName).string());
+    const QString start = dialogStart(d);
     const QString chosen = QFileDialog::getOpenFileName(owner, qs(d.title), start, qtFilter(d.filter));
     if (chosen.isEmpty()) return std::nullopt;
     return dd.toWindows(ss(chosen));
 }
 
 std::optional<std::string> QtUi::saveFile(const FileDialog& d) {
-    // A proposed name without a folder of its own is proposed in the dialog's initial folder.
-    std::string proposed = d.fileName;
-    if (!proposed.empty() && ExtractFileDir(proposed).empty() && !d.initialDir.empty())
-        proposed = AddTrailingBackslash(d.initialDir) + proposed;
-    const QString start = qs(dd.toHost(proposed.empty() ? d.initialDir : proposed).string());
-    QFileDialog dialog(owner, qs(d.title), start, qtFilter(d.filter));
+    QFileDialog dialog(owner, qs(d.title), dialogStart(d), qtFilter(d.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (const QString suffix = qtSuffix(d.defaultExt); !suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -30,6 +30,7 @@ public:
     static void registerDialog(const std::string& kind, DialogRunner runner);
 
 private:
+    QString dialogStart(const FileDialog& d) const;
     DosDevices& dd;
     QWidget* owner;
 };
