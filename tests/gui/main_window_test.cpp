@@ -22,6 +22,7 @@ struct Gui : test::GuiFixture {};
 
 TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     EXPECT_EQ(window.windowTitle(), "Halyard  CL370 IDE");
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
     QStringList menus;
     for (QAction* a : window.menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries", "Tools",

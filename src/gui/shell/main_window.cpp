@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QGridLayout>
@@ -25,6 +26,8 @@ namespace halyard::gui {
 
 MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     initIconResources();
+    // Halyard's windows, the editor windows inside it included, carry its own icon, not the toolkit's.
+    QApplication::setWindowIcon(QIcon(":/icons/make.png"));
     registerShellDialogs();
     setObjectName("TEmbedded");
     setWindowTitle(qs(model_.Caption));
