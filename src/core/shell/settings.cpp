@@ -73,6 +73,7 @@ public:
         }
     }
     bool boolean(const std::string& name, bool def) { return integer(name, def ? 1 : 0) != 0; }
+    bool exists(const std::string& name) { return store.read(name).exists; }
 
 private:
     SettingsStore& store;
@@ -106,13 +107,19 @@ void TEmbedded::LoadSettings() {
     for (size_t i = FirstAfterCounts; i < values.size(); ++i) load(r, values[i]);
 
     // Tool pairs that are broken (no path) or that repeat a registered path are dropped here, so
-    // index k of the name list and of the path list is always one tool.
+    // index k of the name list and of the path list is always one tool. The tools are saved under
+    // consecutive numbers, so the first number with none of its values ends the list: a damaged
+    // count ("PTCount=2000000000") must not read, or add, billions of absent tools.
     for (int n = 0; n < ptCount; ++n) {
+        if (!r.exists("PTools" + std::to_string(n)) && !r.exists("PTNames" + std::to_string(n))) break;
         const std::string name = r.text("PTools" + std::to_string(n), "");
         const std::string path = r.text("PTNames" + std::to_string(n), "");
         tools.addProgTool(name, path);
     }
     for (int n = 0; n < utCount; ++n) {
+        if (!r.exists("UTools" + std::to_string(n)) && !r.exists("UTNames" + std::to_string(n)) &&
+            !r.exists("UTParams" + std::to_string(n)))
+            break;
         const std::string name = r.text("UTools" + std::to_string(n), "");
         const std::string path = r.text("UTNames" + std::to_string(n), "");
         const std::string params = r.text("UTParams" + std::to_string(n), "");

@@ -102,6 +102,21 @@ TEST_F(Shell, ToolPairsStayOneToolPerIndexEvenWhenTheStoredListsAreBroken) {
     EXPECT_EQ(settings.values["PTNames1"].text, "C:\\a.exe");
 }
 
+TEST_F(Shell, ADamagedToolCountReadsOnlyTheToolsThatAreStored) {
+    settings.put("PTCount", "2000000000");
+    settings.put("PTools0", "Burner");
+    settings.put("PTNames0", "C:\\burn.exe");
+    settings.put("UTCount", "2147483647");
+    settings.put("UTools0", "Term");
+    settings.put("UTNames0", "C:\\term.exe");
+    settings.put("UTParams1", "-x"); // a tool of its own, though only one of its values is left
+    create();
+    e->LoadSettings();
+    EXPECT_EQ(e->tools.ProgToolsList.items(), (std::vector<std::string>{"Burner"}));
+    EXPECT_EQ(e->tools.UserToolsList.items(), (std::vector<std::string>{"Term", ""}));
+    EXPECT_EQ(e->tools.UserToolParams, (std::vector<std::string>{"", "-x"}));
+}
+
 TEST_F(Shell, AProgrammingToolThatIsNotRegisteredIsForgottenByTheStartUp) {
     createToolFolders();
     settings.put("PTCount", "1");
