@@ -23,6 +23,25 @@ int hexDigit(char c) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
+// A character QSettings names by its code, in the UTF-8 that the rest of the program holds.
+void appendCodePoint(std::string& out, unsigned long code) {
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
 } // namespace
 
 fs::path IniSettings::defaultFile() {
@@ -89,7 +108,32 @@ SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
             inQuotes = !inQuotes;
         } else if (c == '\\' && i + 1 < v.size()) {
             const char n = v[++i];
-            out += n == 'n' ? '\n' : n == 'r' ? '\r' : n == 't' ? '\t' : n;
+            // QSettings writes other control characters as "\x" and hexadecimal digits (and reads
+            // octal ones too); read as plain letters they would turn "\x1" into the text "x1".
+            const bool hex = n == 'x' && i + 1 < v.size() && hexDigit(v[i + 1]) >= 0;
+            if (hex || (n >= '0' && n <= '7')) {
+                const int base = hex ? 16 : 8;
+                if (hex) ++i;
+                unsigned long code = 0;
+                for (; i < v.size(); ++i) {
+                    const int d = hexDigit(v[i]);
+                    if (d < 0 || d >= base) break;
+                    if (code <= 0x10FFFF) code = code * base + static_cast<unsigned long>(d);
+                }
+                --i;
+                appendCodePoint(out, code);
+                continue;
+            }
+            switch (n) {
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'a': out += '\a'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'v': out += '\v'; break;
+            default: out += n;
+            }
         } else if (c == ',' && !inQuotes) {
             list = true;
             out += c;

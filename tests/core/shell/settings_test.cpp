@@ -141,7 +141,8 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     const auto file = t.dir / "Orlin" / "Halyard.conf";
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file) << "[General]\nComp%20Source=C:\\\\texassource\nCmd=\"C:\\\\TexasSource\\\\lnk.cmd \"\n"
-                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\nAt=\"@@a b \"\nMail=@home\n";
+                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\nAt=\"@@a b \"\nMail=@home\n"
+                           "Ctl=a\\x1\\x62 \\101\\x7f\\xe9\\v\\13\\x63\n";
     IniSettings ini(file);
     EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
     EXPECT_EQ(ini.read("Cmd").text, "C:\\TexasSource\\lnk.cmd ");
@@ -150,6 +151,7 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     EXPECT_EQ(ini.read("At").text, "@a b "); // a leading "@" is doubled, also inside quotes
     EXPECT_EQ(ini.read("Mail").text, "@home");
     EXPECT_EQ(ini.read("Num").text, "5");
+    EXPECT_EQ(ini.read("Ctl").text, "a\x01" "b A\x7f\xc3\xa9\v\x0b" "c");
     EXPECT_FALSE(ini.read("Missing").exists);
     for (const std::string v : {"C:\\x y\\", " lead", "a, b", "say \"hi\";x=y", "@at", "@a, b", ""}) {
         ASSERT_TRUE(ini.write("Key " + v, v));
