@@ -37,8 +37,10 @@ std::string JoinTextLines(const std::vector<std::string>& lines) {
 }
 
 bool ReadHostFile(const fs::path& file, std::string& bytes) {
+    // Only a plain file: a pipe would block the reader for good and a device such as /dev/zero
+    // (reachable through the Z: drive) never ends.
     std::error_code ec;
-    if (fs::is_directory(file, ec)) return false;
+    if (!fs::is_regular_file(file, ec)) return false;
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
     std::ostringstream ss;

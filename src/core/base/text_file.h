@@ -13,7 +13,8 @@ namespace halyard {
 std::vector<std::string> SplitTextLines(std::string_view bytes);
 std::string JoinTextLines(const std::vector<std::string>& lines);
 
-// Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened.
+// Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened or is no
+// plain file (a folder, pipe or device).
 bool ReadHostFile(const std::filesystem::path& file, std::string& bytes);
 // Atomic replace; returns false (and leaves any old file intact) when it cannot be written.
 bool WriteHostFileAtomic(const std::filesystem::path& file, std::string_view bytes);

@@ -83,6 +83,21 @@ TEST(DriveMapping, AFailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(leftovers, 0);
 }
 
+#ifndef _WIN32
+TEST(DriveMapping, OnlyPlainFilesAreRead) {
+    test::TempDrives t;
+    // A device may never end (/dev/zero) or block (a pipe): reading one is refused like a folder.
+    for (const char* path : {"Z:\\dev\\null", "C:\\"}) {
+        try {
+            (void)t.dd.readBytes(path);
+            ADD_FAILURE() << path << " was read";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), CannotOpenFile(path));
+        }
+    }
+}
+#endif
+
 TEST(DriveMapping, FileMasks) {
     EXPECT_TRUE(MatchesMask("MAIN.C", "*.c;*.h"));
     EXPECT_TRUE(MatchesMask("io.h", "*.c;*.h"));
