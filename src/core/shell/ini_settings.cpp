@@ -42,6 +42,22 @@ void appendCodePoint(std::string& out, unsigned long code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+// The file's lines. Unlike a project or source text, a NUL byte does not end the file here: a
+// value written after a damaged line would otherwise be lost at the next write.
+std::vector<std::string> iniLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
 } // namespace
 
 fs::path IniSettings::defaultFile() {
@@ -156,7 +172,7 @@ SettingsStore::Value IniSettings::read(const std::string& name) {
     std::string bytes;
     if (!ReadHostFile(file_, bytes)) return {};
     bool inGeneral = false;
-    for (const auto& line : SplitTextLines(bytes)) {
+    for (const auto& line : iniLines(bytes)) {
         const std::string t = trim(line);
         if (t.empty() || t[0] == ';' || t[0] == '#') continue;
         if (t[0] == '[') {
@@ -173,7 +189,7 @@ SettingsStore::Value IniSettings::read(const std::string& name) {
 bool IniSettings::write(const std::string& name, const std::string& text) {
     std::string bytes;
     std::vector<std::string> lines;
-    if (ReadHostFile(file_, bytes)) lines = SplitTextLines(bytes);
+    if (ReadHostFile(file_, bytes)) lines = iniLines(bytes);
     const std::string entry = escapeKey(name) + "=" + escapeValue(text);
     bool inGeneral = false, done = false;
     int generalEnd = -1;

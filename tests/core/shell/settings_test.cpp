@@ -162,4 +162,10 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     std::string bytes;
     ASSERT_TRUE(ReadHostFile(file, bytes));
     EXPECT_NE(bytes.find("Key%20%40a%2C%20b=\"@@a, b\"\n"), std::string::npos);
+
+    // A damaged line (a NUL byte) neither hides nor loses the values after it.
+    ASSERT_TRUE(WriteHostFileAtomic(file, std::string("[General]\nA=1\n\0junk\r\nB=2", 24)));
+    ASSERT_TRUE(ini.write("C", "3"));
+    EXPECT_EQ(ini.read("B").text, "2");
+    EXPECT_EQ(ini.read("C").text, "3");
 }
