@@ -1,8 +1,11 @@
 #include "qt_ui.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <map>
 
 #include "base/paths.h"
@@ -56,6 +59,21 @@ QString qtSuffix(const std::string& defaultExt) {
     QString suffix = qs(defaultExt);
     while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
     return suffix;
+}
+
+QDialogButtonBox* okCancelHelp(QDialog& dialog) {
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    buttons->button(QDialogButtonBox::Help)->setEnabled(false);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
+}
+
+int execCentred(QDialog& dialog) {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    return dialog.exec();
 }
 
 QString messageText(const std::string& text) { return qs(text).replace("\r\n", "\n").replace('\r', '\n'); }

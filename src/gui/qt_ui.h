@@ -6,6 +6,8 @@
 #include "base/dos_devices.h"
 #include "base/ports.h"
 
+class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace halyard::gui {
@@ -39,6 +41,12 @@ private:
 QString qtFilter(const std::string& filter);
 // A default extension given the classic way ("*.obj", ".obj") as the bare suffix Qt appends.
 QString qtSuffix(const std::string& defaultExt);
+// OK (accepts), Cancel (rejects) and Help for a modal dialog; Help stays disabled while there are
+// no help topics to show.
+QDialogButtonBox* okCancelHelp(QDialog& dialog);
+// Shows a dialog in the middle of the screen rather than over its owner.
+int execCentred(QDialog& dialog);
+
 // "\r" in the system's messages is a line break.
 QString messageText(const std::string& text);
 

@@ -1,5 +1,6 @@
 // The settings store: everything that outlives a project, kept as text values under
 // Software\Orlin\Halyard.
+#include <initializer_list>
 #include <variant>
 
 #include "base/error.h"
@@ -73,7 +74,12 @@ public:
         }
     }
     bool boolean(const std::string& name, bool def) { return integer(name, def ? 1 : 0) != 0; }
-    bool exists(const std::string& name) { return store.read(name).exists; }
+    // Whether tool number n has any of its values stored.
+    bool anyStored(std::initializer_list<const char*> prefixes, int n) {
+        for (const char* prefix : prefixes)
+            if (store.read(prefix + std::to_string(n)).exists) return true;
+        return false;
+    }
 
 private:
     SettingsStore& store;
@@ -111,15 +117,13 @@ void TEmbedded::LoadSettings() {
     // consecutive numbers, so the first number with none of its values ends the list: a damaged
     // count ("PTCount=2000000000") must not read, or add, billions of absent tools.
     for (int n = 0; n < ptCount; ++n) {
-        if (!r.exists("PTools" + std::to_string(n)) && !r.exists("PTNames" + std::to_string(n))) break;
+        if (!r.anyStored({"PTools", "PTNames"}, n)) break;
         const std::string name = r.text("PTools" + std::to_string(n), "");
         const std::string path = r.text("PTNames" + std::to_string(n), "");
         tools.addProgTool(name, path);
     }
     for (int n = 0; n < utCount; ++n) {
-        if (!r.exists("UTools" + std::to_string(n)) && !r.exists("UTNames" + std::to_string(n)) &&
-            !r.exists("UTParams" + std::to_string(n)))
-            break;
+        if (!r.anyStored({"UTools", "UTNames", "UTParams"}, n)) break;
         const std::string name = r.text("UTools" + std::to_string(n), "");
         const std::string path = r.text("UTNames" + std::to_string(n), "");
         const std::string params = r.text("UTParams" + std::to_string(n), "");

@@ -7,14 +7,12 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,16 +38,9 @@ Answer runNewProject(ModalDialog& model, QWidget* owner) {
     name->setObjectName("projname");
     bind(name, m.projname);
     layout->addWidget(name);
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
-    buttons->button(QDialogButtonBox::Help)->setEnabled(false); // no help topics to show yet
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelHelp(dialog));
     dialog.adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
-    return dialog.exec() == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
+    return execCentred(dialog) == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
 }
 
 // The directory as ScrDir shows it: the drive stays, and the folders next to it give way to "..."

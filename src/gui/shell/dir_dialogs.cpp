@@ -3,11 +3,9 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -91,17 +89,12 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         ++r;
     }
     layout->addWidget(group);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dlg);
-    buttons->button(QDialogButtonBox::Help)->setEnabled(false); // no help topics to show yet
+    auto* buttons = okCancelHelp(dlg);
     auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
     QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     layout->addWidget(buttons);
     dlg.setFixedSize(dlg.sizeHint().expandedTo(QSize(460, 0)));
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        dlg.move(screen->availableGeometry().center() - dlg.rect().center());
-    return dlg.exec() == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
+    return execCentred(dlg) == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
 }
 
 } // namespace
