@@ -189,6 +189,43 @@ TEST(CommandFile, ReportsEachMistakeWithItsLine) {
     }
 }
 
+TEST(CommandFile, TakesASectionsPropertiesInAnyOrder) {
+    struct Case {
+        const char* entry;
+        const char* load; // range name, or "@" + address in hex
+        const char* run;
+        std::int64_t fill; // -1: none
+        bool inputs;
+        int page;
+    } cases[] = {
+        {".text : {} > ROM PAGE 0", "ROM", "", -1, true, 0},
+        {".text : { a.obj(.text) } load = ROM, run > RAM", "ROM", "RAM", -1, true, 0},
+        {".text : ROM", "ROM", "", -1, false, 0},
+        {".text : 2000h", "@2000", "", -1, false, 0},
+        {".text : run = RAM load > ROM", "ROM", "RAM", -1, false, 0},
+        {".text : { a.obj } = 0FFh > ROM", "ROM", "", 0xFF, true, 0},
+        {".text : fill = 10h, {} , ROM, PAGE 1", "ROM", "", 0x10, true, 1},
+        {".text : > ROM, { } run = RAM", "ROM", "RAM", -1, true, 0},
+    };
+    for (const auto& c : cases) {
+        Diagnostics d;
+        const CommandFile cf =
+            ParseCommandFile(std::string("SECTIONS\n{\n") + c.entry + "\n.bss : > RAM\n}\n", "x.cmd", d);
+        ASSERT_EQ(d.errorCount(), 0) << c.entry << "\n" << messages(d);
+        ASSERT_EQ(cf.sections.size(), 2u) << c.entry;
+        const OutputSpec& s = cf.sections[0];
+        const std::string load = s.load.kind == Target::Address ? "@" + Hex(s.load.address) : s.load.range;
+        EXPECT_EQ(load,
+                  c.load[0] == '@' ? std::string("@") + Hex(std::stoll(c.load + 1, nullptr, 16)) : c.load)
+            << c.entry;
+        EXPECT_EQ(s.run.range, c.run) << c.entry;
+        EXPECT_EQ(s.fill.value_or(-1), c.fill) << c.entry;
+        EXPECT_EQ(s.hasInputs, c.inputs) << c.entry;
+        EXPECT_EQ(s.page, c.page) << c.entry;
+        EXPECT_EQ(cf.sections[1].load.range, "RAM") << c.entry;
+    }
+}
+
 LinkObject object(const std::string& name, std::vector<ObjSection> sections,
                   std::vector<ObjSymbol> defs = {}) {
     return {name, {name, std::move(sections), std::move(defs), {}}};
@@ -298,6 +335,15 @@ TEST(Placement, AlignmentRunAddressesUnionsAndGroups) {
     EXPECT_EQ(p.symbols.at("endvec"), 0x2F04);
     EXPECT_EQ(p.symbols.at("top"), 0x2FFF);
     EXPECT_EQ(p.memory[0].used, 3 + 2 + 8 + 6);
+}
+
+TEST(Placement, AnEmptyInputListBeforeThePlacementLinks) {
+    Diagnostics d;
+    const auto p = place(std::string(kMemory) + "SECTIONS\n{\n .text : {} > ROM PAGE 0\n}\n",
+                         {object("a.obj", {{".text", 8}})}, d);
+    ASSERT_EQ(d.errorCount(), 0) << messages(d);
+    ASSERT_TRUE(find(p, ".text"));
+    EXPECT_EQ(find(p, ".text")->load, 0x2000);
 }
 
 TEST(Placement, RunAndLoadPlacementsTakeMemoryOnlyWhereNamed) {

@@ -1,10 +1,65 @@
-#include "link_command.h"
+#include "linkcmd/cmd_language.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "base/paths.h"
 
-namespace halyard::sim370 {
+namespace halyard::linkcmd {
+
+void Diagnostics::add(const Diagnostic& d) {
+    if (d.severity == Severity::Warning && suppressWarnings) return;
+    if (d.severity == Severity::Error) ++errors_;
+    all_.push_back(d);
+    if (echo_) echo_(d);
+}
+
+void Diagnostics::error(const std::string& file, int line, int code, const std::string& text) {
+    add({file, line, Severity::Error, code, text});
+}
+
+void Diagnostics::warning(const std::string& file, int line, int code, const std::string& text) {
+    add({file, line, Severity::Warning, code, text});
+}
+
+std::optional<std::int64_t> ParseNumber(const std::string& raw) {
+    std::string t = raw;
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
+        t.pop_back();
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front())))
+        t.erase(t.begin());
+    if (t.empty()) return std::nullopt;
+    int base = 10;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        t = t.substr(2);
+    } else if (t.back() == 'h' || t.back() == 'H') {
+        base = 16;
+        t.pop_back();
+    }
+    if (t.empty() || !std::isdigit(static_cast<unsigned char>(t[0]))) return std::nullopt;
+    std::int64_t v = 0;
+    for (char c : t) {
+        int digit;
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = c - '0';
+        else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
+            digit = std::toupper(c) - 'A' + 10;
+        else
+            return std::nullopt;
+        v = v * base + digit;
+        if (v > 0xFFFFFFFFLL) return std::nullopt;
+    }
+    return v;
+}
+
+std::string Hex(std::int64_t value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04llX", static_cast<unsigned long long>(value));
+    std::string s = buf;
+    if (std::isalpha(static_cast<unsigned char>(s[0]))) s = "0" + s;
+    return s + "h";
+}
 
 namespace {
 
@@ -313,8 +368,6 @@ private:
             while (!done() && !is(0, "}"))
                 statement(s.members);
             if (!accept("}")) error(s.line, 118, s.name + " is not closed with '}'");
-        } else if (is(0, "{")) {
-            inputs(s);
         }
         out.push_back(std::move(s));
     }
@@ -334,10 +387,26 @@ private:
         ++i_;
     }
 
+    // A bare range name or address after the section name is its load placement; the next
+    // statement's name (".bss", "UNION", "x = ...", "name:") is not, nor a word on a later line.
+    bool bareTarget(const OutputSpec& s) const {
+        if (s.load.kind != Target::None || !word() || i_ == 0 || t_[i_ - 1].line != cur().line) return false;
+        const std::string& w = cur().text;
+        return w[0] != '.' && w != "UNION" && w != "GROUP" && !is(1, ":") && !is(1, "=");
+    }
+
+    // The properties come in any order, commas optional, the input list among them.
     void params(OutputSpec& s) {
         while (!done()) {
             const int l = line();
             if (accept(",")) continue;
+            if (is(0, "{")) {
+                if (s.kind != OutputSpec::Section || s.hasInputs) return;
+                inputs(s);
+                const int at = line();
+                if (accept("=")) s.fill = constant(at, "fill"); // "{ ... } = 0FFh"
+                continue;
+            }
             if (accept(">")) {
                 target(s, s.load, "load", l);
                 continue;
@@ -379,6 +448,8 @@ private:
             } else if (w == "fill" && is(1, "=")) {
                 i_ += 2;
                 s.fill = constant(l, "fill");
+            } else if (bareTarget(s)) {
+                target(s, s.load, "load", l);
             } else {
                 return;
             }
@@ -500,4 +571,4 @@ CommandFile ParseCommandFile(const std::string& text, const std::string& fileNam
     return Parser(tokenize(text, fileName, diags), fileName, diags).run();
 }
 
-} // namespace halyard::sim370
+} // namespace halyard::linkcmd
