@@ -28,7 +28,7 @@ std::vector<std::string> splitComponents(const std::string& rest) {
         parts.push_back(name);
     };
     for (char c : rest) {
-        if (c == '\\' || c == '/') flush();
+        if (IsPathSeparator(c)) flush();
         else cur += c;
     }
     flush();
@@ -130,10 +130,10 @@ std::string DosDevices::absolute(const std::string& path) const {
     if (hasDrive(path)) {
         const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
         rest = path.substr(2);
-        const bool rooted = !rest.empty() && (rest[0] == '\\' || rest[0] == '/');
+        const bool rooted = !rest.empty() && IsPathSeparator(rest[0]);
         if (!rooted) rest = (d == drive && cwd_.size() > 2 ? cwd_.substr(2) : std::string("\\")) + "\\" + rest;
         drive = d;
-    } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
+    } else if (!path.empty() && IsPathSeparator(path[0])) {
         rest = path;
     } else {
         rest = (cwd_.size() > 2 ? cwd_.substr(2) : std::string()) + "\\" + path;

@@ -5,18 +5,28 @@
 
 namespace halyard {
 
+namespace {
+// The drive mapping takes "/" for "\\"; every helper that splits or joins must agree with it, or a
+// name such as "q/../../evil.h" would be one file name here and a walk out of its folder there.
+constexpr const char* Separators = "\\/:";
+} // namespace
+
+bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
 std::string AddTrailingBackslash(const std::string& text) {
-    if (!text.empty() && text.back() == '\\') return text;
+    if (!text.empty() && IsPathSeparator(text.back())) return text;
     return text + "\\";
 }
 
 std::string RemoveTrailingBackslash(const std::string& text) {
-    if (!text.empty() && text.back() == '\\') return text.substr(0, text.size() - 1);
+    if (!text.empty() && IsPathSeparator(text.back())) return text.substr(0, text.size() - 1);
     return text;
 }
 
 std::string ExtractFileDir(const std::string& path) {
-    const auto at = path.find_last_of("\\:");
+    const auto at = path.find_last_of(Separators);
     if (at == std::string::npos) return {};
     // Keep the separator of a root ("C:\") and the colon of a bare drive ("C:").
     if (path[at] == ':' || (at > 0 && path[at - 1] == ':')) return path.substr(0, at + 1);
@@ -25,7 +35,7 @@ std::string ExtractFileDir(const std::string& path) {
 }
 
 std::string ExtractFileName(const std::string& path) {
-    const auto at = path.find_last_of("\\:");
+    const auto at = path.find_last_of(Separators);
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
@@ -45,6 +55,22 @@ int CompareText(const std::string& a, const std::string& b) {
 }
 
 bool SameText(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (IsPathSeparator(a[i]) && IsPathSeparator(b[i])) continue;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool IsPlainFileName(const std::string& name) {
+    const std::string bare = TrimRight(name);
+    return !bare.empty() && bare != "." && bare != ".." &&
+           bare.find_first_of(Separators) == std::string::npos;
+}
 
 std::string LowerCase(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -179,7 +179,7 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
         const std::string vector = VectorObject(*scan.vectorLine);
         const std::string folder = ExtractFileDir(vector);
         const std::string compiler = RemoveTrailingBackslash(e.CompSourceDir);
-        if (LowerCase(compiler) != LowerCase(folder))
+        if (!SamePath(compiler, folder))
             e.ui.inform("Warning, Compiler directory " + compiler + " does not match Intvector loction" +
                         "\r" + folder + " Specified in " + cmdName);
         if (!e.dd.fileExists(vector)) {
@@ -192,7 +192,11 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
 }
 
 void IdeBat::copyHeader(const std::string& entry) {
-    const std::string target = RemoveTrailingBackslash(e.HeadersDir) + "\\" + ExtractFileName(entry);
+    // The copy lands in the headers folder and nowhere else: an entry whose name part is "..", "."
+    // or nothing would make the target that folder's parent or the folder itself.
+    const std::string name = ExtractFileName(entry);
+    if (!IsPlainFileName(name)) throw Error("The header " + entry + " does not name a file");
+    const std::string target = RemoveTrailingBackslash(e.HeadersDir) + "\\" + name;
     // A header that already lies in the headers folder is its own copy; rewriting it from itself
     // could only lose it.
     std::error_code ec;

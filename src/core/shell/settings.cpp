@@ -54,13 +54,18 @@ std::vector<Setting> table(TEmbedded& e) {
 
 constexpr size_t FirstAfterCounts = 6; // "PTCount", "UTCount" and "Error log" come before "Programming Tool"
 
+// Every value is read on its own: one that cannot be read keeps its default and is noted, so the
+// values after it still arrive and the next save does not write defaults over them.
 class Reader {
 public:
     explicit Reader(SettingsStore& s) : store(s) {}
     std::string text(const std::string& name, const std::string& def) {
         const auto v = store.read(name);
         if (!v.exists) return def;
-        if (!v.isString) throw Error("Failed to get data for '" + name + "'");
+        if (!v.isString) {
+            failures.push_back("Failed to get data for '" + name + "'");
+            return def;
+        }
         return v.text;
     }
     int integer(const std::string& name, int def) {
@@ -80,6 +85,8 @@ public:
             if (store.read(prefix + std::to_string(n)).exists) return true;
         return false;
     }
+
+    std::vector<std::string> failures;
 
 private:
     SettingsStore& store;
@@ -137,6 +144,13 @@ void TEmbedded::LoadSettings() {
     } else {
         menu.Prgm.setCaption("(None)");
         menu.Prgm.setEnabled(false);
+    }
+
+    if (!r.failures.empty()) {
+        std::string message;
+        for (const auto& f : r.failures)
+            message += (message.empty() ? "" : "\r") + f;
+        throw Error(message);
     }
 }
 

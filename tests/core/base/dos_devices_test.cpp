@@ -27,6 +27,8 @@ TEST(DriveMapping, AbsolutePathsFoldDotsSlashesAndTrailingBlanks) {
     EXPECT_EQ(t.dd.absolute("C:\\TexasSource\\lnk.cmd "), "C:\\TexasSource\\lnk.cmd");
     EXPECT_EQ(t.dd.absolute("C:"), "C:\\WORK");
     EXPECT_EQ(t.dd.absolute("z:\\"), "Z:\\");
+    // ".." never climbs above a drive's root, whichever separator it comes with.
+    EXPECT_EQ(t.dd.absolute("C:\\..\\../x/../../y.h"), "C:\\y.h");
 }
 
 TEST(DriveMapping, LookupIgnoresCaseAndTrailingBlanks) {

@@ -12,6 +12,9 @@ TEST(PathHelpers, TrailingBackslashes) {
     EXPECT_EQ(RemoveTrailingBackslash("C:\\a\\\\"), "C:\\a\\");
     EXPECT_EQ(RemoveTrailingBackslash("C:\\a"), "C:\\a");
     EXPECT_EQ(RemoveTrailingBackslash(""), "");
+    // "/" is a separator to the drive mapping, so it is one here too.
+    EXPECT_EQ(AddTrailingBackslash("C:/work/"), "C:/work/");
+    EXPECT_EQ(RemoveTrailingBackslash("C:\\work/"), "C:\\work");
 }
 
 TEST(PathHelpers, FolderAndFileNameParts) {
@@ -24,11 +27,24 @@ TEST(PathHelpers, FolderAndFileNameParts) {
         {"main.c", "", "main.c"},
         {"C:\\TexasSource\\lnk.cmd ", "C:\\TexasSource", "lnk.cmd "},
         {"C:\\work\\", "C:\\work", ""},
+        {"C:\\Halyard\\demo\\q/../../evil.h", "C:\\Halyard\\demo\\q/../..", "evil.h"},
+        {"C:/main.c", "C:/", "main.c"},
+        {"C:\\work/sub\\main.c", "C:\\work/sub", "main.c"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ExtractFileDir(c.path), c.dir) << c.path;
         EXPECT_EQ(ExtractFileName(c.path), c.name) << c.path;
     }
+}
+
+TEST(PathHelpers, PlainNamesAndSamePaths) {
+    for (const char* plain : {"io.h", "..h", "lnk.cmd ", "a b.h"})
+        EXPECT_TRUE(IsPlainFileName(plain)) << plain;
+    for (const char* other : {"", " ", ".", "..", ".. ", "q/../x.h", "C:x.h", "a\\b.h"})
+        EXPECT_FALSE(IsPlainFileName(other)) << other;
+    EXPECT_TRUE(SamePath("C:\\TEXASSOURCE", "c:/texassource"));
+    EXPECT_FALSE(SamePath("C:\\texassource", "C:\\texassource\\"));
+    EXPECT_FALSE(SamePath("C:\\a\\b", "C:\\a:b"));
 }
 
 TEST(StrToInt, AcceptsDecimalAndRejectsOtherTextWithTheSystemMessage) {

@@ -232,6 +232,24 @@ TEST(IdeBatGeneration, HeaderCopies) {
         EXPECT_FALSE(r.e.run([&] { r.e.batch.MakeIdeBatClick(); }));
         EXPECT_EQ(r.ui.errors, std::vector<std::string>{"Cannot open file C:\\work\\gone.h"});
     }
+    {
+        SCOPED_TRACE("a name part that climbs with \"/\" and \"..\" still lands in the headers folder");
+        BuildRig r;
+        r.t.put("C:\\work\\evil.h", "x\n");
+        r.e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\sub\\q/../../evil.h"});
+        EXPECT_TRUE(r.e.batch.MakeIdeBatClick());
+        EXPECT_EQ(r.t.dd.readBytes("C:\\Texassource\\evil.h"), "x\n");
+        EXPECT_FALSE(r.t.dd.fileExists("C:\\evil.h"));
+    }
+    {
+        SCOPED_TRACE("an entry whose name part is \"..\" is refused before anything is copied");
+        BuildRig r;
+        r.e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\io.h\\.."});
+        EXPECT_FALSE(r.e.run([&] { r.e.batch.MakeIdeBatClick(); }));
+        EXPECT_EQ(r.ui.errors,
+                  std::vector<std::string>{"The header C:\\work\\io.h\\.. does not name a file"});
+        EXPECT_TRUE(r.t.dd.listFiles("C:\\", "*").empty());
+    }
 }
 
 TEST(IdeBatGeneration, CommandFileLinePieces) {

@@ -60,18 +60,35 @@ TEST_F(Shell, NumbersAndBooleansFollowTheirReadingRules) {
     EXPECT_EQ(e->tools.UserToolsList.count(), 0);
 }
 
-TEST_F(Shell, AValueOfAnotherTypeIsReportedAndTheStartUpGoesOn) {
+TEST_F(Shell, AValueOfAnotherTypeCostsThatValueAloneAndClosingKeepsTheRest) {
+    settings.put("Drive", "D:\\");
     settings.put("Comp Source", "C:\\src");
     settings.values["Program Dir"] = {true, false, ""};
     settings.put("Headers", "C:\\inc");
+    settings.values["KR"] = {true, false, ""};
+    settings.put("Onend", "1");
+    settings.put("PTCount", "1");
+    settings.put("PTools0", "Burner");
+    settings.put("PTNames0", "C:\\burn.exe");
     drives.dd.createDir("C:\\src");
     drives.dd.createDir("C:\\CL370");
     start();
-    ASSERT_FALSE(ui.errors.empty());
-    EXPECT_EQ(ui.errors.front(), "Failed to get data for 'Program Dir'");
-    EXPECT_EQ(e->CompSourceDir, "C:\\src");
-    EXPECT_EQ(e->HeadersDir, "C:\\Texassource"); // read after the bad value: keeps its default
+    EXPECT_EQ(ui.errors, (std::vector<std::string>{"Failed to get data for 'Program Dir'\r"
+                                                   "Failed to get data for 'KR'"}));
+    EXPECT_EQ(e->CompilerDir, "C:\\CL370");
+    EXPECT_EQ(e->HeadersDir, "C:\\inc");
+    EXPECT_TRUE(e->opts.ShowOnEnd.checked());
+    EXPECT_EQ(e->tools.ProgToolPaths, (std::vector<std::string>{"C:\\burn.exe"}));
     EXPECT_EQ(e->StatusBar.panel(0).text, "NO PROJECT LOADED");
+
+    const auto before = settings.values;
+    e->FormClose();
+    for (const auto& [name, value] : before) {
+        if (value.isString) {
+            EXPECT_EQ(settings.values[name].text, value.text) << name;
+        }
+    }
+    EXPECT_EQ(settings.values["Program Dir"].text, "C:\\CL370");
 }
 
 TEST_F(Shell, ARefusedWriteStopsTheSaveWithItsMessage) {
