@@ -15,6 +15,7 @@
 #include "binders.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
+#include "editor/syntax_colours.h"
 #include "shell/embedded.h"
 
 namespace halyard::gui {
@@ -109,6 +110,9 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
     connect(editor_, &QTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
     connect(editor_, &QTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
+    // Made after the edit's own change handler, so the model has every edit before colours follow.
+    colours_ = new SyntaxColours(this);
+    showSyntax();
 }
 
 QMdiSubWindow* CodeEdWindow::subWindow() const {
@@ -205,6 +209,7 @@ FindReplaceDialog* CodeEdWindow::ReplaceDialog() {
 void CodeEdWindow::modelChanged(TCodeEd::Change change) {
     switch (change) {
     case TCodeEd::Change::Document:
+        showSyntax();
         showDocument();
         break;
     case TCodeEd::Change::Edit:
@@ -218,6 +223,7 @@ void CodeEdWindow::modelChanged(TCodeEd::Change change) {
         break;
     case TCodeEd::Change::Caption:
         setWindowTitle(QString::fromStdString(model_->caption()));
+        showSyntax(); // Save As may have changed the extension
         break;
     case TCodeEd::Change::Closed:
         model_ = nullptr;
@@ -241,6 +247,16 @@ void CodeEdWindow::showFont() {
     QPalette palette = editor_->palette();
     palette.setColor(QPalette::Text, QColor::fromRgb(spec.color));
     editor_->setPalette(palette);
+}
+
+// Colours by the file's extension; a Rich Text Format document keeps the colours it came with.
+void CodeEdWindow::showSyntax() {
+    if (!model_) return;
+    const Syntax syntax = model_->richText() ? Syntax::None : SyntaxForFile(model_->FileName);
+    const bool dark = editor_->palette().color(QPalette::Base).lightness() < 128;
+    syncing_ = true; // colouring changes formats only
+    colours_->attach(editor_->document(), syntax, dark);
+    syncing_ = false;
 }
 
 void CodeEdWindow::showDocument() {

@@ -23,6 +23,7 @@ class TEmbedded;
 namespace halyard::gui {
 
 class FindReplaceDialog;
+class SyntaxColours;
 
 class CodeEdWindow : public QWidget {
     Q_OBJECT
@@ -52,6 +53,7 @@ private:
     void modelChanged(TCodeEd::Change change);
     void showDocument();
     void showFont();
+    void showSyntax();
     void showSelection();
     void applyEdit();
     void documentChanged(int position, int removed, int added);
@@ -64,6 +66,7 @@ private:
     TEmbedded& e_;
     TCodeEd* model_;
     QTextEdit* editor_ = nullptr;
+    SyntaxColours* colours_ = nullptr;
     std::vector<QLabel*> panels_;
     std::vector<QMenu*> menus_;
     QPointer<FindReplaceDialog> find_, replace_;
