@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "base/dos_devices.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "build/launcher.h"
+#include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
-#include "build/launcher.h"
 
 namespace halyard {
 namespace {
@@ -140,6 +143,24 @@ int build(Session& s, const Args& args) {
     return verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ? 0 : 1;
 }
 
+// Input files named without a folder are looked for beside the command file.
+int check(Session& s, const Args& args) {
+    const std::string path = s.dd.absolute(s.windowsPath(args[0]));
+    std::string text;
+    try {
+        text = s.dd.readBytes(path);
+    } catch (const Error& err) {
+        std::cerr << err.what() << '\n';
+        return 2;
+    }
+    int errors = 0;
+    for (const auto& m : linkcmd::CheckCommandFile(text, args[0], s.dd, ExtractFileDir(path))) {
+        errors += m.severity == linkcmd::Severity::Error;
+        std::cout << linkcmd::FormatCheckMessage(m) << '\n';
+    }
+    return errors ? 1 : 0;
+}
+
 struct Command {
     const char* name;
     const char* usage;
@@ -168,6 +189,11 @@ const std::vector<Command>& commands() {
          "\"Updated \" or \"Failed to create \" followed by the output file). Exit code 0 only for\n"
          "\"Created \" and \"Updated \".",
          build},
+        {"check", "FILE",
+         "Check the linker command file FILE without linking: print each problem as\n"
+         "\"<file> <line>: error: text\" or \"... warning: text\". Exit code 0 when there is no\n"
+         "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read.",
+         check},
     };
     return table;
 }
@@ -190,7 +216,8 @@ void help(std::ostream& out) {
         }
     }
     out << "\n"
-           "PROJECT is a Windows path (C:\\Halyard\\demo.prj, through the drive mapping) or a host path.\n"
+           "PROJECT and FILE are Windows paths (C:\\Halyard\\demo.prj, through the drive mapping) or host "
+           "paths.\n"
            "\n"
            "Start-up: the settings are read from the desktop program's file\n"
            "("

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <random>
 #include <sstream>
-#include <poll.h>
 #include <string>
 
 #include "base/dos_devices.h"
@@ -154,6 +154,32 @@ TEST_F(Workspace, TheDesktopBuildIsJudgedOnlyWhenItsBatchHasEnded) {
         e.CompileTimer.tick();
     }
     EXPECT_EQ(e.StatusBar.panel(3).text, "Created " + output);
+}
+
+TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {
+    DosDevices dd(dir / "data" / "halyard");
+    dd.createDirs("C:\\work");
+    dd.writeLines("C:\\work\\good.cmd",
+                  {"-l mylib.lib", "MEMORY", "{", "    ROM     :  (RX)  origin = 8000h length = 7FE0h ",
+                   "    RAM     :  (RW)  origin = 0100h length = 0F00h ", "}", "SECTIONS", "{",
+                   "    .text:   > ROM", "    .bss:   > RAM", "}"});
+    dd.writeLines("C:\\work\\bad.cmd", {"MEMORY", "{", "    ROM     :  (RX)  origin = 8000h length = 7FE0h ",
+                                        "    RAM     :  (RW)  origin = 0100h length = 8000h ", "}",
+                                        "SECTIONS", "{", "    .text:   > FLASH", "}"});
+    const Result good = run("halyard-build", {"check", "C:\\work\\good.cmd"});
+    EXPECT_EQ(good.code, 0) << good.err;
+    EXPECT_EQ(good.out, "");
+    const Result bad = run("halyard-build", {"check", (dir / "data/halyard/drive_c/work/bad.cmd").string()});
+    EXPECT_EQ(bad.code, 1) << bad.err;
+    const std::string file = (dir / "data/halyard/drive_c/work/bad.cmd").string();
+    EXPECT_EQ(bad.out,
+              file +
+                  " 4: error: memory range RAM (origin 0100h, length 8000h) overlaps memory range ROM "
+                  "(origin 8000h, length 7FE0h) on page 0\n" +
+                  file + " 8: error: memory range FLASH is not defined (load placement of .text)\n");
+    const Result missing = run("halyard-build", {"check", "C:\\work\\none.cmd"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.err.find("Cannot open file C:\\work\\none.cmd"), std::string::npos) << missing.err;
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+// The pre-link check of command files: what it reports, where, and how seriously.
+#include <gtest/gtest.h>
+
+#include "linkcmd/cmd_check.h"
+#include "support/fakes.h"
+
+namespace halyard::linkcmd {
+namespace {
+
+std::string check(const std::string& text, test::TempDrives& drives) {
+    std::string out;
+    for (const auto& m : CheckCommandFile(text, "x.cmd", drives.dd, "C:\\work"))
+        out += FormatCheckMessage(m) + "\n";
+    return out;
+}
+
+const char* kMemory = "MEMORY\n{\n"
+                      "    ROM     :  (RX)  origin = 8000h length = 7FE0h \n"
+                      "    RAM     :  (RW)  origin = 0100h length = 0F00h \n"
+                      "}\n";
+
+TEST(CommandFileCheck, AcceptsSoundFilesSilently) {
+    test::TempDrives drives;
+    drives.put("C:\\work\\main.obj", "");
+    drives.put("C:\\lib\\io.obj", "");
+    for (const std::string sections : {
+             "    .text:   > ROM\n    .bss:   > RAM\n",
+             ".data:   > RAM\n{\n    main.obj(.data)\n    C:\\lib\\io.obj()\n}\n",
+             "    .text:   > RAM run = > 8000h, fill =00000010h\n    .const : > ROM align(0010h) PAGE1\n",
+             ".intvecs : load = 0FFD0h\n{\n   endvec =.; \n}\n",
+         }) {
+        const std::string text = std::string(kMemory) + "SECTIONS\n{\n" + sections + "}\n";
+        EXPECT_EQ(check(text, drives), "") << text;
+    }
+}
+
+TEST(CommandFileCheck, NamesEachProblemWithItsLine) {
+    struct Case {
+        const char* text;
+        const char* report;
+    } cases[] = {
+        {"MEMORY\n{\n  A : o = 0100h, l = 0100h\n  B : o = 0180h, l = 0100h\n  C : o = 0180h, l = 10h\n}\n"
+         "SECTIONS\n{\n  .text : > FLASH\n}\n",
+         "x.cmd 4: error: memory range B (origin 0180h, length 0100h) overlaps memory range A (origin 0100h, "
+         "length 0100h) on page 0\n"
+         "x.cmd 5: error: memory range C (origin 0180h, length 0010h) overlaps memory range A (origin 0100h, "
+         "length 0100h) on page 0\n"
+         "x.cmd 5: error: memory range C (origin 0180h, length 0010h) overlaps memory range B (origin 0180h, "
+         "length 0100h) on page 0\n"
+         "x.cmd 9: error: memory range FLASH is not defined (load placement of .text)\n"},
+        {"MEMORY\n{\n PAGE 0: A : o = 0, l = 100h\n PAGE 1: B : o = 0, l = 100h\n}\n", ""},
+        {"MEMORY\n{\n  A : o = 0F000h, l = 1001h\n}\n",
+         "x.cmd 3: error: memory range A (origin 0F000h, length 1001h) reaches past the 64K address space "
+         "(ends "
+         "at 10000h)\n"},
+        {"MEMORY\n{\n  RAM (RW) : o = 0, l = 100h\n}\nSECTIONS\n{\n  .text : > RAM\n  .bss : > RAM\n"
+         "  .data : run = RAM\n}\n",
+         "x.cmd 7: warning: section .text holds code but memory range RAM (RW) lacks the X attribute\n"},
+        {"MEMORY\n{\n  RAM : o = 0, l = 100h\n}\nSECTIONS\n{\n  .text : > RAM run = SLOW\n"
+         "  .bss : > 0200h\n  .x : > 10000h\n}\n",
+         "x.cmd 7: error: memory range SLOW is not defined (run placement of .text)\n"
+         "x.cmd 8: error: section .bss at 0200h is not inside any MEMORY range (load placement)\n"
+         "x.cmd 9: error: section .x at 10000h is outside the 64K address space\n"},
+        {"SECTIONS\n{\n  .text : > RAM align(0030h)\n  .bss : block(0) > RAM\n}\n",
+         "x.cmd 3: error: align value 0030h is not a power of 2\n"
+         "x.cmd 3: error: memory range RAM is not defined (load placement of .text)\n"
+         "x.cmd 4: error: block value 0000h is not a power of 2\n"
+         "x.cmd 4: error: memory range RAM is not defined (load placement of .bss)\n"},
+        {"SECTIONS\n{\n.data:\n{\n    C:\\proj\\gone.obj(.data)\n    gone.obj\n    gone.obj\n}\n}\n",
+         "x.cmd 5: warning: input file C:\\proj\\gone.obj does not exist\n"
+         "x.cmd 6: warning: input file gone.obj does not exist\n"},
+        {"MEMORY\n{\n  RAM : o = 0, l = \n}\n", "x.cmd 3: error: invalid value for length\n"},
+    };
+    test::TempDrives drives;
+    for (const auto& c : cases)
+        EXPECT_EQ(check(c.text, drives), c.report) << c.text;
+}
+
+} // namespace
+} // namespace halyard::linkcmd
