@@ -1,6 +1,7 @@
 #include "linker.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -341,6 +342,13 @@ std::string pad(std::string s, size_t width) {
     return s + " ";
 }
 
+// Addresses in the map are plain hexadecimal digits, zero-filled, as the tool chain prints them.
+std::string MapHex(std::int64_t value, int digits = 8) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%0*llx", digits, static_cast<unsigned long long>(value));
+    return buf;
+}
+
 } // namespace
 
 std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
@@ -354,34 +362,40 @@ std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
     if (!entry.empty()) {
         auto it = p.symbols.find(entry);
         l.push_back("ENTRY POINT SYMBOL: \"" + entry +
-                    "\"  address: " + (it == p.symbols.end() ? "?" : Hex(it->second)));
+                    "\"  address: " + (it == p.symbols.end() ? "?" : MapHex(it->second)));
     }
+    // The tool chain's layout: hexadecimal without a suffix, each page named on its first range.
     l.insert(l.end(), {"", "", "MEMORY CONFIGURATION", "",
-                       "           name     origin    length      used    attr    fill",
+                       "           name      origin    length      used     attr    fill",
                        "         --------  --------  ---------  --------  ----  --------"});
-    for (const auto& m : p.memory)
-        l.push_back("PAGE " + std::to_string(m.range.page) + ":  " + pad(m.range.name, 8) + " " +
-                    pad(Hex(m.range.origin), 9) + pad(Hex(m.range.length), 10) + pad(Hex(m.used), 9) +
-                    pad(m.range.attrs, 5) + (m.range.fill ? Hex(*m.range.fill) : ""));
+    int page = -1;
+    for (const auto& m : p.memory) {
+        const std::string head =
+            m.range.page == page ? std::string(9, ' ') : pad("PAGE " + std::to_string(m.range.page) + ":", 8);
+        page = m.range.page;
+        l.push_back(TrimRight(head + pad(m.range.name, 8) + " " + pad(MapHex(m.range.origin), 9) +
+                              pad(MapHex(m.range.length, 9), 10) + pad(MapHex(m.used), 9) +
+                              pad(m.range.attrs, 5) + (m.range.fill ? MapHex(*m.range.fill) : "")));
+    }
     l.insert(l.end(),
              {"", "", "SECTION ALLOCATION MAP", "", " output                                  attributes/",
               "section   page    origin      length       input sections",
               "--------  ----  ----------  ----------   ----------------"});
     for (const auto& s : p.sections) {
         std::string attrs = s.type.empty() ? "" : "    " + s.type;
-        if (s.run != s.load) attrs += "    RUN ADDR = " + Hex(s.run);
-        l.push_back(pad(s.name, 8) + "   " + std::to_string(s.page) + "    " + pad(Hex(s.load), 11) +
-                    pad(Hex(s.size), 11) + attrs);
+        if (s.run != s.load) attrs += "    RUN ADDR = " + MapHex(s.run);
+        l.push_back(TrimRight(pad(s.name, 8) + "   " + std::to_string(s.page) + "    " +
+                              pad(MapHex(s.load), 11) + pad(MapHex(s.size), 11) + attrs));
         for (const auto& in : s.inputs)
             if (in.size > 0)
-                l.push_back("                  " + pad(Hex(s.run + in.offset), 11) + pad(Hex(in.size), 11) +
-                            "  " + BaseName(in.object) + " (" + in.section + ")");
+                l.push_back("                  " + pad(MapHex(s.run + in.offset), 11) +
+                            pad(MapHex(in.size), 11) + "  " + BaseName(in.object) + " (" + in.section + ")");
         l.push_back("");
     }
     if (!o.strip) {
         l.insert(l.end(), {"", "GLOBAL SYMBOLS", "", "address  name", "-------- ----"});
         for (const auto& [name, value] : p.symbols)
-            l.push_back(pad(Hex(value), 8) + name);
+            l.push_back(pad(MapHex(value), 8) + name);
     }
     return l;
 }

@@ -11,6 +11,8 @@
 
 #include "ar_archive.h"
 #include "base/text_file.h"
+#include "build/memory_map.h"
+#include "build/tool_messages.h"
 #include "object_file.h"
 #include "sample.h"
 
@@ -109,7 +111,7 @@ TEST_F(SampleWorkspace, BuildsWithHalyardsDefaults) {
     EXPECT_TRUE(outputExists());
     const std::string map = ws->read("texassource/demo.map");
     EXPECT_NE(map.find("MEMORY CONFIGURATION"), std::string::npos);
-    EXPECT_NE(map.find(".intvecs    0    7FECh       0014h"), std::string::npos) << map;
+    EXPECT_NE(map.find(".intvecs    0    00007fec    00000014"), std::string::npos) << map;
     EXPECT_NE(map.find("rts.lib(boot.obj) (.text)"), std::string::npos) << map;
 
     const ToolRun again = ws->run("halyard-sample", {"--if-fresh"}, "", ws->dir);
@@ -251,6 +253,79 @@ TEST_F(SampleWorkspace, ListingSwitchesLeaveTheirFilesAndCompileOnlyLinksNothing
     r = ws->run("cl370", {"-q", "-po", "-fr", "C:\\texassource", "C:\\Halyard\\demo\\leds.c"});
     EXPECT_EQ(r.code, 0) << r.out;
     EXPECT_FALSE(fs::exists(src / "leds.obj")) << "-po stops after the preprocessor";
+}
+
+// The IDE reads the tools' own output back: every message line of a compile, an assembly and a
+// link becomes a diagnostic with its file and line, and nothing else does.
+TEST_F(SampleWorkspace, EveryMessageTheToolsPrintIsReadBackWithItsFileAndLine) {
+    std::string main = ws->read("Halyard/demo/main.c");
+    main.replace(main.find("last = ticks;"), 13, "last = ticks");
+    ws->put("Halyard/demo/broken.c", main);
+    ws->put("texassource/bad.asm", "        .wrod 0\n");
+    std::string cmd = ws->read("texassource/lnk.cmd");
+    cmd.replace(cmd.find("length = 5FECh"), 14, "length = 0100h");
+    ws->put("texassource/small.cmd", cmd);
+    struct Case {
+        std::string tool;
+        std::vector<std::string> args;
+        std::vector<std::string> expected; // kind, file, line, code of every diagnostic, in order
+        int summaries;                     // ">> " lines
+    } cases[] = {
+        {"cl370",
+         ideBatLine("C:\\Halyard\\demo\\broken.c", "C:\\TexasSource\\lnk.cmd "),
+         {"E broken.c 15 E006", "W broken.c 10 W709"},
+         1},
+        {"asm370", {"C:\\texassource\\bad.asm"}, {"E bad.asm 1 E410"}, 0},
+        {"cl370",
+         ideBatLine("C:\\Halyard\\demo\\main.c", "C:\\texassource\\small.cmd"),
+         {"E small.cmd 22 E208"},
+         1},
+        {"cl370", {"-mq", "main.c"}, {"E cl370 0 E010"}, 0},
+        {"cl370", ideBatLine("C:\\Halyard\\demo\\main.c", "C:\\TexasSource\\lnk.cmd "), {}, 0},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = ws->run(c.tool, c.args);
+        std::vector<std::string> got;
+        int summaries = 0;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            const ToolMessage m = ParseToolLine(line);
+            if (m.diagnostic())
+                got.push_back(std::string(m.kind == ToolMessage::Error ? "E " : "W ") + m.file + " " +
+                              std::to_string(m.line) + " " + m.code);
+            summaries += m.kind == ToolMessage::Summary;
+        }
+        EXPECT_EQ(got, c.expected) << r.out;
+        EXPECT_EQ(summaries, c.summaries) << r.out;
+    }
+}
+
+TEST_F(SampleWorkspace, TheMapTellsHowMuchOfEveryMemoryRangeTheLinkUsed) {
+    const ToolRun r = ws->run("cl370", ideBatLine("C:\\Halyard\\demo\\main.c", "C:\\TexasSource\\lnk.cmd "));
+    ASSERT_EQ(r.code, 0) << r.out;
+    std::vector<std::string> lines;
+    std::istringstream text(ws->read("texassource/demo.map"));
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line.substr(0, line.find('\r')));
+    const auto ranges = ReadMemoryUse(lines);
+    ASSERT_EQ(ranges.size(), 4u) << ws->read("texassource/demo.map");
+    std::uint64_t sections = 0; // the output sections the map lists under ROM
+    for (const auto& line : lines)
+        for (const char* s : {".text ", ".const ", ".cinit "})
+            if (line.rfind(s, 0) == 0) {
+                std::istringstream row(line);
+                std::string name, page, origin, length;
+                row >> name >> page >> origin >> length;
+                sections += std::stoull(length, nullptr, 16);
+            }
+    EXPECT_EQ(ranges[2].name, "ROM");
+    EXPECT_EQ(ranges[2].origin, 0x2000u);
+    EXPECT_EQ(ranges[2].length, 0x5FECu);
+    EXPECT_EQ(ranges[2].used, sections);
+    EXPECT_EQ(ranges[3].name, "VECS");
+    EXPECT_EQ(ranges[3].used, ranges[3].length);
+    EXPECT_TRUE(ranges[3].nearlyFull());
+    EXPECT_FALSE(ranges[2].nearlyFull());
 }
 
 TEST(SampleProject, HoldsTheResetOptionsThenTheSources) {

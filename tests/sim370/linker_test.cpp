@@ -52,8 +52,8 @@ TEST_F(LinkerFiles, PullsOnlyTheLibraryMembersThatAreNeeded) {
     EXPECT_NE(map.find("my.lib(used.obj) (.text)"), std::string::npos) << map;
     EXPECT_NE(map.find("my.lib(deeper.obj) (.text)"), std::string::npos) << map;
     EXPECT_EQ(map.find("unused.obj"), std::string::npos) << map;
-    EXPECT_NE(map.find(".sysmem     0    0122h       0040h"), std::string::npos) << map;
-    EXPECT_NE(map.find(".stack      0    0102h       0020h"), std::string::npos) << map;
+    EXPECT_NE(map.find(".sysmem     0    00000122    00000040"), std::string::npos) << map;
+    EXPECT_NE(map.find(".stack      0    00000102    00000020"), std::string::npos) << map;
     EXPECT_NE(read("C:\\p\\a.out").find("section .text load 2000h run 2000h size 0038h"), std::string::npos);
 }
 

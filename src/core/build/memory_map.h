@@ -1,0 +1,34 @@
+#pragma once
+// The memory use of a link, read from the linker's map file: its "MEMORY CONFIGURATION" table
+// (one row per range, "PAGE n:" starting each page) and, for maps whose table has no "used" column,
+// the output sections of its "SECTION ALLOCATION MAP". Numbers are hexadecimal, with or without the
+// assembler's "h".
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace halyard {
+
+struct MemoryUse {
+    std::string name;
+    int page = 0;
+    std::uint64_t origin = 0, length = 0, used = 0;
+    std::string attributes;
+    std::uint64_t free() const { return used < length ? length - used : 0; }
+    // Over nine tenths used: the range that runs out first.
+    bool nearlyFull() const { return length > 0 && used * 10 > length * 9; }
+};
+
+// The ranges in the order of the map; none when the text holds no memory configuration.
+std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& mapLines);
+
+// The table the Build panel and the headless build show: a heading row, then one row per range with
+// its share used as a bar; a range over 90 % is marked.
+std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges);
+
+// The map file a link writes: the last "-m" of the command file's lines and then of the linker's
+// switches, as the linker reads them in that order; empty when neither names one.
+std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
+                          const std::string& linkerSwitches);
+
+} // namespace halyard
