@@ -1,9 +1,12 @@
 #include "build/ide_bat.h"
 
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "build/compiler_options.h"
 #include "shell/embedded.h"
 
 namespace halyard {
@@ -26,6 +29,20 @@ bool isHeader(const std::string& entry) {
     return contains(entry, ".h") || contains(entry, ".H");
 }
 
+std::string describeCharacter(char c) {
+    if (c == '\r' || c == '\n') return "a line break";
+    const auto u = static_cast<unsigned char>(c);
+    if (u < ' ' || u == 0x7f) return "the control character " + std::to_string(u);
+    return std::string("the character ") + c;
+}
+
+// The text as the message shows it: a control character would break or garble the message.
+std::string printable(std::string text) {
+    for (auto& c : text)
+        if (static_cast<unsigned char>(c) < ' ' || c == 0x7f) c = '?';
+    return text;
+}
+
 } // namespace
 
 std::string TrimBlanks(const std::string& text) {
@@ -35,6 +52,14 @@ std::string TrimBlanks(const std::string& text) {
     while (end > begin && isBlankOrControl(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
+}
+
+std::optional<char> BatchUnsafeCharacter(const std::string& text) {
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < ' ' || u == 0x7f || std::string_view("&|<>^\"%").find(c) != std::string_view::npos) return c;
+    }
+    return std::nullopt;
 }
 
 CmdFileScan ScanCmdFile(const std::vector<std::string>& lines) {
@@ -108,6 +133,8 @@ bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
         return false;
     }
 
+    if (!checkBatchTexts(sources)) return false;
+
     e.Memo1.push_back("SET PATH=Drive;" + e.CompSourceDir + ";" + AddTrailingBackslash(e.CompilerDir));
     e.Memo1.push_back("SET C_DIR=" + e.HeadersDir);
     if (e.menu.UseintVectors.checked())
@@ -160,6 +187,34 @@ std::optional<std::string> IdeBat::linkerPart() {
     }
     if (!cmdName.empty() && !checkCmdFile(cmdName)) return std::nullopt;
     return "-z " + cmdName + e.LinkerCmdLine;
+}
+
+bool IdeBat::checkBatchTexts(const std::vector<std::string>& sources) {
+    std::vector<std::pair<std::string, std::string>> texts = {
+        {"The compiler working folder ", e.CompSourceDir},
+        {"The tool-chain folder ", e.CompilerDir},
+        {"The headers folder ", e.HeadersDir},
+    };
+    if (e.menu.UseintVectors.checked() && !e.Intbatch.empty())
+        texts.emplace_back("The interrupt-vector line ", e.Intbatch.front());
+    for (const auto& row : compilerSwitches())
+        texts.emplace_back("The compiler switch ", row.text(e.opts));
+    for (const auto& entry : sources)
+        if (isSource(entry) || isHeader(entry)) texts.emplace_back("The project entry ", entry);
+    if (e.LinkSwitch == "-z ") {
+        for (const auto& text : e.linker.LinkerSwitchList)
+            texts.emplace_back("The linker switch ", text);
+        if (!e.menu.DefaultCmd.checked() && !e.menu.NoCmdFile.checked())
+            texts.emplace_back("The command file ", e.CmdFilePath);
+    }
+    for (const auto& [what, text] : texts) {
+        if (const auto c = BatchUnsafeCharacter(text)) {
+            e.ui.inform(what + printable(text) + "\rholds " + describeCharacter(*c) +
+                        ", which a batch file does not take as part of a name.\rIDE.BAT was not made.");
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IdeBat::checkCmdFile(const std::string& cmdName) {

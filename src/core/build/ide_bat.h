@@ -28,6 +28,10 @@ std::string LibraryName(const std::string& line);
 std::string VectorObject(const std::string& line);
 // Leading and trailing blanks and control characters removed.
 std::string TrimBlanks(const std::string& text);
+// The first character of a text that the batch language would not take as part of a name or a
+// switch: a line break or other control character, or one of & | < > ^ " %. Project files and
+// settings may come from anyone, and such a character would chain, redirect or expand commands.
+std::optional<char> BatchUnsafeCharacter(const std::string& text);
 
 class IdeBat {
 public:
@@ -48,6 +52,9 @@ private:
     // generation.
     std::optional<std::string> linkerPart();
     bool checkCmdFile(const std::string& cmdName);
+    // Every text that the generation is about to put into the batch, checked before anything is
+    // written or copied; false after telling the user which one holds which character.
+    bool checkBatchTexts(const std::vector<std::string>& sources);
     void copyHeader(const std::string& entry);
     std::vector<std::string> sourceList() const;
 

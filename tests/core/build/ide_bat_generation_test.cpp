@@ -252,6 +252,58 @@ TEST(IdeBatGeneration, HeaderCopies) {
     }
 }
 
+TEST(IdeBatGeneration, TextsThatTheBatchLanguageWouldRunAreRefusedBeforeAnythingIsWrittenOrStarted) {
+    const std::string tail = ", which a batch file does not take as part of a name.\rIDE.BAT was not made.";
+    const std::string crafted = "C:\\work\\main.c & Z:\\bin\\sh -c \"touch pwned\"";
+    struct Case {
+        const char* name;
+        std::function<void(BuildRig&)> setup;
+        std::string message;
+    } cases[] = {
+        {"a source entry that chains a command",
+         [&](BuildRig& r) {
+             r.e.ProjectListBox.setItems({crafted, "C:\\work\\io.h"});
+         },
+         "The project entry " + crafted + "\rholds the character &" + tail},
+        {"a header entry that redirects",
+         [](BuildRig& r) {
+             r.e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\io.h>C:\\x.h"});
+         },
+         "The project entry C:\\work\\io.h>C:\\x.h\rholds the character >" + tail},
+        {"a command file path that truncates a file",
+         [](BuildRig& r) { r.e.CmdFilePath = "C:\\work\\lnk.cmd >C:\\work\\main.c "; },
+         "The command file C:\\work\\lnk.cmd >C:\\work\\main.c \rholds the character >" + tail},
+        {"a folder from the settings with a line break",
+         [](BuildRig& r) { r.e.HeadersDir = "C:\\inc\r\ndel C:\\work\\main.c"; },
+         "The headers folder C:\\inc??del C:\\work\\main.c\rholds a line break" + tail},
+        {"an output file name that expands a variable",
+         [](BuildRig& r) {
+             r.e.opts.UN.setChecked(true);
+             r.e.opts.OutputFile.setText("C:\\out\\%PATH%.out");
+         },
+         "The linker switch  -o C:\\out\\%PATH%.out  \rholds the character %" + tail},
+        {"an entry point with a pipe and a control character",
+         [](BuildRig& r) {
+             r.e.opts.DEP.setChecked(true);
+             r.e.opts.EntryPoint.setText("main\t|x");
+         },
+         "The linker switch -e main?|x \rholds the control character 9" + tail},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuildRig r;
+        r.t.put("C:\\texassource\\ide.bat", "previous\r\n");
+        r.e.Memo1 = {"previous"};
+        c.setup(r);
+        r.e.monitor.Compile1Click();
+        EXPECT_EQ(r.ui.shown, std::vector<std::string>{c.message});
+        EXPECT_EQ(r.batch(), "previous\r\n");
+        EXPECT_TRUE(r.launcher.calls.empty());
+        EXPECT_FALSE(r.t.dd.fileExists("C:\\Texassource\\io.h"));
+        EXPECT_TRUE(r.t.dd.fileExists("C:\\work\\main.c"));
+    }
+}
+
 TEST(IdeBatGeneration, CommandFileLinePieces) {
     EXPECT_EQ(LibraryName("-l rts.lib"), "rts.lib");
     EXPECT_EQ(LibraryName("-lrts.lib"), "rts.lib");
