@@ -19,7 +19,8 @@ int ansiByte(char16_t c) {
 } // namespace
 
 bool LooksBinary(std::string_view bytes) {
-    return bytes.substr(0, 8000).find('\0') != std::string_view::npos;
+    // The whole file: a text read up to a late NUL would be saved back without the rest.
+    return bytes.find('\0') != std::string_view::npos;
 }
 
 char16_t AnsiChar(unsigned char byte) {

@@ -12,7 +12,7 @@ std::u16string DecodeAnsi(std::string_view bytes);
 // Characters the code page cannot hold are written as '?', as the platform's own conversion does.
 std::string EncodeAnsi(std::u16string_view text);
 char16_t AnsiChar(unsigned char byte);
-// A NUL byte near the start: an object file, an executable or UTF-16 text, not code-page text.
+// A NUL byte anywhere: an object file, an executable or UTF-16 text, not code-page text.
 bool LooksBinary(std::string_view bytes);
 
 std::string ToUtf8(std::u16string_view text);

@@ -156,15 +156,21 @@ TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesAnEmptyWindowThatSaveCreates) {
     EXPECT_EQ(read("C:\\texassource\\ide.bat"), "echo\r\n");
 }
 
-TEST_F(EditorTest, ABinaryFileIsRefusedSoNoSaveCanMangleIt) {
-    const std::string object("\x7f" "ELF\0\0\x01\nabc", 10);
-    t.put("C:\\texassource\\demo.out", object);
-    EXPECT_FALSE(e.run([&] { ed.LoadFile("C:\\texassource\\demo.out", 1); }));
-    EXPECT_EQ(ui.errors,
-              std::vector<std::string>{"Cannot open file C:\\texassource\\demo.out\rIt is not a text file."});
-    EXPECT_EQ(ed.count(), 0);
-    ed.SaveEdtorFiles(); // what every build does
-    EXPECT_EQ(read("C:\\texassource\\demo.out"), object);
+TEST_F(EditorTest, AFileWithANulAnywhereIsRefusedSoNoSaveCanCutItShort) {
+    const std::string object("\x7f"
+                             "ELF\0\0\x01\nabc",
+                             10);
+    const std::string lateNul = std::string(20000, 'a') + "\r\n" + std::string(1, '\0') + "tail\r\n";
+    for (const std::string& bytes : {object, lateNul}) {
+        ui.errors.clear();
+        t.put("C:\\texassource\\demo.out", bytes);
+        EXPECT_FALSE(e.run([&] { ed.LoadFile("C:\\texassource\\demo.out", 1); }));
+        EXPECT_EQ(ui.errors, std::vector<std::string>{
+                                 "Cannot open file C:\\texassource\\demo.out\rIt is not a text file."});
+        EXPECT_EQ(ed.count(), 0);
+        ed.SaveEdtorFiles(); // what every build does
+        EXPECT_EQ(read("C:\\texassource\\demo.out"), bytes);
+    }
 }
 
 TEST_F(EditorTest, SavingWritesCrLfLinesAndKeepsEveryByteOfTheCodePage) {
