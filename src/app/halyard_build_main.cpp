@@ -45,8 +45,8 @@ private:
     }
 };
 
-// The only program a headless session starts is the build's batch file. A script needs the build's
-// end and its output, so the batch runs to its end under halyard-batch and what it printed is kept.
+// The only programs a headless session starts are batch files (ide.bat, intvecs.bat). A script needs
+// their end and their output, so the batch runs to its end under halyard-batch and what it printed is kept.
 class WaitingLauncher : public Launcher {
 public:
     explicit WaitingLauncher(DosDevices& dd) : dd_(dd) {}
@@ -161,6 +161,20 @@ int check(Session& s, const Args& args) {
     return errors ? 1 : 0;
 }
 
+int vectors(Session& s, const Args& args) {
+    if (!s.open(args[0])) return 1;
+    const std::string object = s.e->vectors.objectPath();
+    const auto before = s.dd.lastWriteTime(object);
+    bool started = false;
+    if (!s.e->run([&] { started = s.e->vectors.Assembleintvecs1Click(); }) || !started) return 1;
+    std::cout << s.launcher.output << std::flush;
+    // An object left from an earlier run must not pass for this one.
+    const auto after = s.dd.lastWriteTime(object);
+    const bool written = after && (!before || *after > *before);
+    std::cout << (written ? "Assembled " : "Failed to assemble ") << object << '\n';
+    return written ? 0 : 1;
+}
+
 struct Command {
     const char* name;
     const char* usage;
@@ -194,6 +208,11 @@ const std::vector<Command>& commands() {
          "\"<file> <line>: error: text\" or \"... warning: text\". Exit code 0 when there is no\n"
          "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read.",
          check},
+        {"vectors", "PROJECT",
+         "Open PROJECT and run \"Assemble intvecs\": write intvecs.bat into the compiler folder, run it\n"
+         "under halyard-batch and wait for it, print its output and then \"Assembled \" or \"Failed to\n"
+         "assemble \" followed by intvecs.obj. Exit code 0 only when this run wrote intvecs.obj.",
+         vectors},
     };
     return table;
 }

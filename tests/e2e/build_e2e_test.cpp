@@ -182,5 +182,25 @@ TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {
     EXPECT_NE(missing.err.find("Cannot open file C:\\work\\none.cmd"), std::string::npos) << missing.err;
 }
 
+TEST_F(Workspace, VectorsAssembleWithTheToolChainsAsmOrSayWhyNot) {
+    DosDevices dd(dir / "data" / "halyard");
+    const std::string object = "C:\\texassource\\intvecs.obj";
+    fs::remove(dd.toHost(object));
+
+    Result made = run("halyard-build", {"vectors", project});
+    EXPECT_EQ(made.code, 0) << made.out << made.err;
+    EXPECT_EQ(lastLine(made.out), "Assembled " + object);
+    EXPECT_EQ(dd.readBytes("C:\\texassource\\intvecs.bat"),
+              "C:\\CL370\\asm370 C:\\texassource\\intvecs.asm -ms\r\n");
+    EXPECT_TRUE(dd.fileExists(object));
+
+    // Without the assembler the object stays as it was, and the batch runner says why.
+    fs::remove(dd.toHost("C:\\CL370\\asm370"));
+    Result missing = run("halyard-build", {"vectors", project});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(lastLine(missing.out), "Failed to assemble " + object);
+    EXPECT_NE(missing.out.find("not recognized"), std::string::npos) << missing.out;
+}
+
 } // namespace
 } // namespace halyard::test

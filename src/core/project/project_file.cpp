@@ -110,10 +110,7 @@ void ProjectFile::SetUpProject() {
     }
     if (e.LinkerCmdLine.find("-z") != std::string::npos) e.LinkSwitch = "-z ";
     e.Intbatch.clear();
-    if (!e.ProList.empty()) {
-        const std::string dir = AddTrailingBackslash(e.CompSourceDir);
-        e.Intbatch.push_back(dir + "asm370 " + dir + "intvecs.asm ");
-    }
+    if (!e.ProList.empty()) e.Intbatch.push_back(ProjectVectorsLine(e.CompSourceDir));
 }
 
 void ProjectFile::Openpro(const std::string& path) {

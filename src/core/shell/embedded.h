@@ -12,6 +12,7 @@
 #include "build/build_monitor.h"
 #include "build/compiler_options.h"
 #include "build/ide_bat.h"
+#include "build/int_vectors.h"
 #include "build/linker_options.h"
 #include "build/library_options.h"
 #include "editor/editors.h"
@@ -103,6 +104,7 @@ public:
     IdeBat batch{*this};
     Editors editors{*this};
     BuildMonitor monitor{*this};
+    IntVectors vectors{*this};
     CmdFileMode cmdFile{*this};
 
     // ---- Handlers of the shell ----

@@ -1,0 +1,33 @@
+#pragma once
+// The interrupt-vector table: intvecs.asm in the compiler folder, edited in an editor window,
+// assembled on demand through intvecs.bat, or assembled in front of the compiler line of ide.bat
+// when "Assemble Int Vectors Inline" is checked.
+#include <string>
+
+namespace halyard {
+
+class TEmbedded;
+
+// "Assemble intvecs": the tool chain's asm370, with "-ms" for the small memory format.
+std::string AssembleVectorsLine(const std::string& compilerDir, const std::string& sourceDir, bool small);
+// A project that was set up assembles with the asm370 of the compiler folder, without "-ms".
+std::string ProjectVectorsLine(const std::string& sourceDir);
+
+class IntVectors {
+public:
+    explicit IntVectors(TEmbedded& e);
+
+    void UseintVectorsClick();
+    void Editintvecsasm1Click();
+    // Writes intvecs.bat from the project and starts it; false when intvecs.asm is missing.
+    bool Assembleintvecs1Click();
+
+    std::string sourcePath() const; // intvecs.asm
+    std::string batchPath() const;  // intvecs.bat
+    std::string objectPath() const; // intvecs.obj, what the assembler writes
+
+private:
+    TEmbedded& e;
+};
+
+} // namespace halyard
