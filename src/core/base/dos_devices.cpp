@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -269,6 +272,23 @@ std::optional<fs::file_time_type> DosDevices::lastWriteTime(const std::string& p
     auto t = fs::last_write_time(toHost(path), ec);
     if (ec) return std::nullopt;
     return t;
+}
+
+std::optional<DosDevices::FileStamp> DosDevices::fileStamp(const std::string& path) const {
+    if (!fileExists(path)) return std::nullopt;
+    const fs::path host = toHost(path);
+    FileStamp stamp;
+    std::error_code ec;
+    stamp.written = fs::last_write_time(host, ec);
+    if (ec) return std::nullopt;
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(host.c_str(), &st) == 0) {
+        stamp.device = static_cast<std::uintmax_t>(st.st_dev);
+        stamp.inode = static_cast<std::uintmax_t>(st.st_ino);
+    }
+#endif
+    return stamp;
 }
 
 std::vector<std::string> DosDevices::listFiles(const std::string& dir, const std::string& mask) const {

@@ -4,6 +4,7 @@
 // through a folder of links ("c:", "z:", ...) under Halyard's data folder, the way Wine does it.
 // Lookup is case-insensitive per component and ignores trailing blanks of names, as Windows does.
 // On Windows the mapping is the identity.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -54,6 +55,14 @@ public:
     // Whole-file atomic copy; false when it failed.
     bool copyFile(const std::string& from, const std::string& to) const;
     std::optional<std::filesystem::file_time_type> lastWriteTime(const std::string& path) const;
+    // Which file a path names and when it was last written; nullopt when it names no plain file.
+    // Two stamps differ when the file was rewritten or replaced, whatever the clock's grain.
+    struct FileStamp {
+        std::uintmax_t device = 0, inode = 0; // 0 where the platform does not tell
+        std::filesystem::file_time_type written;
+        bool operator==(const FileStamp&) const = default;
+    };
+    std::optional<FileStamp> fileStamp(const std::string& path) const;
     // Names in a folder matching a mask such as "*.c;*.h" (case-insensitive), sorted; and subfolders.
     std::vector<std::string> listFiles(const std::string& dir, const std::string& mask) const;
     std::vector<std::string> listDirs(const std::string& dir) const;

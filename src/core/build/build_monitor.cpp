@@ -23,7 +23,8 @@ void BuildMonitor::Compile1Click(const MenuItem* sender) {
     // A generation that stopped with a message left the previous generation's ide.bat behind;
     // running it would build something other than what the user sees.
     if (!e.batch.MakeIdeBatClick(sender)) return;
-    tag = e.dd.fileExists(e.ObjectFile) ? 1 : 0;
+    before = e.dd.fileStamp(e.ObjectFile);
+    tag = before ? 1 : 0;
     e.project.SaveProjectClick();
     e.dd.setCurrentDirectory(e.CompSourceDir);
     e.CompileStartTime = e.clock.now();
@@ -57,11 +58,10 @@ void BuildMonitor::CompileTimerTimer() {
     e.CompileTimer.interval = CheckDelay;
 
     std::string verdict = "Failed to create ";
-    if (const auto written =
-            e.dd.fileExists(e.ObjectFile) ? e.dd.lastWriteTime(e.ObjectFile) : std::nullopt) {
-        if (tag == 0)
+    if (const auto now = e.dd.fileStamp(e.ObjectFile)) {
+        if (!before)
             verdict = "Created ";
-        else if (*written > e.CompileStartTime)
+        else if (*now != *before)
             verdict = "Updated ";
         // An old output file the build did not rewrite means the link failed.
     }

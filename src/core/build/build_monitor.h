@@ -3,7 +3,10 @@
 // batch without waiting for it and arms `CompileTimer`; when the timer fires, the linker's output
 // file tells whether the build updated it, created it or failed. A batch the launcher knows to be
 // still running is waited for instead of being judged half-way.
+#include <optional>
 #include <string>
+
+#include "base/dos_devices.h"
 
 namespace halyard {
 
@@ -23,6 +26,10 @@ public:
 
     // 1 when the output file existed just before the build started, else 0.
     int tag = 0;
+    // The output file as it was just before the build started: the verdict asks whether that file
+    // was replaced or rewritten since, never whether its time stamp is later than the start, which
+    // a file system with a coarse clock (two seconds on FAT) cannot tell for a fast build.
+    std::optional<DosDevices::FileStamp> before;
 
     static constexpr int CheckDelay = 5000;
     // How often a build that outlived the first check is looked at again.

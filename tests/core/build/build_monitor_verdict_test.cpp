@@ -47,21 +47,33 @@ TEST(BuildMonitor, StartsTheBatchAndArmsTheCheck) {
     }
 }
 
+// What happens to the output file between the build's start and the check.
+enum class After { Untouched, Rewritten, Replaced, Removed };
+
 struct VerdictCase {
     const char* name;
     bool existedBefore;
-    std::optional<fs::file_time_type::duration> writtenAfterStart; // nullopt: no file at the check
+    After after;
+    fs::file_time_type::duration stampAfterStart; // the written file's time, relative to the start
     const char* verdict;
 };
 
-TEST(BuildMonitor, JudgesTheBuildByTheOutputFile) {
+TEST(BuildMonitor, JudgesTheBuildByWhatHappenedToTheOutputFileNotByTheClock) {
     const std::vector<VerdictCase> cases = {
-        {"rewritten", true, 2s, "Updated C:\\texassource\\demo.out "},
-        {"old file left behind", true, -1h, "Failed to create C:\\texassource\\demo.out "},
-        {"old file written at the very start", true, 0s, "Failed to create C:\\texassource\\demo.out "},
-        {"new file", false, 2s, "Created C:\\texassource\\demo.out "},
-        {"no file before or after", false, std::nullopt, "Failed to create C:\\texassource\\demo.out "},
-        {"old file removed", true, std::nullopt, "Failed to create C:\\texassource\\demo.out "},
+        {"rewritten", true, After::Rewritten, 2s, "Updated C:\\texassource\\demo.out "},
+        // A coarse clock (2 s on FAT) rounds a fast rebuild's time down to the start or before it.
+        {"rewritten within the clock's grain", true, After::Rewritten, 0s,
+         "Updated C:\\texassource\\demo.out "},
+        {"rewritten, time rounded below the start", true, After::Rewritten, -1s,
+         "Updated C:\\texassource\\demo.out "},
+        {"replaced by a file carrying the old time", true, After::Replaced, -2h,
+         "Updated C:\\texassource\\demo.out "},
+        {"old file left behind", true, After::Untouched, 0s, "Failed to create C:\\texassource\\demo.out "},
+        {"new file", false, After::Rewritten, 2s, "Created C:\\texassource\\demo.out "},
+        {"new file with a time before the start", false, After::Rewritten, -1s,
+         "Created C:\\texassource\\demo.out "},
+        {"no file before or after", false, After::Removed, 0s, "Failed to create C:\\texassource\\demo.out "},
+        {"old file removed", true, After::Removed, 0s, "Failed to create C:\\texassource\\demo.out "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,27 +81,38 @@ TEST(BuildMonitor, JudgesTheBuildByTheOutputFile) {
         if (c.existedBefore) stamp(r, r.clock.time - 2h);
         r.e.menu.Compile1.click();
         ASSERT_EQ(r.launcher.calls.size(), 1u);
-        if (c.writtenAfterStart)
-            stamp(r, r.e.CompileStartTime + *c.writtenAfterStart);
-        else
-            fs::remove(r.t.dd.toHost(r.e.ObjectFile));
+        const fs::path host = r.t.dd.toHost(r.e.ObjectFile);
+        switch (c.after) {
+        case After::Untouched:
+            break;
+        case After::Rewritten: // in place
+            stamp(r, r.e.CompileStartTime + c.stampAfterStart);
+            break;
+        case After::Replaced: // written beside it and renamed over it, as linkers often do
+            r.t.dd.writeBytes(r.e.ObjectFile, "relinked");
+            fs::last_write_time(host, r.e.CompileStartTime + c.stampAfterStart);
+            break;
+        case After::Removed:
+            fs::remove(host);
+            break;
+        }
         r.e.CompileTimer.tick();
         EXPECT_FALSE(r.e.CompileTimer.enabled());
         EXPECT_EQ(r.e.StatusBar.panel(3).text, c.verdict);
     }
 }
 
-TEST(BuildMonitor, ASecondBuildKeepsThePeriodAndMovesTheStartTime) {
+TEST(BuildMonitor, ASecondBuildKeepsThePeriodAndJudgesFromItsOwnStart) {
     BuildRig r;
     stamp(r, r.clock.time - 2h);
     r.e.menu.Compile1.click();
     const auto first = r.e.CompileStartTime;
+    // Written by the first build before the second one started: not the second build's output.
+    stamp(r, first + 1s);
     r.clock.time += 3s;
     r.e.menu.Compile1.click();
     EXPECT_EQ(r.e.CompileStartTime, first + 3s);
     EXPECT_EQ(r.launcher.calls.size(), 2u);
-    // Written after the first start but before the second: not this build's output.
-    stamp(r, first + 1s);
     r.e.CompileTimer.tick();
     EXPECT_EQ(r.e.StatusBar.panel(3).text, "Failed to create C:\\texassource\\demo.out ");
 }
