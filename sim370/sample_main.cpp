@@ -43,6 +43,9 @@ int main(int argc, char** argv) {
     }
     std::error_code ec;
     r.binDir = std::filesystem::canonical("/proc/self/exe", ec).parent_path();
+    // In a build tree the tools sit beside us; installed, in a folder of their own.
+    if (!std::filesystem::exists(r.binDir / "cl370", ec))
+        r.binDir = (r.binDir / SIM370_INSTALLED_TOOLS).lexically_normal();
     try {
         return InstallSample(ToolEnv::fromProcess(), r, std::cout);
     } catch (const std::exception& e) {

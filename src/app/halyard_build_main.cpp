@@ -15,6 +15,7 @@
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
+#include "halyard_version.h"
 
 namespace halyard {
 namespace {
@@ -92,16 +93,9 @@ struct Session {
         e->startupDone = true;
     }
 
-    // A Windows path ("C:\x\demo.prj") stays as it is; anything else is a host path.
-    std::string windowsPath(const std::string& arg) const {
-        const bool drive =
-            arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':';
-        return drive ? arg : dd.toWindows(std::filesystem::absolute(arg));
-    }
-
     // "&Open Project" on the given file; false when the open ended with an error.
     bool open(const std::string& project) {
-        const std::string path = windowsPath(project);
+        const std::string path = dd.fromCommandLine(project);
         return e->run([this, &path] { e->project.Openpro(path); });
     }
 };
@@ -145,7 +139,7 @@ int build(Session& s, const Args& args) {
 
 // Input files named without a folder are looked for beside the command file.
 int check(Session& s, const Args& args) {
-    const std::string path = s.dd.absolute(s.windowsPath(args[0]));
+    const std::string path = s.dd.absolute(s.dd.fromCommandLine(args[0]));
     std::string text;
     try {
         text = s.dd.readBytes(path);
@@ -219,6 +213,7 @@ const std::vector<Command>& commands() {
 
 void help(std::ostream& out) {
     out << "usage: halyard-build COMMAND PROJECT\n"
+           "       halyard-build --help | --version\n"
            "\n"
            "The headless Halyard: it runs the desktop program's model without windows.\n"
            "\n"
@@ -251,7 +246,7 @@ void help(std::ostream& out) {
            "\n"
            "Every message the desktop program would show is printed on standard error. The exit\n"
            "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2\n"
-           "for a usage error.\n";
+           "for a usage error. See halyard-build(1).\n";
 }
 
 } // namespace
@@ -266,6 +261,10 @@ int main(int argc, char** argv) {
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         help(std::cout);
+        return 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "halyard-build " << HALYARD_VERSION << '\n';
         return 0;
     }
     for (const auto& c : commands()) {

@@ -178,6 +178,11 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
 #endif
 }
 
+std::string DosDevices::fromCommandLine(const std::string& arg) const {
+    const bool drive = arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':';
+    return drive ? arg : toWindows(arg);
+}
+
 std::string DosDevices::toWindows(const fs::path& host) const {
 #ifdef _WIN32
     return host.string();

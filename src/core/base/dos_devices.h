@@ -39,6 +39,9 @@ public:
     std::filesystem::path toHost(const std::string& windowsPath) const;
     // The Windows path of a host path, through the drive that maps it most closely.
     std::string toWindows(const std::filesystem::path& host) const;
+    // A path named on a command line: a Windows path ("C:\x\demo.prj") stays as it is, anything else
+    // is a host path, relative to the process's working folder.
+    std::string fromCommandLine(const std::string& arg) const;
 
     // File operations on Windows paths.
     bool fileExists(const std::string& path) const;

@@ -84,7 +84,9 @@ void TEmbedded::starttimerTimer() {
     // Chosen before the reload, which may stop the sequence with a malformed project file.
     const std::string help = AddTrailingBackslash(InstallDir) + "Halyard.chm";
     if (dd.fileExists(help)) HelpFile = help;
-    if (dd.fileExists(ProjectPath) && opts.Lastproject.checked()) {
+    if (!StartProject.empty()) {
+        OpenStartProject();
+    } else if (dd.fileExists(ProjectPath) && opts.Lastproject.checked()) {
         auto lines = dd.readLines(ProjectPath);
         // A malformed file is reported and never becomes the project; the start-up then does not
         // count as finished, so closing leaves the file as it is for the user to mend.
@@ -103,6 +105,14 @@ void TEmbedded::starttimerTimer() {
         UpdateStatusPanels();
     }
     startupDone = true;
+}
+
+// Opened as "&Open Project" opens a file. One that cannot be opened has been reported by name; the
+// start-up then ends with no project, never with the last one the user did not ask for.
+void TEmbedded::OpenStartProject() {
+    if (run([this] { project.Openpro(StartProject); }) || ProjectPath == StartProject) return;
+    ProjectPath = NoProjectLoaded;
+    UpdateStatusPanels();
 }
 
 void TEmbedded::InitStateDefaults() {

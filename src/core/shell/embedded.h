@@ -68,6 +68,8 @@ public:
     std::vector<std::string> Memo1;   // the build batch file's lines
     std::vector<std::string> Intbatch; // the interrupt-vector assembly line
     std::string HelpFile = "C:\\Halyard\\halyard.chm";
+    // The project named when the program was started; it takes the place of the last project's reload.
+    std::string StartProject;
     std::string Caption = "Halyard  CL370 IDE";
     static constexpr const char* Title = "Halyard";
 
@@ -110,6 +112,7 @@ public:
     // ---- Handlers of the shell ----
     void FormCreate();
     void starttimerTimer();
+    void OpenStartProject();
     void InitStateDefaults();
     void UpdateStatusPanels();
     void DisplayCommandLineExecute();

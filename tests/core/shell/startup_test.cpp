@@ -133,3 +133,52 @@ TEST_F(Shell, CommandsWithoutAHandlerAreShownDisabled) {
                 EXPECT_EQ(item->enabled(), static_cast<bool>(item->onClick)) << item->caption();
             }
 }
+
+// A project named when the program starts (a double-click on a *.prj file) takes the place of the
+// last project; one that cannot be opened is reported and the start-up ends with no project.
+struct NamedProject {
+    const char* name;
+    const char* bytes; // what the named file holds; nullptr: it does not exist, "": a valid project
+    const char* error; // the error shown: "" for none, "*" for any one
+};
+
+struct StartProject : Shell, ::testing::WithParamInterface<NamedProject> {};
+
+TEST_P(StartProject, TakesThePlaceOfTheLastProject) {
+    const NamedProject& c = GetParam();
+    const std::string named = "C:\\work\\named.prj";
+    createToolFolders();
+    drives.dd.createDir("C:\\work");
+    create();
+    // The last project is valid and asked for, so only the named one can keep it out.
+    e->project.BuildProjectLines();
+    drives.dd.writeLines("C:\\work\\last.prj", e->ProList);
+    settings.put("Project", "C:\\work\\last.prj");
+    settings.put("Last", "1");
+    if (c.bytes && !*c.bytes) drives.dd.writeLines(named, e->ProList);
+    if (c.bytes && *c.bytes) drives.put(named, c.bytes);
+    const std::string before = c.bytes ? drives.dd.readBytes(named) : "";
+    e->StartProject = named;
+    start();
+
+    const bool loaded = !*c.error;
+    EXPECT_EQ(e->ProjectLoaded(), loaded);
+    EXPECT_EQ(e->ProjectPath, loaded ? named : "NO PROJECT LOADED");
+    EXPECT_EQ(e->StatusBar.panel(0).text, e->ProjectPath);
+    EXPECT_EQ(drives.dd.fileExists("C:\\texassource\\ide.bat"), loaded);
+    ASSERT_EQ(ui.errors.size(), loaded ? 0u : 1u);
+    if (!loaded && std::string(c.error) != "*") {
+        EXPECT_EQ(ui.errors[0], c.error);
+    }
+    e->FormClose();
+    if (!loaded && c.bytes) {
+        EXPECT_EQ(drives.dd.readBytes(named), before); // left for the user to mend
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shell, StartProject,
+                         ::testing::Values(NamedProject{"valid", "", ""},
+                                           NamedProject{"missing", nullptr,
+                                                        "Cannot open file C:\\work\\named.prj"},
+                                           NamedProject{"malformed", "0\r\nnot a project\r\n", "*"}),
+                         [](const auto& info) { return std::string(info.param.name); });
