@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -47,21 +48,29 @@ private:
 };
 
 // The only programs a headless session starts are batch files (ide.bat, intvecs.bat). A script needs
-// their end and their output, so the batch runs to its end under halyard-batch and what it printed is kept.
+// their end and their output, so the batch runs to its end under halyard-batch and its output is
+// printed as it comes; nobody is there to look at a terminal window.
 class WaitingLauncher : public Launcher {
 public:
-    explicit WaitingLauncher(DosDevices& dd) : dd_(dd) {}
+    explicit WaitingLauncher(DosDevices& dd) : dd_(dd), shell_(dd) {}
     void LaunchProgram(const std::string& file, const std::string&, const std::string& directory,
                        int) override {
         started = true;
         exitCode = RunBatchAndWait(dd_, file, directory, output);
     }
+    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& directory,
+                                                    std::function<void(const std::string&)> onLine) override {
+        started = true;
+        return shell_.StartToolChainRun(file, directory, std::move(onLine));
+    }
+    bool showsBatchWindows() override { return false; }
     bool started = false;
     int exitCode = -1;
     std::string output;
 
 private:
     DosDevices& dd_;
+    ShellLauncher shell_;
 };
 
 // The model and its ports, started the way the desktop starts, minus the questions.
@@ -127,13 +136,34 @@ int make(Session& s, const Args& args) {
 
 int build(Session& s, const Args& args) {
     if (!s.open(args[0])) return 1;
+    BuildOutput& out = s.e->buildOutput;
+    // The tools' lines as they come, unchanged, so that whatever reads "file line: error" can.
+    size_t printed = 0;
+    out.observe([&out, &printed](BuildOutput::Change c) {
+        if (c == BuildOutput::Change::Cleared) printed = 0;
+        for (; c == BuildOutput::Change::Added && printed < out.lines().size(); ++printed) {
+            const auto kind = out.lines()[printed].kind;
+            if (kind == BuildOutput::Line::Output || kind == BuildOutput::Line::Summary ||
+                out.lines()[printed].diagnostic())
+                std::cout << out.lines()[printed].text << std::endl;
+        }
+    });
     s.e->menu.Compile1.click();
     if (!s.launcher.started) return 1;
+    while (out.running()) {
+        pollfd p{out.outputDescriptor(), POLLIN, 0};
+        ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
+        out.OutputTimerTimer();
+    }
     std::cout << s.launcher.output << std::flush;
     // The batch has ended, so the check needs no waiting period.
     s.e->CompileTimer.tick();
     const std::string verdict = s.e->StatusBar.panel(3).text;
     std::cout << verdict << '\n';
+    for (const auto& line : out.lines())
+        if (line.kind == BuildOutput::Line::Memory || line.kind == BuildOutput::Line::MemoryFull)
+            std::cout << line.text << '\n';
+    std::cout << MessageCountText(out.errors(), out.warnings()) << '\n';
     return verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ? 0 : 1;
 }
 
@@ -193,9 +223,10 @@ const std::vector<Command>& commands() {
          make},
         {"build", "PROJECT",
          "Open PROJECT and run \"Build All\": write ide.bat, save the project, run ide.bat under\n"
-         "halyard-batch and wait for it, print its output and then the verdict (\"Created \",\n"
-         "\"Updated \" or \"Failed to create \" followed by the output file). Exit code 0 only for\n"
-         "\"Created \" and \"Updated \".",
+         "halyard-batch and wait for it, printing its output as it comes; then print the verdict\n"
+         "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file), the use of\n"
+         "every memory range when the link wrote a map file, and the messages counted\n"
+         "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \".",
          build},
         {"check", "FILE",
          "Check the linker command file FILE without linking: print each problem as\n"

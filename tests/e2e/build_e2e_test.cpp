@@ -13,6 +13,8 @@
 #include <string>
 
 #include "base/dos_devices.h"
+#include "base/paths.h"
+#include "build/build_output.h"
 #include "build/launcher.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
@@ -89,22 +91,35 @@ protected:
     const std::string output = "C:\\texassource\\demo.out ";
 };
 
+// The verdict, the memory ranges of the link and the messages counted close the output.
 TEST_F(Workspace, BuildCreatesThenUpdatesThenFailsOnASourceError) {
     Result first = run("halyard-build", {"build", project});
-    EXPECT_EQ(lastLine(first.out), "Created " + output) << first.out << first.err;
+    EXPECT_NE(first.out.find(
+                  "\nCreated " + output +
+                  "\nrange     page  origin   length   used     free     use\n"
+                  "REGS      0     0000h    0100h    0000h    0100h    [....................]   0.0 %\n"),
+              std::string::npos)
+        << first.out << first.err;
+    EXPECT_NE(first.out.find(
+                  "\nVECS      0     7FECh    0014h    0014h    0000h    [####################] 100.0 %  "
+                  "over 90 %\n0 errors, 0 warnings\n"),
+              std::string::npos)
+        << first.out;
     EXPECT_EQ(first.code, 0);
 
     Result second = run("halyard-build", {"build", project});
-    EXPECT_EQ(lastLine(second.out), "Updated " + output) << second.out << second.err;
+    EXPECT_NE(second.out.find("\nUpdated " + output + "\n"), std::string::npos) << second.out << second.err;
     EXPECT_EQ(second.code, 0);
 
     DosDevices dd(dir / "data" / "halyard");
     const std::string main = "C:\\Halyard\\demo\\main.c";
     dd.writeBytes(main, dd.readBytes(main) + "\nint broken( {\n");
     Result third = run("halyard-build", {"build", project});
-    EXPECT_EQ(lastLine(third.out), "Failed to create " + output) << third.out << third.err;
+    // No table after a failed link: the map left behind is the last build's.
+    EXPECT_NE(third.out.find("\nFailed to create " + output + "\n1 error, 0 warnings\n"), std::string::npos)
+        << third.out << third.err;
     EXPECT_EQ(third.code, 1);
-    EXPECT_NE(third.out.find("error"), std::string::npos) << third.out;
+    EXPECT_NE(third.out.find("\nmain.c 25: error[E006]: "), std::string::npos) << third.out;
 }
 
 TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
@@ -154,6 +169,121 @@ TEST_F(Workspace, TheDesktopBuildIsJudgedOnlyWhenItsBatchHasEnded) {
         e.CompileTimer.tick();
     }
     EXPECT_EQ(e.StatusBar.panel(3).text, "Created " + output);
+}
+
+// The desktop's model on the real launcher, as the Build panel drives it.
+struct Desktop {
+    DosDevices dd{DosDevices::defaultRoot()};
+    FakeUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    ShellLauncher launcher{dd};
+    Clock clock;
+    TEmbedded e{{ui, settings, launcher, dd, clock}};
+    BuildOutput& out = e.buildOutput;
+
+    explicit Desktop(const std::string& project) {
+        e.FormCreate();
+        e.starttimer.setEnabled(false);
+        e.startupDone = true;
+        EXPECT_TRUE(e.run([&] { e.project.Openpro(project); })) << testing::PrintToString(ui.shown);
+        e.opts.ShowBatch.setChecked(false);
+    }
+    // Ticks the panel's timer, as the window does, until done() or a generous limit.
+    template <class F> void until(F done) {
+        for (int i = 0; i < 3000 && !done(); ++i) {
+            ::poll(nullptr, 0, 10);
+            out.OutputTimer.tick();
+        }
+    }
+    int find(const std::string& text) const {
+        for (size_t i = 0; i < out.lines().size(); ++i)
+            if (out.lines()[i].text == text) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+TEST_F(Workspace, ThePanelShowsTheErrorAndItsLineOpensInAnEditor) {
+    DosDevices drives(dir / "data" / "halyard");
+    const std::string main = "C:\\Halyard\\demo\\main.c";
+    std::string text = drives.readBytes(main);
+    text.replace(text.find("last = ticks;"), 13, "last = ticks");
+    drives.writeBytes(main, text);
+    Desktop d(project);
+    d.e.menu.Compile1.click();
+    ASSERT_TRUE(d.out.running());
+    EXPECT_TRUE(d.out.BuildPanel.visible());
+    const std::string error = "main.c 15: error[E006]: expected ';' before 'for'";
+    d.until([&] { return d.find(error) >= 0; });
+    const int at = d.find(error);
+    ASSERT_GE(at, 0) << d.out.text();
+    EXPECT_EQ(d.out.lines()[at].kind, BuildOutput::Line::Error);
+    d.until([&] { return !d.out.running(); });
+    EXPECT_EQ(d.out.title(), "Build - 1 error, 1 warning");
+
+    d.out.Activate(at);
+    ASSERT_EQ(d.e.editors.count(), 1);
+    TCodeEd& editor = d.e.editors.child(0);
+    EXPECT_TRUE(SameText(editor.FileName, main)) << editor.FileName;
+    EXPECT_EQ(editor.lineOf(editor.selStart()), 14u);
+    EXPECT_EQ(editor.text().substr(editor.selStart(), editor.selLength()), u"    last = ticks");
+    // Stepping goes on to the warning and back; the open window is used again.
+    d.out.NextErrorClick();
+    EXPECT_EQ(d.out.current(), at + 1);
+    EXPECT_EQ(editor.lineOf(editor.selStart()), 9u);
+    d.out.PreviousErrorClick();
+    EXPECT_EQ(d.out.current(), at);
+    EXPECT_EQ(d.e.editors.count(), 1);
+
+    d.e.CompileTimer.tick();
+    EXPECT_EQ(d.out.lines().back().text.rfind("Failed to create " + output + " (", 0), 0u) << d.out.text();
+}
+
+TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
+    Desktop d(project);
+    d.e.opts.SendToFile.setChecked(true);
+    d.e.menu.Compile1.click();
+    d.until([&] { return !d.out.running(); });
+    const int heading = d.find("Compiler output in C:\\Outputfile.txt:");
+    ASSERT_GE(heading, 0) << d.out.text();
+    EXPECT_EQ(d.out.lines()[heading + 2].text, "[main.c]");
+    d.e.CompileTimer.tick();
+    EXPECT_GE(d.find("Memory use (C:\\texassource\\demo.map):"), 0) << d.out.text();
+    ASSERT_EQ(d.out.memory().size(), 4u);
+    EXPECT_EQ(d.out.memory()[2].used, 0x130u);
+    EXPECT_EQ(d.out.lines().back().kind, BuildOutput::Line::MemoryFull); // VECS, filled to the last byte
+}
+
+// A tool that never ends: closing Halyard asks, and Stop ends it with the batch.
+TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
+    DosDevices drives(dir / "data" / "halyard");
+    // Found through PATH before the real compiler.
+    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    std::ofstream(fake) << "#!/bin/sh\necho $$ > '" << (dir / "pid").string()
+                        << "'\necho compiling\nexec sleep 1000\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    Desktop d(project);
+    d.e.menu.Compile1.click();
+    d.until([&] { return d.find("compiling") >= 0; });
+    ASSERT_GE(d.find("compiling"), 0) << d.out.text();
+
+    d.ui.answers = {Answer::No};
+    EXPECT_FALSE(d.out.FormCloseQuery());
+    EXPECT_TRUE(d.out.running());
+    d.ui.answers = {Answer::Yes};
+    EXPECT_TRUE(d.out.FormCloseQuery());
+    EXPECT_FALSE(d.out.running());
+    EXPECT_EQ(d.ui.shown.back(), "A build is running.\rStop it and close Halyard?");
+    EXPECT_GE(d.find("Stopped"), 0);
+    std::ifstream pidFile(dir / "pid");
+    pid_t pid = 0;
+    pidFile >> pid;
+    ASSERT_GT(pid, 0);
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string state((std::istreambuf_iterator<char>(stat)), {});
+    EXPECT_TRUE(state.empty() || state.find(") Z ") != std::string::npos) << state;
+
+    d.e.CompileTimer.tick();
+    EXPECT_EQ(d.e.StatusBar.panel(3).text, "Failed to create " + output);
 }
 
 TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {

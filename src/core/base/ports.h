@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,11 +57,14 @@ public:
     // File dialogs return a Windows path (host choices come back through the drive mapping).
     virtual std::optional<std::string> openFile(const FileDialog& dialog) = 0;
     virtual std::optional<std::string> saveFile(const FileDialog& dialog) = 0;
-    virtual std::optional<std::string> chooseDirectory(const std::string& title, const std::string& start) = 0;
+    virtual std::optional<std::string> chooseDirectory(const std::string& title,
+                                                       const std::string& start) = 0;
     // Shows a core dialog modally; returns how it was closed.
     virtual Answer execute(ModalDialog& dialog) = 0;
     // The font dialog, sizes limited to minSize..maxSize points; nothing when cancelled.
-    virtual std::optional<FontSpec> chooseFont(const FontSpec&, int /*minSize*/, int /*maxSize*/) { return std::nullopt; }
+    virtual std::optional<FontSpec> chooseFont(const FontSpec&, int /*minSize*/, int /*maxSize*/) {
+        return std::nullopt;
+    }
     // The print dialog; prints the job when confirmed. Returns Answer::Ok or Answer::Cancel.
     virtual Answer print(const PrintJob&) { return Answer::Cancel; }
     // The printer set-up dialog.
@@ -84,22 +89,52 @@ public:
     virtual bool write(const std::string& name, const std::string& text) = 0;
 };
 
+// A tool-chain batch started so that its output can be shown as the tools print it. Nothing here
+// blocks: the owner calls pump() when descriptor() is readable or on a short timer.
+class ToolChainRun {
+public:
+    virtual ~ToolChainRun() = default;
+    // Hands every complete line printed since the last call to the line callback; once the batch has
+    // ended, also its last unfinished line, after which ended() is true.
+    virtual void pump() = 0;
+    // Readable when output arrives; -1 when there is none to watch.
+    virtual int descriptor() const { return -1; }
+    virtual bool ended() const = 0;
+    // The batch's exit code once it has ended; 128 + the signal for a batch that was ended by one.
+    virtual int exitCode() const = 0;
+    // Ends the batch and every program it started, within a short while; the end still comes
+    // through pump().
+    virtual void stop() = 0;
+};
+
 // Starts a program, a batch file or a document; never waits, reports nothing.
 class Launcher {
 public:
     virtual ~Launcher() = default;
     enum ShowMode { Hidden = 0, Shown = 5 };
-    virtual void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
-                               int showMode) = 0;
+    virtual void LaunchProgram(const std::string& file, const std::string& parameters,
+                               const std::string& directory, int showMode) = 0;
     // Whether the batch file last started from this path is still running; false when the launcher
     // cannot tell.
     virtual bool batchRunning(const std::string& /*file*/) { return false; }
+    // Starts a batch file as LaunchProgram does (hidden), with its output and errors going to
+    // onLine line by line; nullptr when this launcher cannot. A batch that cannot be started gives
+    // a run that ends at once with the reason as its output.
+    virtual std::unique_ptr<ToolChainRun>
+    StartToolChainRun(const std::string& /*file*/, const std::string& /*directory*/,
+                      std::function<void(const std::string&)> /*onLine*/) {
+        return nullptr;
+    }
+    // Whether a batch started shown gets a window of its own (a terminal) to show it in.
+    virtual bool showsBatchWindows() { return true; }
 };
 
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual std::filesystem::file_time_type now() const { return std::filesystem::file_time_type::clock::now(); }
+    virtual std::filesystem::file_time_type now() const {
+        return std::filesystem::file_time_type::clock::now();
+    }
 };
 
 } // namespace halyard

@@ -31,7 +31,7 @@ void BuildMonitor::Compile1Click(const MenuItem* sender) {
     // A build started while the previous one is still being waited for keeps the running period.
     e.CompileTimer.setEnabled(true);
     e.StatusBar.setText(3, "Compile Started");
-    e.launcher.LaunchProgram(e.batch.batchPath(), "", e.WorkDrive,
+    e.buildOutput.StartBatch(e.batch.batchPath(), e.WorkDrive,
                              e.opts.ShowBatch.checked() ? Launcher::Shown : Launcher::Hidden);
 }
 
@@ -66,6 +66,7 @@ void BuildMonitor::CompileTimerTimer() {
         // An old output file the build did not rewrite means the link failed.
     }
     e.StatusBar.setText(3, verdict + e.ObjectFile);
+    e.buildOutput.BuildJudged(verdict + e.ObjectFile);
     if (e.opts.ShowOnEnd.checked()) e.menu.ViewCompilerOP.click();
 }
 

@@ -12,6 +12,7 @@
 #include "build/batch_interpreter.h"
 #include "build/process.h"
 #include "build/program_lookup.h"
+#include "build/tool_chain_run.h"
 #include "build/windows_command_line.h"
 
 extern char** environ;
@@ -161,6 +162,26 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
 bool ShellLauncher::batchRunning(const std::string& file) {
     const auto it = marks_.find(markKey(dd_, TrimRight(file)));
     return it != marks_.end() && it->second->running();
+}
+
+std::unique_ptr<ToolChainRun>
+ShellLauncher::StartToolChainRun(const std::string& file, const std::string& directory,
+                                 std::function<void(const std::string&)> onLine) {
+    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
+    const std::string batch = dd_.absolute(TrimRight(file));
+    std::vector<std::string> args;
+    // The same mark as a batch started without its output: the completion check waits for either.
+    auto& mark = marks_[markKey(dd_, batch)];
+    if (!mark) mark = std::make_unique<RunMark>();
+    if (const std::string markPath = mark->arm(); !markPath.empty()) args = {"--run-mark", markPath};
+    args.insert(args.end(), {"/c", batch});
+    auto run = PipedBatchRun::start(dd_, FindBatchRunner(), args, dir, std::move(onLine));
+    if (run->ended()) marks_.erase(markKey(dd_, batch));
+    return run;
+}
+
+bool ShellLauncher::showsBatchWindows() {
+    return !findTerminal().program.empty();
 }
 
 int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,

@@ -22,6 +22,10 @@ public:
     void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
                        int showMode) override;
     bool batchRunning(const std::string& file) override;
+    // The batch runs hidden under halyard-batch in its own process group, its output piped back.
+    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& directory,
+                                                    std::function<void(const std::string&)> onLine) override;
+    bool showsBatchWindows() override;
 
 private:
     DosDevices& dd_;

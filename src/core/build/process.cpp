@@ -26,6 +26,7 @@ void writeErrno(int fd, int error) {
 }
 
 [[noreturn]] void runChild(const SpawnSpec& spec, const Prepared& p, int report) {
+    if (spec.newProcessGroup) ::setpgid(0, 0);
     int fds[3] = {spec.in, spec.out, spec.err};
     // Move the wanted descriptors out of the way first, so dup2 cannot overwrite one still needed.
     for (int& fd : fds)
@@ -74,6 +75,8 @@ SpawnResult SpawnProcess(const SpawnSpec& spec) {
         runChild(spec, p, report[1]);
     }
     ::close(report[1]);
+    // Set from both sides: whichever runs first, the group exists before anyone signals it.
+    if (pid > 0 && spec.newProcessGroup && !spec.detach) ::setpgid(pid, pid);
     if (pid > 0) {
         int childError = 0;
         ssize_t r;

@@ -18,6 +18,9 @@ struct SpawnSpec {
     // A detached child lives in a session of its own and is re-parented to init, so the caller
     // never waits for it and it never becomes a zombie of the caller.
     bool detach = false;
+    // The child leads a process group of its own, so that it can be ended together with every
+    // program it starts (kill of the negative pid).
+    bool newProcessGroup = false;
 };
 
 struct SpawnResult {

@@ -10,6 +10,7 @@
 #include "base/dos_devices.h"
 #include "base/ports.h"
 #include "build/build_monitor.h"
+#include "build/build_output.h"
 #include "build/compiler_options.h"
 #include "build/ide_bat.h"
 #include "build/int_vectors.h"
@@ -105,6 +106,7 @@ public:
     ProjectSummary summary{*this};
     IdeBat batch{*this};
     Editors editors{*this};
+    BuildOutput buildOutput{*this};
     BuildMonitor monitor{*this};
     IntVectors vectors{*this};
     CmdFileMode cmdFile{*this};

@@ -1,8 +1,9 @@
 // Starting programs: real children of the real halyard-batch, reporting through a FIFO, so that the
 // test waits for an event and never for a time.
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <poll.h>
 #include <sys/wait.h>
 
@@ -114,8 +115,9 @@ TEST_F(Launching, ShownBatchOpensInTheTerminalOrRunsHiddenWithoutOne) {
     EXPECT_EQ(report(), "shown one\n");
 
     ScopedEnv withDisplay("DISPLAY", ":99");
-    putBin("x-terminal-emulator", "printf 'terminal %s %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$5\" \"$6\" > '" +
-                                      fifo.string() + "'\nshift\nexec \"$@\"\n");
+    putBin("x-terminal-emulator",
+           "printf 'terminal %s %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$5\" \"$6\" > '" +
+               fifo.string() + "'\nshift\nexec \"$@\"\n");
     launcher.LaunchProgram("C:\\work dir\\show.bat", "two", "C:\\work dir", Launcher::Shown);
     EXPECT_EQ(report(), "terminal -e halyard-batch --run-mark /c C:\\work dir\\show.bat\nshown two\n");
 
@@ -130,8 +132,9 @@ TEST_F(Launching, TellsWhetherTheBatchItStartedStillRuns) {
     const fs::path gate = base / "gate";
     ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
     // The batch's program says it is waiting, then waits until the test opens the gate.
-    put("C:\\texassource\\hold", "#!/bin/sh\necho waiting > '" + fifo.string() + "'\necho END > '" +
-                                       fifo.string() + "'\nread x < '" + gate.string() + "'\n",
+    put("C:\\texassource\\hold",
+        "#!/bin/sh\necho waiting > '" + fifo.string() + "'\necho END > '" + fifo.string() + "'\nread x < '" +
+            gate.string() + "'\n",
         true);
     put("C:\\texassource\\ide.bat", "@C:\\texassource\\hold\r\n");
     ShellLauncher launcher(dd);
@@ -197,6 +200,66 @@ TEST_F(Launching, RunBatchAndWaitCollectsOutputAndExitCode) {
     ASSERT_GE(opener, 0);
     ASSERT_EQ(::write(opener, "\n", 1), 1);
     ::close(opener);
+}
+
+// What a tool prints reaches the caller while the batch still runs, and Stop ends the batch with
+// every program it started, also one that refuses the polite request.
+TEST_F(Launching, ToolChainRunStreamsItsLinesAndStopLeavesNothingBehind) {
+    const fs::path gate = base / "gate";
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+    put("C:\\texassource\\slow",
+        "#!/bin/sh\necho first\nread x < '" + gate.string() + "'\nprintf 'second\\r\\nlast'\n", true);
+    put("C:\\texassource\\ide.bat", "@slow\r\n");
+    ShellLauncher launcher(dd);
+    std::vector<std::string> lines;
+    auto run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "C:\\texassource",
+                                          [&lines](const std::string& l) { lines.push_back(l); });
+    ASSERT_TRUE(run);
+    auto pumpUntil = [&](auto done) {
+        for (int i = 0; i < 300 && !done(); ++i) {
+            pollfd p{run->descriptor(), POLLIN, 0};
+            ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
+            run->pump();
+        }
+    };
+    pumpUntil([&] { return !lines.empty(); });
+    EXPECT_EQ(lines, std::vector<std::string>{"first"});
+    EXPECT_FALSE(run->ended());
+    EXPECT_TRUE(launcher.batchRunning("C:\\texassource\\ide.bat"));
+    const int opener = ::open(gate.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_EQ(::write(opener, "\n", 1), 1);
+    ::close(opener);
+    pumpUntil([&] { return run->ended(); });
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", "second", "last"}));
+    EXPECT_EQ(run->exitCode(), 0);
+
+    // A tool that never ends, and one it left in the background that ignores the request to end.
+    const fs::path pids = base / "pids";
+    put("C:\\texassource\\hang",
+        "#!/bin/sh\n(trap '' TERM; echo $(exec /bin/sh -c 'echo $PPID') >> '" + pids.string() +
+            "'; while :; do /bin/sleep 1; done) &\necho $$ >> '" + pids.string() +
+            "'\necho hanging\nwhile :; do /bin/sleep 1; done\n",
+        true);
+    put("C:\\texassource\\ide.bat", "@hang\r\n");
+    lines.clear();
+    run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "C:\\texassource",
+                                     [&lines](const std::string& l) { lines.push_back(l); });
+    pumpUntil([&] {
+        std::ifstream in(pids);
+        return !lines.empty() && std::count(std::istreambuf_iterator<char>(in), {}, '\n') == 2;
+    });
+    ASSERT_EQ(lines, std::vector<std::string>{"hanging"});
+    run->stop();
+    pumpUntil([&] { return run->ended(); });
+    EXPECT_TRUE(run->ended());
+    EXPECT_NE(run->exitCode(), 0);
+    std::ifstream in(pids);
+    for (pid_t pid; in >> pid;) {
+        // Gone, or a zombie that only waits for its new parent to collect it.
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        EXPECT_TRUE(text.empty() || text.find(") Z ") != std::string::npos) << pid << ": " << text;
+    }
 }
 
 // A runner that dies without ending its batch must not keep a build waiting for ever.

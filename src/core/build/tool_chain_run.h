@@ -1,0 +1,50 @@
+#pragma once
+// A batch run under halyard-batch whose output comes back through a pipe, line by line, while it
+// runs. The runner leads a process group of its own, so Stop ends the batch together with every
+// tool it started, and nothing is left behind.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "base/ports.h"
+
+namespace halyard {
+
+class DosDevices;
+
+class PipedBatchRun : public ToolChainRun {
+public:
+    using LineSink = std::function<void(const std::string&)>;
+    // Starts runner with args ("/c", the batch, ...) in workDirWin; a run that could not start has
+    // ended at once with the reason as its only line.
+    static std::unique_ptr<PipedBatchRun> start(const DosDevices& dd, const std::string& runner,
+                                                const std::vector<std::string>& args,
+                                                const std::string& workDirWin, LineSink onLine);
+    ~PipedBatchRun() override;
+
+    void pump() override;
+    int descriptor() const override { return fd_; }
+    bool ended() const override { return ended_; }
+    int exitCode() const override { return code_; }
+    void stop() override;
+
+    // How long the programs get to end on their own before they are killed.
+    static constexpr std::chrono::milliseconds StopGrace{300};
+
+private:
+    explicit PipedBatchRun(LineSink onLine) : onLine_(std::move(onLine)) {}
+    void take(bool all);
+    void finish();
+
+    LineSink onLine_;
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    bool exited_ = false, ended_ = false;
+    int code_ = -1;
+    std::string partial_;
+};
+
+} // namespace halyard
