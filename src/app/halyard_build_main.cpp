@@ -13,10 +13,10 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "build/launcher.h"
+#include "halyard_version.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
-#include "halyard_version.h"
 
 namespace halyard {
 namespace {
@@ -81,6 +81,7 @@ struct Session {
     WaitingLauncher launcher{dd};
     Clock clock;
     std::unique_ptr<TEmbedded> e;
+    size_t printed = 0; // lines of the Build panel already on standard output
 
     Session() {
         dd.ensureCreated();
@@ -100,6 +101,26 @@ struct Session {
         }
         e->ProjectPath = NoProjectLoaded;
         e->startupDone = true;
+        e->buildOutput.observe([this](BuildOutput::Change c) {
+            const auto& lines = e->buildOutput.lines();
+            if (c == BuildOutput::Change::Cleared) printed = 0;
+            for (; c == BuildOutput::Change::Added && printed < lines.size(); ++printed)
+                if (lines[printed].kind == BuildOutput::Line::Output ||
+                    lines[printed].kind == BuildOutput::Line::Summary || lines[printed].diagnostic())
+                    std::cout << lines[printed].text << std::endl;
+        });
+    }
+
+    // Waits for the tool-chain run that a command started. The tools' lines are printed as they come,
+    // unchanged, so that whatever reads "file line: error" can use them.
+    void finishRun() {
+        BuildOutput& out = e->buildOutput;
+        while (out.running()) {
+            pollfd p{out.outputDescriptor(), POLLIN, 0};
+            ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
+            out.OutputTimerTimer();
+        }
+        std::cout << launcher.output << std::flush;
     }
 
     // "&Open Project" on the given file; false when the open ended with an error.
@@ -137,25 +158,9 @@ int make(Session& s, const Args& args) {
 int build(Session& s, const Args& args) {
     if (!s.open(args[0])) return 1;
     BuildOutput& out = s.e->buildOutput;
-    // The tools' lines as they come, unchanged, so that whatever reads "file line: error" can.
-    size_t printed = 0;
-    out.observe([&out, &printed](BuildOutput::Change c) {
-        if (c == BuildOutput::Change::Cleared) printed = 0;
-        for (; c == BuildOutput::Change::Added && printed < out.lines().size(); ++printed) {
-            const auto kind = out.lines()[printed].kind;
-            if (kind == BuildOutput::Line::Output || kind == BuildOutput::Line::Summary ||
-                out.lines()[printed].diagnostic())
-                std::cout << out.lines()[printed].text << std::endl;
-        }
-    });
     s.e->menu.Compile1.click();
     if (!s.launcher.started) return 1;
-    while (out.running()) {
-        pollfd p{out.outputDescriptor(), POLLIN, 0};
-        ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
-        out.OutputTimerTimer();
-    }
-    std::cout << s.launcher.output << std::flush;
+    s.finishRun();
     // The batch has ended, so the check needs no waiting period.
     s.e->CompileTimer.tick();
     const std::string verdict = s.e->StatusBar.panel(3).text;
@@ -191,7 +196,7 @@ int vectors(Session& s, const Args& args) {
     const auto before = s.dd.lastWriteTime(object);
     bool started = false;
     if (!s.e->run([&] { started = s.e->vectors.Assembleintvecs1Click(); }) || !started) return 1;
-    std::cout << s.launcher.output << std::flush;
+    s.finishRun();
     // An object left from an earlier run must not pass for this one.
     const auto after = s.dd.lastWriteTime(object);
     const bool written = after && (!before || *after > *before);

@@ -56,7 +56,7 @@ bool IntVectors::Assembleintvecs1Click() {
         e.Intbatch.push_back(AssembleVectorsLine(e.CompilerDir, e.CompSourceDir, small));
     // A folder that cannot take the batch ends the command here, before anything is started.
     e.dd.writeLines(batchPath(), e.Intbatch);
-    e.launcher.LaunchProgram(batchPath(), "", e.WorkDrive, Launcher::Shown);
+    e.buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false);
     return true;
 }
 
