@@ -1,8 +1,5 @@
 #include "ar_archive.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace halyard::sim370 {
 
 namespace {
@@ -24,6 +21,18 @@ std::string trimmed(std::string s) {
     while (!s.empty() && s.back() == ' ')
         s.pop_back();
     return s;
+}
+
+// A header's number field: digits only (strtoul would take "-60" and wrap it), at most ten of
+// them, so it never overflows.
+std::optional<size_t> decimal(const std::string& text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    size_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<size_t>(c - '0');
+    }
+    return value;
 }
 
 } // namespace
@@ -66,12 +75,10 @@ std::optional<std::vector<ArMember>> ReadAr(const std::string& bytes) {
         }
         if (pos + 60 > bytes.size() || bytes.compare(pos + 58, 2, "`\n") != 0) return std::nullopt;
         const std::string rawName = trimmed(bytes.substr(pos, 16));
-        char* end = nullptr;
-        const std::string sizeText = trimmed(bytes.substr(pos + 48, 10));
-        const unsigned long size = std::strtoul(sizeText.c_str(), &end, 10);
-        if (sizeText.empty() || *end || pos + 60 + size > bytes.size()) return std::nullopt;
-        std::string data = bytes.substr(pos + 60, size);
-        pos += 60 + size + (size % 2);
+        const std::optional<size_t> size = decimal(trimmed(bytes.substr(pos + 48, 10)));
+        if (!size || *size > bytes.size() - pos - 60) return std::nullopt;
+        std::string data = bytes.substr(pos + 60, *size);
+        pos += 60 + *size + (*size % 2);
         if (rawName == "//") {
             names = data;
             continue;
@@ -79,9 +86,9 @@ std::optional<std::vector<ArMember>> ReadAr(const std::string& bytes) {
         if (rawName == "/" || rawName == "/SYM64/") continue; // symbol tables of host archivers
         std::string name = rawName;
         if (name.size() > 1 && name[0] == '/') {
-            const size_t offset = std::strtoul(name.c_str() + 1, nullptr, 10);
-            if (offset >= names.size()) return std::nullopt;
-            name = names.substr(offset, names.find('\n', offset) - offset);
+            const std::optional<size_t> offset = decimal(name.substr(1));
+            if (!offset || *offset >= names.size()) return std::nullopt;
+            name = names.substr(*offset, names.find('\n', *offset) - *offset);
         }
         if (!name.empty() && name.back() == '/') name.pop_back();
         out.push_back({name, std::move(data)});

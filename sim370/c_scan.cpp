@@ -41,6 +41,15 @@ std::int64_t boundedNumber(const std::string& text) {
     return errno == ERANGE || v > kCountLimit ? kCountLimit : std::max<long long>(v, 0);
 }
 
+// Section sizes and offsets stay at the limit too, however many huge arrays a module declares.
+std::int64_t cappedProduct(std::int64_t a, std::int64_t b) {
+    return a != 0 && b > kCountLimit / a ? kCountLimit : std::min(a * b, kCountLimit);
+}
+
+void grow(std::int64_t& total, std::int64_t by) {
+    total = std::min(total + std::min(by, kCountLimit), kCountLimit);
+}
+
 std::vector<Tok> tokenize(const std::string& text) {
     std::vector<Tok> out;
     std::string mainFile, file;
@@ -202,7 +211,7 @@ struct Scanner {
                     unsized = unsized || (k + 1 < p.size() && p[k + 1].is("]"));
                     if (k + 1 < p.size() && p[k + 1].kind == Kind::Number) {
                         const std::int64_t n = boundedNumber(p[k + 1].text);
-                        count = n != 0 && count > kCountLimit / n ? kCountLimit : count * n;
+                        count = cappedProduct(count, n);
                     }
                 }
                 if (t.kind == Kind::Ident && !kKeywords.count(t.text) &&
@@ -217,21 +226,21 @@ struct Scanner {
             if (depth == 1 && t.is(",")) ++initCount;
             if (t.kind == Kind::String) {
                 ++strings;
-                stringBytes += t.strLen + 1;
+                grow(stringBytes, t.strLen + 1);
             }
         }
         if (name.empty() || (isExtern && !init)) return;
         localNames.insert(name);
         if (unsized && init) count = strings && !pointer ? stringBytes : initCount + 1;
-        const std::int64_t size = pointer ? 2 * count : base * count;
-        if (strings && (pointer || !array)) konst += stringBytes;
+        const std::int64_t size = cappedProduct(pointer ? 2 : base, count);
+        if (strings && (pointer || !array)) grow(konst, stringBytes);
         // "const char *p" points at constants but is itself a variable.
         const bool constant = pointer ? constPointer : isConst;
         std::string section = constant && init ? ".const" : ".bss";
         std::int64_t& where = section == ".const" ? konst : bss;
         if (!isStatic) r.module.defs.push_back({"_" + name, section, where});
-        where += size;
-        if (init && section == ".bss") cinit += size + 4;
+        grow(where, size);
+        if (init && section == ".bss") grow(cinit, size + 4);
     }
 
     size_t function(const std::vector<Tok>& d, size_t open) {
@@ -262,7 +271,7 @@ struct Scanner {
             if (t.is("}") && --braces == 0) break;
             if (t.is(";")) size += 3;
             if (t.kind == Kind::Ident && kBranches.count(t.text)) size += 2;
-            if (t.kind == Kind::String) konst += t.strLen + 1;
+            if (t.kind == Kind::String) grow(konst, t.strLen + 1);
             if (t.kind == Kind::Ident && !kKeywords.count(t.text) && k + 1 < toks.size() &&
                 toks[k + 1].is("(")) {
                 size += 4;
@@ -274,7 +283,7 @@ struct Scanner {
             if (!isStatic) r.module.defs.push_back({"_" + name, ".text", text});
             r.functions.push_back({name, line, text, size});
         }
-        text += size;
+        grow(text, size);
         return k;
     }
 

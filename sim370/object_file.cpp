@@ -8,7 +8,10 @@ namespace halyard::sim370 {
 
 namespace {
 constexpr const char* kMagic = "SIM370 OBJECT 1";
-}
+// The compiler never writes more (its sizes saturate there); larger numbers would overflow the
+// linker's sums.
+constexpr std::int64_t kSizeLimit = 0xFFFFFFFFLL;
+} // namespace
 
 std::int64_t ObjectModule::sizeOf(const std::string& section) const {
     for (const auto& s : sections)
@@ -48,11 +51,12 @@ std::optional<ObjectModule> ReadObject(const std::string& bytes) {
             std::getline(in >> std::ws, m.source);
         } else if (kind == "section") {
             ObjSection s;
-            if (!(in >> s.name >> s.size) || s.size < 0) return std::nullopt;
+            if (!(in >> s.name >> s.size) || s.size < 0 || s.size > kSizeLimit) return std::nullopt;
             m.sections.push_back(s);
         } else if (kind == "def") {
             ObjSymbol d;
-            if (!(in >> d.name >> d.section >> d.offset) || d.offset < 0) return std::nullopt;
+            if (!(in >> d.name >> d.section >> d.offset) || d.offset < 0 || d.offset > kSizeLimit)
+                return std::nullopt;
             m.defs.push_back(d);
         } else if (kind == "ref") {
             ObjRef r;

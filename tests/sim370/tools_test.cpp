@@ -130,6 +130,23 @@ TEST(Archive, RoundTripKeepsNamesAndBytes) {
     EXPECT_FALSE(ReadAr(cut));
 }
 
+TEST(Archive, DamagedSizeFieldsAreRefusedNotWrapped) {
+    auto member = [](const std::string& name, const std::string& size, const std::string& data) {
+        std::string h = name;
+        h.resize(48, ' ');
+        h += size;
+        h.resize(58, ' ');
+        return h + "`\n" + data;
+    };
+    const std::string magic = "!<arch>\n";
+    for (const char* size : {"-60", "+2", "0x2", "2 2", "99999999999", "18446744073709551615"})
+        EXPECT_FALSE(ReadAr(magic + member("a.c/", size, "ab"))) << size;
+    EXPECT_FALSE(ReadAr(magic + member("//", "2", "x\n") + member("/-1", "0", "")));
+    const auto ok = ReadAr(magic + member("a.c/", "2", "ab"));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ((*ok)[0].data, "ab");
+}
+
 TEST(ObjectFile, RoundTrip) {
     ObjectModule m{"main.c", {{".text", 64}, {".bss", 3}}, {{"_main", ".text", 0}}, {{"_strlen", 14}}};
     const auto back = ReadObject(WriteObject(m));
@@ -143,6 +160,9 @@ TEST(ObjectFile, RoundTrip) {
     // A hand-edited object must not bring a negative size into the placement.
     EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text -5\n"));
     EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text 5\ndef _f .text -1\n"));
+    // Sizes past the scanner's limit would overflow the linker's sums.
+    EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text 9223372036854775807\n"));
+    EXPECT_FALSE(ReadObject("SIM370 OBJECT 1\nsection .text 5\ndef _f .text 4294967296\n"));
 }
 
 TEST(CScan, SectionsAndSymbolsFollowTheSource) {
@@ -191,6 +211,8 @@ TEST(CScan, FileLevelDeclarationsTakeTheirSections) {
         {"char huge[99999999999999999999];", 0xFFFFFFFF, 0, 0},
         {"char wide[0x10000][0x10000][0x10000];", 0xFFFFFFFF, 0, 0},
         {"# 4294967295 \"d.c\"\nint late;", 2, 0, 0},
+        {"long a1[4294967295], a2[4294967295], a3[4294967295];", 0xFFFFFFFF, 0, 0},
+        {"struct { int a; int b; } s1[4294967295] = {0}, s2[4294967295];", 0xFFFFFFFF, 0xFFFFFFFF, 0},
     };
     for (const auto& c : cases) {
         const ObjectModule m = ScanC(std::string("# 1 \"d.c\"\n") + c.decl + "\n", "d.c").module;

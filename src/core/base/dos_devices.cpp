@@ -157,17 +157,14 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
     std::error_code ec;
     fs::path cur = driveLink(abs[0]);
     bool resolving = fs::exists(cur, ec);
-    if (resolving) cur = fs::canonical(cur, ec);
+    if (resolving)
+        cur = fs::canonical(cur, ec);
+    else
+        cur = root_ / "dosdevices" / "unmapped" / cur.filename();
     for (const auto& name : splitComponents(abs.substr(2))) {
         if (resolving && !fs::exists(fs::symlink_status(cur / name, ec))) {
             // Windows semantics: one folder whatever the case of its name.
-            std::string match;
-            for (fs::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
-                if (SameText(it->path().filename().string(), name)) {
-                    match = it->path().filename().string();
-                    break;
-                }
-            }
+            const std::string match = index_->find(cur, name);
             if (match.empty()) resolving = false;
             cur /= match.empty() ? name : match;
             continue;
@@ -181,6 +178,16 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
 std::string DosDevices::fromCommandLine(const std::string& arg) const {
     const bool drive = arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':';
     return drive ? arg : toWindows(arg);
+}
+
+bool DosDevices::driveMapped(const std::string& windowsPath) const {
+#ifdef _WIN32
+    (void)windowsPath;
+    return true;
+#else
+    std::error_code ec;
+    return fs::exists(driveLink(absolute(windowsPath)[0]), ec);
+#endif
 }
 
 std::string DosDevices::toWindows(const fs::path& host) const {

@@ -6,9 +6,12 @@
 // On Windows the mapping is the identity.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/folder_index.h"
 
 namespace halyard {
 
@@ -36,7 +39,11 @@ public:
     // Absolute, normalised Windows path ("C:\a\b"): relative paths resolve against the current
     // directory, "." and ".." are folded, "/" counts as "\" and trailing blanks of names are dropped.
     std::string absolute(const std::string& windowsPath) const;
+    // A path on a drive that is not mapped gets a host path whose folder never exists, so that
+    // nothing can be created there and map the drive by accident.
     std::filesystem::path toHost(const std::string& windowsPath) const;
+    // True when the drive of the path (the current one for a path without a drive) is mapped.
+    bool driveMapped(const std::string& windowsPath) const;
     // The Windows path of a host path, through the drive that maps it most closely.
     std::string toWindows(const std::filesystem::path& host) const;
     // A path named on a command line: a Windows path ("C:\x\demo.prj") stays as it is, anything else
@@ -74,6 +81,7 @@ private:
     std::filesystem::path driveLink(char letter) const;
     std::filesystem::path root_;
     std::string cwd_;
+    std::shared_ptr<FolderIndex> index_ = std::make_shared<FolderIndex>();
 };
 
 // True when name matches one of the ";"-separated wildcard masks ("*.c;*.h"), case-insensitively.

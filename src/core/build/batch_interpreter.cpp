@@ -90,18 +90,30 @@ bool startsWithWord(std::string_view s, const char* word) {
 // parenthesised block) and returns the depth of parentheses still open at its end. A "(" opens a
 // block only where a command may start or, after IF and ELSE, behind a blank, as the command
 // processor reads it; elsewhere it is text ("ECHO (see below)").
-int scanLine(std::string_view s,
-             const std::function<bool(size_t pos, size_t len, char kind)>& onSeparator) {
+//
+// A scan can go on where an earlier one over the start of the same text ended (state and from), so
+// that a block growing line by line is read once, not once for every line it gets.
+struct LineScan {
     bool quoted = false, commandStart = true, inIf = false;
+    bool escaped = false; // a caret ended the text scanned so far
     int depth = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
+};
+
+int scanLine(std::string_view s, const std::function<bool(size_t pos, size_t len, char kind)>& onSeparator,
+             LineScan& st, size_t from) {
+    auto& [quoted, commandStart, inIf, escaped, depth] = st;
+    for (size_t i = from; i < s.size(); ++i) {
         const char c = s[i];
+        if (escaped) {
+            escaped = false;
+            continue;
+        }
         if (quoted) {
             if (c == '"') quoted = false;
             continue;
         }
         if (c == '^') {
-            ++i;
+            escaped = true;
             commandStart = false;
             continue;
         }
@@ -136,6 +148,11 @@ int scanLine(std::string_view s,
         commandStart = false;
     }
     return depth;
+}
+
+int scanLine(std::string_view s, const std::function<bool(size_t pos, size_t len, char kind)>& onSeparator) {
+    LineScan st;
+    return scanLine(s, onSeparator, st, 0);
 }
 
 // Index of the ")" that closes the "(" at open, or npos.
@@ -185,12 +202,15 @@ bool hasWildcard(const std::string& s) {
     return s.find_first_of("*?") != std::string::npos;
 }
 
+// value is left alone unless the whole text is a number in range.
 bool parseInt(const std::string& s, long& value) {
     if (s.empty()) return false;
     char* end = nullptr;
     errno = 0;
-    value = std::strtol(s.c_str(), &end, 10);
-    return errno == 0 && end && *end == 0;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (errno != 0 || !end || *end != 0) return false;
+    value = v;
+    return true;
 }
 
 bool endsWithContinuation(const std::string& line) {
@@ -406,8 +426,13 @@ int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::s
             raw.pop_back();
             raw += text[frame.pc++];
         }
-        while (frame.pc < text.size() && scanLine(raw, nullptr) > 0)
+        LineScan scan;
+        scanLine(raw, nullptr, scan, 0);
+        while (frame.pc < text.size() && scan.depth > 0) {
+            const size_t from = raw.size();
             raw += "\n" + text[frame.pc++];
+            scanLine(raw, nullptr, scan, from);
+        }
 
         const std::string head = ltrim(raw);
         if (head.empty() || head[0] == ':') continue;
@@ -737,6 +762,11 @@ BatchInterpreter::Flow BatchInterpreter::runSegment(const std::string& segment, 
             return {};
         }
         const bool nul = SameText(TrimRight(r.target), "NUL") || SameText(TrimRight(r.target), "NUL:");
+        if (!nul && !dd_.driveMapped(r.target)) {
+            closeOpened();
+            fail(base, "The system cannot find the drive specified.", 1);
+            return {};
+        }
         const std::string host = nul ? "/dev/null" : dd_.toHost(r.target).string();
         const int flags = r.op == Redirection::Read     ? O_RDONLY
                           : r.op == Redirection::Append ? O_WRONLY | O_CREAT | O_APPEND
@@ -1250,8 +1280,9 @@ std::string BatchInterpreter::expandPercents(const std::string& line) const {
             const long size = static_cast<long>(value.size());
             if (start < 0) start = std::max(0L, size + start);
             start = std::min(start, size);
-            long end = length < 0 ? size + length : start + length;
-            end = std::clamp(end, start, size);
+            // Both are at most the value's size here, so neither sum can overflow.
+            length = std::clamp(length, -size, size);
+            const long end = std::clamp(length < 0 ? size + length : start + length, start, size);
             value = value.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
         } else if (const size_t eq = edit.find('='); eq != std::string::npos) {
             const std::string from = edit.substr(0, eq), to = edit.substr(eq + 1);
@@ -1288,9 +1319,8 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
         args.erase(args.begin());
     }
     if (args.empty()) {
-        const std::string usage =
-            "usage: halyard-batch [--run-mark FILE] [/c] FILE.bat [arguments]\n"
-            "       halyard-batch [--run-mark FILE] /c COMMAND LINE\n";
+        const std::string usage = "usage: halyard-batch [--run-mark FILE] [/c] FILE.bat [arguments]\n"
+                                  "       halyard-batch [--run-mark FILE] /c COMMAND LINE\n";
         writeAll(2, usage.data(), usage.size());
         return 1;
     }

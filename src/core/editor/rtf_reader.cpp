@@ -59,6 +59,11 @@ private:
     std::vector<std::optional<std::uint32_t>> colors_;
     int defaultFont_ = -1;
     int skipFallback_ = 0;
+    // Real documents nest a few dozen groups; copying the state for each "{" of a crafted file
+    // would take memory in proportion to its size, so past this depth braces are only counted.
+    static constexpr size_t kMaxDepth = 256;
+    size_t excessDepth_ = 0;
+    bool afterCr_ = false; // the last text character was a CR written as a character
     bool done_ = false;    // the outermost group has closed
     std::string fontName_; // the font table entry being read
     int fontEntry_ = -1;
@@ -71,10 +76,15 @@ private:
         const char c = in_[pos_++];
         switch (c) {
         case '{': {
+            skipFallback_ = 0;
+            if (stack_.size() >= kMaxDepth) { // the deeper groups share the deepest state
+                ++excessDepth_;
+                st().starred = false;
+                break;
+            }
             GroupState inner = st();
             inner.starred = false;
             stack_.push_back(inner);
-            skipFallback_ = 0;
             break;
         }
         case '}':
@@ -93,6 +103,11 @@ private:
     }
 
     void closeGroup() {
+        if (excessDepth_ > 0) {
+            --excessDepth_;
+            skipFallback_ = 0;
+            return;
+        }
         if (stack_.size() == 1) return; // a stray "}" before the document's group
         if (st().dest == Dest::FontTable && stack_.size() >= 2 &&
             stack_[stack_.size() - 2].dest != Dest::FontTable)
@@ -309,6 +324,12 @@ private:
             --skipFallback_;
             return;
         }
+        // A line break written as \'0a or \u10 starts a paragraph, so each line keeps its entry;
+        // CR LF is one break.
+        const bool afterCr = afterCr_;
+        afterCr_ = c == u'\r';
+        if (c == u'\r' || (c == u'\n' && !afterCr)) return paragraph();
+        if (c == u'\n') return;
         emit(c);
     }
 

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "base/error.h"
+#include "base/folder_index.h"
 #include "base/text_file.h"
 #include "support/fakes.h"
 
@@ -111,3 +112,37 @@ TEST(DriveMapping, FileMasks) {
     EXPECT_FALSE(MatchesMask("Makefile", "*.c"));
     EXPECT_FALSE(MatchesMask("Makefile", "x*.*"));
 }
+
+TEST(DriveMapping, NothingWrittenToAnUnmappedDriveMapsIt) {
+    test::TempDrives t;
+    EXPECT_FALSE(t.dd.driveMapped("E:"));
+    EXPECT_TRUE(t.dd.driveMapped("c:\\x"));
+    EXPECT_THROW(t.dd.writeBytes("E:", "x"), Error);
+    EXPECT_THROW(t.dd.writeBytes("e:\\f.txt", "x"), Error);
+    EXPECT_THROW(t.dd.createDir("E:"), Error);
+    EXPECT_THROW(t.dd.createDirs("E:\\a\\b"), Error);
+    EXPECT_FALSE(t.dd.copyFile("C:\\", "E:"));
+    EXPECT_EQ(t.dd.drives(), "CZ");
+    EXPECT_FALSE(t.dd.dirExists("E:\\"));
+}
+
+#ifndef _WIN32
+TEST(FolderIndex, KeptListingsAnswerAsAFreshListingWouldUntilTheFolderIsReplaced) {
+    test::TempDrives t;
+    const fs::path dir = t.dir / "many";
+    fs::create_directories(dir);
+    for (int i = 0; i < 100; ++i)
+        std::ofstream(dir / ("File" + std::to_string(i) + ".c")).put('x');
+    FolderIndex kept(-1000000000); // keeps every listing at once
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(kept.find(dir, "FILE42.C"), "File42.c");
+        EXPECT_EQ(kept.find(dir, "file99.c"), "File99.c");
+        EXPECT_EQ(kept.find(dir, "file100.c"), "");
+    }
+    fs::rename(dir, t.dir / "old");
+    fs::create_directories(dir);
+    std::ofstream(dir / "new.C").put('x');
+    EXPECT_EQ(kept.find(dir, "NEW.c"), "new.C");
+    EXPECT_EQ(kept.find(dir, "FILE42.C"), "");
+}
+#endif

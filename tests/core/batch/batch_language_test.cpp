@@ -157,6 +157,14 @@ TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
          "one\ntwo\n",
          "",
          0},
+        {"substring numbers out of range are not used; huge ones in range are held to the value",
+         "set v=abcdef\r\necho %v:~1,99999999999999999999% %v:~99999999999999999999% "
+         "%v:~-99999999999999999999,2% %v:~2,-99999999999999999999% %v:~1,9223372036854775807% "
+         "%v:~-9223372036854775807,2% [%v:~3,-9223372036854775807%]\r\n",
+         {},
+         "bcdef abcdef ab cdef bcdef ab []\n",
+         "",
+         0},
         {"pause reads nothing when input ended",
          "pause\r\necho on\r\n",
          {},
@@ -227,13 +235,17 @@ TEST_F(BatchLanguage, RedirectionWritesFilesWithWindowsLineEnds) {
     const BatchRun r =
         run("echo a> o.txt\r\necho b >>O.TXT\r\nnothere 2> err.txt\r\nnothere > both.txt 2>&1\r\n"
             "set /p got=< in.txt\r\necho %got%\r\ntype o.txt\r\necho x > C:\\missing\\f.txt\r\n"
-            "del o.txt\r\nif not exist o.txt echo gone\r\n");
+            "del o.txt\r\nif not exist o.txt echo gone\r\necho x > E:\r\necho x >> e:\\f.txt\r\n"
+            "type E:\\f.txt\r\n");
     EXPECT_EQ(file("C:\\work\\err.txt"),
               "'nothere" + std::string("' is not recognized as an internal or external "
                                        "command,\r\noperable program or batch file.\r\n"));
     EXPECT_EQ(file("C:\\work\\both.txt"), file("C:\\work\\err.txt"));
     EXPECT_EQ(r.out, "typed line\na\r\nb \r\ngone\n");
-    EXPECT_EQ(r.err, "The system cannot find the path specified.\n");
+    const std::string noDrive = "The system cannot find the drive specified.\n";
+    EXPECT_EQ(r.err, "The system cannot find the path specified.\n" + noDrive + noDrive +
+                         "The system cannot find the file specified.\n");
+    EXPECT_EQ(drives.dd.drives(), "CZ");
 }
 
 TEST_F(BatchLanguage, DeletingEveryFileOfAFolderAsksFirst) {

@@ -104,6 +104,39 @@ TEST(RtfReader, MalformedInputEndsTheTextWithoutHarm) {
     EXPECT_EQ(ToUtf8(ReadRtf(deep).text), "x");
 }
 
+TEST(RtfReader, EveryLineHasItsParagraphEntry) {
+    struct Case {
+        const char* rtf;
+        const char* text;
+    } cases[] = {
+        {R"({\rtf1 a\'0ab})", "a\nb"},
+        {R"({\rtf1 a\u10?b})", "a\nb"},
+        {R"({\rtf1 a\'0d\'0ab\par c})", "a\nb\nc"},
+        {R"({\rtf1 a\'0d\'0d\u13?b})", "a\n\n\nb"},
+        {R"({\rtf1\uc1 a\u233\'0ab})", "a\xc3\xa9"
+                                       "b"}, // the \'0a is \u233's fallback
+    };
+    for (const auto& c : cases) {
+        const RtfDocument d = ReadRtf(c.rtf);
+        EXPECT_EQ(ToUtf8(d.text), c.text) << c.rtf;
+        std::vector<size_t> starts{0};
+        for (size_t i = 0; i < d.text.size(); ++i)
+            if (d.text[i] == u'\n') starts.push_back(i + 1);
+        ASSERT_EQ(d.paragraphs.size(), starts.size()) << c.rtf;
+        for (size_t i = 0; i < starts.size(); ++i)
+            EXPECT_EQ(d.paragraphs[i].start, starts[i]) << c.rtf;
+    }
+}
+
+TEST(RtfReader, GroupsDeeperThanAnyRealDocumentStillCloseInStep) {
+    const std::string open(300, '{'), close(300, '}');
+    const RtfDocument d = ReadRtf("{\\rtf1 " + open + "\\b x" + close + "y}z");
+    EXPECT_EQ(ToUtf8(d.text), "xy");
+    ASSERT_EQ(d.runs.size(), 2u);
+    EXPECT_TRUE(d.runs[0].format.bold);
+    EXPECT_FALSE(d.runs[1].format.bold);
+}
+
 TEST_F(EditorTest, AnRtfFileLoadsFormattedAndSavesAsPlainText) {
     t.put("C:\\notes.rtf", Sample);
     t.put("C:\\plain.txt", "{\\rt not rich}\r\n");
