@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <queue>
 #include <set>
+#include <tuple>
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
@@ -34,6 +37,8 @@ public:
         : cf_(cf), label_(label), dd_(dd), baseDir_(baseDir), d_(d) {}
 
     void run() {
+        for (const auto& r : cf_.memory)
+            byName_.emplace(r.name, &r); // the first of a name, as the linker takes it
         memory();
         for (const auto& s : cf_.sections)
             section(s);
@@ -46,28 +51,50 @@ private:
     const std::string& baseDir_;
     Diagnostics& d_;
     std::set<std::string> seenInputs_;
+    std::map<std::string, const MemRange*> byName_;
 
+    // Each range is reported with every earlier one it overlaps. The ranges are swept in the order
+    // of their origins, so that a file of many ranges takes time in proportion to its size.
     void memory() {
-        for (size_t i = 0; i < cf_.memory.size(); ++i) {
-            const MemRange& r = cf_.memory[i];
-            if (r.end() > kAddressSpace)
-                d_.error(label_, r.line, 0,
-                         range(r) + " reaches past the 64K address space (ends at " + Hex(r.end() - 1) + ")");
-            if (r.length == 0) continue;
-            for (size_t k = 0; k < i; ++k) {
-                const MemRange& o = cf_.memory[k];
-                if (o.length == 0 || o.page != r.page) continue;
-                if (r.origin < o.end() && o.origin < r.end())
-                    d_.error(label_, r.line, 0,
-                             range(r) + " overlaps " + range(o) + " on page " + std::to_string(r.page));
-            }
+        const auto& m = cf_.memory;
+        std::vector<size_t> order;
+        for (size_t i = 0; i < m.size(); ++i) {
+            if (m[i].end() > kAddressSpace)
+                d_.error(label_, m[i].line, 0,
+                         range(m[i]) + " reaches past the 64K address space (ends at " + Hex(m[i].end() - 1) +
+                             ")");
+            if (m[i].length != 0) order.push_back(i);
         }
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return std::tie(m[a].page, m[a].origin, a) < std::tie(m[b].page, m[b].origin, b);
+        });
+        std::vector<std::pair<size_t, size_t>> overlaps; // (later, earlier) in the file
+        // Ranges that began before the current origin, with the first to end on top.
+        using Open = std::pair<std::int64_t, size_t>;
+        std::priority_queue<Open, std::vector<Open>, std::greater<>> open;
+        std::vector<size_t> active;
+        for (size_t n = 0; n < order.size(); ++n) {
+            const MemRange& r = m[order[n]];
+            if (n > 0 && m[order[n - 1]].page != r.page) open = {};
+            while (!open.empty() && open.top().first <= r.origin)
+                open.pop();
+            // Whatever is still open overlaps r.
+            active.clear();
+            for (auto copy = open; !copy.empty(); copy.pop())
+                active.push_back(copy.top().second);
+            for (size_t k : active)
+                overlaps.emplace_back(std::max(k, order[n]), std::min(k, order[n]));
+            open.emplace(r.end(), order[n]);
+        }
+        std::sort(overlaps.begin(), overlaps.end());
+        for (const auto& [i, k] : overlaps)
+            d_.error(label_, m[i].line, 0,
+                     range(m[i]) + " overlaps " + range(m[k]) + " on page " + std::to_string(m[i].page));
     }
 
     const MemRange* find(const std::string& name) const {
-        for (const auto& r : cf_.memory)
-            if (r.name == name) return &r;
-        return nullptr;
+        const auto it = byName_.find(name);
+        return it == byName_.end() ? nullptr : it->second;
     }
 
     void target(const OutputSpec& s, const Target& t, const char* what) {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <set>
 
 #include "base/paths.h"
 
@@ -134,6 +135,9 @@ bool pageWord(const std::string& w) {
 
 // Pages are few; a larger number is a mistake and must not wrap into a negative int.
 constexpr std::int64_t kMaxPage = 255;
+// Far deeper than any command file needs; a crafted file nesting deeper must not exhaust the stack
+// of the linker or of Halyard checking it.
+constexpr int kMaxNesting = 64;
 
 class Parser {
 public:
@@ -166,6 +170,9 @@ private:
     size_t i_ = 0;
     std::string file_;
     Diagnostics& d_;
+    int nesting_ = 0;                   // UNIONs and GROUPs open around the current statement
+    std::string exprWhy_;               // why the last expression could not be read, if known
+    std::set<std::string> memoryNames_; // of every MEMORY block so far
 
     bool done() const { return i_ >= t_.size(); }
     const Tok& cur() const { return t_[i_]; }
@@ -186,30 +193,41 @@ private:
             ++i_;
     }
 
-    // operand { op operand }, where an operand is a word or a parenthesised expression.
+    // operand { op operand }, where an operand is a word or a parenthesised expression. Read in one
+    // loop that counts the open parentheses: no recursion, no copies of inner expressions.
     Expr expr() {
         Expr e;
-        auto operand = [&]() -> bool {
-            if (accept("(")) {
+        exprWhy_.clear();
+        int depth = 0;
+        while (true) {
+            while (accept("(")) {
+                if (++depth > kMaxNesting) {
+                    exprWhy_ = "parentheses nest deeper than " + std::to_string(kMaxNesting) + " levels";
+                    skipParenthesised(depth);
+                    return {};
+                }
                 e.push_back("(");
-                Expr inner = expr();
-                e.insert(e.end(), inner.begin(), inner.end());
-                if (!accept(")")) return false;
-                e.push_back(")");
-                return true;
             }
-            if (!word() || cur().text == "-") return false;
+            if (!word() || cur().text == "-") return {};
             e.push_back(cur().text);
             ++i_;
-            return true;
-        };
-        if (!operand()) return {};
-        while (is(0, "+") || is(0, "*") || (word() && cur().text == "-")) {
+            while (depth > 0 && !isOperator()) {
+                if (!accept(")")) return {};
+                e.push_back(")");
+                --depth;
+            }
+            if (!isOperator()) return e;
             e.push_back(cur().text);
             ++i_;
-            if (!operand()) return {};
         }
-        return e;
+    }
+
+    bool isOperator() const { return is(0, "+") || is(0, "*") || (word() && cur().text == "-"); }
+
+    // Past the ")" that closes the depth parentheses open, so that one mistake gives one message.
+    void skipParenthesised(int depth) {
+        for (; !done() && depth > 0; ++i_)
+            depth += is(0, "(") ? 1 : is(0, ")") ? -1 : 0;
     }
 
     // Addresses, lengths, alignments and pages are never negative.
@@ -217,6 +235,7 @@ private:
         const Expr e = expr();
         std::string why;
         auto v = e.empty() ? std::nullopt : EvalExpr(e, 0, {}, &why);
+        if (e.empty()) why = exprWhy_;
         if (v && *v < 0) {
             v.reset();
             why = "the value is negative";
@@ -303,9 +322,8 @@ private:
                 error(l, 110, "memory range " + r.name + " has no origin");
             else if (!length)
                 error(l, 111, "memory range " + r.name + " has no length");
-            for (const auto& o : out)
-                if (!r.name.empty() && o.name == r.name)
-                    error(l, 112, "memory range " + r.name + " is defined twice");
+            if (!r.name.empty() && !memoryNames_.insert(r.name).second)
+                error(l, 112, "memory range " + r.name + " is defined twice");
             if (!done() && cur().line == l && !is(0, "}")) {
                 error(l, 113, "unexpected '" + cur().text + "' in memory range " + r.name);
                 skipLine(l);
@@ -323,7 +341,9 @@ private:
         a.name = cur().text;
         i_ += 2;
         a.expr = expr();
-        if (a.expr.empty()) error(a.line, 115, "invalid expression assigned to " + a.name);
+        if (a.expr.empty())
+            error(a.line, 115,
+                  "invalid expression assigned to " + a.name + (exprWhy_.empty() ? "" : ": " + exprWhy_));
         accept(";");
         return a;
     }
@@ -361,15 +381,32 @@ private:
         accept(":");
         params(s);
         if (s.kind == OutputSpec::Union || s.kind == OutputSpec::Group) {
-            if (!accept("{")) {
+            if (!is(0, "{")) {
                 error(s.line, 117, s.name + " needs a list of sections in '{ }'");
                 return;
             }
+            if (nesting_ >= kMaxNesting) {
+                error(s.line, 126, s.name + " nests deeper than " + std::to_string(kMaxNesting) + " levels");
+                skipBraced();
+                return;
+            }
+            ++i_;
+            ++nesting_;
             while (!done() && !is(0, "}"))
                 statement(s.members);
+            --nesting_;
             if (!accept("}")) error(s.line, 118, s.name + " is not closed with '}'");
         }
         out.push_back(std::move(s));
+    }
+
+    // Past the "}" that closes the "{" here.
+    void skipBraced() {
+        int depth = 0;
+        do {
+            depth += is(0, "{") ? 1 : is(0, "}") ? -1 : 0;
+            ++i_;
+        } while (!done() && depth > 0);
     }
 
     // l is the line of the placement keyword, where a missing target is reported.
@@ -475,7 +512,10 @@ private:
             if (accept("=")) {
                 in.assignment = true;
                 in.expr = expr();
-                if (in.expr.empty()) error(l, 115, "invalid expression assigned to " + in.file);
+                if (in.expr.empty())
+                    error(l, 115,
+                          "invalid expression assigned to " + in.file +
+                              (exprWhy_.empty() ? "" : ": " + exprWhy_));
             } else if (accept("(")) {
                 while (word()) {
                     in.sections.push_back(cur().text);
@@ -506,12 +546,19 @@ struct Evaluator {
     std::int64_t dot;
     const std::map<std::string, std::int64_t>& syms;
     std::string why;
+    int depth = 0;
 
     std::optional<std::int64_t> operand() {
         if (i >= e.size()) return std::nullopt;
         const std::string& w = e[i++];
         if (w == "(") {
+            if (depth == kMaxNesting) {
+                why = "parentheses nest deeper than " + std::to_string(kMaxNesting) + " levels";
+                return std::nullopt;
+            }
+            ++depth;
             auto v = sum();
+            --depth;
             if (i >= e.size() || e[i] != ")") return std::nullopt;
             ++i;
             return v;
@@ -560,7 +607,7 @@ struct Evaluator {
 
 std::optional<std::int64_t> EvalExpr(const Expr& e, std::int64_t dot,
                                      const std::map<std::string, std::int64_t>& syms, std::string* why) {
-    Evaluator ev{e, 0, dot, syms, {}};
+    Evaluator ev{e, 0, dot, syms, {}, 0};
     auto v = ev.sum();
     if (v && ev.i != e.size()) v.reset();
     if (why) *why = ev.why;

@@ -76,5 +76,39 @@ TEST(CommandFileCheck, NamesEachProblemWithItsLine) {
         EXPECT_EQ(check(c.text, drives), c.report) << c.text;
 }
 
+std::string repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+TEST(CommandFileCheck, NestingBeyondAnyRealFileIsOneErrorNotACrash) {
+    const std::string deepParens = repeat("(", 100000) + "1" + repeat(")", 100000);
+    const std::string tooDeep = ": parentheses nest deeper than 64 levels\n";
+    struct Case {
+        std::string text, report;
+    } cases[] = {
+        {"SECTIONS\n{\n" + repeat("UNION {\n", 20000) + ".bss :\n" + repeat("}\n", 20000) + "}\n",
+         "x.cmd 67: error: UNION nests deeper than 64 levels\n"},
+        {"SECTIONS\n{\n" + repeat("GROUP { UNION {\n", 40) + repeat("} }\n", 40) + "}\nx = 1;\n",
+         "x.cmd 35: error: GROUP nests deeper than 64 levels\n"},
+        {"SECTIONS\n{\n" + repeat("UNION {\n", 64) + ".bss :\n" + repeat("}\n", 64) + "}\n", ""},
+        {"x = " + deepParens + ";\ny = 2;\n", "x.cmd 1: error: invalid expression assigned to x" + tooDeep},
+        {"x = " + repeat("(", 64) + "1 + 2" + repeat(")", 64) + " * 3;\n", ""},
+        {"x = " + repeat("(\n", 65) + "1" + repeat(")\n", 65) + ";\n",
+         "x.cmd 1: error: invalid expression assigned to x" + tooDeep},
+        {"MEMORY\n{\n  A : o = " + deepParens + ", l = 10h\n}\n",
+         "x.cmd 3: error: invalid value for origin" + tooDeep},
+        {"SECTIONS\n{\n  .text : { a = " + deepParens + " }\n}\n",
+         "x.cmd 3: error: invalid expression assigned to a" + tooDeep},
+        {"MEMORY { A : o = 0, l = 10h }\nMEMORY { B : o = 10h, l = 10h\nA : o = 100h, l = 10h }\n",
+         "x.cmd 3: error: memory range A is defined twice\n"},
+    };
+    test::TempDrives drives;
+    for (const auto& c : cases)
+        EXPECT_EQ(check(c.text, drives), c.report) << c.text.substr(0, 80);
+}
+
 } // namespace
 } // namespace halyard::linkcmd
