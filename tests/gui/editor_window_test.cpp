@@ -82,7 +82,7 @@ TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
     ASSERT_EQ(views().size(), 1);
     gui::CodeEdWindow* view = active();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->windowTitle(), "Code Editor");
+    EXPECT_EQ(view->windowTitle(), "Code Editor[*]"); // the frame's modified mark, shown while modified
     EXPECT_EQ(view->size(), QSize(492, 250));
     EXPECT_EQ(menuBar(), (QStringList{"&File", "&Edit Batch", "&Edit", "Search", "Options", "Int Vectors",
                                       "Libraries", "Tools", "Program", "Command File", "Window", "&Help"}));
@@ -105,6 +105,9 @@ TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
                                   "&Print",
                                   "-",
                                   "&Exit",
+                                  "&Undo",
+                                  "&Redo",
+                                  "-",
                                   "&Cut",
                                   "C&opy",
                                   "&Paste",
@@ -115,7 +118,8 @@ TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
                                   "Set &Font",
                                   "Find",
                                   "Replace",
-                                  "Find Error"}));
+                                  "Find Error",
+                                  "Go to Line"}));
     EXPECT_EQ(window.menuBar()->actions().at(0), view->menus()[0]->menuAction());
 
     view->menus()[0]->actions().at(2)->trigger(); // Close File: unmodified, no question
@@ -133,7 +137,7 @@ TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
     settle();
     gui::CodeEdWindow* view = active();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->windowTitle(), "main.c");
+    EXPECT_EQ(view->windowTitle(), "main.c[*]");
     EXPECT_EQ(view->CodeEditor()->toPlainText(), "int a;\nint b;");
     EXPECT_EQ(view->CodeEditor()->font().family(), "MS Sans Serif");
     EXPECT_EQ(view->CodeEditor()->font().pointSize(), 8);

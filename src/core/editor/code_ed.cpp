@@ -32,6 +32,12 @@ void TCodeEd::setCaption(const std::string& caption) {
     notify(Change::Caption);
 }
 
+void TCodeEd::setModified(bool modified) {
+    if (modified == modified_) return;
+    modified_ = modified;
+    notify(Change::Modified);
+}
+
 size_t TCodeEd::lineOf(size_t offset) const {
     return static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) -
                                lineStarts_.begin()) -
@@ -60,7 +66,7 @@ void TCodeEd::applyEdit(size_t position, size_t removed, std::u16string_view ins
         if (inserted[j] == u'\n') added.push_back(position + j + 1);
     lineStarts_.insert(lineStarts_.begin() + static_cast<std::ptrdiff_t>(index), added.begin(), added.end());
     text_.replace(position, removed, inserted);
-    modified_ = true;
+    setModified(true);
 }
 
 void TCodeEd::userEdit(size_t position, size_t removed, std::u16string_view inserted) {
@@ -100,7 +106,7 @@ void TCodeEd::setText(std::u16string text) {
 
 void TCodeEd::LoadFile(const std::string& name, int caret) {
     if (name.size() < 2) {
-        modified_ = false;
+        setModified(false);
         owner_.closeWindow(*this); // frees this window
         return;
     }
@@ -111,7 +117,7 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
     if (LooksBinary(bytes)) {
         // Every build saves the open windows as text, which would mangle such a file for good.
         const std::string message = CannotOpenFile(name) + "\rIt is not a text file.";
-        modified_ = false;
+        setModified(false);
         owner_.closeWindow(*this); // frees this window
         throw Error(message);
     }
@@ -133,7 +139,7 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
         notify(Change::Document);
     }
     setCaption(ExtractFileName(name));
-    modified_ = false;
+    setModified(false);
     StatusBar.setText(1, std::to_string(lineCount()));
     select(static_cast<size_t>(std::max(caret, 0)), 0);
 }
@@ -153,7 +159,7 @@ void TCodeEd::Save1Click() {
         }
     }
     dd_.writeLines(FileName, lines); // atomic: a failed save leaves the old file as it was
-    modified_ = false;
+    setModified(false);
 }
 
 void TCodeEd::SaveAs1Click() {
@@ -201,6 +207,11 @@ void TCodeEd::ReplaceDialogReplace(std::u16string_view findText, std::u16string_
     }
     select(p, findText.size());
     replaceSelection(replaceText);
+}
+
+void TCodeEd::GoToLine(int line) {
+    const size_t last = lineStarts_.size() - 1;
+    select(lineStarts_[std::min(static_cast<size_t>(std::max(line, 1) - 1), last)], 0);
 }
 
 void TCodeEd::Setfont() {

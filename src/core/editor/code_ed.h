@@ -22,7 +22,7 @@ public:
     static constexpr size_t MaxLength = 2'000'000;
     static constexpr const char* DefaultCaption = "Code Editor";
     // What the view must redraw.
-    enum class Change { Document, Edit, Selection, Font, Caption, Closed };
+    enum class Change { Document, Edit, Selection, Font, Caption, Modified, Closed };
 
     TCodeEd(Editors& owner, Ui& ui, DosDevices& dd);
     TCodeEd(const TCodeEd&) = delete;
@@ -71,6 +71,8 @@ public:
     void FindError1Click() { Find(u"error["); }
     void ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText);
     void SelectAll1Click() { select(0, text_.size()); }
+    // Caret to the start of a 1-based line, held to the lines there are.
+    void GoToLine(int line);
     void Setfont();
     void UpdateStatus();
 
@@ -83,6 +85,7 @@ private:
     friend class Editors;
     void notify(Change change);
     void setCaption(const std::string& caption);
+    void setModified(bool modified);
     void applyEdit(size_t position, size_t removed, std::u16string_view inserted);
     void rebuildLines();
 

@@ -1,9 +1,11 @@
 #include "editor/code_ed_window.h"
 
 #include <QCloseEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -17,6 +19,7 @@
 #include "editor/editor_dialogs.h"
 #include "editor/syntax_colours.h"
 #include "shell/embedded.h"
+#include "shortcuts.h"
 
 namespace halyard::gui {
 
@@ -91,7 +94,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     resize(initialClientSize());
 
     buildMenus();
-    setWindowTitle(QString::fromStdString(model.caption()));
+    showCaption();
     showFont();
     showDocument();
     auto syncStatus = [this] {
@@ -123,51 +126,70 @@ void CodeEdWindow::run(const std::function<void(TCodeEd&)>& command) {
     if (TCodeEd* m = model_) e_.run([&] { command(*m); });
 }
 
+// The caption stays the file's name; the frame adds the platform's mark while the text is modified.
+void CodeEdWindow::showCaption() {
+    setWindowTitle(QString::fromStdString(model_->caption()) + "[*]");
+    setWindowModified(model_->modified());
+}
+
 void CodeEdWindow::buildMenus() {
     auto add = [this](QMenu* menu, const QString& caption, std::function<void()> action) {
         QAction* a = menu->addAction(caption);
         connect(a, &QAction::triggered, this, std::move(action));
+        return a;
+    };
+    auto keyed = [add](QMenu* menu, const QString& caption, Shortcut key, std::function<void()> action) {
+        QAction* a = add(menu, caption, std::move(action));
+        setShortcut(a, key);
+        return a;
     };
     Editors& eds = e_.editors;
     TEmbedded& e = e_;
 
     auto* file = new QMenu(tr("&File"), this);
     file->setObjectName("CodeEdFile");
-    add(file, "&Open File", [&e, &eds] { e.run([&] { eds.OpenFileClick(0); }); });
-    add(file, "&New File", [&e, &eds] { e.run([&] { eds.NewFile1Click(); }); });
-    add(file, "Close File", [this] {
+    keyed(file, "&Open File", Shortcut::Open, [&e, &eds] { e.run([&] { eds.OpenFileClick(0); }); });
+    keyed(file, "&New File", Shortcut::New, [&e, &eds] { e.run([&] { eds.NewFile1Click(); }); });
+    keyed(file, "Close File", Shortcut::CloseWindow, [this] {
         if (QMdiSubWindow* sub = subWindow())
             sub->close();
         else
             close();
     });
-    add(file, "&Save File", [this] { run([](TCodeEd& m) { m.Save1Click(); }); });
-    add(file, "Save File &As", [this] { run([](TCodeEd& m) { m.SaveAs1Click(); }); });
+    keyed(file, "&Save File", Shortcut::Save, [this] { run([](TCodeEd& m) { m.Save1Click(); }); });
+    keyed(file, "Save File &As", Shortcut::SaveAs, [this] { run([](TCodeEd& m) { m.SaveAs1Click(); }); });
     file->addSeparator();
     add(file, "Save Object File", [&e, &eds] { e.run([&] { eds.SaveObjectFile1Click(); }); });
     file->addSeparator();
-    add(file, "S&ave All", [&e, &eds] { e.run([&] { eds.SaveEdtorFiles(); }); });
+    keyed(file, "S&ave All", Shortcut::SaveAll, [&e, &eds] { e.run([&] { eds.SaveEdtorFiles(); }); });
     add(file, "&Close All", [&e, &eds] { e.run([&] { eds.CloseEditorFiles(); }); });
     file->addSeparator();
     add(file, "Print Setup", [&e, &eds] { e.run([&] { eds.Printsetup(); }); });
-    add(file, "&Print", [this, &eds] { run([&eds](TCodeEd& m) { eds.PrintClick(m); }); });
+    keyed(file, "&Print", Shortcut::Print, [this, &eds] { run([&eds](TCodeEd& m) { eds.PrintClick(m); }); });
     file->addSeparator();
     add(file, "&Exit", [] { exitApplication(); });
 
     auto* edit = new QMenu(tr("&Edit"), this);
     edit->setObjectName("CodeEdEdit");
-    add(edit, "&Cut", [this] { editor_->cut(); });
-    add(edit, "C&opy", [this] { editor_->copy(); });
-    add(edit, "&Paste", [this] { editor_->paste(); });
+    QAction* undo = keyed(edit, "&Undo", Shortcut::Undo, [this] { editor_->undo(); });
+    QAction* redo = keyed(edit, "&Redo", Shortcut::Redo, [this] { editor_->redo(); });
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    connect(editor_, &QTextEdit::undoAvailable, undo, &QAction::setEnabled);
+    connect(editor_, &QTextEdit::redoAvailable, redo, &QAction::setEnabled);
+    edit->addSeparator();
+    keyed(edit, "&Cut", Shortcut::Cut, [this] { editor_->cut(); });
+    keyed(edit, "C&opy", Shortcut::Copy, [this] { editor_->copy(); });
+    keyed(edit, "&Paste", Shortcut::Paste, [this] { editor_->paste(); });
     add(edit, "&Delete", [this] { editor_->textCursor().removeSelectedText(); });
     edit->addSeparator();
-    add(edit, "&Select All", [this] { run([](TCodeEd& m) { m.SelectAll1Click(); }); });
+    keyed(edit, "&Select All", Shortcut::SelectAll, [this] { run([](TCodeEd& m) { m.SelectAll1Click(); }); });
     edit->addSeparator();
     add(edit, "Set &Font", [this] { run([](TCodeEd& m) { m.Setfont(); }); });
 
     auto* search = new QMenu(tr("Search"), this);
     search->setObjectName("CodeEdSearch");
-    add(search, "Find", [this] {
+    keyed(search, "Find", Shortcut::Find, [this] {
         FindReplaceDialog* d = FindDialog();
         const QPoint at = editor_->mapToGlobal(QPoint(0, 0));
         d->move(at.x() + editor_->width() / 2, at.y() + 300);
@@ -175,7 +197,7 @@ void CodeEdWindow::buildMenus() {
         d->raise();
         d->activateWindow(); // typing goes into the search text, also when the dialog was open already
     });
-    add(search, "Replace", [this] {
+    keyed(search, "Replace", Shortcut::Replace, [this] {
         FindReplaceDialog* d = ReplaceDialog();
         const QPoint at = editor_->mapToGlobal(QPoint(0, 0));
         d->move(at.x() + editor_->width(), at.y());
@@ -184,7 +206,35 @@ void CodeEdWindow::buildMenus() {
         d->activateWindow(); // typing goes into the search text, also when the dialog was open already
     });
     add(search, "Find Error", [this] { run([](TCodeEd& m) { m.FindError1Click(); }); });
+    keyed(search, "Go to Line", Shortcut::GoToLine, [this] { goToLine(); });
     menus_ = {file, edit, search};
+
+    // Find Next has no menu entry: it repeats the Find dialog's search, or opens the dialog.
+    auto* findNext = new QAction(this);
+    findNext->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    setShortcut(findNext, Shortcut::FindNext);
+    connect(findNext, &QAction::triggered, this, [this, search] {
+        if (find_ && !find_->findEdit()->text().isEmpty())
+            find_->findNextButton()->click();
+        else
+            search->actions().constFirst()->trigger();
+    });
+    addAction(findNext);
+}
+
+void CodeEdWindow::goToLine() {
+    if (!model_) return;
+    QInputDialog dialog(this);
+    dialog.setObjectName("GoToLineDialog");
+    dialog.setWindowTitle(tr("Go to Line"));
+    dialog.setLabelText(tr("&Line number (1 - %1):").arg(std::max(model_->lineCount(), 1)));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(1, std::max(model_->lineCount(), 1));
+    dialog.setIntValue(static_cast<int>(model_->lineOf(model_->selStart())) + 1);
+    if (dialog.exec() != QDialog::Accepted || !model_) return;
+    const int line = dialog.intValue();
+    run([line](TCodeEd& m) { m.GoToLine(line); });
+    editor_->setFocus();
 }
 
 FindReplaceDialog* CodeEdWindow::FindDialog() {
@@ -222,8 +272,11 @@ void CodeEdWindow::modelChanged(TCodeEd::Change change) {
         showFont();
         break;
     case TCodeEd::Change::Caption:
-        setWindowTitle(QString::fromStdString(model_->caption()));
+        showCaption();
         showSyntax(); // Save As may have changed the extension
+        break;
+    case TCodeEd::Change::Modified:
+        setWindowModified(model_->modified());
         break;
     case TCodeEd::Change::Closed:
         model_ = nullptr;

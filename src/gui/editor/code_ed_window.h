@@ -54,6 +54,8 @@ private:
     void showDocument();
     void showFont();
     void showSyntax();
+    void showCaption();
+    void goToLine();
     void showSelection();
     void applyEdit();
     void documentChanged(int position, int removed, int added);

@@ -77,7 +77,9 @@ private:
         if (!windows.isEmpty()) listed_.push_back(windowMenu_->addSeparator());
         int n = 0;
         for (QMdiSubWindow* sub : windows) {
-            QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(sub->windowTitle()));
+            QString title = sub->windowTitle(); // with the frame's modified mark
+            title.replace("[*]", sub->isWindowModified() ? "*" : "");
+            QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(title));
             a->setCheckable(true);
             a->setChecked(sub == area->activeSubWindow());
             QPointer<QMdiSubWindow> guard(sub);

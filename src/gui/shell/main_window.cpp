@@ -19,8 +19,11 @@
 #include "binders.h"
 #include "panels.h"
 #include "project/page_kit.h"
+#include "shortcuts.h"
 
-static void initIconResources() { Q_INIT_RESOURCE(icons); }
+static void initIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace halyard::gui {
 
@@ -42,6 +45,8 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     model_.Cascade1Click = [this] { mdi_->cascadeSubWindows(); };
     model_.Arrange1Click = [this] { arrangeIcons(); };
     attachEditors(model_, mdi_, this);
+    setShortcut(actionFor(model_.menu.OpenFile), Shortcut::Open);
+    setShortcut(actionFor(model_.menu.NewFile1), Shortcut::New);
     resize(1024, 700);
 }
 
@@ -81,9 +86,10 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildToolBar() {
-    static const char* icons[] = {"exit",         "open-project", "new-project", "edit-project", "new-file",
-                                  "open-file",    "compiler-options", "linker-options", "project-list", "compile",
-                                  "make",         "program",      "library",     "tools",        "help"};
+    static const char* icons[] = {
+        "exit",      "open-project",     "new-project",    "edit-project", "new-file",
+        "open-file", "compiler-options", "linker-options", "project-list", "compile",
+        "make",      "program",          "library",        "tools",        "help"};
     auto* bar = addToolBar("ToolBar1");
     bar->setObjectName("ToolBar1");
     bar->setMovable(false);
@@ -129,9 +135,10 @@ void MainWindow::buildPanels() {
     // instead of piling up and stretching the window beyond the screen.
     auto* pages = new QGridLayout;
     pages->setContentsMargins(0, 0, 0, 0);
-    const std::pair<QWidget*, Panel*> pageControls[] = {{createOptionsTabs(model_, central), &model_.OptionsTabs},
-                                                        {createLinkerOptions(model_, central), &model_.LinkerOptions},
-                                                        {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz}};
+    const std::pair<QWidget*, Panel*> pageControls[] = {
+        {createOptionsTabs(model_, central), &model_.OptionsTabs},
+        {createLinkerOptions(model_, central), &model_.LinkerOptions},
+        {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz}};
     for (auto [widget, panel] : pageControls) {
         pages->addWidget(widget, 0, 0);
         follow(widget, *panel, [widget, panel, shown = panel->visible()]() mutable {
@@ -163,8 +170,10 @@ void MainWindow::driveTimer(Timer& timer) {
     qt->setSingleShot(false);
     QObject::connect(qt, &QTimer::timeout, this, [&timer] { timer.tick(); });
     auto sync = [qt, &timer] {
-        if (timer.enabled() && !qt->isActive()) qt->start(timer.interval);
-        else if (!timer.enabled()) qt->stop();
+        if (timer.enabled() && !qt->isActive())
+            qt->start(timer.interval);
+        else if (!timer.enabled())
+            qt->stop();
     };
     sync();
     timer.observe(sync);

@@ -1,0 +1,173 @@
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "editor/code_ed_window.h"
+#include "editor/syntax_colours.h"
+#include "gui_fixture.h"
+#include "shortcuts.h"
+
+using namespace halyard;
+
+namespace {
+
+struct KeyboardGui : test::GuiFixture {
+    KeyboardGui() {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        settle();
+    }
+    static void settle() {
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+    gui::CodeEdWindow* active() const {
+        QMdiSubWindow* s = window.mdiArea()->activeSubWindow();
+        return s ? qobject_cast<gui::CodeEdWindow*>(s->widget()) : nullptr;
+    }
+    gui::CodeEdWindow* open(const std::string& path, const std::string& bytes) {
+        drives.put(path, bytes);
+        ui.files = {path};
+        window.actionFor(model.menu.OpenFile)->trigger();
+        settle();
+        gui::CodeEdWindow* view = active();
+        if (view) view->CodeEditor()->setFocus();
+        return view;
+    }
+    // The colour the editor paints at a character, as the colouring left it.
+    static QColor colourAt(QTextEdit* edit, int position) {
+        const QTextBlock block = edit->document()->findBlock(position);
+        for (const QTextLayout::FormatRange& r : block.layout()->formats())
+            if (position - block.position() >= r.start && position - block.position() < r.start + r.length)
+                return r.format.foreground().color();
+        return {};
+    }
+};
+
+TEST(Shortcuts, EveryKeyBelongsToOneCommandAndTheUsualCommandsHaveOne) {
+    QList<QKeySequence> seen = gui::reservedKeys();
+    for (const gui::ShortcutRow& row : gui::shortcutTable())
+        for (const QKeySequence& key : gui::shortcutKeys(row.command)) {
+            EXPECT_FALSE(seen.contains(key))
+                << key.toString().toStdString() << " given twice, again to " << row.name;
+            seen << key;
+        }
+    using gui::Shortcut;
+    for (Shortcut s :
+         {Shortcut::Open, Shortcut::Save, Shortcut::SaveAll, Shortcut::Print, Shortcut::Find,
+          Shortcut::FindNext, Shortcut::Replace, Shortcut::Undo, Shortcut::Redo, Shortcut::Cut,
+          Shortcut::Copy, Shortcut::Paste, Shortcut::SelectAll, Shortcut::CloseWindow, Shortcut::NextWindow})
+        EXPECT_FALSE(gui::shortcutKeys(s).isEmpty()) << int(s);
+    EXPECT_EQ(gui::shortcutKeys(Shortcut::GoToLine), QList<QKeySequence>{QKeySequence("Ctrl+G")});
+}
+
+TEST_F(KeyboardGui, CtrlSSavesTheActiveWindowAndTheModifiedMarkFollows) {
+    gui::CodeEdWindow* view = open("C:\\src\\main.c", "int a;\r\n");
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->subWindow()->isWindowModified());
+    QTest::keyClicks(view->CodeEditor(), "x");
+    EXPECT_TRUE(view->subWindow()->isWindowModified());
+
+    QTest::keyClick(view->CodeEditor(), Qt::Key_S, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(drives.dd.readBytes("C:\\src\\main.c"), "ixnt a;\r\n");
+    EXPECT_FALSE(view->model()->modified());
+    EXPECT_FALSE(view->subWindow()->isWindowModified());
+    EXPECT_EQ(view->windowTitle(), "main.c[*]");
+}
+
+TEST_F(KeyboardGui, CtrlGThenTenPutsTheCaretOnLineTen) {
+    std::string text;
+    for (int i = 1; i <= 20; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    gui::CodeEdWindow* view = open("C:\\src\\lines.txt", text);
+    ASSERT_NE(view, nullptr);
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        asked = true;
+        auto* spin = dialog->findChild<QSpinBox*>();
+        ASSERT_NE(spin, nullptr);
+        QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(spin, "10");
+        QTest::keyClick(spin, Qt::Key_Return);
+    });
+    QTest::keyClick(view->CodeEditor(), Qt::Key_G, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(view->statusPanel(0)->text(), "Line:  10   Col:   1");
+    EXPECT_EQ(view->CodeEditor()->textCursor().blockNumber(), 9);
+    EXPECT_EQ(view->CodeEditor()->textCursor().positionInBlock(), 0);
+}
+
+TEST_F(KeyboardGui, UndoAndRedoReachTheModel) {
+    gui::CodeEdWindow* view = open("C:\\src\\main.c", "int a;\r\n");
+    ASSERT_NE(view, nullptr);
+    QMenu* edit = view->menus()[1];
+    QAction* undo = edit->actions().at(0);
+    QAction* redo = edit->actions().at(1);
+    EXPECT_FALSE(undo->isEnabled());
+    QTest::keyClicks(view->CodeEditor(), "yz");
+    EXPECT_TRUE(undo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(view->model()->text(), u"int a;");
+    EXPECT_TRUE(redo->isEnabled());
+    QTest::keyClick(view->CodeEditor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->model()->text(), u"iyznt a;");
+}
+
+TEST_F(KeyboardGui, CtrlTabMovesToTheNextEditorWindow) {
+    gui::CodeEdWindow* first = open("C:\\src\\a.c", "a\r\n");
+    gui::CodeEdWindow* second = open("C:\\src\\b.c", "b\r\n");
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(active(), second);
+    QTest::keyClick(second->CodeEditor(), Qt::Key_Tab, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(active(), first);
+    EXPECT_EQ(second->model()->text(), u"b"); // no tab typed into the text
+}
+
+TEST_F(KeyboardGui, FilesAreColouredByTheirLanguageAndColoursFollowEditsAcrossLines) {
+    struct Row {
+        const char* path;
+        const char* bytes;
+        int position;
+        Token kind;
+    } rows[] = {
+        {"C:\\src\\main.c", "int main(void)\r\n{ return 0; } /* x */\r\n", 2, Token::Type},
+        {"C:\\src\\main.c", "int main(void)\r\n{ return 0; } /* x */\r\n", 17, Token::Keyword},
+        {"C:\\src\\main.c", "int main(void)\r\n{ return 0; } /* x */\r\n", 30, Token::Comment},
+        {"C:\\texassource\\intvecs.asm", "        .word _c_int00 ; reset\r\n", 9, Token::Directive},
+        {"C:\\TexasSource\\lnk.cmd", "MEMORY\r\n{ ROM : origin = 2000h }\r\n", 15, Token::Keyword},
+        {"C:\\texassource\\ide.bat", "REM build\r\n", 5, Token::Comment},
+    };
+    for (const Row& r : rows) {
+        gui::CodeEdWindow* view = open(r.path, r.bytes);
+        ASSERT_NE(view, nullptr) << r.path;
+        EXPECT_EQ(colourAt(view->CodeEditor(), r.position), gui::SyntaxColours::colour(r.kind, false))
+            << r.path << " at " << r.position;
+    }
+
+    // Opening a comment on the first line colours the lines below it.
+    gui::CodeEdWindow* view = open("C:\\src\\two.c", "int a;\r\nint b;\r\n");
+    ASSERT_NE(view, nullptr);
+    QTextCursor c = view->CodeEditor()->textCursor();
+    c.setPosition(0);
+    view->CodeEditor()->setTextCursor(c);
+    QTest::keyClicks(view->CodeEditor(), "/*");
+    EXPECT_EQ(colourAt(view->CodeEditor(), 10), gui::SyntaxColours::colour(Token::Comment, false));
+    EXPECT_EQ(view->model()->text(), u"/*int a;\nint b;");
+}
+
+} // namespace
