@@ -285,7 +285,7 @@ TEST_F(EditorTest, SelectAllAndModelEditsReachTheView) {
     EXPECT_EQ(w.lastEdit().removed, 3u);
     EXPECT_EQ(w.lastEdit().inserted, u"xy");
     using C = TCodeEd::Change;
-    EXPECT_EQ(seen, (std::vector<C>{C::Selection, C::Selection, C::Edit, C::Selection}));
+    EXPECT_EQ(seen, (std::vector<C>{C::Selection, C::Selection, C::Modified, C::Edit, C::Selection}));
 }
 
 } // namespace
