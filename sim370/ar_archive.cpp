@@ -48,7 +48,7 @@ std::string WriteAr(const std::vector<ArMember>& members) {
         if (m.name.size() < 16) {
             refs.push_back(m.name + "/");
         } else {
-            refs.push_back("/" + std::to_string(names.size()));
+            refs.push_back(std::string("/").append(std::to_string(names.size())));
             names += m.name + "/\n";
         }
     }

@@ -68,7 +68,7 @@ int codeFor(const std::string& text) {
 std::string plainQuotes(std::string s) {
     for (const char* q : {"\xE2\x80\x98", "\xE2\x80\x99"})
         for (size_t p; (p = s.find(q)) != std::string::npos;)
-            s.replace(p, 3, "'");
+            s.replace(p, 3, 1, '\'');
     return s;
 }
 

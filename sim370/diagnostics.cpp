@@ -10,7 +10,7 @@ std::string FormatDiagnostic(const Diagnostic& d) {
     char code[16];
     std::snprintf(code, sizeof code, "%c%03d", d.severity == Severity::Error ? 'E' : 'W', d.code);
     std::string out = BaseName(d.file);
-    if (d.line > 0) out += " " + std::to_string(d.line);
+    if (d.line > 0) out.append(" ").append(std::to_string(d.line));
     out += d.severity == Severity::Error ? ": error[" : ": warning[";
     return out + code + "]: " + d.text;
 }

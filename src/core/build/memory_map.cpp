@@ -128,8 +128,9 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
     for (const auto& r : ranges) {
         const double share = r.length ? static_cast<double>(r.used) / static_cast<double>(r.length) : 0.0;
         const int filled = static_cast<int>(share * barWidth + 0.5);
-        std::string bar = "[" + std::string(static_cast<size_t>(std::min(filled, barWidth)), '#') +
-                          std::string(static_cast<size_t>(barWidth - std::min(filled, barWidth)), '.') + "]";
+        const int full = std::min(filled, barWidth);
+        std::string bar = "[";
+        bar.append(static_cast<size_t>(full), '#').append(static_cast<size_t>(barWidth - full), '.') += ']';
         char percent[16];
         std::snprintf(percent, sizeof percent, "%5.1f %%", share * 100.0);
         rows.push_back(column(r.name, 8) + column(std::to_string(r.page), 4) + column(hex(r.origin), 7) +

@@ -159,7 +159,7 @@ std::vector<Diagnostic> CheckCommandFile(const std::string& text, const std::str
 
 std::string FormatCheckMessage(const Diagnostic& d) {
     std::string out = d.file;
-    if (d.line > 0) out += " " + std::to_string(d.line);
+    if (d.line > 0) out.append(" ").append(std::to_string(d.line));
     return out + (d.severity == Severity::Error ? ": error: " : ": warning: ") + d.text;
 }
 

@@ -108,9 +108,12 @@ void TEmbedded::starttimerTimer() {
 }
 
 // Opened as "&Open Project" opens a file. One that cannot be opened has been reported by name; the
-// start-up then ends with no project, never with the last one the user did not ask for.
+// start-up then ends with no project, never with the last one the user did not ask for, and without
+// the project editor that the open showed for it.
 void TEmbedded::OpenStartProject() {
+    const bool editing = ProjEditPan.visible();
     if (run([this] { project.Openpro(StartProject); }) || ProjectPath == StartProject) return;
+    ProjEditPan.setVisible(editing);
     ProjectPath = NoProjectLoaded;
     UpdateStatusPanels();
 }

@@ -110,7 +110,7 @@ std::string IniSettings::escapeValue(const std::string& text) {
         }
     }
     // QSettings doubles a leading "@" before quoting, so the text is never taken for a typed value.
-    if (!out.empty() && out[0] == '@') out.insert(0, "@");
+    if (!out.empty() && out[0] == '@') out.insert(out.begin(), '@');
     return quote ? "\"" + out + "\"" : out;
 }
 

@@ -166,6 +166,9 @@ TEST_P(StartProject, TakesThePlaceOfTheLastProject) {
     EXPECT_EQ(e->ProjectPath, loaded ? named : "NO PROJECT LOADED");
     EXPECT_EQ(e->StatusBar.panel(0).text, e->ProjectPath);
     EXPECT_EQ(drives.dd.fileExists("C:\\texassource\\ide.bat"), loaded);
+    if (!loaded) {
+        EXPECT_FALSE(e->ProjEditPan.visible()); // no editor for a project that is not there
+    }
     ASSERT_EQ(ui.errors.size(), loaded ? 0u : 1u);
     if (!loaded && std::string(c.error) != "*") {
         EXPECT_EQ(ui.errors[0], c.error);
