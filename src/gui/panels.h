@@ -17,5 +17,7 @@ QWidget* createDisplayPanel(TEmbedded& e, QWidget* parent);
 QWidget* createLinkCmdWiz(TEmbedded& e, QWidget* parent);
 // Shows an MDI child for every editor window the model opens and merges its menus.
 void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window);
+// The Build panel at the bottom of the main window, and its commands in the Project menu.
+void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 
 } // namespace halyard::gui

@@ -18,7 +18,12 @@ BuildOutput::BuildOutput(TEmbedded& e) : e(e) {
     OutputTimer.onTimer = [this] { this->e.run([this] { OutputTimerTimer(); }); };
 }
 
-BuildOutput::~BuildOutput() = default;
+BuildOutput::~BuildOutput() {
+    // A batch still running is ended with Halyard; what it prints meanwhile has nobody to go to.
+    observers_.clear();
+    showEditor = nullptr;
+    run_.reset();
+}
 
 std::string BuildOutput::title() const {
     return started_ ? "Build - " + MessageCountText(errors_, warnings_) : "Build";

@@ -47,6 +47,7 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     attachEditors(model_, mdi_, this);
     setShortcut(actionFor(model_.menu.OpenFile), Shortcut::Open);
     setShortcut(actionFor(model_.menu.NewFile1), Shortcut::New);
+    attachBuildPanel(model_, this, mdi_);
     resize(1024, 700);
 }
 
@@ -221,6 +222,10 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!model_.buildOutput.FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     bool carryOn = true;
     const bool windowMenu = model_.menu.Window1.visible();
     model_.run([&] { carryOn = model_.editors.CloseEditorFiles(); });
