@@ -107,7 +107,7 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     ASSERT_NE(sub, nullptr);
     auto* editor = qobject_cast<gui::CodeEdWindow*>(sub->widget());
     ASSERT_TRUE(editor && editor->model());
-    EXPECT_EQ(sub->windowTitle(), "main.c");
+    EXPECT_EQ(editor->model()->caption(), "main.c");
     EXPECT_EQ(editor->model()->lineOf(editor->model()->selStart()), 14u);
     EXPECT_GT(editor->model()->selLength(), 0u);
     shoot("build-error-opened.png");
