@@ -1,5 +1,6 @@
 // halyard: the desktop IDE.
 #include <QApplication>
+#include <QDirIterator>
 #include <QIcon>
 #include <iostream>
 #include <string>
@@ -73,8 +74,11 @@ int main(int argc, char** argv) {
     halyard::TEmbedded model({ui, settings, launcher, dd, clock});
     if (!project.empty()) model.StartProject = dd.fromCommandLine(project);
     halyard::gui::MainWindow window(model);
-    // Once installed, the icon theme holds Halyard's own icon; a build tree keeps the built-in one.
-    if (QIcon::hasThemeIcon(HALYARD_APP_ID)) QApplication::setWindowIcon(QIcon::fromTheme(HALYARD_APP_ID));
+    // The application icon in every size that was drawn for it (none when the build had no SVG renderer).
+    QIcon icon;
+    for (QDirIterator it(":/appicon", QDirIterator::Subdirectories); it.hasNext();)
+        icon.addFile(it.next());
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
     ui.setOwner(&window);
     window.show();
     return app.exec();

@@ -39,6 +39,14 @@ for f in usr/bin/halyard usr/bin/halyard-build usr/bin/halyard-batch usr/bin/hal
     [ -e "$root/$f" ] || fail "the packages do not install /$f"
 done
 
+# A double-click on a project reaches Halyard: *.prj is our type, and the desktop entry opens it.
+mime="$work/mime"
+cp -r "$root/usr/share/mime" "$mime"
+update-mime-database "$mime" 2>"$work/mime.log" || { cat "$work/mime.log"; fail "update-mime-database"; }
+grep -q ":application/x-halyard-project:\*\.prj$" "$mime/globs2" || fail "*.prj is not a Halyard project"
+grep -q "^MimeType=application/x-halyard-project;$" "$root/usr/share/applications/org.orlin.Halyard.desktop" ||
+    fail "the desktop entry does not open projects"
+
 # The installed programs, in a home of their own so no user's settings or drives are touched.
 export HOME="$work/home" PATH="$root/usr/bin:$PATH"
 unset XDG_CONFIG_HOME XDG_DATA_HOME
@@ -51,4 +59,5 @@ done
 summary=$("$root/usr/bin/halyard-build" summary 'C:\Halyard\demo\demo.prj') || fail "halyard-build summary"
 [[ $summary == *"demo"* ]] || fail "the summary does not name the demo project: $summary"
 build_out=$("$root/usr/bin/halyard-build" build 'C:\Halyard\demo\demo.prj') || { echo "$build_out"; fail "halyard-build build"; }
-echo "packages: $(basename "$main") $(basename "$sim"); installed build: ${build_out##*$'\n'}"
+verdict=$(grep -E "^(Created|Updated) " <<<"$build_out") || { echo "$build_out"; fail "no verdict"; }
+echo "packages: $(basename "$main") $(basename "$sim"); installed build: $verdict"
