@@ -13,7 +13,6 @@
 #include <string>
 
 #include "base/dos_devices.h"
-#include "base/paths.h"
 #include "build/build_output.h"
 #include "build/launcher.h"
 #include "shell/embedded.h"
@@ -201,42 +200,6 @@ struct Desktop {
         return -1;
     }
 };
-
-TEST_F(Workspace, ThePanelShowsTheErrorAndItsLineOpensInAnEditor) {
-    DosDevices drives(dir / "data" / "halyard");
-    const std::string main = "C:\\Halyard\\demo\\main.c";
-    std::string text = drives.readBytes(main);
-    text.replace(text.find("last = ticks;"), 13, "last = ticks");
-    drives.writeBytes(main, text);
-    Desktop d(project);
-    d.e.menu.Compile1.click();
-    ASSERT_TRUE(d.out.running());
-    EXPECT_TRUE(d.out.BuildPanel.visible());
-    const std::string error = "main.c 15: error[E006]: expected ';' before 'for'";
-    d.until([&] { return d.find(error) >= 0; });
-    const int at = d.find(error);
-    ASSERT_GE(at, 0) << d.out.text();
-    EXPECT_EQ(d.out.lines()[at].kind, BuildOutput::Line::Error);
-    d.until([&] { return !d.out.running(); });
-    EXPECT_EQ(d.out.title(), "Build - 1 error, 1 warning");
-
-    d.out.Activate(at);
-    ASSERT_EQ(d.e.editors.count(), 1);
-    TCodeEd& editor = d.e.editors.child(0);
-    EXPECT_TRUE(SameText(editor.FileName, main)) << editor.FileName;
-    EXPECT_EQ(editor.lineOf(editor.selStart()), 14u);
-    EXPECT_EQ(editor.text().substr(editor.selStart(), editor.selLength()), u"    last = ticks");
-    // Stepping goes on to the warning and back; the open window is used again.
-    d.out.NextErrorClick();
-    EXPECT_EQ(d.out.current(), at + 1);
-    EXPECT_EQ(editor.lineOf(editor.selStart()), 9u);
-    d.out.PreviousErrorClick();
-    EXPECT_EQ(d.out.current(), at);
-    EXPECT_EQ(d.e.editors.count(), 1);
-
-    d.e.CompileTimer.tick();
-    EXPECT_EQ(d.out.lines().back().text.rfind("Failed to create " + output + " (", 0), 0u) << d.out.text();
-}
 
 TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
     Desktop d(project);

@@ -119,6 +119,9 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     next->trigger();
     EXPECT_EQ(list->currentRow(), error + 1);
     EXPECT_EQ(editor->model()->lineOf(editor->model()->selStart()), 9u);
+    window.findChild<QAction*>("PreviousError1")->trigger();
+    EXPECT_EQ(list->currentRow(), error);
+    EXPECT_EQ(model.editors.count(), 1) << "the open window is used again";
 
     // Mended outside Halyard: the build saves the open editor windows, so the window goes first.
     ASSERT_TRUE(model.editors.CloseEditorFiles());

@@ -91,7 +91,9 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     layout->setContentsMargins(4, 0, 4, 4);
     auto* list = new QListWidget(body);
     list->setObjectName("BuildOutputList");
-    list->setUniformItemSizes(true);
+    // Long command lines scroll rather than lose their end.
+    list->setTextElideMode(Qt::ElideNone);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     layout->addWidget(list, 1);
