@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "binders.h"
 #include "editor/editor_dialogs.h"
+#include "help/context_help.h"
 #include "shell/embedded.h"
 
 namespace halyard::gui {
@@ -23,26 +24,41 @@ std::map<std::string, QtUi::DialogRunner>& registry() {
 
 QMessageBox::StandardButton toQt(Answer a) {
     switch (a) {
-    case Answer::Ok: return QMessageBox::Ok;
-    case Answer::Cancel: return QMessageBox::Cancel;
-    case Answer::Yes: return QMessageBox::Yes;
-    case Answer::No: return QMessageBox::No;
-    case Answer::Abort: return QMessageBox::Abort;
-    case Answer::Retry: return QMessageBox::Retry;
-    case Answer::Ignore: return QMessageBox::Ignore;
-    default: return QMessageBox::NoButton;
+    case Answer::Ok:
+        return QMessageBox::Ok;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
+    case Answer::Abort:
+        return QMessageBox::Abort;
+    case Answer::Retry:
+        return QMessageBox::Retry;
+    case Answer::Ignore:
+        return QMessageBox::Ignore;
+    default:
+        return QMessageBox::NoButton;
     }
 }
 
 Answer fromQt(int b) {
     switch (b) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Abort: return Answer::Abort;
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Ignore: return Answer::Ignore;
-    default: return Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Abort:
+        return Answer::Abort;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    case QMessageBox::Ignore:
+        return Answer::Ignore;
+    default:
+        return Answer::Cancel;
     }
 }
 } // namespace
@@ -57,14 +73,16 @@ QString qtFilter(const std::string& filter) {
 
 QString qtSuffix(const std::string& defaultExt) {
     QString suffix = qs(defaultExt);
-    while (suffix.startsWith('*') || suffix.startsWith('.')) suffix.remove(0, 1);
+    while (suffix.startsWith('*') || suffix.startsWith('.'))
+        suffix.remove(0, 1);
     return suffix;
 }
 
-QDialogButtonBox* okCancelHelp(QDialog& dialog) {
-    auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
-    buttons->button(QDialogButtonBox::Help)->setEnabled(false);
+QDialogButtonBox* okCancelHelp(QDialog& dialog, int topic) {
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    setHelpTopic(&dialog, topic);
+    QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dialog, [topic] { requestHelp(topic); });
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     return buttons;
@@ -76,33 +94,44 @@ int execCentred(QDialog& dialog) {
     return dialog.exec();
 }
 
-QString messageText(const std::string& text) { return qs(text).replace("\r\n", "\n").replace('\r', '\n'); }
+QString messageText(const std::string& text) {
+    return qs(text).replace("\r\n", "\n").replace('\r', '\n');
+}
 
-void QtUi::registerDialog(const std::string& kind, DialogRunner runner) { registry()[kind] = std::move(runner); }
+void QtUi::registerDialog(const std::string& kind, DialogRunner runner) {
+    registry()[kind] = std::move(runner);
+}
 
 Answer QtUi::message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(qs(TEmbedded::Title));
     box.setText(messageText(text));
-    box.setIcon(kind == MsgKind::Information   ? QMessageBox::Information
-                : kind == MsgKind::Warning     ? QMessageBox::Warning
-                : kind == MsgKind::Error       ? QMessageBox::Critical
-                                               : QMessageBox::Question);
+    box.setIcon(kind == MsgKind::Information ? QMessageBox::Information
+                : kind == MsgKind::Warning   ? QMessageBox::Warning
+                : kind == MsgKind::Error     ? QMessageBox::Critical
+                                             : QMessageBox::Question);
     QMessageBox::StandardButtons set;
-    for (Answer a : buttons) set |= toQt(a);
+    for (Answer a : buttons)
+        set |= toQt(a);
     box.setStandardButtons(set ? set : QMessageBox::Ok);
     return fromQt(box.exec());
 }
 
-void QtUi::showError(const std::string& text) { message(MsgKind::Error, text, {Answer::Ok}); }
+void QtUi::showError(const std::string& text) {
+    message(MsgKind::Error, text, {Answer::Ok});
+}
 
 std::optional<FontSpec> QtUi::chooseFont(const FontSpec& current, int minSize, int maxSize) {
     return runFontDialog(current, minSize, maxSize, owner);
 }
 
-Answer QtUi::print(const PrintJob& job) { return runPrintDialog(job, owner); }
+Answer QtUi::print(const PrintJob& job) {
+    return runPrintDialog(job, owner);
+}
 
-void QtUi::printerSetup() { runPrinterSetup(owner); }
+void QtUi::printerSetup() {
+    runPrinterSetup(owner);
+}
 
 // Where a file dialog opens: at its proposed name, which without a folder of its own lies in the
 // dialog's initial folder; else at that folder.

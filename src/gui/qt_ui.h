@@ -41,9 +41,8 @@ private:
 QString qtFilter(const std::string& filter);
 // A default extension given the classic way ("*.obj", ".obj") as the bare suffix Qt appends.
 QString qtSuffix(const std::string& defaultExt);
-// OK (accepts), Cancel (rejects) and Help for a modal dialog; Help stays disabled while there are
-// no help topics to show.
-QDialogButtonBox* okCancelHelp(QDialog& dialog);
+// OK (accepts), Cancel (rejects) and Help for a modal dialog; Help (and F1) show help topic `topic`.
+QDialogButtonBox* okCancelHelp(QDialog& dialog, int topic);
 // Shows a dialog in the middle of the screen rather than over its owner.
 int execCentred(QDialog& dialog);
 

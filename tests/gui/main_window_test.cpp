@@ -115,11 +115,3 @@ TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
               "Compiler Temporary Folder does not exist\nPlease check Setup");
 }
 
-TEST_F(Gui, HelpButtonsAreDisabledWhileThereIsNoHelpToShow) {
-    ASSERT_FALSE(model.menu.Help3.enabled());
-    auto* tabs = window.findChild<QWidget*>("OptionsTabs");
-    ASSERT_NE(tabs, nullptr);
-    const auto helps = tabs->findChildren<QPushButton*>("Help");
-    ASSERT_FALSE(helps.isEmpty());
-    for (QPushButton* b : helps) EXPECT_FALSE(b->isEnabled());
-}

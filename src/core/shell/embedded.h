@@ -17,6 +17,7 @@
 #include "build/linker_options.h"
 #include "build/library_options.h"
 #include "editor/editors.h"
+#include "help/help.h"
 #include "linkcmd/cmd_file_mode.h"
 #include "linkcmd/link_cmd_wiz.h"
 #include "project/option_set.h"
@@ -110,6 +111,7 @@ public:
     BuildMonitor monitor{*this};
     IntVectors vectors{*this};
     CmdFileMode cmdFile{*this};
+    THelp help{*this};
 
     // ---- Handlers of the shell ----
     void FormCreate();

@@ -107,7 +107,7 @@ QWidget* levelControl(TEmbedded& e, QWidget* parent) {
     return box;
 }
 
-void optionButtons(TEmbedded& e, Page& p, bool tools) {
+void optionButtons(TEmbedded& e, Page& p, int topic, bool tools = false) {
     auto* ok = commandButton(
         e, tools ? "Accept" : "OK", tools ? "Accept" : "OK", [&e] { e.compiler.OKClick(); }, p.widget);
     ok->setDefault(true);
@@ -117,10 +117,10 @@ void optionButtons(TEmbedded& e, Page& p, bool tools) {
     if (!tools)
         p.buttons->addWidget(commandButton(
             e, "Set Defaults", "SetDefaults", [&e] { e.compiler.SetDefsClick(); }, p.widget));
-    p.buttons->addWidget(helpButton(e, p.widget));
+    p.buttons->addWidget(helpButton(e, p.widget, topic));
 }
 
-void linkerButtons(TEmbedded& e, Page& p) {
+void linkerButtons(TEmbedded& e, Page& p, int topic) {
     p.buttons->addWidget(commandButton(
         e, "Set Defaults", "SetDefaults", [&e] { e.linker.setLinkerDefs(); }, p.widget));
     p.buttons->addWidget(commandButton(
@@ -129,7 +129,7 @@ void linkerButtons(TEmbedded& e, Page& p) {
         e, "OK", "OK", [&e] { e.linker.OKClick(); }, p.widget);
     ok->setDefault(true);
     p.buttons->addWidget(ok);
-    p.buttons->addWidget(helpButton(e, p.widget));
+    p.buttons->addWidget(helpButton(e, p.widget, topic));
 }
 
 // "Command line Linker Options", in bold on every linker page.
@@ -158,7 +158,7 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
         "Paser Options", {{&o.KR, "KR"}, {&o.PPL, "PPL"}, {&o.PPO, "PPO"}, {&o.SW, "SW"}}, compiler.widget));
     compiler.body->addLayout(groups);
     compiler.body->addStretch(1);
-    optionButtons(e, compiler, false);
+    optionButtons(e, compiler, HelpTopic::Compiler);
 
     auto general = page(tabs, "General", "General");
     general.body->addLayout(
@@ -174,19 +174,19 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
                              {&o.ShowBatch, "ShowBatch"}})
         general.body->addWidget(checkBox(*box, name, general.widget));
     general.body->addStretch(1);
-    optionButtons(e, general, false);
+    optionButtons(e, general, HelpTopic::General);
 
     // The tools page's contents belong to the tools; the page and its buttons are here.
     auto tools = page(tabs, "Programmer", "Tools");
     auto* toolsBody = new QWidget(tools.widget);
     toolsBody->setObjectName("ToolsPageContents");
     tools.body->addWidget(toolsBody, 1);
-    optionButtons(e, tools, true);
+    optionButtons(e, tools, HelpTopic::Tools, true);
 
     auto typing = page(tabs, "TabSheet1", "Type Checking");
     typing.body->addWidget(checkGroup("Type checking", {{&o.RPC, "RPC"}, {&o.RPCC, "RPCC"}}, typing.widget));
     typing.body->addStretch(1);
-    optionButtons(e, typing, false);
+    optionButtons(e, typing, HelpTopic::TypeChecking);
 
     auto assembler = page(tabs, "TabSheet2", "Assembler");
     assembler.body->addWidget(checkGroup(
@@ -194,7 +194,7 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
         {{&o.AALD, "AALD"}, {&o.ALL, "ALL"}, {&o.OSAS, "OSAS"}, {&o.KLAS, "KLAS"}, {&o.ICRI, "ICRI"}},
         assembler.widget));
     assembler.body->addStretch(1);
-    optionButtons(e, assembler, false);
+    optionButtons(e, assembler, HelpTopic::Assembler);
 
     auto runtime = page(tabs, "TabSheet3", "Run Time Model");
     auto* grid = new QGridLayout;
@@ -214,7 +214,7 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
     }
     runtime.body->addLayout(grid);
     runtime.body->addStretch(1);
-    optionButtons(e, runtime, false);
+    optionButtons(e, runtime, HelpTopic::RunTimeModel);
 
     auto opto = page(tabs, "OptomisationTab", "Optomisation");
     auto* w = opto.widget;
@@ -226,7 +226,7 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
     opto.body->addLayout(row({checkBox(o.UFlo, "UFlo", w), combo(o.FilelevelOpto, "FilelevelOpto", w)}));
     opto.body->addLayout(row({checkBox(o.Allowinline, "Allowinline", w)}));
     opto.body->addStretch(1);
-    optionButtons(e, opto, false);
+    optionButtons(e, opto, HelpTopic::Optimisation);
 
     bindPages(tabs, e.OptionsTabs);
     return tabs;
@@ -249,7 +249,7 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent) {
     init->setObjectName("Init");
     memory.body->addWidget(init);
     memory.body->addStretch(1);
-    linkerButtons(e, memory);
+    linkerButtons(e, memory, HelpTopic::LinkerMemory);
 
     auto output = page(tabs, "GenLinker", "Output");
     auto* ow = output.widget;
@@ -274,7 +274,7 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent) {
     output.body->addLayout(row({checkBox(o.Quiet, "Quiet", ow)}));
     output.body->addLayout(row({checkBox(o.FRL, "FRL", ow)}));
     output.body->addStretch(1);
-    linkerButtons(e, output);
+    linkerButtons(e, output, HelpTopic::LinkerOutput);
 
     auto symbols = page(tabs, "TabSheet9", "Symbols");
     auto* sw = symbols.widget;
@@ -285,7 +285,7 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent) {
         row({checkBox(o.IUS, "IUS", sw), lineEdit(o.UnResolvedSym, "UnResolvedSym", sw)}));
     symbols.body->addLayout(row({checkBox(o.DEP, "DEP", sw), lineEdit(o.EntryPoint, "EntryPoint", sw)}));
     symbols.body->addStretch(1);
-    linkerButtons(e, symbols);
+    linkerButtons(e, symbols, HelpTopic::LinkerSymbols);
 
     bindPages(tabs, e.LinkerOptions);
     return tabs;

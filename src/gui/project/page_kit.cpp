@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "help/context_help.h"
 #include "shell/embedded.h"
 
 namespace halyard::gui {
@@ -102,12 +103,10 @@ QPushButton* commandButton(TEmbedded& e, const QString& caption, const char* nam
     return b;
 }
 
-QPushButton* helpButton(TEmbedded& e, QWidget* parent) {
-    QPushButton* b = commandButton(
-        e, "Help", "Help", [&e] { e.menu.Help3.click(); }, parent);
-    // Usable exactly when the help command is: never a button that silently does nothing.
-    bindState(b, e.menu.Help3);
-    return b;
+QPushButton* helpButton(TEmbedded& e, QWidget* page, int topic) {
+    setHelpTopic(page, topic);
+    return commandButton(
+        e, "Help", "Help", [&e, topic] { e.help.Contexthelp(topic); }, page);
 }
 
 } // namespace halyard::gui

@@ -32,8 +32,8 @@ QGroupBox* checkGroup(const QString& title, std::initializer_list<std::pair<Chec
 // A push button that runs `handler` as one command of the main window (errors go to the error box).
 QPushButton* commandButton(TEmbedded& e, const QString& caption, const char* name,
                            std::function<void()> handler, QWidget* parent);
-// The "Help" button of a page: context help goes through the main "Help" command.
-QPushButton* helpButton(TEmbedded& e, QWidget* parent);
+// The "Help" button of a page or panel: shows help topic `topic`, which F1 on `page` shows too.
+QPushButton* helpButton(TEmbedded& e, QWidget* page, int topic);
 // Calls `sync` now and whenever the control changes, for as long as `widget` lives.
 void follow(QWidget* widget, Control& model, std::function<void()> sync);
 

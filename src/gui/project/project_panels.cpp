@@ -38,7 +38,7 @@ Answer runNewProject(ModalDialog& model, QWidget* owner) {
     name->setObjectName("projname");
     bind(name, m.projname);
     layout->addWidget(name);
-    layout->addWidget(okCancelHelp(dialog));
+    layout->addWidget(okCancelHelp(dialog, HelpTopic::NewProject));
     dialog.adjustSize();
     return execCentred(dialog) == QDialog::Accepted ? Answer::Ok : Answer::Cancel;
 }
@@ -186,7 +186,7 @@ QWidget* createProjEditPan(TEmbedded& e, QWidget* parent) {
         e, "OK", "Button3", [&pe] { pe.Button3Click(); }, panel));
     buttons->addWidget(commandButton(
         e, "Cancel", "Button4", [&pe] { pe.Button4Click(); }, panel));
-    auto* help = helpButton(e, panel);
+    auto* help = helpButton(e, panel, HelpTopic::ProjectEditor);
     help->setObjectName("Button59");
     buttons->addWidget(help);
     outer->addLayout(buttons);

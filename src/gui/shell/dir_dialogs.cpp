@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "help/help.h"
 #include "qt_ui.h"
 #include "shell/dir_setup.h"
 #include "shell/main_window.h"
@@ -89,7 +90,7 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         ++r;
     }
     layout->addWidget(group);
-    auto* buttons = okCancelHelp(dlg);
+    auto* buttons = okCancelHelp(dlg, HelpTopic::Setup);
     auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
     QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });
     layout->addWidget(buttons);

@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QLabel>
@@ -17,6 +18,9 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "help/about_dialog.h"
+#include "help/context_help.h"
+#include "help/help_window.h"
 #include "panels.h"
 #include "project/page_kit.h"
 #include "shortcuts.h"
@@ -48,7 +52,25 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     setShortcut(actionFor(model_.menu.OpenFile), Shortcut::Open);
     setShortcut(actionFor(model_.menu.NewFile1), Shortcut::New);
     attachBuildPanel(model_, this, mdi_);
+    attachHelp();
     resize(1024, 700);
+}
+
+MainWindow::~MainWindow() {
+    model_.help.detachView();
+}
+
+void MainWindow::attachHelp() {
+    helpEngine_ = std::make_unique<QtHelpEngine>(model_.dd, model_.ui);
+    aboutMetrics_ = std::make_unique<QtAboutMetrics>(model_.dd);
+    model_.help.setEngine(*helpEngine_);
+    model_.help.setMetrics(*aboutMetrics_);
+    model_.help.Application.window = reinterpret_cast<WindowHandle>(this);
+    auto open = [](const std::string& url) { QDesktopServices::openUrl(QUrl(qs(url))); };
+    model_.help.web.open = open;
+    model_.help.email.open = open;
+    registerHelpDialogs(model_.dd);
+    installContextHelp(model_, this);
 }
 
 QAction* MainWindow::actionFor(const MenuItem& item) const {

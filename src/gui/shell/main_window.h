@@ -1,6 +1,7 @@
 #pragma once
 #include <QMainWindow>
 #include <map>
+#include <memory>
 
 #include "shell/embedded.h"
 
@@ -10,6 +11,8 @@ class QDockWidget;
 
 namespace halyard::gui {
 
+class QtHelpEngine;
+class QtAboutMetrics;
 void registerShellDialogs();
 
 // The main window: menus, tool bar, status panels, the shown-and-hidden panels and the MDI area
@@ -18,10 +21,12 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(TEmbedded& model);
+    ~MainWindow() override;
     TEmbedded& model() { return model_; }
     QMdiArea* mdiArea() const { return mdi_; }
     QAction* actionFor(const MenuItem& item) const;
     QLabel* statusPanel(int i) const { return panels_.at(i); }
+    QtHelpEngine& helpEngine() const { return *helpEngine_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -37,11 +42,14 @@ private:
     void driveTimer(Timer& timer);
     void activated();
     void arrangeIcons();
+    void attachHelp();
 
     TEmbedded& model_;
     QMdiArea* mdi_ = nullptr;
     std::vector<QLabel*> panels_;
     std::map<const MenuItem*, QAction*> actions_;
+    std::unique_ptr<QtHelpEngine> helpEngine_;
+    std::unique_ptr<QtAboutMetrics> aboutMetrics_;
 };
 
 } // namespace halyard::gui

@@ -1,0 +1,366 @@
+#include "help/help_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "base/paths.h"
+#include "binders.h"
+#include "help/help_router.h"
+
+namespace halyard::gui {
+
+namespace {
+
+QUrl topicUrl(const QString& path) {
+    QUrl url;
+    url.setScheme("chm");
+    const auto hash = path.indexOf('#');
+    url.setPath(qs(ChmFile::normalise(ss(hash < 0 ? path : path.left(hash)))));
+    if (hash >= 0) url.setFragment(path.mid(hash + 1));
+    return url;
+}
+
+QString decode(const std::string& bytes) {
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    // Older help files are written in the Windows code page rather than UTF-8.
+    return text.contains(QChar::ReplacementCharacter)
+               ? QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()))
+               : text;
+}
+
+// Keys that the index list understands while the edit above it keeps the focus.
+class IndexKeys : public QObject {
+public:
+    IndexKeys(QLineEdit* edit, QListWidget* list) : QObject(edit), list_(list) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+            return false;
+        QApplication::sendEvent(list_, event);
+        return true;
+    }
+
+private:
+    QListWidget* list_;
+};
+
+} // namespace
+
+TopicBrowser::TopicBrowser(QWidget* parent) : QTextBrowser(parent) {
+    setObjectName("Topic");
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &TopicBrowser::follow);
+}
+
+void TopicBrowser::follow(const QUrl& link) {
+    const QUrl url = link.isRelative() ? source().resolved(link) : link;
+    if (url.scheme() == "chm")
+        setSource(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+QVariant TopicBrowser::loadResource(int type, const QUrl& name) {
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (!chm_ || url.scheme() != "chm") return QTextBrowser::loadResource(type, name);
+    const auto bytes = chm_->read(ss(url.path()));
+    if (!bytes) {
+        if (type == QTextDocument::HtmlResource)
+            return QString("<h3>Topic not found</h3><p>The help file holds no page %1.</p>")
+                .arg(url.path().toHtmlEscaped());
+        return {};
+    }
+    if (type == QTextDocument::ImageResource)
+        return QImage::fromData(reinterpret_cast<const uchar*>(bytes->data()),
+                                static_cast<int>(bytes->size()));
+    if (type == QTextDocument::StyleSheetResource)
+        return QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    return decode(*bytes);
+}
+
+HelpWindow::HelpWindow() {
+    setObjectName("HelpWindow");
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("HelpToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QAction* back = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), "Back");
+    back->setObjectName("Back");
+    QAction* forward = bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), "Forward");
+    forward->setObjectName("Forward");
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    layout->addWidget(bar);
+
+    auto* split = new QSplitter(this);
+    tabs_ = new QTabWidget(split);
+    tabs_->setObjectName("HelpNavigation");
+    contents_ = new QTreeWidget(tabs_);
+    contents_->setObjectName("Contents");
+    contents_->setHeaderHidden(true);
+    tabs_->addTab(contents_, "Contents");
+    auto* indexPage = new QWidget(tabs_);
+    auto* indexLayout = new QVBoxLayout(indexPage);
+    indexLayout->addWidget(new QLabel("Type in the keyword to find:", indexPage));
+    indexEdit_ = new QLineEdit(indexPage);
+    indexEdit_->setObjectName("IndexKeyword");
+    indexLayout->addWidget(indexEdit_);
+    index_ = new QListWidget(indexPage);
+    index_->setObjectName("Index");
+    indexLayout->addWidget(index_, 1);
+    auto* display = new QPushButton("Display", indexPage);
+    display->setObjectName("Display");
+    indexLayout->addWidget(display, 0, Qt::AlignRight);
+    tabs_->addTab(indexPage, "Index");
+    topic_ = new TopicBrowser(split);
+    split->addWidget(tabs_);
+    split->addWidget(topic_);
+    split->setStretchFactor(1, 1);
+    split->setSizes({220, 560});
+    layout->addWidget(split, 1);
+
+    connect(back, &QAction::triggered, topic_, &QTextBrowser::backward);
+    connect(forward, &QAction::triggered, topic_, &QTextBrowser::forward);
+    connect(topic_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    connect(topic_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+    connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        const QString local = item->data(0, Qt::UserRole).toString();
+        if (!local.isEmpty()) showTopic(local);
+    });
+    connect(contents_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const QString local = item->data(0, Qt::UserRole).toString();
+        if (!local.isEmpty()) showTopic(local);
+    });
+    connect(indexEdit_, &QLineEdit::textEdited, this, &HelpWindow::typeAhead);
+    connect(indexEdit_, &QLineEdit::returnPressed, this, &HelpWindow::openIndexEntry);
+    connect(index_, &QListWidget::itemActivated, this, &HelpWindow::openIndexEntry);
+    connect(display, &QPushButton::clicked, this, &HelpWindow::openIndexEntry);
+    indexEdit_->installEventFilter(new IndexKeys(indexEdit_, index_));
+    resize(820, 600);
+}
+
+void HelpWindow::setFile(const ChmFile* chm, const QString& name) {
+    if (chm == chm_) return;
+    chm_ = chm;
+    topic_->setFile(chm);
+    topic_->clearHistory();
+    topic_->clear();
+    setWindowTitle(chm && !chm->title.empty() ? qs(chm->title) : name);
+    contents_->clear();
+    index_->clear();
+    if (!chm) return;
+    if (const auto hhc = chm->read(chm->contentsFile); hhc && !chm->contentsFile.empty()) {
+        std::vector<QTreeWidgetItem*> parents;
+        for (const SitemapEntry& entry : ParseSitemap(*hhc)) {
+            const auto level = std::min<std::size_t>(static_cast<std::size_t>(entry.level), parents.size());
+            parents.resize(level);
+            auto* item =
+                parents.empty() ? new QTreeWidgetItem(contents_) : new QTreeWidgetItem(parents.back());
+            item->setText(0, qs(entry.name));
+            item->setData(0, Qt::UserRole, qs(entry.local));
+            parents.push_back(item);
+        }
+        contents_->expandToDepth(0);
+    }
+    if (const auto hhk = chm->read(chm->indexFile); hhk && !chm->indexFile.empty()) {
+        for (const SitemapEntry& entry : ParseSitemap(*hhk)) {
+            auto* item = new QListWidgetItem(QString(entry.level * 4, ' ') + qs(entry.name), index_);
+            item->setData(Qt::UserRole, qs(entry.local));
+        }
+    }
+}
+
+void HelpWindow::showTopic(const QString& path) {
+    topic_->setSource(topicUrl(path));
+}
+
+void HelpWindow::showContents() {
+    tabs_->setCurrentWidget(contents_);
+    if (topic_->source().isEmpty() && chm_ && !chm_->defaultTopic.empty()) showTopic(qs(chm_->defaultTopic));
+}
+
+void HelpWindow::showIndex(const QString& keyword) {
+    tabs_->setCurrentIndex(1);
+    indexEdit_->setText(keyword);
+    typeAhead(keyword);
+    indexEdit_->setFocus();
+}
+
+void HelpWindow::typeAhead(const QString& text) {
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty()) return;
+    for (int i = 0; i < index_->count(); ++i) {
+        if (index_->item(i)->text().trimmed().startsWith(wanted, Qt::CaseInsensitive)) {
+            index_->setCurrentRow(i);
+            index_->scrollToItem(index_->item(i), QAbstractItemView::PositionAtTop);
+            return;
+        }
+    }
+}
+
+void HelpWindow::openIndexEntry() {
+    QListWidgetItem* item = index_->currentItem();
+    if (!item) return;
+    const QString local = item->data(Qt::UserRole).toString();
+    if (!local.isEmpty()) showTopic(local);
+}
+
+QtHelpEngine::~QtHelpEngine() {
+    delete window_.data();
+    delete popup_.data();
+}
+
+const ChmFile* QtHelpEngine::file(const std::string& windowsPath) {
+    const std::filesystem::path host = dd_.toHost(windowsPath);
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(host, ec);
+    if (chm_ && SameText(chmPath_, windowsPath) && !ec && time == chmTime_) return chm_.get();
+    if (window_) window_->setFile(nullptr, {});
+    chm_.reset();
+    chmPath_.clear();
+    if (!ec && std::filesystem::is_regular_file(host, ec)) chm_ = ChmFile::open(host);
+    if (!chm_) {
+        ui_.warn("Cannot open the help file " + windowsPath + "\rIt is missing or is no compiled help file.");
+        return nullptr;
+    }
+    chmPath_ = windowsPath;
+    chmTime_ = time;
+    return chm_.get();
+}
+
+HelpWindow* QtHelpEngine::showWindow() {
+    if (!window_) window_ = new HelpWindow;
+    window_->setFile(chm_.get(), qs(chmPath_));
+    // While a modal dialog runs, only its own windows take input: the help window joins it and
+    // leaves again when the dialog closes.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != window_ && window_->parentWidget() != modal) {
+        window_->setParent(modal, Qt::Window);
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            QPointer<HelpWindow> w = window_;
+            QObject::connect(dialog, &QDialog::finished, w, [w, dialog] {
+                if (!w || w->parentWidget() != dialog) return;
+                const bool shown = w->isVisible();
+                w->setParent(nullptr, Qt::Window);
+                if (shown) w->show();
+            });
+        }
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    return window_;
+}
+
+void QtHelpEngine::showPopup(const QString& text, int x, int y) {
+    if (!popup_) {
+        popup_ = new QLabel(nullptr, Qt::Popup);
+        popup_->setObjectName("HelpPopup");
+        popup_->setWordWrap(true);
+        popup_->setTextFormat(Qt::PlainText);
+        popup_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        popup_->setMargin(6);
+        popup_->setMaximumWidth(360);
+        popup_->setAutoFillBackground(true);
+        QPalette p = popup_->palette();
+        p.setColor(QPalette::Window, p.color(QPalette::ToolTipBase));
+        p.setColor(QPalette::WindowText, p.color(QPalette::ToolTipText));
+        popup_->setPalette(p);
+    }
+    popup_->setText(text);
+    popup_->adjustSize();
+    QPoint at(x, y);
+    if (QScreen* screen = QGuiApplication::screenAt(at) ? QGuiApplication::screenAt(at)
+                                                        : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - popup_->width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - popup_->height())));
+    }
+    popup_->move(at);
+    popup_->show();
+}
+
+int QtHelpEngine::HtmlHelp(WindowHandle, const std::optional<std::string>& fileName, int command,
+                           const HtmlHelpData& data) {
+    if (command == HH_CLOSE_ALL) {
+        if (window_) window_->close();
+        if (popup_) popup_->close();
+        return 1;
+    }
+    if (command == HH_DISPLAY_TEXT_POPUP && data.popup) {
+        const HHPopup& p = *data.popup;
+        if (p.text || !fileName) {
+            showPopup(qs(p.text.value_or("")), p.x, p.y);
+            return 1;
+        }
+        // "C:\Halyard\halyard.chm::/CSHelp.txt": the help file, then the popup topics file in it.
+        const auto sep = fileName->find("::");
+        const ChmFile* chm = file(fileName->substr(0, sep));
+        if (!chm) return 0;
+        const std::string inner = sep == std::string::npos ? "/CSHelp.txt" : fileName->substr(sep + 2);
+        const auto topics = ParsePopupTopics(chm->read(inner).value_or(""));
+        const auto it = topics.find(p.idString);
+        showPopup(it != topics.end() ? qs(it->second)
+                                     : QString("No Help topic is associated with this item."),
+                  p.x, p.y);
+        return 1;
+    }
+    if (!fileName) return 0;
+    const ChmFile* chm = file(*fileName);
+    if (!chm) return 0;
+    switch (command) {
+    case HH_DISPLAY_TOC:
+        showWindow()->showContents();
+        return 1;
+    case HH_DISPLAY_INDEX:
+        showWindow()->showIndex(qs(data.keyword));
+        return 1;
+    case HH_HELP_CONTEXT: {
+        const auto topic = chm->topicForContext(static_cast<std::uint32_t>(data.number));
+        if (!topic) {
+            ui_.warn("Help topic " + std::to_string(data.number) + " is not in the help file " + *fileName +
+                     ".");
+            return 0;
+        }
+        showWindow()->showTopic(qs(*topic));
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+int QtHelpEngine::WinHelp(WindowHandle, const std::string& file, int command, const HelpData&) {
+    if (command == HELP_QUIT) return 1;
+    ui_.warn("Cannot show help from " + file + ":\rWinHelp files (.hlp) are not supported on this platform.");
+    return 0;
+}
+
+std::pair<int, int> QtHelpEngine::cursorPos() {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+} // namespace halyard::gui

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "base/paths.h"
+#include "help/chm_file.h"
+#include "help/help.h"
+
+using namespace halyard;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path helpSources = fs::path(HALYARD_SOURCE_DIR) / "help";
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::unique_ptr<ChmFile> halyardHelp() {
+    return ChmFile::open(helpSources / "halyard.chm");
+}
+
+} // namespace
+
+// The compiled help file is committed beside its sources because its compiler is not needed to
+// build Halyard; this fails when a source changed and scripts/build-help was not run again.
+TEST(HelpFile, TheCompiledFileHoldsTheSourcesAsTheyAre) {
+    auto chm = halyardHelp();
+    ASSERT_TRUE(chm) << "help/halyard.chm cannot be read";
+    std::vector<std::string> stale;
+    for (const auto& entry : fs::recursive_directory_iterator(helpSources)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().lexically_relative(helpSources).generic_string();
+        if (name == "halyard.chm" || name == "halyard.hhp") continue;
+        if (chm->read("/" + name) != slurp(entry.path())) stale.push_back(name);
+    }
+    for (const std::string& inside : chm->files()) {
+        if (inside.find_first_of("#$") != std::string::npos || inside.back() == '/')
+            continue; // the compiler's own
+        if (!fs::exists(helpSources / inside.substr(1)))
+            stale.push_back(inside + " (removed from the sources)");
+    }
+    std::string names;
+    for (const auto& n : stale)
+        names += " " + n;
+    EXPECT_EQ(names, "") << "Run scripts/build-help: help/halyard.chm does not match its sources.";
+
+    // The project file itself is not stored: its title, start page and topic map are.
+    const std::string hhp = slurp(helpSources / "halyard.hhp");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(hhp, m, std::regex("Title=([^\r\n]*)")));
+    EXPECT_EQ(chm->title, m[1].str());
+    ASSERT_TRUE(std::regex_search(hhp, m, std::regex("Default topic=([^\r\n]*)")));
+    EXPECT_EQ(chm->defaultTopic, m[1].str());
+    std::map<std::string, std::string> alias;
+    const std::regex aliasLine("(IDH_\\w+)=(\\S+)"), defineLine("#define (IDH_\\w+) (\\d+)");
+    for (auto it = std::sregex_iterator(hhp.begin(), hhp.end(), aliasLine); it != std::sregex_iterator();
+         ++it)
+        alias[(*it)[1]] = "/" + (*it)[2].str();
+    int mapped = 0;
+    for (auto it = std::sregex_iterator(hhp.begin(), hhp.end(), defineLine); it != std::sregex_iterator();
+         ++it) {
+        ++mapped;
+        EXPECT_EQ(chm->topicForContext(std::stoul((*it)[2])), alias[(*it)[1]]) << (*it)[1];
+    }
+    EXPECT_EQ(mapped, 13);
+}
+
+TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
+    auto chm = halyardHelp();
+    ASSERT_TRUE(chm);
+    const auto popups = ParsePopupTopics(chm->read("/CSHelp.txt").value_or(""));
+    namespace t = HelpTopic;
+    for (int topic : {t::Assembler, t::Compiler, t::NewProject, t::General, t::Libraries, t::LinkerMemory,
+                      t::Optimisation, t::LinkerOutput, t::ProjectEditor, t::RunTimeModel, t::Setup,
+                      t::LinkerSymbols, t::Tools}) {
+        const auto page = chm->topicForContext(static_cast<std::uint32_t>(topic));
+        ASSERT_TRUE(page) << topic;
+        EXPECT_TRUE(chm->read(*page)) << *page;
+        EXPECT_TRUE(popups.count(static_cast<std::uint32_t>(topic))) << topic;
+    }
+    EXPECT_EQ(chm->topicForContext(47), "/tools.htm");
+    EXPECT_FALSE(chm->topicForContext(48));
+    EXPECT_EQ(chm->contentsFile, "toc.hhc");
+    EXPECT_EQ(chm->indexFile, "index.hhk");
+    // Every page the contents and the index name is in the file.
+    for (const std::string& sitemap : {chm->contentsFile, chm->indexFile})
+        for (const SitemapEntry& entry : ParseSitemap(chm->read(sitemap).value_or(""))) {
+            if (!entry.local.empty()) EXPECT_TRUE(chm->exists(entry.local)) << sitemap << ": " << entry.local;
+        }
+}
+
+TEST(HelpFile, AFileThatIsNoCompiledHelpIsRefused) {
+    const fs::path dir = fs::temp_directory_path() / ("halyard-chm-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "fake.chm") << "ITSF but not really";
+    EXPECT_FALSE(ChmFile::open(dir / "fake.chm"));
+    EXPECT_FALSE(ChmFile::open(dir / "missing.chm"));
+    fs::remove_all(dir);
+}
+
+TEST(Sitemap, EntriesKeepTheirNestingAndTolerateSloppyHtml) {
+    const std::string html =
+        R"(<HTML><!-- <OBJECT type="text/sitemap"><param name="Name" value="hidden"></OBJECT> -->
+<UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Top &amp; tail"><param name="Local" value="a.htm"></OBJECT>
+  <ul><li><object type='text/sitemap'><PARAM NAME=name VALUE=Inner><param name="Local" value="sub/b.htm#x"></object>
+  </ul>
+<LI><OBJECT type="text/site properties"><param name="Name" value="not an entry"></OBJECT>
+<LI><OBJECT type="text/sitemap"><param name="Keyword" value="heading only"></OBJECT>
+<LI><OBJECT type="text/sitemap"><param name="Local" value="nameless.htm"></OBJECT>
+</UL>)";
+    EXPECT_EQ(ParseSitemap(html),
+              (std::vector<SitemapEntry>{
+                  {"Top & tail", "a.htm", 0}, {"Inner", "sub/b.htm#x", 1}, {"heading only", "", 0}}));
+}
+
+TEST(PopupTopics, NumberedTopicsTakeTheirLinesUpToTheNext) {
+    const std::string text = ".topic 1\r\nFirst line\r\nsecond line\r\n\r\n.topic IDH_NAMED\r\nskipped\r\n"
+                             ".topic 0x10\nhex\n\n\n.topic 2\n";
+    EXPECT_EQ(ParsePopupTopics(text),
+              (std::map<std::uint32_t, std::string>{{1, "First line\nsecond line"}, {16, "hex"}, {2, ""}}));
+}
+
+TEST(ChmPaths, NormaliseFoldsDotsAndStaysInsideTheFile) {
+    const std::pair<const char*, const char*> cases[] = {{"a.htm", "/a.htm"},
+                                                         {"/sub/../a.htm", "/a.htm"},
+                                                         {"../../a.htm", "/a.htm"},
+                                                         {"./x//y.png", "/x/y.png"},
+                                                         {"", "/"}};
+    for (auto [in, out] : cases)
+        EXPECT_EQ(ChmFile::normalise(in), out) << in;
+}

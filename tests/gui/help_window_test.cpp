@@ -1,0 +1,159 @@
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "gui_fixture.h"
+#include "help/about_dialog.h"
+#include "help/help_window.h"
+#include "qt_ui.h"
+
+using namespace halyard;
+
+namespace {
+
+std::string helpFileBytes() {
+    std::ifstream in(std::string(HALYARD_SOURCE_DIR) + "/help/halyard.chm", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+struct HelpGui : test::GuiFixture {
+    void SetUp() override { drives.put("C:\\Halyard\\halyard.chm", helpFileBytes()); }
+    gui::HelpWindow* help() { return window.helpEngine().window(); }
+    QString shownTopic() { return help() ? help()->topic()->source().path() : QString(); }
+    void pressHelpOn(const char* page) {
+        auto* p = window.findChild<QWidget*>(page);
+        ASSERT_NE(p, nullptr) << page;
+        auto* b = p->findChild<QPushButton*>("Help");
+        ASSERT_NE(b, nullptr) << page;
+        ASSERT_TRUE(b->isEnabled());
+        b->click();
+    }
+    void key(QWidget* w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, k, mods);
+        QApplication::sendEvent(w, &press);
+    }
+};
+
+} // namespace
+
+TEST_F(HelpGui, EachPagesHelpButtonShowsItsTopic) {
+    const std::pair<const char*, const char*> pages[] = {{"Programmer", "/tools.htm"},
+                                                         {"CompilerTab", "/compiler.htm"},
+                                                         {"TabSheet1", "/compiler.htm"},
+                                                         {"TabSheet2", "/assembler.htm"},
+                                                         {"General", "/general.htm"},
+                                                         {"TabSheet3", "/run_time_model.htm"},
+                                                         {"OptomisationTab", "/optimisation.htm"},
+                                                         {"TabSheet8", "/linker_memory.htm"},
+                                                         {"GenLinker", "/linker_output.htm"},
+                                                         {"TabSheet9", "/linker_symbols.htm"}};
+    for (auto [page, topic] : pages) {
+        pressHelpOn(page);
+        EXPECT_EQ(shownTopic(), topic) << page;
+    }
+    ASSERT_NE(help(), nullptr);
+    EXPECT_TRUE(help()->isVisible());
+    EXPECT_EQ(help()->windowTitle(), "Halyard Help");
+    EXPECT_TRUE(help()->topic()->toPlainText().contains("Symbols")); // the topic's text, not an error page
+    EXPECT_TRUE(ui.shown.empty());
+    // Back and forward walk the topics shown.
+    help()->topic()->backward();
+    EXPECT_EQ(shownTopic(), "/linker_output.htm");
+    help()->topic()->forward();
+    EXPECT_EQ(shownTopic(), "/linker_symbols.htm");
+}
+
+TEST_F(HelpGui, TheHelpMenuOpensTheContentsAndTheirPagesShowWithImages) {
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_NE(help(), nullptr);
+    EXPECT_EQ(shownTopic(), "/overview.htm");
+    QTreeWidget* contents = help()->contents();
+    ASSERT_GT(contents->topLevelItemCount(), 4);
+    EXPECT_EQ(contents->topLevelItem(0)->text(0), "Halyard overview");
+    const QVariant image =
+        help()->topic()->loadResource(QTextDocument::ImageResource, QUrl("images/help-browser.png"));
+    EXPECT_FALSE(image.value<QImage>().isNull());
+    // A link between topics stays in the help window.
+    emit help()->topic()->anchorClicked(QUrl("setup.htm"));
+    EXPECT_EQ(shownTopic(), "/setup.htm");
+}
+
+TEST_F(HelpGui, TheIndexFollowsTheTypedKeyword) {
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_NE(help(), nullptr);
+    QLineEdit* edit = help()->indexEdit();
+    edit->setText("hea");
+    emit edit->textEdited("hea");
+    ASSERT_NE(help()->index()->currentItem(), nullptr);
+    EXPECT_EQ(help()->index()->currentItem()->text(), "Header files");
+    emit edit->returnPressed();
+    EXPECT_EQ(shownTopic(), "/setup.htm");
+}
+
+TEST_F(HelpGui, F1ShowsTheFocusedPagesTopicAndShiftF1ItsPopup) {
+    window.show();
+    window.actionFor(model.menu.CompilerOptions)->trigger();
+    auto* page = window.findChild<QWidget*>("TabSheet2");
+    ASSERT_NE(page, nullptr);
+    auto* tabs = window.findChild<QTabWidget*>("OptionsTabs");
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentWidget(page);
+    QWidget* inside = page->findChild<QPushButton*>("OK");
+    key(inside, Qt::Key_F1);
+    EXPECT_EQ(shownTopic(), "/assembler.htm");
+    key(inside, Qt::Key_F1, Qt::ShiftModifier);
+    QLabel* popup = window.helpEngine().popup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->text().startsWith("Assembler:")) << popup->text().toStdString();
+}
+
+TEST_F(HelpGui, AMissingHelpFileOrATopicItLacksIsReportedByName) {
+    model.run([&] { model.help.Contexthelp(99); });
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], "Help topic 99 is not in the help file C:\\Halyard\\halyard.chm.");
+    model.HelpFile = "C:\\Halyard\\gone.chm";
+    model.run([&] { model.help.Help3Click(); });
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[1],
+              "Cannot open the help file C:\\Halyard\\gone.chm\rIt is missing or is no compiled help file.");
+    model.help.HelpRouter1->setHelpType(htMixedMode);
+    model.run([&] { model.help.ContextPopup(4); });
+    EXPECT_EQ(ui.shown.back(), "Cannot show help from C:\\Halyard\\gone.hlp:\rWinHelp files (.hlp) are not "
+                               "supported on this platform.");
+}
+
+TEST_F(HelpGui, TheAboutBoxShowsTheTitleAndVersionInItsSizedDialog) {
+    QString title, version;
+    QSize size;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        title = dlg->findChild<QLabel*>("WTitle")->text();
+        version = dlg->findChild<QLabel*>("WVersion")->text();
+        size = dlg->size();
+        dlg->accept();
+    });
+    gui::QtUi qtUi(drives.dd, &window);
+    gui::QtAboutMetrics metrics(drives.dd);
+    TOrlinAboutBox box(qtUi, drives.dd, metrics);
+    box.Width = 130;
+    box.Height = 150;
+    box.Version = "Version 0.1.0";
+    EXPECT_TRUE(box.ShowAbout());
+    EXPECT_EQ(title, "Halyard");
+    EXPECT_EQ(version, "Version 0.1.0");
+    EXPECT_EQ(size, QSize(130, 182));
+}
