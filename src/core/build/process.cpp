@@ -137,7 +137,7 @@ std::string FindExecutableOnPath(const std::string& name, const char* path) {
         size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
         std::string dir = dirs.substr(start, end - start);
-        if (dir.empty()) dir = ".";
+        if (dir.empty()) dir += '.';
         const std::string candidate = dir + "/" + name;
         if (IsExecutableFile(candidate)) return candidate;
         start = end + 1;
