@@ -156,6 +156,8 @@ std::string BuildOutput::elapsed() const {
 
 void BuildOutput::BuildJudged(const std::string& verdict) {
     if (!started_ || !build_) return;
+    // The check may come between the batch's end and the next tick: its last lines go first.
+    if (running()) OutputTimerTimer();
     add(Line::Verdict, verdict + " (" + elapsed() + ")");
     if (linking_ && verdict.rfind("Failed", 0) != 0) showMemoryUse();
     notify(Change::State);
