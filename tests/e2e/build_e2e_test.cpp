@@ -201,11 +201,22 @@ struct Desktop {
     }
 };
 
+// With no display there is no terminal to show the batch in: the panel says so, once, and shows it.
 TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
+    const std::string noTerminal =
+        "No terminal emulator was found to show the batch in; its output is shown here.";
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
     Desktop d(project);
     d.e.opts.SendToFile.setChecked(true);
+    d.e.opts.ShowBatch.setChecked(true);
+    d.e.menu.Compilie1.click();
+    d.until([&] { return !d.out.running(); });
+    EXPECT_EQ(d.find(noTerminal), 1) << d.out.text();
+    d.e.CompileTimer.tick();
     d.e.menu.Compile1.click();
     d.until([&] { return !d.out.running(); });
+    EXPECT_EQ(d.find(noTerminal), -1) << d.out.text();
     const int heading = d.find("Compiler output in C:\\Outputfile.txt:");
     ASSERT_GE(heading, 0) << d.out.text();
     EXPECT_EQ(d.out.lines()[heading + 2].text, "[main.c]");
