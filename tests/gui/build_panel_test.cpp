@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "build/launcher.h"
 #include "editor/code_ed_window.h"
@@ -27,6 +28,10 @@ namespace {
 struct BuildPanel : ::testing::Test {
     test::TempDrives home; // only for a fresh folder, which becomes XDG_DATA_HOME
     fs::path data = home.dir / "data";
+    std::optional<std::string> oldData = [] {
+        const char* v = std::getenv("XDG_DATA_HOME");
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    }();
     bool ready = [this] {
         fs::create_directories(data);
         ::setenv("XDG_DATA_HOME", data.c_str(), 1);
@@ -42,7 +47,9 @@ struct BuildPanel : ::testing::Test {
     gui::MainWindow window{model};
     QListWidget* list = window.findChild<QListWidget*>("BuildOutputList");
 
-    ~BuildPanel() override { ::unsetenv("XDG_DATA_HOME"); }
+    ~BuildPanel() override {
+        oldData ? ::setenv("XDG_DATA_HOME", oldData->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    }
 
     void SetUp() override {
         ASSERT_TRUE(ready);
