@@ -1,6 +1,7 @@
 // halyard: the desktop IDE.
 #include <QApplication>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QIcon>
 #include <iostream>
 #include <string>
@@ -73,6 +74,17 @@ int main(int argc, char** argv) {
     halyard::Clock clock;
     halyard::TEmbedded model({ui, settings, launcher, dd, clock});
     if (!project.empty()) model.StartProject = dd.fromCommandLine(project);
+    // No program file names the about box's version: it is Halyard's own.
+    model.help.AboutBox.Version = std::string("Version ") + HALYARD_VERSION;
+    // The help file that comes with the program: beside it in a build tree, in its data folder
+    // once installed.
+    const QString bin = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {bin + "/halyard.chm", bin + "/../share/halyard/halyard.chm"}) {
+        if (QFileInfo(candidate).isFile()) {
+            model.help.BundledHelpFile = dd.toWindows(QFileInfo(candidate).canonicalFilePath().toStdString());
+            break;
+        }
+    }
     halyard::gui::MainWindow window(model);
     // The application icon in every size that was drawn for it (none when the build had no SVG renderer).
     QIcon icon;

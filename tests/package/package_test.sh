@@ -35,7 +35,8 @@ for f in usr/bin/halyard usr/bin/halyard-build usr/bin/halyard-batch usr/bin/hal
          usr/share/icons/hicolor/scalable/apps/org.orlin.Halyard.svg \
          usr/share/icons/hicolor/48x48/apps/org.orlin.Halyard.png \
          usr/share/man/man1/halyard.1.gz usr/share/man/man1/halyard-build.1.gz \
-         usr/share/man/man1/halyard-batch.1.gz usr/share/doc/halyard/LICENSE-toolbar-icons.txt; do
+         usr/share/man/man1/halyard-batch.1.gz usr/share/doc/halyard/LICENSE-toolbar-icons.txt \
+         usr/share/halyard/halyard.chm; do
     [ -e "$root/$f" ] || fail "the packages do not install /$f"
 done
 

@@ -2,10 +2,6 @@
 
 #include "shell/embedded.h"
 
-#ifndef HALYARD_VERSION
-#define HALYARD_VERSION "0"
-#endif
-
 namespace halyard {
 
 THelp::THelp(TEmbedded& e) : Application(e.HelpFile, noEngine_), AboutBox(e.ui, e.dd, fixedMetrics_), e_(e) {
@@ -16,8 +12,6 @@ THelp::THelp(TEmbedded& e) : Application(e.HelpFile, noEngine_), AboutBox(e.ui, 
     AboutBox.TextCentered = true;
     AboutBox.Height = 150;
     AboutBox.Width = 130;
-    // No program file names the version here: it is Halyard's own, from the build.
-    AboutBox.Version = std::string("Version ") + HALYARD_VERSION;
     web.Choose = TKURL2::ltURL;
     web.URLorEMAIL = "https://www.orlin.example.com/";
     email.Choose = TKURL2::ltEMAIL;

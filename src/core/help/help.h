@@ -57,6 +57,9 @@ public:
     }
     void setMetrics(AboutMetrics& metrics) { AboutBox.metrics = &metrics; }
 
+    // The help file that comes with the program (a Windows path), taken at start-up when the
+    // installation folder holds none.
+    std::string BundledHelpFile;
     HelpApplication Application;
     std::optional<THelpRouter> HelpRouter1;
     TOrlinAboutBox AboutBox;

@@ -82,8 +82,11 @@ void TEmbedded::starttimerTimer() {
     }
     InitStateDefaults();
     // Chosen before the reload, which may stop the sequence with a malformed project file.
-    const std::string help = AddTrailingBackslash(InstallDir) + "Halyard.chm";
-    if (dd.fileExists(help)) HelpFile = help;
+    const std::string installed = AddTrailingBackslash(InstallDir) + "Halyard.chm";
+    if (dd.fileExists(installed))
+        HelpFile = installed;
+    else if (!help.BundledHelpFile.empty() && dd.fileExists(help.BundledHelpFile))
+        HelpFile = help.BundledHelpFile;
     if (!StartProject.empty()) {
         OpenStartProject();
     } else if (dd.fileExists(ProjectPath) && opts.Lastproject.checked()) {

@@ -138,7 +138,7 @@ HelpWindow::HelpWindow() {
     split->addWidget(tabs_);
     split->addWidget(topic_);
     split->setStretchFactor(1, 1);
-    split->setSizes({220, 560});
+    split->setSizes({260, 560});
     layout->addWidget(split, 1);
 
     connect(back, &QAction::triggered, topic_, &QTextBrowser::backward);
@@ -282,7 +282,6 @@ void QtHelpEngine::showPopup(const QString& text, int x, int y) {
         popup_->setTextFormat(Qt::PlainText);
         popup_->setFrameStyle(QFrame::Box | QFrame::Plain);
         popup_->setMargin(6);
-        popup_->setMaximumWidth(360);
         popup_->setAutoFillBackground(true);
         QPalette p = popup_->palette();
         p.setColor(QPalette::Window, p.color(QPalette::ToolTipBase));
@@ -290,6 +289,9 @@ void QtHelpEngine::showPopup(const QString& text, int x, int y) {
         popup_->setPalette(p);
     }
     popup_->setText(text);
+    // As wide as the text up to a readable measure; the height then follows the wrapped lines.
+    const int width = popup_->fontMetrics().horizontalAdvance(text) + 2 * popup_->margin() + 4;
+    popup_->setFixedWidth(std::min(width, 360));
     popup_->adjustSize();
     QPoint at(x, y);
     if (QScreen* screen = QGuiApplication::screenAt(at) ? QGuiApplication::screenAt(at)

@@ -9,7 +9,8 @@ TEST_F(Shell, FirstStartWithNothingOnDiskCreatesTheFoldersAndEndsWithNoProject) 
     EXPECT_EQ(ui.dialogsRun, (std::vector<std::string>{"TDirWarningDlg", "TDirWarningDlg", "TDirsetup"}));
     EXPECT_EQ(e->DirWarningDlg.DirName, "C:\\CL370");
     ASSERT_FALSE(ui.shown.empty());
-    EXPECT_EQ(ui.shown.front(), "New Compiler Directory created\rPlease Install Texas Compiler into C:\\CL370");
+    EXPECT_EQ(ui.shown.front(),
+              "New Compiler Directory created\rPlease Install Texas Compiler into C:\\CL370");
     EXPECT_FALSE(e->menu.Project1.enabled());
     EXPECT_FALSE(e->menu.Compilie1.enabled());
     EXPECT_TRUE(drives.dd.dirExists("C:\\texassource"));
@@ -28,7 +29,8 @@ TEST_F(Shell, BrowsingForAMissingToolChainFolderNamesTheChosenOneInTheMessage) {
     start();
     EXPECT_EQ(e->CompilerDir, "C:\\Tools\\TI");
     EXPECT_TRUE(drives.dd.dirExists("C:\\Tools\\TI"));
-    EXPECT_EQ(ui.shown.front(), "New Compiler Directory created\rPlease Install Texas Compiler into C:\\Tools\\TI");
+    EXPECT_EQ(ui.shown.front(),
+              "New Compiler Directory created\rPlease Install Texas Compiler into C:\\Tools\\TI");
 }
 
 TEST_F(Shell, CancellingEveryQuestionStopsTheSequenceWithAnErrorAndTheProgramGoesOn) {
@@ -49,11 +51,24 @@ TEST_F(Shell, ExistingFoldersAskNothingAndTheLastProjectIsNotReloadedWithoutLast
     EXPECT_EQ(e->StatusBar.panel(5).text, "Int Vectors Off");
 }
 
-TEST_F(Shell, TheHelpFileIsTakenFromTheInstallFolderWhenItIsThere) {
+TEST_F(Shell, TheHelpFileIsTakenFromTheInstallFolderThenBesideTheProgram) {
+    struct Case {
+        bool installed, bundled;
+        const char* expected;
+    } cases[] = {{true, true, "C:\\Halyard\\Halyard.chm"},
+                 {false, true, "C:\\Program\\halyard.chm"},
+                 {false, false, "C:\\Halyard\\halyard.chm"}};
     createToolFolders();
-    drives.put("C:\\Halyard\\Halyard.chm", "x");
-    start();
-    EXPECT_EQ(e->HelpFile, "C:\\Halyard\\Halyard.chm");
+    for (const auto& c : cases) {
+        std::filesystem::remove(drives.dd.toHost("C:\\Halyard\\Halyard.chm"));
+        if (c.installed) drives.put("C:\\Halyard\\Halyard.chm", "x");
+        create();
+        // A named file that is gone is not taken.
+        e->help.BundledHelpFile = c.bundled ? "C:\\Program\\halyard.chm" : "C:\\Program\\gone.chm";
+        drives.put("C:\\Program\\halyard.chm", "x");
+        start();
+        EXPECT_EQ(e->HelpFile, c.expected);
+    }
 }
 
 TEST_F(Shell, ClosingBeforeTheStartUpFinishedNeverOverwritesTheProjectFile) {
