@@ -10,6 +10,7 @@
 
 #include "base/paths.h"
 #include "binders.h"
+#include "drive_file_dialog.h"
 #include "editor/editor_dialogs.h"
 #include "help/context_help.h"
 #include "shell/embedded.h"
@@ -135,32 +136,29 @@ void QtUi::printerSetup() {
 
 // Where a file dialog opens: at its proposed name, which without a folder of its own lies in the
 // dialog's initial folder; else at that folder.
-QString QtUi::dialogStart(const FileDialog& d) const {
+std::string QtUi::dialogStart(const FileDialog& d) const {
     std::string proposed = d.fileName;
     if (!proposed.empty() && ExtractFileDir(proposed).empty() && !d.initialDir.empty())
         proposed = AddTrailingBackslash(d.initialDir) + proposed;
-    return qs(dd.toHost(proposed.empty() ? d.initialDir : proposed).string());
+    return proposed.empty() ? d.initialDir : proposed;
 }
 
 std::optional<std::string> QtUi::openFile(const FileDialog& d) {
-    const QString start = dialogStart(d);
-    const QString chosen = QFileDialog::getOpenFileName(owner, qs(d.title), start, qtFilter(d.filter));
-    if (chosen.isEmpty()) return std::nullopt;
-    return dd.toWindows(ss(chosen));
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Open, qs(d.title), dialogStart(d), owner);
+    if (!d.filter.empty()) dialog.setNameFilters(qtFilter(d.filter).split(";;"));
+    return dialog.choose();
 }
 
 std::optional<std::string> QtUi::saveFile(const FileDialog& d) {
-    QFileDialog dialog(owner, qs(d.title), dialogStart(d), qtFilter(d.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Save, qs(d.title), dialogStart(d), owner);
+    if (!d.filter.empty()) dialog.setNameFilters(qtFilter(d.filter).split(";;"));
     if (const QString suffix = qtSuffix(d.defaultExt); !suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dd.toWindows(ss(dialog.selectedFiles().first()));
+    return dialog.choose();
 }
 
 std::optional<std::string> QtUi::chooseDirectory(const std::string& title, const std::string& start) {
-    const QString chosen = QFileDialog::getExistingDirectory(owner, qs(title), qs(dd.toHost(start).string()));
-    if (chosen.isEmpty()) return std::nullopt;
-    return dd.toWindows(ss(chosen));
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Directory, qs(title), start, owner);
+    return dialog.choose();
 }
 
 Answer QtUi::execute(ModalDialog& dialog) {

@@ -32,7 +32,7 @@ public:
     static void registerDialog(const std::string& kind, DialogRunner runner);
 
 private:
-    QString dialogStart(const FileDialog& d) const;
+    std::string dialogStart(const FileDialog& d) const;
     DosDevices& dd;
     QWidget* owner;
 };

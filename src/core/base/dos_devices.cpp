@@ -31,8 +31,10 @@ std::vector<std::string> splitComponents(const std::string& rest) {
         parts.push_back(name);
     };
     for (char c : rest) {
-        if (IsPathSeparator(c)) flush();
-        else cur += c;
+        if (IsPathSeparator(c))
+            flush();
+        else
+            cur += c;
     }
     flush();
     return parts;
@@ -46,7 +48,8 @@ bool wildcardMatch(const char* pat, const char* s) {
     // Iterative * and ? matching, case-insensitive.
     const char *star = nullptr, *resume = nullptr;
     while (*s) {
-        if (*pat == '?' || std::tolower(static_cast<unsigned char>(*pat)) == std::tolower(static_cast<unsigned char>(*s))) {
+        if (*pat == '?' ||
+            std::tolower(static_cast<unsigned char>(*pat)) == std::tolower(static_cast<unsigned char>(*s))) {
             ++pat;
             ++s;
         } else if (*pat == '*') {
@@ -59,7 +62,8 @@ bool wildcardMatch(const char* pat, const char* s) {
             return false;
         }
     }
-    while (*pat == '*') ++pat;
+    while (*pat == '*')
+        ++pat;
     return *pat == 0;
 }
 
@@ -106,8 +110,10 @@ void DosDevices::ensureCreated() const {
     fs::create_directories(root_ / "dosdevices");
     fs::create_directories(root_ / "drive_c");
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(driveLink('c'), ec))) fs::create_directory_symlink("../drive_c", driveLink('c'));
-    if (!fs::exists(fs::symlink_status(driveLink('z'), ec))) fs::create_directory_symlink("/", driveLink('z'));
+    if (!fs::exists(fs::symlink_status(driveLink('c'), ec)))
+        fs::create_directory_symlink("../drive_c", driveLink('c'));
+    if (!fs::exists(fs::symlink_status(driveLink('z'), ec)))
+        fs::create_directory_symlink("/", driveLink('z'));
 #endif
 }
 
@@ -134,7 +140,8 @@ std::string DosDevices::absolute(const std::string& path) const {
         const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
         rest = path.substr(2);
         const bool rooted = !rest.empty() && IsPathSeparator(rest[0]);
-        if (!rooted) rest = (d == drive && cwd_.size() > 2 ? cwd_.substr(2) : std::string("\\")) + "\\" + rest;
+        if (!rooted)
+            rest = (d == drive && cwd_.size() > 2 ? cwd_.substr(2) : std::string("\\")) + "\\" + rest;
         drive = d;
     } else if (!path.empty() && IsPathSeparator(path[0])) {
         rest = path;
@@ -145,7 +152,8 @@ std::string DosDevices::absolute(const std::string& path) const {
     out += ":";
     const auto parts = splitComponents(rest);
     if (parts.empty()) return out + "\\";
-    for (const auto& p : parts) out += "\\" + p;
+    for (const auto& p : parts)
+        out += "\\" + p;
     return out;
 }
 
@@ -172,6 +180,45 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
         cur /= name;
     }
     return cur;
+#endif
+}
+
+std::vector<fs::path> DosDevices::letterFolders() const {
+    std::vector<fs::path> out;
+#ifdef _WIN32
+    for (char c : drives())
+        out.push_back(fs::path(std::string(1, c) + ":\\"));
+#else
+    const fs::path dir = root_ / "letters";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        const fs::path link = dir / (std::string(1, c) + ":");
+        std::error_code gone;
+        const fs::path target = fs::canonical(driveLink(c), gone);
+        const bool isLink = fs::is_symlink(fs::symlink_status(link, ec));
+        if (isLink && (gone || fs::read_symlink(link, ec) != target)) fs::remove(link, ec);
+        if (gone) continue;
+        if (!fs::exists(fs::symlink_status(link, ec))) fs::create_directory_symlink(target, link, ec);
+        if (fs::is_symlink(fs::symlink_status(link, ec))) out.push_back(link);
+    }
+#endif
+    return out;
+}
+
+fs::path DosDevices::toLetterPath(const std::string& windowsPath) const {
+    const fs::path host = toHost(windowsPath);
+#ifdef _WIN32
+    return host;
+#else
+    if (!driveMapped(windowsPath)) return host;
+    const std::string win = toWindows(host); // the names as stored, through the closest drive
+    std::error_code ec;
+    fs::path out = root_ / "letters" / win.substr(0, 2);
+    if (win.size() < 2 || win[1] != ':' || !fs::is_symlink(fs::symlink_status(out, ec))) return host;
+    for (const auto& name : splitComponents(win.substr(2)))
+        out /= name;
+    return out;
 #endif
 }
 
@@ -268,7 +315,8 @@ std::vector<std::string> DosDevices::readLines(const std::string& path) const {
 }
 
 void DosDevices::writeBytes(const std::string& path, const std::string& bytes) const {
-    if (TrimRight(path).empty() || !WriteHostFileAtomic(toHost(path), bytes)) throw Error(CannotCreateFile(path));
+    if (TrimRight(path).empty() || !WriteHostFileAtomic(toHost(path), bytes))
+        throw Error(CannotCreateFile(path));
 }
 
 void DosDevices::writeLines(const std::string& path, const std::vector<std::string>& lines) const {

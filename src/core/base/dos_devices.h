@@ -46,6 +46,12 @@ public:
     bool driveMapped(const std::string& windowsPath) const;
     // The Windows path of a host path, through the drive that maps it most closely.
     std::string toWindows(const std::filesystem::path& host) const;
+    // A host folder for every mapped drive, reached through a link named after its letter ("C:") in
+    // a folder of Halyard's own, so a file dialog can list the drives as the user knows them.
+    std::vector<std::filesystem::path> letterFolders() const;
+    // The host path of a Windows path through its drive's letter folder (".../letters/C:/texassource"):
+    // where a file dialog opens, so that its path still reads as the Windows one.
+    std::filesystem::path toLetterPath(const std::string& windowsPath) const;
     // A path named on a command line: a Windows path ("C:\x\demo.prj") stays as it is, anything else
     // is a host path, relative to the process's working folder.
     std::string fromCommandLine(const std::string& arg) const;

@@ -1,5 +1,6 @@
 #include "shell/dir_setup.h"
 
+#include "base/dos_devices.h"
 #include "base/paths.h"
 #include "shell/embedded.h"
 
@@ -18,10 +19,23 @@ void TDirsetup::DefaultsClick() {
     TMS370.setText("C:\\TMS370\\");
 }
 
+std::string TDirsetup::HostFolder(const std::string& windowsPath) const {
+    if (!dd || windowsPath.find_first_not_of(' ') == std::string::npos) return "";
+    if (!dd->driveMapped(windowsPath))
+        return "Drive " + dd->absolute(windowsPath).substr(0, 2) + " is not mapped";
+    const std::string host = dd->toHost(windowsPath).string();
+    return host == windowsPath ? "" : host;
+}
+
 void TDirsetup::BrowseBtnClick(int tag) {
-    Edit* edit = tag == 1 ? &WkDrive : tag == 2 ? &SourceDir : tag == 3 ? &System : tag == 5 ? &TMS370 : nullptr;
+    Edit* edit = tag == 1   ? &WkDrive
+                 : tag == 2 ? &SourceDir
+                 : tag == 3 ? &System
+                 : tag == 5 ? &TMS370
+                            : nullptr;
     if (!edit) return;
-    if (auto chosen = ui.chooseDirectory(ChooseTitle, edit->text())) edit->setText(AddTrailingBackslash(*chosen));
+    if (auto chosen = ui.chooseDirectory(ChooseTitle, edit->text()))
+        edit->setText(AddTrailingBackslash(*chosen));
 }
 
 bool TEmbedded::CheckDirectory(std::string& path) {
@@ -45,7 +59,7 @@ bool TEmbedded::CheckDirectory(std::string& path) {
 
 void TEmbedded::Setup1Click() {
     const bool loaded = ProjectLoaded();
-    TDirsetup dlg(ui);
+    TDirsetup dlg(ui, &dd);
     dlg.WkDrive.setText(WorkDrive);
     dlg.SourceDir.setText(CompSourceDir);
     dlg.System.setText(HeadersDir);

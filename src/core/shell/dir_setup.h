@@ -7,6 +7,8 @@
 
 namespace halyard {
 
+class DosDevices;
+
 // "Warning": the directory does not exist. Closes with Ok ("Create It"), Yes ("Browse") or Cancel.
 class TDirWarningDlg : public ModalDialog {
 public:
@@ -21,15 +23,19 @@ public:
     static constexpr const char* Kind = "TDirsetup";
     const char* kind() const override { return Kind; }
 
-    TDirsetup(Ui& ui) : ui(ui) { Stratos.readOnly = true; }
+    TDirsetup(Ui& ui, const DosDevices* dd = nullptr) : ui(ui), dd(dd) { Stratos.readOnly = true; }
     Edit WkDrive, SourceDir, System, ProjectFile, Stratos, TMS370;
 
     void DefaultsClick();
     // Browse for the edit of the button's tag (1 WkDrive, 2 SourceDir, 3 System, 5 TMS370).
     void BrowseBtnClick(int tag);
+    // What a location is on this machine, shown under its field: the host path a Windows path maps
+    // to, or why it maps to none; empty where the two are the same.
+    std::string HostFolder(const std::string& windowsPath) const;
 
 private:
     Ui& ui;
+    const DosDevices* dd;
 };
 
 } // namespace halyard

@@ -55,6 +55,29 @@ Answer runDirWarning(ModalDialog& model, QWidget* owner) {
     return result;
 }
 
+// A path in the width it is given, cut in the middle, the whole of it in the tool tip.
+class PathLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setPath(const QString& path) {
+        path_ = path;
+        setToolTip(path);
+        refit();
+    }
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        refit();
+    }
+
+private:
+    void refit() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, contentsRect().width())); }
+    QString path_;
+};
+
 Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     auto& m = static_cast<TDirsetup&>(model);
     QDialog dlg(owner);
@@ -69,9 +92,9 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         const char* name;
         int tag;
     } rows[] = {
-        {"Working Drive", m.WkDrive, "WkDrive", 1},   {"Compiler Temp Dir", m.SourceDir, "SourceDir", 2},
+        {"Working Drive", m.WkDrive, "WkDrive", 1},      {"Compiler Temp Dir", m.SourceDir, "SourceDir", 2},
         {"Header File Location", m.System, "System", 3}, {"Project file", m.ProjectFile, "ProjectFile", 0},
-        {"Programming Tool", m.Stratos, "Stratos", 0}, {"TMS370 Files ", m.TMS370, "TMS370", 5},
+        {"Programming Tool", m.Stratos, "Stratos", 0},   {"TMS370 Files ", m.TMS370, "TMS370", 5},
     };
     int r = 0;
     for (auto& row : rows) {
@@ -80,6 +103,21 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         edit->setObjectName(row.name);
         bind(edit, row.edit);
         grid->addWidget(edit, r, 1);
+        // Under the field, the host folder it maps to, kept in step with the text.
+        auto* host = new PathLabel(group);
+        host->setObjectName(QString(row.name) + "Host");
+        QFont small = host->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        host->setFont(small);
+        host->setForegroundRole(QPalette::PlaceholderText);
+        auto showHost = [&m, host, &field = row.edit] {
+            const QString text = qs(m.HostFolder(field.text()));
+            host->setPath(text);
+            host->setVisible(!text.isEmpty());
+        };
+        showHost();
+        row.edit.observe(showHost);
+        grid->addWidget(host, r + 1, 1);
         if (row.tag) {
             auto* browse = new QToolButton(group);
             browse->setText("...");
@@ -87,7 +125,7 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
             QObject::connect(browse, &QToolButton::clicked, &dlg, [&m, tag] { m.BrowseBtnClick(tag); });
             grid->addWidget(browse, r, 2);
         }
-        ++r;
+        r += 2;
     }
     layout->addWidget(group);
     auto* buttons = okCancelHelp(dlg, HelpTopic::Setup);

@@ -53,6 +53,35 @@ TEST(DriveMapping, HostPathsComeBackThroughTheClosestDrive) {
     EXPECT_EQ(t.dd.drives(), "CZ");
 }
 
+TEST(DriveMapping, LetterFoldersNameTheMappedDrivesAndFollowTheirRemapping) {
+    test::TempDrives t;
+    t.put("C:\\texassource\\lnk.cmd", "x");
+    fs::create_directories(t.dir / "one");
+    fs::create_directories(t.dir / "two");
+    t.dd.mapDrive('D', t.dir / "one");
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const fs::path& f : t.dd.letterFolders()) {
+            const fs::path target = fs::canonical(f);
+            out.push_back(f.filename().string() + "=" + (target == "/" ? "/" : target.filename().string()));
+        }
+        return out;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"C:=drive_c", "D:=one", "Z:=/"}));
+    t.dd.mapDrive('D', t.dir / "two");
+    EXPECT_EQ(names(), (std::vector<std::string>{"C:=drive_c", "D:=two", "Z:=/"}));
+    fs::remove(t.dir / "dosdevices" / "d:");
+    EXPECT_EQ(names(), (std::vector<std::string>{"C:=drive_c", "Z:=/"}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(t.dir / "letters" / "D:")));
+
+    // Paths through the letter folders keep the names as stored and lead back to the same file.
+    const fs::path lnk = t.dd.toLetterPath("c:\\TEXASSOURCE\\LNK.CMD ");
+    EXPECT_EQ(lnk, t.dir / "letters" / "C:" / "texassource" / "lnk.cmd");
+    EXPECT_TRUE(fs::exists(lnk));
+    EXPECT_EQ(t.dd.toWindows(lnk), "C:\\texassource\\lnk.cmd");
+    EXPECT_EQ(t.dd.toLetterPath("Q:\\x"), t.dd.toHost("Q:\\x"));
+}
+
 TEST(DriveMapping, DirectoryCreationIsOneLevelAndFailuresCarryTheSystemTexts) {
     test::TempDrives t;
     EXPECT_THROW(t.dd.createDir("C:\\missing\\child"), Error);

@@ -1,0 +1,32 @@
+#pragma once
+// A file dialog that speaks the drive mapping: the mapped drives ("C:", "Z:", ...) in its side
+// bar, opening in a Windows folder, a typed Windows path taken as such (in any letter case), and a
+// Windows path handed back.
+#include <QFileDialog>
+#include <optional>
+#include <string>
+
+namespace halyard {
+class DosDevices;
+}
+
+namespace halyard::gui {
+
+class DriveFileDialog : public QFileDialog {
+public:
+    enum class Mode { Open, Save, Directory };
+    // `start` is a Windows path: a folder, or a file to propose.
+    DriveFileDialog(DosDevices& dd, Mode mode, const QString& title, const std::string& start,
+                    QWidget* owner);
+    // Shows the dialog; the chosen path as a Windows path, none when cancelled.
+    std::optional<std::string> choose();
+
+    void accept() override;
+
+private:
+    DosDevices& dd_;
+    Mode mode_;
+    std::optional<std::string> typed_;
+};
+
+} // namespace halyard::gui
