@@ -137,3 +137,13 @@ TEST(ChmPaths, NormaliseFoldsDotsAndStaysInsideTheFile) {
     for (auto [in, out] : cases)
         EXPECT_EQ(ChmFile::normalise(in), out) << in;
 }
+
+TEST(Sitemap, EveryCutOfARealFileParsesToNoMoreThanTheWhole) {
+    for (const char* name : {"toc.hhc", "index.hhk"}) {
+        const std::string text = slurp(helpSources / name);
+        const std::size_t whole = ParseSitemap(text).size();
+        ASSERT_GT(whole, 10u) << name;
+        for (std::size_t n = 0; n < text.size(); n += 7)
+            EXPECT_LE(ParseSitemap(text.substr(0, n)).size(), whole);
+    }
+}

@@ -171,3 +171,27 @@ TEST(Link, AnEmailAddressOpensAsAMailMessage) {
     EXPECT_EQ(opened, (std::vector<std::string>{"mailto:support@orlin.example.com",
                                                 "https://www.orlin.example.com/"}));
 }
+
+// Program files come from anywhere: every cut and every damaged byte must leave the reader inside
+// the file's bytes (the sanitizer build watches), and a cut file yields at most what it holds.
+TEST(VersionInfo, CutOrDamagedFilesAreReadSafely) {
+    const std::string full = fixture("full.dll");
+    ASSERT_FALSE(full.empty());
+    auto readAll = [](const std::string& bytes) {
+        const auto block = FindVersionResource(bytes);
+        if (!block) return std::size_t(0);
+        const VersionResource info(*block);
+        std::size_t found = info.hasFixedInfo() + info.translation().has_value();
+        for (const char* key : TGetVersionInfoFromFile::Keys)
+            found += info.string("040904E4", key).has_value();
+        return found;
+    };
+    EXPECT_EQ(readAll(full), 10u);
+    for (std::size_t n = 0; n < full.size(); ++n)
+        EXPECT_LE(readAll(full.substr(0, n)), 10u);
+    for (std::size_t at = 0; at < full.size(); ++at) {
+        std::string damaged = full;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0xFF);
+        readAll(damaged);
+    }
+}
