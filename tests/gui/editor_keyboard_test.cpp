@@ -170,4 +170,18 @@ TEST_F(KeyboardGui, FilesAreColouredByTheirLanguageAndColoursFollowEditsAcrossLi
     EXPECT_EQ(view->model()->text(), u"/*int a;\nint b;");
 }
 
+TEST_F(KeyboardGui, StatusPanelsCarryTheirWholeTextAsToolTip) {
+    const std::string created = "Created C:\\texassource\\demo.out";
+    model.StatusBar.setText(3, created);
+    for (int i = 0; i < model.StatusBar.count(); ++i)
+        EXPECT_EQ(window.statusPanel(i)->toolTip().toStdString(), model.StatusBar.panel(i).text) << i;
+    EXPECT_EQ(window.statusPanel(3)->toolTip().toStdString(), created);
+
+    gui::CodeEdWindow* view = open("C:\\src\\out.txt", "a_rather_long_file_name.c 27: message\r\n");
+    ASSERT_NE(view, nullptr);
+    QTest::keyClick(view->CodeEditor(), Qt::Key_Right);
+    EXPECT_EQ(view->statusPanel(2)->toolTip(), "a_rather_long_file_name.c");
+    EXPECT_EQ(view->statusPanel(0)->toolTip(), "Line:   1   Col:   3");
+}
+
 } // namespace

@@ -99,8 +99,12 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     showDocument();
     auto syncStatus = [this] {
         if (!model_) return;
-        for (int i = 0; i < model_->StatusBar.count(); ++i)
-            panels_[static_cast<size_t>(i)]->setText(QString::fromStdString(model_->StatusBar.panel(i).text));
+        for (int i = 0; i < model_->StatusBar.count(); ++i) {
+            // The whole text also as the tool tip: the panels are narrow.
+            const QString text = QString::fromStdString(model_->StatusBar.panel(i).text);
+            panels_[static_cast<size_t>(i)]->setText(text);
+            panels_[static_cast<size_t>(i)]->setToolTip(text);
+        }
     };
     syncStatus();
     QPointer<CodeEdWindow> self(this);

@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -30,6 +31,26 @@ static void initIconResources() {
 }
 
 namespace halyard::gui {
+
+namespace {
+// The stock "start" icon is a pale outline that reads as disabled beside its neighbours; a solid
+// green triangle reads as ready, and the tool bar greys it when it is not.
+QIcon compileIcon() {
+    QIcon icon;
+    for (int size : {24, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal s = size / 24.0;
+        p.setPen(QPen(QColor(0x1d6b29), 1.5 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0x34a853));
+        p.drawPolygon(QPolygonF{{6 * s, 4 * s}, {20 * s, 12 * s}, {6 * s, 20 * s}});
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+} // namespace
 
 MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     initIconResources();
@@ -122,7 +143,9 @@ void MainWindow::buildToolBar() {
             bar->addSeparator();
             continue;
         }
-        QAction* a = bar->addAction(QIcon(QString(":/icons/%1.png").arg(icons[i++])), qs(button->hint()));
+        const QString name = icons[i++];
+        QAction* a = bar->addAction(name == "compile" ? compileIcon() : QIcon(":/icons/" + name + ".png"),
+                                    qs(button->hint()));
         bind(a, *button);
         actions_[button] = a;
     }
@@ -141,6 +164,7 @@ void MainWindow::buildStatusBar() {
         auto& m = model_.StatusBar;
         for (int i = 0; i < m.count(); ++i) {
             panels_[i]->setText(qs(m.panel(i).text));
+            panels_[i]->setToolTip(qs(m.panel(i).text)); // a panel may be too narrow for its text
             sizeStatusPanel(panels_[i], m.panel(i).width, i == m.count() - 1);
             // The command-line display spreads panel 0 over the whole bar.
             panels_[i]->setVisible(i == 0 || m.panel(0).width < m.totalWidth);
