@@ -1,20 +1,39 @@
 #pragma once
-// The linker command file builder's controls.
+// The linker command file builder's controls, page by page. Their contents live as long as the
+// main window and are never stored, except the two check boxes of the BUILD page (settings).
 #include "base/controls.h"
 
 namespace halyard {
 
 struct LinkCmdControls {
-    LinkCmdControls() {
-        Include.setCaption("Include Linker options");
-        ClearCLine.setCaption("Clear Command file options from Command Line");
-        InsertBtn.setCaption("Insert");
-        ReplaceBtn.setCaption("Replace");
-    }
-    // "SEC TIONS" page: the buttons that put the parameter line into the section list.
-    MenuItem InsertBtn, ReplaceBtn;
-    // "BUILD" page.
+    LinkCmdControls();
+
+    // "LIBRARIES": one "-l " line per library.
+    ListBox ObjectLibs;
+    CheckBox CheckBox6; // with it, new library lines carry the library's full path
+
+    // "MEMORY": the fields keep their blanks and fixed characters in their texts.
+    MaskEdit NameBox{"cccccccc: "}, Origin{"AAAAh"}, MemLength{"AAAAh"}, FillBox{"AAAAAAAh"};
+    CheckBox R, W, X, I;
+    ListBox MemList;
+
+    // "SEC TIONS", output sections.
+    ComboBox SectionNames;
+    Edit ParamLine;
+    ListBox SectionList;
+    ComboBox SectionType;
+    MaskEdit SectionFill{"AAAAAAAAh"};
+    // The buttons that put the parameter line into the section list.
+    MenuItem addBtn, InsertBtn, ReplaceBtn;
+
+    // "SEC TIONS", input sections; the text holds CR LF ended lines.
+    Edit InputSections;
+    MenuItem CreateIPSec, SelectFiles, AbortIpsection, AddIPSection;
+
+    // "BUILD": the command file as CR LF ended lines.
+    Edit Command;
     CheckBox Include, ClearCLine;
+    RadioGroup SaveOptions;
 };
 
 } // namespace halyard

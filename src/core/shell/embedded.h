@@ -18,6 +18,7 @@
 #include "build/library_options.h"
 #include "editor/editors.h"
 #include "help/help.h"
+#include "linkcmd/cmd_builder.h"
 #include "linkcmd/cmd_file_mode.h"
 #include "linkcmd/link_cmd_wiz.h"
 #include "project/option_set.h"
@@ -112,6 +113,7 @@ public:
     IntVectors vectors{*this};
     CmdFileMode cmdFile{*this};
     THelp help{*this};
+    CmdBuilder cmdBuild{*this};
 
     // ---- Handlers of the shell ----
     void FormCreate();
