@@ -306,5 +306,67 @@ TEST_F(Workspace, VectorsAssembleWithTheToolChainsAsmOrSayWhyNot) {
     EXPECT_NE(missing.out.find("not recognized"), std::string::npos) << missing.out;
 }
 
+// The builder's own file, saved as the project's command file, is what the next build links with.
+TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
+    DosDevices dd(DosDevices::defaultRoot());
+    FakeUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    RecordingLauncher launcher;
+    Clock clock;
+    TEmbedded e({ui, settings, launcher, dd, clock});
+    e.FormCreate();
+    e.starttimer.setEnabled(false);
+    e.startupDone = true;
+    ASSERT_TRUE(e.run([&] { e.project.Openpro(project); }));
+    LinkCmdControls& c = e.linkCmd;
+    CmdBuilder& b = e.cmdBuild;
+
+    ui.files = {"C:\\Texassource\\rts.lib"};
+    b.AddLibClick();
+    for (auto [name, attrs, origin, length] : {std::tuple{"REGS", "RW", "0000", "0100"},
+                                               {"RAM", "RW", "0100", "0700"},
+                                               {"ROM", "RX", "2000", "5FEC"},
+                                               {"VECS", "R", "7FEC", "0014"}}) {
+        c.NameBox.setText(name);
+        for (CheckBox* box : {&c.R, &c.W, &c.X, &c.I})
+            box->setChecked(std::string(attrs).find(box->caption()) != std::string::npos);
+        c.Origin.setText(origin);
+        c.MemLength.setText(length);
+        b.AddMemClick();
+    }
+    for (auto [name, region] :
+         {std::pair{"text", "ROM"}, {"const", "ROM"}, {"cinit", "ROM"}, {"bss", "RAM"}, {"data", "RAM"}}) {
+        c.SectionNames.setText(name);
+        b.SpeedButton5Click();
+        ui.dialogs.push_back([region = std::string(region)](ModalDialog& d) {
+            auto& s = dynamic_cast<TSectionsEdit&>(d);
+            s.MemoryType.userSelect(TSectionsEdit::Named);
+            s.Memory.setText(region);
+            s.Button47Click();
+            return Answer::Ok;
+        });
+        b.SetuploadClick();
+        b.Addsec();
+    }
+    b.Button30Click();
+    c.AddIPSection.click();
+    e.opts.UN.setChecked(true); // the output file's name goes into the command file
+    c.Include.setChecked(true);
+    b.BuildCommandClick();
+    c.SaveOptions.setItemIndex(2);
+    const std::string cmd = "C:\\Halyard\\demo\\built.cmd";
+    ui.files = {cmd};
+    ASSERT_TRUE(e.run([&] { b.saveCMDClick(); }));
+    EXPECT_EQ(e.menu.OpenCommand.caption(), "&Edit built.cmd");
+    ASSERT_TRUE(e.run([&] { e.batch.MakeIdeBatClick(&e.menu.Make); })) << testing::PrintToString(ui.shown);
+    EXPECT_NE(dd.readBytes("C:\\texassource\\ide.bat").find("-z " + cmd), std::string::npos);
+    e.project.SaveProjectClick();
+
+    const Result check = run("halyard-build", {"check", cmd});
+    EXPECT_EQ(check.code, 0) << check.out;
+    const Result built = run("halyard-build", {"build", project});
+    EXPECT_EQ(lastLine(built.out), "Created " + output) << built.out << built.err << dd.readBytes(cmd);
+}
+
 } // namespace
 } // namespace halyard::test

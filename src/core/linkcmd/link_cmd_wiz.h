@@ -13,7 +13,7 @@ struct LinkCmdControls {
     CheckBox CheckBox6; // with it, new library lines carry the library's full path
 
     // "MEMORY": the fields keep their blanks and fixed characters in their texts.
-    MaskEdit NameBox{"cccccccc: "}, Origin{"AAAAh"}, MemLength{"AAAAh"}, FillBox{"AAAAAAAh"};
+    MaskEdit NameBox{"cccccccc: "}, Origin{"aaaah"}, MemLength{"aaaah"}, FillBox{"aaaaaaah"};
     CheckBox R, W, X, I;
     ListBox MemList;
 
@@ -22,7 +22,7 @@ struct LinkCmdControls {
     Edit ParamLine;
     ListBox SectionList;
     ComboBox SectionType;
-    MaskEdit SectionFill{"AAAAAAAAh"};
+    MaskEdit SectionFill{"aaaaaaaah"};
     // The buttons that put the parameter line into the section list.
     MenuItem addBtn, InsertBtn, ReplaceBtn;
 

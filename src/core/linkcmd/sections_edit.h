@@ -20,12 +20,12 @@ public:
     Control ParTypeLab;
     ComboBox MemoryType;
     Control Bmlab;
-    MaskEdit BoundMemory{"AAAAh"};
+    MaskEdit BoundMemory{"aaaah"};
     Control NamedMemoryPan;
     ComboBox Memory; // the region names of the MEMORY page, in its order
     ComboBox Alignment;
     Control BLab;
-    MaskEdit Value{"AAAAh"};
+    MaskEdit Value{"aaaah"};
     Edit Page;
     UpDown PageUD{0, 3};
     Edit output;
