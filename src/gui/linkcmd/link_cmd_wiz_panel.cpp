@@ -10,13 +10,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
@@ -121,14 +121,29 @@ QListWidget* list(ListBox& model, const char* name, QWidget* parent) {
     return l;
 }
 
+// The Delete key in a list runs its "Remove".
+class DeleteKey : public QObject {
+public:
+    DeleteKey(QListWidget* list, std::function<void()> remove) : QObject(list), remove_(std::move(remove)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
+            return false;
+        remove_();
+        return true;
+    }
+
+private:
+    std::function<void()> remove_;
+};
+
 // "Remove" takes the selected line; the Delete key in the list does the same.
 QPushButton* removeButton(TEmbedded& e, QListWidget* l, const char* name, void (CmdBuilder::*remove)(),
                           QWidget* parent) {
     auto handler = [&e, remove] { (e.cmdBuild.*remove)(); };
-    auto* b = commandButton(e, "Remove", name, handler, parent);
-    auto* del = new QShortcut(QKeySequence::Delete, l, nullptr, nullptr, Qt::WidgetShortcut);
-    QObject::connect(del, &QShortcut::activated, l, [&e, handler] { e.run(handler); });
-    return b;
+    l->installEventFilter(new DeleteKey(l, [&e, handler] { e.run(handler); }));
+    return commandButton(e, "Remove", name, handler, parent);
 }
 
 // A state-steered button of the page (its enabled state is the model's).
