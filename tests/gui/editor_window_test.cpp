@@ -207,6 +207,31 @@ TEST_F(EditorGui, TypingReachesTheModelAndTheCloseQuestionCanKeepTheWindow) {
     EXPECT_TRUE(views().isEmpty());
 }
 
+TEST_F(EditorGui, TheEditorsExitClosesHalyardThroughTheMainWindowsOwnClose) {
+    model.menu.NewFile1.click();
+    settle();
+    gui::CodeEdWindow* view = active();
+    type(view->CodeEditor(), "x");
+    QAction* exit = nullptr;
+    for (QAction* a : view->menus()[0]->actions())
+        if (a->text() == "&Exit") exit = a;
+    ASSERT_NE(exit, nullptr);
+
+    ui.answers = {Answer::Cancel};
+    exit->trigger();
+    settle();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"Save changes to ?"});
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(views().size(), 1);
+    EXPECT_EQ(settings.values.count("Drive"), 0u);
+
+    ui.answers = {Answer::No};
+    exit->trigger();
+    settle();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(settings.values["Drive"].text, "C:\\"); // the closing steps ran
+}
+
 TEST_F(EditorGui, FindErrorAndTheReplaceDialogWorkOnTheShownText) {
     model.menu.NewFile1.click();
     settle();

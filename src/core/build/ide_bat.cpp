@@ -115,6 +115,9 @@ bool IdeBat::MakeClick() {
         e.ui.inform("Compiler Temporary Folder does not exist\rPlease check Setup");
         return false;
     }
+    // A run that has made no batch text yet (or whose generation stopped) has nothing to replace
+    // the last good ide.bat with.
+    if (e.Memo1.empty() && e.dd.fileExists(batchPath())) return false;
     e.dd.writeLines(batchPath(), e.Memo1);
     return true;
 }

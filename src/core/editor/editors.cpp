@@ -64,21 +64,32 @@ TCodeEd* Editors::LoadFile(const std::string& path, int caret) {
 
 void Editors::SaveEdtorFiles() {
     // A save may ask for a name, and answering never opens or closes windows, so the indices hold.
+    // Only changed windows are written: rewriting an unchanged one as plain text would strip a Rich
+    // Text file's formatting and a file's own line ends behind the user's back.
     for (int i = count() - 1; i >= 0; --i)
-        child(i).Save1Click();
+        if (child(i).modified()) child(i).Save1Click();
 }
 
 bool Editors::CloseEditorFiles() {
     e.menu.Window1.setVisible(false);
+    // Every window is asked before any of them closes, so Cancel in one keeps them all open, also
+    // those that were asked before it; a "Yes" given on the way has saved its file all the same.
+    // A window whose save fails stays open with its edits and the others are still asked, so
+    // closing the main window can never lose an edit behind an error box.
+    std::vector<TCodeEd*> closing;
     bool allClosed = true;
     for (int i = count() - 1; i >= 0; --i) {
-        if (i >= count()) continue;
-        // A window whose save fails stays open with its edits, and the others are still asked, so
-        // closing the main window can never lose an edit behind an error box.
-        bool closed = false;
-        e.run([&] { closed = child(i).Close1Click(); });
-        allClosed = allClosed && closed;
+        TCodeEd& window = child(i);
+        bool close = false;
+        if (!e.run([&] { close = window.FormCloseQuery(); })) {
+            allClosed = false;
+            continue;
+        }
+        if (!close) return false;
+        closing.push_back(&window);
     }
+    for (TCodeEd* window : closing)
+        closeWindow(*window);
     return allClosed;
 }
 

@@ -33,10 +33,11 @@ public:
     void OpenFileClick(int tag);
     // Opens a file in a new window; nullptr when the name was refused and the window closed again.
     TCodeEd* LoadFile(const std::string& path, int caret);
-    // Saves every window, from the highest child index down to 0; a failed save ends the walk with
-    // halyard::Error.
+    // Saves every changed window, from the highest child index down to 0; a failed save ends the
+    // walk with halyard::Error.
     void SaveEdtorFiles();
-    // Hides "Window" and closes every window, each asking about its changes; false when one stayed open.
+    // Hides "Window" and closes every window, each asking about its changes first; Cancel in any of
+    // them keeps all of them open. False when one stayed open.
     bool CloseEditorFiles();
     void SaveObjectFile1Click();
     // Copies a file, atomically; a folder as destination takes the source's name.

@@ -171,7 +171,8 @@ void CodeEdWindow::buildMenus() {
     add(file, "Print Setup", [&e, &eds] { e.run([&] { eds.Printsetup(); }); });
     keyed(file, "&Print", Shortcut::Print, [this, &eds] { run([&eds](TCodeEd& m) { eds.PrintClick(m); }); });
     file->addSeparator();
-    add(file, "&Exit", [] { exitApplication(); });
+    // Through the main window's own close: its questions, the settings and the project save.
+    add(file, "&Exit", [&e] { e.run([&] { e.Exit1Click(); }); });
 
     auto* edit = new QMenu(tr("&Edit"), this);
     edit->setObjectName("CodeEdEdit");

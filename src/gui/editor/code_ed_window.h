@@ -42,9 +42,6 @@ public:
     FindReplaceDialog* ReplaceDialog();
     QMdiSubWindow* subWindow() const;
 
-    // Ends the application at once, without the main window's closing steps.
-    static inline std::function<void()> exitApplication = [] { QCoreApplication::exit(0); };
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 

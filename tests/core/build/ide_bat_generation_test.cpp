@@ -304,6 +304,31 @@ TEST(IdeBatGeneration, TextsThatTheBatchLanguageWouldRunAreRefusedBeforeAnything
     }
 }
 
+TEST(IdeBatGeneration, TheBuildRewritesOnlyTheEditorWindowsThatWereChanged) {
+    BuildRig r;
+    const std::string rich = "{\\rtf1\\ansi {\\b bold} plain\\par}";
+    const std::string lfEnded = "int x;\nint y;\n";
+    r.t.put("C:\\work\\notes.rtf", rich);
+    r.t.put("C:\\work\\lf.c", lfEnded);
+    r.t.put("C:\\work\\edit.c", "a\n");
+    r.e.editors.LoadFile("C:\\work\\notes.rtf", 1);
+    r.e.editors.LoadFile("C:\\work\\lf.c", 1);
+    r.e.editors.LoadFile("C:\\work\\edit.c", 1)->userEdit(0, 0, u"b");
+    r.e.monitor.Compile1Click();
+    EXPECT_EQ(r.launcher.calls.size(), 1u);
+    EXPECT_EQ(r.e.editors.count(), 0);
+    EXPECT_EQ(r.t.dd.readBytes("C:\\work\\notes.rtf"), rich);
+    EXPECT_EQ(r.t.dd.readBytes("C:\\work\\lf.c"), lfEnded);
+    EXPECT_EQ(r.t.dd.readBytes("C:\\work\\edit.c"), "ba\r\n");
+}
+
+TEST(IdeBatGeneration, AShutdownInARunThatMadeNoBatchKeepsIdeBat) {
+    BuildRig r;
+    r.t.put("C:\\texassource\\ide.bat", "previous\r\n");
+    r.e.FormClose();
+    EXPECT_EQ(r.batch(), "previous\r\n");
+}
+
 TEST(IdeBatGeneration, CommandFileLinePieces) {
     EXPECT_EQ(LibraryName("-l rts.lib"), "rts.lib");
     EXPECT_EQ(LibraryName("-lrts.lib"), "rts.lib");

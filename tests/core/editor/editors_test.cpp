@@ -89,8 +89,8 @@ TEST_F(EditorTest, SaveAllGoesFromTheHighestChildIndexAndStopsAtAFailure) {
 
     // A window that cannot be written ends the walk; the ones after it are not saved.
     two.FileName = "C:\\missing\\two.c";
-    fresh.userEdit(0, 0, u"!");
-    one.userEdit(0, 0, u"!");
+    for (TCodeEd* w : {&one, &fresh, &two})
+        w->userEdit(0, 0, u"!");
     EXPECT_FALSE(e.run([&] { ed.SaveEdtorFiles(); }));
     EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot create file C:\\missing\\two.c"});
     EXPECT_EQ(read("C:\\fresh.c"), "!+\r\n");
@@ -106,13 +106,19 @@ TEST_F(EditorTest, CloseAllHidesTheWindowMenuAndKeepsWindowsTheUserKeeps) {
     a.userEdit(0, 0, u"x");
     b.userEdit(0, 0, u"y");
     e.menu.Window1.setVisible(true);
+    // Cancel keeps every window open, the one answered "No" before it too, with its edits.
     ui.answers = {Answer::No, Answer::Cancel};
     EXPECT_FALSE(ed.CloseEditorFiles());
     EXPECT_FALSE(e.menu.Window1.visible());
     EXPECT_EQ(ui.shown, (std::vector<std::string>{"Save changes to C:\\a.c?", "Save changes to ?"}));
-    ASSERT_EQ(ed.count(), 1);
-    EXPECT_EQ(&ed.child(0), &b);
+    EXPECT_EQ(ed.count(), 3);
+    EXPECT_TRUE(a.modified());
     EXPECT_EQ(read("C:\\a.c"), "a");
+    // A "Yes" given before the Cancel has saved its file all the same.
+    ui.answers = {Answer::Yes, Answer::Cancel};
+    EXPECT_FALSE(ed.CloseEditorFiles());
+    EXPECT_EQ(ed.count(), 3);
+    EXPECT_EQ(read("C:\\a.c"), "xa\r\n");
 
     // A window whose save fails on the way stays open with its edits; the error is shown.
     b.FileName = "C:\\missing\\b.c";
