@@ -1,5 +1,7 @@
 #include "project/project_file.h"
 
+#include <cctype>
+
 #include "base/error.h"
 #include "base/paths.h"
 #include "project/project_lines.h"
@@ -17,6 +19,12 @@ bool namesSource(const std::string& line) {
 // The text without its last four characters (a project file's ".prj").
 std::string stem(const std::string& s) {
     return s.size() > 4 ? s.substr(0, s.size() - 4) : std::string();
+}
+// "C:\x.prj" or "\\server\share\x.prj": a name that already says where the project goes.
+bool isFullPath(const std::string& name) {
+    const bool drive = name.size() >= 3 && std::isalpha(static_cast<unsigned char>(name[0])) &&
+                       name[1] == ':' && IsPathSeparator(name[2]);
+    return drive || (name.size() >= 2 && IsPathSeparator(name[0]) && IsPathSeparator(name[1]));
 }
 } // namespace
 
@@ -42,11 +50,19 @@ void ProjectFile::BuildProjectLines() {
     e.ProList = std::move(lines);
 }
 
-void ProjectFile::checkProject(const std::vector<std::string>& lines) {
+void ProjectFile::checkProject(const std::vector<std::string>& lines, const std::string& path) {
+    // The system's text stays the first line; the second tells the user where to mend the file,
+    // counting lines from 1 as an editor does.
+    const auto where = [&](size_t i) { return "\rLine " + std::to_string(i + 1) + " of " + path; };
     const auto rows = projectLines(e);
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (i >= lines.size()) throw Error(ListIndexOutOfBounds(static_cast<long>(i)));
-        checkLine(rows[i], lines[i]);
+        if (i >= lines.size())
+            throw Error(ListIndexOutOfBounds(static_cast<long>(i)) + where(i) + " is missing");
+        try {
+            checkLine(rows[i], lines[i]);
+        } catch (const Error& bad) {
+            throw Error(bad.what() + where(i));
+        }
     }
 }
 
@@ -59,7 +75,7 @@ std::vector<std::string> ProjectFile::sourceEntries(const std::vector<std::strin
 
 void ProjectFile::ApplyProjectOptions() {
     auto& o = e.opts;
-    checkProject(e.ProList);
+    checkProject(e.ProList, e.ProjectPath);
     const auto rows = projectLines(e);
     for (int i = 0; i < OptionLines; ++i) {
         applyLine(rows[i], e.ProList.at(i));
@@ -116,7 +132,7 @@ void ProjectFile::SetUpProject() {
 void ProjectFile::Openpro(const std::string& path) {
     e.ProjEditPan.setVisible(true);
     auto lines = e.dd.readLines(path);
-    if (!lines.empty()) checkProject(lines);
+    if (!lines.empty()) checkProject(lines, path);
     e.ProList = std::move(lines);
     e.ProjectPath = path;
     e.UpdateStatusPanels();
@@ -176,7 +192,11 @@ void ProjectFile::NewProjectClick() {
     TNewProjPan dialog;
     dialog.projname.setText(e.ProjectPath);
     if (e.ui.execute(dialog) != Answer::Ok) return;
-    const std::string path = AddTrailingBackslash(e.InstallDir) + dialog.projname.text();
+    // The box starts with the current project's full path; taking that as a name inside InstallDir
+    // would make "C:\Halyard\C:\Halyard\demo\blink.prj".
+    std::string name = dialog.projname.text();
+    if (ExtractFileName(TrimRight(name)).find('.') == std::string::npos) name = TrimRight(name) + ".prj";
+    const std::string path = isFullPath(name) ? name : AddTrailingBackslash(e.InstallDir) + name;
     e.StatusBar.setText(0, path);
     e.ProjectPath = path;
     e.startupDone = true;

@@ -44,8 +44,9 @@ public:
     void UpdateallProjectoptions1Click();
 
     // Throws the error ("List index out of bounds (%d)", "'%s' is not a valid integer value") at
-    // which applying `lines` would stop; returns when the whole project can be applied.
-    void checkProject(const std::vector<std::string>& lines);
+    // which applying `lines` would stop, with a second line naming the line number and `path`;
+    // returns when the whole project can be applied.
+    void checkProject(const std::vector<std::string>& lines, const std::string& path);
     // Lines 66 onward that name a C source or a header: they become the source list.
     static std::vector<std::string> sourceEntries(const std::vector<std::string>& lines);
 

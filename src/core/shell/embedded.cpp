@@ -93,7 +93,7 @@ void TEmbedded::starttimerTimer() {
         auto lines = dd.readLines(ProjectPath);
         // A malformed file is reported and never becomes the project; the start-up then does not
         // count as finished, so closing leaves the file as it is for the user to mend.
-        if (!lines.empty()) project.checkProject(lines);
+        if (!lines.empty()) project.checkProject(lines, ProjectPath);
         ProList = std::move(lines);
         if (ProList.empty()) {
             project.ResetInvalidProject();

@@ -134,14 +134,16 @@ TEST_F(ProjectTest, FailedLoadReportsTheLineAndLeavesThePreviousProjectIntact) {
         std::vector<std::string> file;
         std::string message;
     };
+    // The system's text first, then where in which file.
+    const std::string in = " of C:\\Halyard\\bad.prj";
     const std::vector<Case> cases = {
-        {lines(30), "List index out of bounds (30)"},
-        {lines(1), "List index out of bounds (1)"},
-        {lines(63), "List index out of bounds (63)"},
-        {withLine(35, "x"), "'x' is not a valid integer value"},
-        {withLine(58, "2.5"), "'2.5' is not a valid integer value"},
-        {withLine(5, "7"), "List index out of bounds (7)"},
-        {withLine(60, ""), "'' is not a valid integer value"},
+        {lines(30), "List index out of bounds (30)\rLine 31" + in + " is missing"},
+        {lines(1), "List index out of bounds (1)\rLine 2" + in + " is missing"},
+        {lines(63), "List index out of bounds (63)\rLine 64" + in + " is missing"},
+        {withLine(35, "world"), "'world' is not a valid integer value\rLine 36" + in},
+        {withLine(58, "2.5"), "'2.5' is not a valid integer value\rLine 59" + in},
+        {withLine(5, "7"), "List index out of bounds (7)\rLine 6" + in},
+        {withLine(60, ""), "'' is not a valid integer value\rLine 61" + in},
     };
     for (const auto& c : cases) {
         ui.shown.clear();
@@ -281,6 +283,29 @@ TEST_F(ProjectTest, NewProjectNamesAFileInTheInstallFolderAndStoresItAtOnce) {
     ui.files = {std::string("C:\\Halyard\\copy.prj")};
     e->menu.SaveProjectAs1.click();
     EXPECT_EQ(drives.dd.readLines("C:\\Halyard\\copy.prj"), saved);
+}
+
+TEST_F(ProjectTest, NewProjectTakesAFullPathAsItIsAndGivesABareNameItsFolderAndExtension) {
+    const struct {
+        const char *typed, *path, *label;
+    } cases[] = {
+        {"C:\\Halyard\\demo\\blink.prj", "C:\\Halyard\\demo\\blink.prj", "blink"}, // the box's own proposal
+        {"d:/work/blink.prj", "d:/work/blink.prj", "blink"},
+        {"\\\\server\\share\\blink", "\\\\server\\share\\blink.prj", "blink"},
+        {"blink", "C:\\Halyard\\blink.prj", "blink"},
+        {"sub\\blink.prj", "C:\\Halyard\\sub\\blink.prj", "blink"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ui.dialogs = {[&](ModalDialog& d) {
+            dynamic_cast<TNewProjPan&>(d).projname.setText(c.typed);
+            return Answer::Ok;
+        }};
+        e->menu.NewProject.click();
+        EXPECT_EQ(e->ProjectPath, c.path);
+        EXPECT_EQ(settings.values["Project"].text, c.path);
+        EXPECT_EQ(e->projEdit.Label50.caption(), c.label);
+    }
 }
 
 TEST_F(ProjectTest, StartUpReloadsTheLastProjectWhenAsked) {
