@@ -161,6 +161,9 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
 #ifdef _WIN32
     return fs::path(TrimRight(windowsPath));
 #else
+    // The system ends a path at a NUL byte, so "C:\..<NUL>x" would name the folder above the
+    // drive: such a path names nothing, and every operation on it fails with its own message.
+    if (windowsPath.find('\0') != std::string::npos) return root_ / "dosdevices" / "unmapped" / "nul";
     const std::string abs = absolute(windowsPath);
     std::error_code ec;
     fs::path cur = driveLink(abs[0]);

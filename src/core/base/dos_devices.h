@@ -39,8 +39,8 @@ public:
     // Absolute, normalised Windows path ("C:\a\b"): relative paths resolve against the current
     // directory, "." and ".." are folded, "/" counts as "\" and trailing blanks of names are dropped.
     std::string absolute(const std::string& windowsPath) const;
-    // A path on a drive that is not mapped gets a host path whose folder never exists, so that
-    // nothing can be created there and map the drive by accident.
+    // A path on a drive that is not mapped, or holding a NUL byte, gets a host path whose folder
+    // never exists, so that nothing can be created there (and map the drive by accident).
     std::filesystem::path toHost(const std::string& windowsPath) const;
     // True when the drive of the path (the current one for a path without a drive) is mapped.
     bool driveMapped(const std::string& windowsPath) const;

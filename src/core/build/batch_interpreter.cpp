@@ -436,7 +436,15 @@ int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::s
 
         const std::string head = ltrim(raw);
         if (head.empty() || head[0] == ':') continue;
+        if (limits_.maxCommands && ++commandsRun_ > limits_.maxCommands) {
+            exitAll_ = true;
+            break;
+        }
         const std::string expanded = expandPercents(raw);
+        if (limits_.maxLine && expanded.size() > limits_.maxLine) {
+            fail(fds, "The input line is too long.", 1);
+            continue;
+        }
         size_t p = 0;
         bool silent = false;
         while (p < expanded.size() && (isBlank(expanded[p]) || expanded[p] == '@'))
@@ -944,6 +952,10 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         return called || !frame_ ? Flow{} : Flow{Flow::EndBatch, {}, {}};
     }
 
+    if (!limits_.startPrograms) {
+        fail(fds, "'" + typed + "' cannot be run: starting programs is switched off", 9009);
+        return {};
+    }
     SpawnSpec spec;
     // The stand-in tools are native programs; they need a usable argv[0] to find themselves.
     spec.program = found.host.string();

@@ -20,6 +20,14 @@ struct BatchStreams {
     int in = 0, out = 1, err = 2;
 };
 
+// Bounds for running batch texts of unknown origin with nobody watching, as the fuzzing harness
+// does; by default there are none.
+struct BatchLimits {
+    bool startPrograms = true; // false: a command that names a program fails instead
+    size_t maxCommands = 0;    // lines run before every batch ends; 0: no limit
+    size_t maxLine = 0;        // length of a line after expansion; 0: no limit
+};
+
 class BatchInterpreter {
 public:
     using Streams = BatchStreams;
@@ -40,6 +48,7 @@ public:
     // "NAME=value" for each variable. Native programs receive them with PATH made of host folders.
     std::vector<std::string> environment() const;
     bool echoOn() const { return echo_; }
+    void setLimits(const BatchLimits& limits) { limits_ = limits; }
     void setEcho(bool on) { echo_ = on; }
 
 private:
@@ -96,6 +105,8 @@ private:
     bool echo_ = true;
     Frame* frame_ = nullptr; // the batch being run; null for a lone command line
     size_t depth_ = 0;       // batches and CALLed labels running inside each other
+    BatchLimits limits_;
+    size_t commandsRun_ = 0;
 };
 
 // Splits batch arguments as %1..%9 see them: blanks, tabs, commas, semicolons and "=" separate,

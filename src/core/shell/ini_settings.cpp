@@ -5,6 +5,10 @@
 
 #include "base/text_file.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace halyard {
 
 namespace fs = std::filesystem;
@@ -168,9 +172,34 @@ SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
     return {true, true, out};
 }
 
-SettingsStore::Value IniSettings::read(const std::string& name) {
+const IniSettings::Parsed* IniSettings::parsed() {
+    // Every writer replaces the file by a rename (a new inode) or changes its size or time.
+    std::string stamp;
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(file_.c_str(), &st) != 0) {
+        parsed_.reset();
+        return nullptr;
+    }
+    stamp = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+            std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+#else
+    std::error_code ec;
+    const auto size = fs::file_size(file_, ec);
+    const auto time = fs::last_write_time(file_, ec);
+    if (ec) {
+        parsed_.reset();
+        return nullptr;
+    }
+    stamp = std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count());
+#endif
+    if (parsed_ && parsed_->stamp == stamp) return &*parsed_;
     std::string bytes;
-    if (!ReadHostFile(file_, bytes)) return {};
+    if (!ReadHostFile(file_, bytes)) {
+        parsed_.reset();
+        return nullptr;
+    }
+    Parsed p{stamp, {}};
     bool inGeneral = false;
     for (const auto& line : iniLines(bytes)) {
         const std::string t = trim(line);
@@ -181,12 +210,21 @@ SettingsStore::Value IniSettings::read(const std::string& name) {
         }
         const auto eq = t.find('=');
         if (!inGeneral || eq == std::string::npos) continue;
-        if (unescapeKey(trim(t.substr(0, eq))) == name) return parseValue(t.substr(eq + 1));
+        p.raw.emplace(unescapeKey(trim(t.substr(0, eq))), t.substr(eq + 1));
     }
-    return {};
+    parsed_ = std::move(p);
+    return &*parsed_;
+}
+
+SettingsStore::Value IniSettings::read(const std::string& name) {
+    const Parsed* p = parsed();
+    if (!p) return {};
+    const auto it = p->raw.find(name);
+    return it == p->raw.end() ? Value{} : parseValue(it->second);
 }
 
 bool IniSettings::write(const std::string& name, const std::string& text) {
+    parsed_.reset(); // a freed inode may come back with the same size and time
     std::string bytes;
     std::vector<std::string> lines;
     if (ReadHostFile(file_, bytes)) lines = iniLines(bytes);

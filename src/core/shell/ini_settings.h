@@ -3,6 +3,8 @@
 // [General]), read and written without Qt so the headless program shares the user's settings.
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "base/ports.h"
 
@@ -24,7 +26,16 @@ public:
     static Value parseValue(const std::string& raw);
 
 private:
+    // The file is split into its values once and read again only when it changed on disk: reading
+    // and splitting it for every value made a load take time in the square of the tools stored.
+    struct Parsed {
+        std::string stamp;                      // what identifies the file's present content
+        std::map<std::string, std::string> raw; // name -> value as written, the first of a name
+    };
+    const Parsed* parsed();
+
     std::filesystem::path file_;
+    std::optional<Parsed> parsed_;
 };
 
 } // namespace halyard

@@ -175,3 +175,29 @@ TEST(FolderIndex, KeptListingsAnswerAsAFreshListingWouldUntilTheFolderIsReplaced
     EXPECT_EQ(kept.find(dir, "FILE42.C"), "");
 }
 #endif
+
+TEST(DriveMapping, APathHoldingANulNamesNothing) {
+    test::TempDrives t;
+    t.put("C:\\work\\a.txt", "a");
+    for (const std::string& path : {std::string("C:\\..\0", 6), std::string("C:\\work\\..\\..\0x", 15),
+                                   std::string("C:\\work\0\\a.txt", 14)}) {
+        EXPECT_FALSE(t.dd.fileExists(path));
+        EXPECT_FALSE(t.dd.dirExists(path));
+        EXPECT_TRUE(t.dd.listFiles(path, "*.*").empty());
+        EXPECT_THROW(t.dd.setCurrentDirectory(path), Error);
+        EXPECT_THROW(t.dd.createDir(path), Error);
+        try {
+            t.dd.readBytes(path);
+            ADD_FAILURE();
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), CannotOpenFile(path).c_str());
+        }
+        try {
+            t.dd.writeBytes(path, "x");
+            ADD_FAILURE();
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), CannotCreateFile(path).c_str());
+        }
+    }
+    EXPECT_EQ(t.dd.readBytes("C:\\work\\a.txt"), "a");
+}

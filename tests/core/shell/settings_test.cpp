@@ -186,3 +186,18 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     EXPECT_EQ(ini.read("B").text, "2");
     EXPECT_EQ(ini.read("C").text, "3");
 }
+
+TEST(IniSettings, AFileChangedByAnotherWriterIsReadAfresh) {
+    test::TempDrives t;
+    const auto file = t.dir / "Halyard.conf";
+    std::ofstream(file) << "[General]\nA=1\nA=ignored\n[Other]\nB=no\n";
+    IniSettings reader(file), writer(file);
+    EXPECT_EQ(reader.read("A").text, "1");
+    EXPECT_FALSE(reader.read("B").exists);
+    ASSERT_TRUE(writer.write("A", "2")); // replaced by a rename
+    EXPECT_EQ(reader.read("A").text, "2");
+    std::ofstream(file, std::ios::trunc) << "[General]\nA=345\n"; // rewritten in place
+    EXPECT_EQ(reader.read("A").text, "345");
+    std::filesystem::remove(file);
+    EXPECT_FALSE(reader.read("A").exists);
+}
