@@ -804,8 +804,15 @@ BatchInterpreter::Flow BatchInterpreter::runCommand(const std::string& commandTe
         text = ltrim(text.substr(1));
     if (text.empty()) return {};
     if (text[0] == '(') {
+        // Each level of a block reads its text again: thousands of "(" on a line would take time
+        // in the square of its length, so blocks nest only as deep as real batches ever do.
+        if (blockDepth_ >= kMaxBlockDepth) return abortRecursion(fds);
         const size_t close = matchingParen(text, 0);
-        return runCommandLine(close == std::string::npos ? text.substr(1) : text.substr(1, close - 1), fds);
+        ++blockDepth_;
+        const Flow flow =
+            runCommandLine(close == std::string::npos ? text.substr(1) : text.substr(1, close - 1), fds);
+        --blockDepth_;
+        return flow;
     }
     const std::string t = trim(text);
     if (t.size() == 2 && t[1] == ':' && std::isalpha(static_cast<unsigned char>(t[0]))) {

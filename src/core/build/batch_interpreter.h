@@ -105,6 +105,8 @@ private:
     bool echo_ = true;
     Frame* frame_ = nullptr; // the batch being run; null for a lone command line
     size_t depth_ = 0;       // batches and CALLed labels running inside each other
+    static constexpr size_t kMaxBlockDepth = 256;
+    size_t blockDepth_ = 0; // parenthesised blocks open around the running command
     BatchLimits limits_;
     size_t commandsRun_ = 0;
 };

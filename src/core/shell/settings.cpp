@@ -123,12 +123,14 @@ void TEmbedded::LoadSettings() {
     // index k of the name list and of the path list is always one tool. The tools are saved under
     // consecutive numbers, so the first number with none of its values ends the list: a damaged
     // count ("PTCount=2000000000") must not read, or add, billions of absent tools.
+    std::vector<std::pair<std::string, std::string>> progTools;
     for (int n = 0; n < ptCount; ++n) {
         if (!r.anyStored({"PTools", "PTNames"}, n)) break;
         const std::string name = r.text("PTools" + std::to_string(n), "");
         const std::string path = r.text("PTNames" + std::to_string(n), "");
-        tools.addProgTool(name, path);
+        progTools.emplace_back(name, path);
     }
+    tools.addProgTools(progTools);
     for (int n = 0; n < utCount; ++n) {
         if (!r.anyStored({"UTools", "UTNames", "UTParams"}, n)) break;
         const std::string name = r.text("UTools" + std::to_string(n), "");

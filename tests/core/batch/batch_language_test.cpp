@@ -192,6 +192,11 @@ TEST_F(BatchLanguage, RecursionWithoutEndStopsAllBatchesInsteadOfOverflowingTheS
         EXPECT_TRUE(r.err.size() > last.size() && r.err.substr(r.err.size() - last.size()) == last) << r.err;
         EXPECT_EQ(r.code, 1) << text;
     }
+    // So do blocks nested beyond any real batch.
+    const BatchRun deep = run(std::string(20000, '(') + "echo x" + std::string(20000, ')') + "\r\n");
+    EXPECT_EQ(deep.out, "");
+    EXPECT_EQ(deep.err.rfind(first, 0), 0u) << deep.err;
+    EXPECT_EQ(deep.code, 1);
     // CALL CALL CALL ... nests too: it runs or stops the same way, but never takes the runner down.
     std::string calls;
     for (int i = 0; i < 20000; ++i)

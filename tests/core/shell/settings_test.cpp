@@ -201,3 +201,17 @@ TEST(IniSettings, AFileChangedByAnotherWriterIsReadAfresh) {
     std::filesystem::remove(file);
     EXPECT_FALSE(reader.read("A").exists);
 }
+
+TEST(ToolLists, AddingManyAtOnceEqualsAddingThemOneByOne) {
+    const std::vector<std::pair<std::string, std::string>> tools = {
+        {"b", "C:\\p1"}, {"a", "c:\\P1"}, {"a", "C:\\p2"}, {"x", ""},      {"B", "C:\\p3"},
+        {"A", "C:\\p4"}, {"b", "C:\\p5"}, {"m", "C:\\PRE"}, {"", "C:\\p6"}, {"a", "C:\\p7"}};
+    ToolLists one, many;
+    one.addProgTool("m", "C:\\pre");
+    many.addProgTool("m", "C:\\pre");
+    for (const auto& [name, path] : tools)
+        one.addProgTool(name, path);
+    many.addProgTools(tools);
+    EXPECT_EQ(many.ProgToolsList.items(), one.ProgToolsList.items());
+    EXPECT_EQ(many.ProgToolPaths, one.ProgToolPaths);
+}
