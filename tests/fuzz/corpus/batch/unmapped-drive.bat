@@ -1,0 +1,5 @@
+echo x > E:
+echo x >> e:\f.txt
+md q:\new
+cd /d E:\
+E:
