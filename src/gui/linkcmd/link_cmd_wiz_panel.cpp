@@ -312,25 +312,32 @@ QWidget* sectionsPage(TEmbedded& e, QWidget* w) {
     return w;
 }
 
+// The controls above the command text, which gets the page's whole width.
 QWidget* buildPage(TEmbedded& e, QWidget* w) {
     LinkCmdControls& c = e.linkCmd;
-    auto* layout = new QHBoxLayout(w);
-    auto* side = new QVBoxLayout;
-    side->addWidget(commandButton(
+    auto* layout = new QVBoxLayout(w);
+    auto* top = new QHBoxLayout;
+    auto* actions = new QVBoxLayout;
+    actions->addWidget(commandButton(
         e, "Build", "BuildCommand", [&e] { e.cmdBuild.BuildCommandClick(); }, w));
-    side->addWidget(commandButton(
+    actions->addWidget(commandButton(
         e, "Save", "saveCMD", [&e] { e.cmdBuild.saveCMDClick(); }, w));
     auto* check = commandButton(
         e, "Check", "CheckCommand", [&e] { e.cmdBuild.CheckClick(); }, w);
     check->setToolTip("Check the command file for mistakes the linker would refuse");
-    side->addWidget(check);
-    side->addWidget(checkBox(c.Include, "Include", w));
-    side->addWidget(checkBox(c.ClearCLine, "ClearCLine", w));
+    actions->addWidget(check);
+    actions->addStretch(1);
+    top->addLayout(actions);
     QGroupBox* save = radioGroup(c.SaveOptions, w);
     save->setObjectName("SaveOptions");
-    side->addWidget(save);
-    side->addStretch(1);
-    layout->addLayout(side);
+    top->addWidget(save);
+    top->addStretch(1);
+    layout->addLayout(top);
+    auto* boxes = new QHBoxLayout;
+    boxes->addWidget(checkBox(c.Include, "Include", w));
+    boxes->addWidget(checkBox(c.ClearCLine, "ClearCLine", w));
+    boxes->addStretch(1);
+    layout->addLayout(boxes);
     layout->addWidget(memo(c.Command, "Command", w), 1);
     return w;
 }
