@@ -62,6 +62,16 @@ std::optional<char> BatchUnsafeCharacter(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<std::string> BatchTextProblem(const std::vector<std::pair<std::string, std::string>>& texts,
+                                            const std::string& batchName) {
+    for (const auto& [what, text] : texts) {
+        if (const auto c = BatchUnsafeCharacter(text))
+            return what + printable(text) + "\rholds " + describeCharacter(*c) +
+                   ", which a batch file does not take as part of a name.\r" + batchName + " was not made.";
+    }
+    return std::nullopt;
+}
+
 CmdFileScan ScanCmdFile(const std::vector<std::string>& lines) {
     CmdFileScan scan;
     for (const auto& line : lines) {
@@ -210,12 +220,9 @@ bool IdeBat::checkBatchTexts(const std::vector<std::string>& sources) {
         if (!e.menu.DefaultCmd.checked() && !e.menu.NoCmdFile.checked())
             texts.emplace_back("The command file ", e.CmdFilePath);
     }
-    for (const auto& [what, text] : texts) {
-        if (const auto c = BatchUnsafeCharacter(text)) {
-            e.ui.inform(what + printable(text) + "\rholds " + describeCharacter(*c) +
-                        ", which a batch file does not take as part of a name.\rIDE.BAT was not made.");
-            return false;
-        }
+    if (const auto problem = BatchTextProblem(texts, "IDE.BAT")) {
+        e.ui.inform(*problem);
+        return false;
     }
     return true;
 }

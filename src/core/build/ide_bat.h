@@ -3,6 +3,7 @@
 // is checked against the linker command file and written as ide.bat into the compiler folder.
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halyard {
@@ -32,6 +33,10 @@ std::string TrimBlanks(const std::string& text);
 // switch: a line break or other control character, or one of & | < > ^ " %. Project files and
 // settings may come from anyone, and such a character would chain, redirect or expand commands.
 std::optional<char> BatchUnsafeCharacter(const std::string& text);
+// The message for the first of the texts (what it is, then the text) that holds such a character,
+// naming the batch file that is therefore not made; nullopt when every text is clean.
+std::optional<std::string> BatchTextProblem(const std::vector<std::pair<std::string, std::string>>& texts,
+                                            const std::string& batchName);
 
 class IdeBat {
 public:

@@ -1,6 +1,7 @@
 #include "build/int_vectors.h"
 
 #include "base/paths.h"
+#include "build/ide_bat.h"
 #include "shell/embedded.h"
 
 namespace halyard {
@@ -49,6 +50,13 @@ bool IntVectors::Assembleintvecs1Click() {
         e.ui.inform(
             "Cannot make Object file, Interrupt vector source file \"intvecs.asm\"\r is not present in " +
             e.CompSourceDir);
+        return false;
+    }
+    // The two folders come from the settings, which may come from anyone.
+    if (const auto problem = BatchTextProblem(
+            {{"The tool-chain folder ", e.CompilerDir}, {"The compiler working folder ", e.CompSourceDir}},
+            "intvecs.bat")) {
+        e.ui.inform(*problem);
         return false;
     }
     e.Intbatch.clear();

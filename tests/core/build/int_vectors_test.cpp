@@ -55,6 +55,19 @@ TEST(IntVectors, MissingSourceIsReportedAndNothingIsWrittenOrStarted) {
     EXPECT_EQ(r.e.Intbatch, std::vector<std::string>{"kept"});
 }
 
+TEST(IntVectors, AFolderThatTheBatchLanguageWouldRunIsRefusedBeforeAnythingIsWrittenOrStarted) {
+    BuildRig r;
+    r.t.put("C:\\texassource\\intvecs.asm", "");
+    r.e.CompilerDir = "C:\\CL370 & Z:\\bin\\sh";
+    r.e.menu.Assembleintvecs1.click();
+    EXPECT_EQ(r.ui.shown,
+              std::vector<std::string>{"The tool-chain folder C:\\CL370 & Z:\\bin\\sh\rholds the character "
+                                       "&, which a batch file does not take as part of a name.\r"
+                                       "intvecs.bat was not made."});
+    EXPECT_FALSE(r.t.dd.fileExists(Batch));
+    EXPECT_TRUE(r.launcher.calls.empty());
+}
+
 TEST(IntVectors, UnwritableBatchEndsTheCommandWithAnErrorBeforeAnyStart) {
     BuildRig r;
     r.t.put("C:\\texassource\\intvecs.asm", "");
