@@ -3,6 +3,7 @@
 class QWidget;
 class QMdiArea;
 class QMainWindow;
+class QMenu;
 
 namespace halyard {
 class TEmbedded;
@@ -15,6 +16,11 @@ QWidget* createLinkerOptions(TEmbedded& e, QWidget* parent);
 QWidget* createProjEditPan(TEmbedded& e, QWidget* parent);
 QWidget* createDisplayPanel(TEmbedded& e, QWidget* parent);
 QWidget* createLinkCmdWiz(TEmbedded& e, QWidget* parent);
+QWidget* createLibaryGenOps(TEmbedded& e, QWidget* parent);
+// The contents of the options window's "Tools" page.
+QWidget* createToolsPage(TEmbedded& e, QWidget* parent);
+// Keeps the user-tool entries of the "Tools" menu in step with the model's list.
+void attachToolsMenu(TEmbedded& e, QMenu* menu);
 // Shows an MDI child for every editor window the model opens and merges its menus.
 void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window);
 // The Build panel at the bottom of the main window, and its commands in the Project menu.

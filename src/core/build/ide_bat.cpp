@@ -133,7 +133,7 @@ bool IdeBat::MakeClick() {
 }
 
 bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
-    e.UpdateProgramMenu();
+    e.toolMenus.RefreshToolMenus();
     e.editors.SaveEdtorFiles();
     e.editors.CloseEditorFiles();
     e.compiler.OptionsOK2Click();

@@ -37,10 +37,6 @@ void TEmbedded::wireMenu() {
     on(toolBar.ExitBtn, [this] { Exit1Click(); });
     on(menu.Setup1, [this] { Setup1Click(); });
     on(menu.Memory1, [this] { Memory1Click(); });
-    // The selected programming tool starts with the "Program" menu's single entry.
-    auto program = [this] { launcher.LaunchProgram(ProgToolPath, "", "", Launcher::Shown); };
-    on(menu.Prgm, program);
-    on(toolBar.ProgramDevice, program);
     on(menu.DisplayCmdLine, [this] { DisplayCommandLineExecute(); });
     on(menu.Tile1, [this] { if (Tile1Click) Tile1Click(); });
     on(menu.Cascade1, [this] { if (Cascade1Click) Cascade1Click(); });

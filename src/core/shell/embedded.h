@@ -14,6 +14,7 @@
 #include "build/compiler_options.h"
 #include "build/ide_bat.h"
 #include "build/int_vectors.h"
+#include "build/library_builder.h"
 #include "build/linker_options.h"
 #include "build/library_options.h"
 #include "editor/editors.h"
@@ -28,6 +29,7 @@
 #include "shell/dir_setup.h"
 #include "shell/main_menu.h"
 #include "tools/tool_lists.h"
+#include "tools/tool_menus.h"
 
 namespace halyard {
 
@@ -111,6 +113,8 @@ public:
     BuildOutput buildOutput{*this};
     BuildMonitor monitor{*this};
     IntVectors vectors{*this};
+    ToolMenus toolMenus{*this};
+    LibraryBuilder libBuilder{*this};
     CmdFileMode cmdFile{*this};
     THelp help{*this};
     CmdBuilder cmdBuild{*this};

@@ -178,9 +178,7 @@ QWidget* createOptionsTabs(TEmbedded& e, QWidget* parent) {
 
     // The tools page's contents belong to the tools; the page and its buttons are here.
     auto tools = page(tabs, "Programmer", "Tools");
-    auto* toolsBody = new QWidget(tools.widget);
-    toolsBody->setObjectName("ToolsPageContents");
-    tools.body->addWidget(toolsBody, 1);
+    tools.body->addWidget(createToolsPage(e, tools.widget), 1);
     optionButtons(e, tools, HelpTopic::Tools, true);
 
     auto typing = page(tabs, "TabSheet1", "Type Checking");

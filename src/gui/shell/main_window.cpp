@@ -127,6 +127,7 @@ void MainWindow::buildMenus() {
         }
         actions_[m.top] = top;
     }
+    attachToolsMenu(model_, actionFor(model_.menu.Tools1)->menu());
 }
 
 void MainWindow::buildToolBar() {
@@ -185,7 +186,8 @@ void MainWindow::buildPanels() {
     const std::pair<QWidget*, Panel*> pageControls[] = {
         {createOptionsTabs(model_, central), &model_.OptionsTabs},
         {createLinkerOptions(model_, central), &model_.LinkerOptions},
-        {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz}};
+        {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz},
+        {createLibaryGenOps(model_, central), &model_.LibaryGenOps}};
     for (auto [widget, panel] : pageControls) {
         pages->addWidget(widget, 0, 0);
         follow(widget, *panel, [widget, panel, shown = panel->visible()]() mutable {
