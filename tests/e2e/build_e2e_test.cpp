@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/dos_devices.h"
+#include "base/paths.h"
 #include "build/build_output.h"
 #include "build/launcher.h"
 #include "shell/embedded.h"
@@ -367,6 +368,33 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
     const Result built = run("halyard-build", {"build", project});
     EXPECT_NE(built.out.find("\nCreated " + output + "\n"), std::string::npos) << built.out << built.err;
     EXPECT_EQ(built.code, 0);
+}
+
+// "Libraries › Build" as the desktop runs it: the real launcher starts the stand-in mk370 in the
+// tool-chain folder and never waits; the library appears when mk370 has written it whole.
+TEST_F(Workspace, LibraryBuildStartsMk370WhichWritesTheLibrary) {
+    DosDevices dd(DosDevices::defaultRoot());
+    FakeUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    ShellLauncher launcher(dd);
+    Clock clock;
+    TEmbedded e({ui, settings, launcher, dd, clock});
+    e.FormCreate();
+    e.starttimer.setEnabled(false);
+    const std::string lib = AddTrailingBackslash(e.HeadersDir) + "mine.lib";
+    e.lib.Lib.setText(lib);
+    for (CheckBox* b : {&e.lib.Overwrite, &e.lib.SmallMem})
+        b->setChecked(b == &e.lib.Overwrite);
+    e.libBuilder.LibOkSpecClick();
+    ui.answers = {Answer::Yes};
+    e.menu.Build1.click();
+    ASSERT_EQ(ui.shown.size(), 1u) << testing::PrintToString(ui.shown);
+    EXPECT_EQ(ui.shown[0],
+              "Library " + lib + " will be built, using rts.src\r--k   rts.src -l " + lib + "\r Continue ?");
+    for (int i = 0; i < 6000 && !dd.fileExists(lib); ++i)
+        ::poll(nullptr, 0, 10);
+    ASSERT_TRUE(dd.fileExists(lib));
+    EXPECT_EQ(dd.readBytes(lib).rfind("!<arch>", 0), 0u);
 }
 
 } // namespace

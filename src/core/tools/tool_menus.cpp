@@ -33,7 +33,6 @@ ToolMenus::ToolMenus(TEmbedded& e) : e(e) {
     on(e.toolBar.ConfigureToolsBtn, [this] { ConfigureTools1Click(); });
     on(e.menu.Prgm, [this] { PrgmClick(); });
     on(e.toolBar.ProgramDevice, [this] { PrgmClick(); });
-    e.tools.ProgToolsList.onChange = [this] { ProgToolsListChange(); };
 }
 
 void ToolMenus::ConfigureTools1Click() {
@@ -49,11 +48,6 @@ void ToolMenus::ShowOptionsClick() {
     e.LibaryGenOps.setVisible(false);
     e.LinkCmdWiz.setVisible(false);
     e.OptionsTabs.setVisible(true);
-}
-
-void ToolMenus::ProgToolsListChange() {
-    auto& list = e.tools.ProgToolsList;
-    if (list.itemIndex() >= 0) list.setText(list.items()[static_cast<size_t>(list.itemIndex())]);
 }
 
 bool ToolMenus::runNameTool(TNTDlg& dlg) {

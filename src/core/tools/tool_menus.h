@@ -51,7 +51,6 @@ public:
 
     void ConfigureTools1Click();
     void ShowOptionsClick();
-    void ProgToolsListChange();
     // "Browse" and "Remove" of the programming tools (programming = true) or of the user tools.
     void PToolBtnClick(bool programming);
     void PtoolRemoveClick(bool programming);

@@ -169,6 +169,15 @@ TEST_F(Tools, AcceptSelectsNamesAndStartsTheChosenProgrammingTool) {
     EXPECT_EQ(e.menu.Prgm.caption(), "(None)");
 }
 
+TEST_F(Tools, OfTwoToolsWithOneNameTheChosenOneStaysChosen) {
+    add(true, "C:\\A\\burn.exe");
+    add(true, "C:\\B\\burn.exe");
+    e.tools.ProgToolsList.userSelect(1);
+    accept();
+    EXPECT_EQ(e.ProgToolPath, "C:\\B\\burn.exe");
+    EXPECT_EQ(e.tools.ProgToolsList.itemIndex(), 1);
+}
+
 TEST_F(Tools, AToolWhoseProgramIsGoneIsReportedByName) {
     add(false, "C:\\Bin\\view.com");
     accept();
