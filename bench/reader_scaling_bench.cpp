@@ -14,24 +14,14 @@
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 
+#include "quiet_ports.h"
+
 namespace {
 
 using namespace halyard;
+using namespace halyard::bench;
 namespace fs = std::filesystem;
 
-struct QuietUi : Ui {
-    Answer message(MsgKind, const std::string&, const std::vector<Answer>& b) override { return b.front(); }
-    void showError(const std::string&) override {}
-    std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    Answer execute(ModalDialog&) override { return Answer::Cancel; }
-};
-struct NoLauncher : Launcher {
-    void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
-};
 
 // A drive mapping in a folder of its own, removed at the end.
 struct TempRoot {

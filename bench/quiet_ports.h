@@ -1,0 +1,33 @@
+// Ports that answer nothing, for benchmarks that need a whole main-window model but measure only
+// one of its parts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/ports.h"
+
+namespace halyard::bench {
+
+struct QuietUi : Ui {
+    Answer message(MsgKind, const std::string&, const std::vector<Answer>& b) override { return b.front(); }
+    void showError(const std::string&) override {}
+    std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    Answer execute(ModalDialog&) override { return Answer::Cancel; }
+};
+
+struct NoSettings : SettingsStore {
+    Value read(const std::string&) override { return {}; }
+    bool write(const std::string&, const std::string&) override { return true; }
+};
+
+struct NoLauncher : Launcher {
+    void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
+};
+
+} // namespace halyard::bench
