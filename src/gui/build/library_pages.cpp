@@ -1,5 +1,7 @@
 // The library options window `LibaryGenOps`: four pages of mk370 choices over the main window's
 // work area. Every "OK" turns them into the switch text; "Cancel" only hides the window.
+#include <array>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -37,8 +39,9 @@ QWidget* libraryPage(TEmbedded& e, QTabWidget* tabs, const char* name, const QSt
     help->setObjectName(helpName);
     auto* cancel = commandButton(
         e, "Cancel", "Cancel", [&lib] { lib.CancelLibOps(); }, w);
-    const auto buttons = order == Order::OkHelpCancel ? std::initializer_list<QPushButton*>{ok, help, cancel}
-                                                      : std::initializer_list<QPushButton*>{help, cancel, ok};
+    // An array, not an initializer_list: the list's elements would end with the conditional expression.
+    const std::array<QPushButton*, 3> buttons =
+        order == Order::OkHelpCancel ? std::array{ok, help, cancel} : std::array{help, cancel, ok};
     for (QPushButton* b : buttons)
         row->addWidget(b);
     layout->addLayout(row);

@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <vector>
 
 #include "build/library_builder.h"
 #include "ide_bat_fixture.h"
@@ -16,7 +17,7 @@ struct LibraryRig : BuildRig {
         e.lib.Lib.setText("C:\\Texassource\\rts.lib");
     }
     // Ticks exactly the named boxes, then presses "OK".
-    void accept(std::initializer_list<CheckBox LibraryOptions::*> boxes) {
+    void accept(const std::vector<CheckBox LibraryOptions::*>& boxes) {
         for (CheckBox* b :
              {&e.lib.Verbose, &e.lib.NoHeaders, &e.lib.UseSource, &e.lib.ExtractSource, &e.lib.Overwrite,
               &e.lib.SuppressHeaders, &e.lib.Debug, &e.lib.C8, &e.lib.KandR, &e.lib.SuppressWarns,
@@ -31,7 +32,7 @@ struct LibraryRig : BuildRig {
 using L = LibraryOptions;
 
 TEST(LibraryBuilder, OkBuildsTheSwitchesInTableOrderWithTheirOwnBlanks) {
-    const std::pair<std::initializer_list<CheckBox L::*>, const char*> cases[] = {
+    const std::pair<std::vector<CheckBox L::*>, const char*> cases[] = {
         {{}, ""},
         {{&L::Overwrite}, "--k  "},
         {{&L::Overwrite, &L::Verbose}, "--v --k  "},
