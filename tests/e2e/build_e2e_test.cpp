@@ -143,34 +143,6 @@ TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
         << stopped.err;
 }
 
-// The desktop starts the batch without waiting for it; a check that comes while the batch still
-// runs must wait for its end rather than judge a half-done build.
-TEST_F(Workspace, TheDesktopBuildIsJudgedOnlyWhenItsBatchHasEnded) {
-    DosDevices dd(DosDevices::defaultRoot());
-    FakeUi ui;
-    IniSettings settings{IniSettings::defaultFile()};
-    ShellLauncher launcher(dd);
-    Clock clock;
-    TEmbedded e({ui, settings, launcher, dd, clock});
-    e.FormCreate();
-    e.starttimer.setEnabled(false);
-    e.startupDone = true;
-    ASSERT_TRUE(e.run([&] { e.project.Openpro(project); }));
-    e.opts.ShowBatch.setChecked(false); // no terminal window from a test
-
-    e.menu.Compile1.click();
-    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started") << testing::PrintToString(ui.shown);
-    e.CompileTimer.tick(); // at once: the batch has barely begun
-    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started");
-    ASSERT_TRUE(e.CompileTimer.enabled());
-
-    for (int i = 0; i < 6000 && e.CompileTimer.enabled(); ++i) {
-        ::poll(nullptr, 0, 10);
-        e.CompileTimer.tick();
-    }
-    EXPECT_EQ(e.StatusBar.panel(3).text, "Created " + output);
-}
-
 // The desktop's model on the real launcher, as the Build panel drives it.
 struct Desktop {
     DosDevices dd{DosDevices::defaultRoot()};
@@ -181,12 +153,14 @@ struct Desktop {
     TEmbedded e{{ui, settings, launcher, dd, clock}};
     BuildOutput& out = e.buildOutput;
 
-    explicit Desktop(const std::string& project) {
+    // Started as the window starts; with a project, that project is open and counts as loaded.
+    explicit Desktop(const std::string& project = "") {
         e.FormCreate();
         e.starttimer.setEnabled(false);
+        if (project.empty()) return;
         e.startupDone = true;
         EXPECT_TRUE(e.run([&] { e.project.Openpro(project); })) << testing::PrintToString(ui.shown);
-        e.opts.ShowBatch.setChecked(false);
+        e.opts.ShowBatch.setChecked(false); // no terminal window from a test
     }
     // Ticks the panel's timer, as the window does, until done() or a generous limit.
     template <class F> void until(F done) {
@@ -201,6 +175,26 @@ struct Desktop {
         return -1;
     }
 };
+
+// The desktop starts the batch without waiting for it; a check that comes while the batch still
+// runs must wait for its end rather than judge a half-done build.
+TEST_F(Workspace, TheDesktopBuildIsJudgedOnlyWhenItsBatchHasEnded) {
+    Desktop d(project);
+    TEmbedded& e = d.e;
+    FakeUi& ui = d.ui;
+
+    e.menu.Compile1.click();
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started") << testing::PrintToString(ui.shown);
+    e.CompileTimer.tick(); // at once: the batch has barely begun
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Compile Started");
+    ASSERT_TRUE(e.CompileTimer.enabled());
+
+    for (int i = 0; i < 6000 && e.CompileTimer.enabled(); ++i) {
+        ::poll(nullptr, 0, 10);
+        e.CompileTimer.tick();
+    }
+    EXPECT_EQ(e.StatusBar.panel(3).text, "Created " + output);
+}
 
 // With no display there is no terminal to show the batch in: the panel says so, once, and shows it.
 TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
@@ -373,14 +367,10 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
 // "Libraries › Build" as the desktop runs it: the real launcher starts the stand-in mk370 in the
 // tool-chain folder and never waits; the library appears when mk370 has written it whole.
 TEST_F(Workspace, LibraryBuildStartsMk370WhichWritesTheLibrary) {
-    DosDevices dd(DosDevices::defaultRoot());
-    FakeUi ui;
-    IniSettings settings{IniSettings::defaultFile()};
-    ShellLauncher launcher(dd);
-    Clock clock;
-    TEmbedded e({ui, settings, launcher, dd, clock});
-    e.FormCreate();
-    e.starttimer.setEnabled(false);
+    Desktop d;
+    TEmbedded& e = d.e;
+    FakeUi& ui = d.ui;
+    DosDevices& dd = d.dd;
     const std::string lib = AddTrailingBackslash(e.HeadersDir) + "mine.lib";
     e.lib.Lib.setText(lib);
     for (CheckBox* b : {&e.lib.Overwrite, &e.lib.SmallMem})

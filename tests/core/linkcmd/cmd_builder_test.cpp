@@ -5,18 +5,13 @@
 #include "base/text_file.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
-#include "support/fakes.h"
+#include "support/model_ports.h"
 
 namespace halyard::test {
 namespace {
 
-struct Rig {
-    FakeUi ui;
-    MemorySettings store;
-    RecordingLauncher launcher;
-    TempDrives t;
-    Clock clock;
-    TEmbedded e{{ui, store, launcher, t.dd, clock}};
+struct Rig : ModelPorts {
+    TEmbedded e{ports()};
     LinkCmdControls& c = e.linkCmd;
     CmdBuilder& b = e.cmdBuild;
 
@@ -296,7 +291,7 @@ TEST(CmdBuilder, BuildsTheWholeFileByteForByte) {
     EXPECT_EQ(r.c.Command.text(), kWorkedExample);
     EXPECT_EQ(SplitTextLines(r.c.Command.text()).size(), 24u);
     EXPECT_TRUE(r.ui.shown.empty());
-    EXPECT_TRUE(linkcmd::CheckCommandFile(r.c.Command.text(), "x", r.t.dd, "C:\\").empty());
+    EXPECT_TRUE(linkcmd::CheckCommandFile(r.c.Command.text(), "x", r.drives.dd, "C:\\").empty());
 }
 
 TEST(CmdBuilder, ClearSwitchesTheLinkerOptionsOffOnceWritten) {
@@ -333,13 +328,13 @@ TEST(CmdBuilder, SaveWritesTheTextAndAppliesTheSaveOption) {
     };
     for (const auto& k : cases) {
         Rig r;
-        r.t.dd.createDirs("C:\\work");
+        r.drives.dd.createDirs("C:\\work");
         r.e.cmdFile.DefaultCmdClick();
         r.c.Command.setText("edited\r\nlast");
         r.c.SaveOptions.setItemIndex(k.option);
         r.ui.files = {"C:\\work\\out.cmd", "C:\\nowhere\\x.cmd"};
         r.b.saveCMDClick();
-        EXPECT_EQ(r.t.dd.readBytes("C:\\work\\out.cmd"), "edited\r\nlast");
+        EXPECT_EQ(r.drives.dd.readBytes("C:\\work\\out.cmd"), "edited\r\nlast");
         EXPECT_EQ(r.e.CmdFilePath, k.path);
         EXPECT_TRUE(r.e.menu.UserDef.checked() == (k.mode == "User Defined")) << k.option;
         EXPECT_EQ(r.e.menu.OpenCommand.caption(), k.caption);
