@@ -58,10 +58,11 @@ public:
         started = true;
         exitCode = RunBatchAndWait(dd_, file, directory, output);
     }
-    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& directory,
+    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& parameters,
+                                                    const std::string& directory,
                                                     std::function<void(const std::string&)> onLine) override {
         started = true;
-        return shell_.StartToolChainRun(file, directory, std::move(onLine));
+        return shell_.StartToolChainRun(file, parameters, directory, std::move(onLine));
     }
     bool showsBatchWindows() override { return false; }
     bool started = false;

@@ -365,8 +365,8 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
 }
 
 // "Libraries › Build" as the desktop runs it: the real launcher starts the stand-in mk370 in the
-// tool-chain folder and never waits; the library appears when mk370 has written it whole.
-TEST_F(Workspace, LibraryBuildStartsMk370WhichWritesTheLibrary) {
+// tool-chain folder, and the Build panel follows it to its end as it follows a batch.
+TEST_F(Workspace, LibraryBuildRunsMk370InTheBuildPanel) {
     Desktop d;
     TEmbedded& e = d.e;
     FakeUi& ui = d.ui;
@@ -381,10 +381,23 @@ TEST_F(Workspace, LibraryBuildStartsMk370WhichWritesTheLibrary) {
     ASSERT_EQ(ui.shown.size(), 1u) << testing::PrintToString(ui.shown);
     EXPECT_EQ(ui.shown[0],
               "Library " + lib + " will be built, using rts.src\r--k   rts.src -l " + lib + "\r Continue ?");
-    for (int i = 0; i < 6000 && !dd.fileExists(lib); ++i)
-        ::poll(nullptr, 0, 10);
+    EXPECT_TRUE(d.out.BuildPanel.visible());
+    d.until([&] { return !d.out.running(); });
+    ASSERT_FALSE(d.out.lines().empty());
+    EXPECT_EQ(d.out.lines().front().text, "Running mk370 --k   rts.src -l " + lib);
+    EXPECT_GE(d.find("TMS370 Library Build Utility (Halyard stand-in)    Version 5.30"), 0) << d.out.text();
+    EXPECT_EQ(d.out.lines().back().text.rfind("Done (", 0), 0u) << d.out.text();
     ASSERT_TRUE(dd.fileExists(lib));
     EXPECT_EQ(dd.readBytes(lib).rfind("!<arch>", 0), 0u);
+
+    // A source archive that is not there: mk370's own message is counted, and its exit code ends it.
+    e.lib.Source.setText("none.src");
+    ui.answers = {Answer::Yes};
+    e.menu.Build1.click();
+    d.until([&] { return !d.out.running(); });
+    EXPECT_EQ(d.out.errors(), 1) << d.out.text();
+    EXPECT_EQ(d.out.title(), "Build - 1 error, 0 warnings");
+    EXPECT_EQ(d.out.lines().back().text.rfind("Ended with exit code 1 (", 0), 0u) << d.out.text();
 }
 
 } // namespace

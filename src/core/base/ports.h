@@ -117,12 +117,12 @@ public:
     // Whether the batch file last started from this path is still running; false when the launcher
     // cannot tell.
     virtual bool batchRunning(const std::string& /*file*/) { return false; }
-    // Starts a batch file as LaunchProgram does (hidden), with its output and errors going to
-    // onLine line by line; nullptr when this launcher cannot. A batch that cannot be started gives
-    // a run that ends at once with the reason as its output.
+    // Starts a batch file or a program as LaunchProgram does (hidden), with its output and errors
+    // going to onLine line by line; nullptr when this launcher cannot. One that cannot be started
+    // gives a run that ends at once with the reason as its output.
     virtual std::unique_ptr<ToolChainRun>
-    StartToolChainRun(const std::string& /*file*/, const std::string& /*directory*/,
-                      std::function<void(const std::string&)> /*onLine*/) {
+    StartToolChainRun(const std::string& /*file*/, const std::string& /*parameters*/,
+                      const std::string& /*directory*/, std::function<void(const std::string&)> /*onLine*/) {
         return nullptr;
     }
     // Whether a batch started shown gets a window of its own (a terminal) to show it in.

@@ -36,8 +36,6 @@ struct BatchInterpreter::Frame {
 
 namespace {
 
-const char* const NotRecognized =
-    "' is not recognized as an internal or external command,\noperable program or batch file.";
 const char* const SyntaxError = "The syntax of the command is incorrect.";
 
 bool isBlank(char c) {
@@ -381,7 +379,7 @@ int BatchInterpreter::runFile(const std::string& batchPath, const std::vector<st
     const FoundProgram found = FindProgram(dd_, batchPath, dirs);
     const Fds fds{streams_.in, streams_.out, streams_.err};
     if (found.kind != FoundProgram::Batch) {
-        fail(fds, "'" + batchPath + NotRecognized, 9009);
+        fail(fds, "'" + batchPath + NotRecognizedText, 9009);
         return errorLevel_;
     }
     std::vector<std::string> all{batchPath};
@@ -935,7 +933,7 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         dirs.push_back(d);
     const FoundProgram found = FindProgram(dd_, name, dirs);
     if (found.kind == FoundProgram::None) {
-        fail(fds, "'" + typed + NotRecognized, 9009);
+        fail(fds, "'" + typed + NotRecognizedText, 9009);
         return {};
     }
     if (found.kind == FoundProgram::Batch) {

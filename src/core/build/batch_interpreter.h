@@ -111,6 +111,10 @@ private:
     size_t commandsRun_ = 0;
 };
 
+// What follows "'<name>" when a command names no program, batch file or command.
+inline constexpr const char* NotRecognizedText =
+    "' is not recognized as an internal or external command,\noperable program or batch file.";
+
 // Splits batch arguments as %1..%9 see them: blanks, tabs, commas, semicolons and "=" separate,
 // quoted parts keep their quotes.
 std::vector<std::string> SplitBatchArguments(const std::string& text);

@@ -62,8 +62,7 @@ void BuildOutput::addOutput(const std::string& text) {
     if (m.diagnostic()) notify(Change::State);
 }
 
-void BuildOutput::StartBatch(const std::string& file, const std::string& directory, int showMode,
-                             bool build) {
+void BuildOutput::begin(const std::string& command, const std::string& directory, bool build) {
     // Two runs of the tool chain at once would write the same objects; the newer one is wanted.
     if (running()) StopClick();
     run_.reset();
@@ -83,8 +82,26 @@ void BuildOutput::StartBatch(const std::string& file, const std::string& directo
     startClock_ = endClock_ = std::chrono::steady_clock::now();
     notify(Change::Cleared);
     BuildPanel.setVisible(true);
-    add(Line::Command, "Running " + TrimRight(file));
+    add(Line::Command, "Running " + command);
+}
 
+void BuildOutput::follow(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showMode) {
+    run_ = e.launcher.StartToolChainRun(file, parameters, directory,
+                                        [this](const std::string& line) { addOutput(line); });
+    if (!run_) {
+        e.launcher.LaunchProgram(file, parameters, directory, showMode);
+    } else if (run_->ended()) {
+        runEnded();
+    } else {
+        OutputTimer.setEnabled(true);
+    }
+    notify(Change::State);
+}
+
+void BuildOutput::StartBatch(const std::string& file, const std::string& directory, int showMode,
+                             bool build) {
+    begin(TrimRight(file), directory, build);
     if (showMode == Launcher::Shown) {
         if (e.launcher.showsBatchWindows()) {
             add(Line::Note, "The batch runs in a terminal window of its own; its output shows there.");
@@ -97,16 +114,13 @@ void BuildOutput::StartBatch(const std::string& file, const std::string& directo
             noTerminalSaid_ = true;
         }
     }
-    run_ =
-        e.launcher.StartToolChainRun(file, directory, [this](const std::string& line) { addOutput(line); });
-    if (!run_) {
-        e.launcher.LaunchProgram(file, "", directory, showMode);
-    } else if (run_->ended()) {
-        runEnded();
-    } else {
-        OutputTimer.setEnabled(true);
-    }
-    notify(Change::State);
+    follow(file, "", directory, showMode);
+}
+
+void BuildOutput::StartProgram(const std::string& file, const std::string& parameters,
+                               const std::string& directory, int showMode) {
+    begin(TrimRight(file) + " " + parameters, directory, false);
+    follow(file, parameters, directory, showMode);
 }
 
 void BuildOutput::OutputTimerTimer() {

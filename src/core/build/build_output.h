@@ -64,6 +64,10 @@ public:
     // Starts a batch file as LaunchProgram would, with its output shown here. A build's verdict
     // comes from the completion check (BuildJudged); any other run ends with its exit code.
     void StartBatch(const std::string& file, const std::string& directory, int showMode, bool build = true);
+    // Starts a program with its output shown here, whatever showMode asks: the panel is its window.
+    // It ends with its exit code.
+    void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                      int showMode);
     // The completion check's verdict ("Created C:\texassource\demo.out ").
     void BuildJudged(const std::string& verdict);
     void StopClick();
@@ -80,6 +84,11 @@ public:
 
 private:
     void notify(Change c);
+    // Clears the panel for a new run of command in directory and shows it.
+    void begin(const std::string& command, const std::string& directory, bool build);
+    // Starts the run and follows its output; a launcher that cannot pipe it just starts it.
+    void follow(const std::string& file, const std::string& parameters, const std::string& directory,
+                int showMode);
     void add(Line::Kind kind, const std::string& text, const ToolMessage& message = {});
     void addOutput(const std::string& text);
     void runEnded();

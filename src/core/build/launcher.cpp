@@ -101,16 +101,7 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
     spec.out = spec.err = nullOut;
 
     const std::string name = TrimRight(file);
-    // A relative name is looked for in the working folder first, then where Windows would look.
-    const std::vector<std::string> dirs{dir, dd_.currentDirectory()};
-    FoundProgram found = FindProgram(dd_, name, dirs, true);
-    if (found.kind == FoundProgram::None && name.find_first_of("\\/:") == std::string::npos) {
-        if (const std::string native = FindExecutableOnPath(name); !native.empty()) {
-            found.kind = FoundProgram::Native;
-            found.host = native;
-        }
-    }
-
+    const FoundProgram found = find(name, dir);
     if (found.kind == FoundProgram::Batch) {
         const std::string runner = FindBatchRunner();
         if (runner.empty()) {
@@ -119,13 +110,8 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
             return;
         }
         std::vector<std::string> command{runner};
-        auto& mark = marks_[markKey(dd_, found.winPath)];
-        if (!mark) mark = std::make_unique<RunMark>();
-        if (const std::string markPath = mark->arm(); !markPath.empty())
-            command.insert(command.end(), {"--run-mark", markPath});
-        command.insert(command.end(), {"/c", found.winPath});
-        for (auto& a : SplitBatchArguments(parameters))
-            command.push_back(a);
+        const auto args = batchArguments(found.winPath, parameters);
+        command.insert(command.end(), args.begin(), args.end());
         const Terminal terminal = showMode == Shown ? findTerminal() : Terminal{};
         if (terminal.program.empty()) {
             spec.program = runner;
@@ -164,18 +150,47 @@ bool ShellLauncher::batchRunning(const std::string& file) {
     return it != marks_.end() && it->second->running();
 }
 
-std::unique_ptr<ToolChainRun>
-ShellLauncher::StartToolChainRun(const std::string& file, const std::string& directory,
-                                 std::function<void(const std::string&)> onLine) {
-    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
-    const std::string batch = dd_.absolute(TrimRight(file));
+FoundProgram ShellLauncher::find(const std::string& name, const std::string& dir) const {
+    // A relative name is looked for in the working folder first, then where Windows would look.
+    FoundProgram found = FindProgram(dd_, name, {dir, dd_.currentDirectory()}, true);
+    if (found.kind == FoundProgram::None && name.find_first_of("\\/:") == std::string::npos) {
+        if (const std::string native = FindExecutableOnPath(name); !native.empty()) {
+            found.kind = FoundProgram::Native;
+            found.host = native;
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> ShellLauncher::batchArguments(const std::string& batch,
+                                                       const std::string& parameters) {
     std::vector<std::string> args;
-    // The same mark as a batch started without its output: the completion check waits for either.
+    // One mark per batch, whether its output is shown or not: the completion check waits for either.
     auto& mark = marks_[markKey(dd_, batch)];
     if (!mark) mark = std::make_unique<RunMark>();
     if (const std::string markPath = mark->arm(); !markPath.empty()) args = {"--run-mark", markPath};
     args.insert(args.end(), {"/c", batch});
-    auto run = PipedBatchRun::start(dd_, FindBatchRunner(), args, dir, std::move(onLine));
+    for (auto& a : SplitBatchArguments(parameters))
+        args.push_back(std::move(a));
+    return args;
+}
+
+std::unique_ptr<ToolChainRun>
+ShellLauncher::StartToolChainRun(const std::string& file, const std::string& parameters,
+                                 const std::string& directory,
+                                 std::function<void(const std::string&)> onLine) {
+    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
+    const std::string name = TrimRight(file);
+    const FoundProgram found = find(name, dir);
+    if (found.kind == FoundProgram::Native)
+        return PipedBatchRun::start(dd_, found.host.string(), SplitWindowsCommandLine(parameters), dir,
+                                    std::move(onLine));
+    if (found.kind != FoundProgram::Batch && !IsBatchFileName(name))
+        return PipedBatchRun::refused(std::move(onLine), "'" + name + NotRecognizedText);
+    // A batch that is not there still goes to the runner, which says so as the command processor would.
+    const std::string batch = found.kind == FoundProgram::Batch ? found.winPath : dd_.absolute(name);
+    auto run = PipedBatchRun::start(dd_, FindBatchRunner(), batchArguments(batch, parameters), dir,
+                                    std::move(onLine));
     if (run->ended()) marks_.erase(markKey(dd_, batch));
     return run;
 }

@@ -10,6 +10,7 @@
 
 #include "base/dos_devices.h"
 #include "base/ports.h"
+#include "build/program_lookup.h"
 #include "build/run_mark.h"
 
 namespace halyard {
@@ -22,12 +23,19 @@ public:
     void LaunchProgram(const std::string& file, const std::string& parameters, const std::string& directory,
                        int showMode) override;
     bool batchRunning(const std::string& file) override;
-    // The batch runs hidden under halyard-batch in its own process group, its output piped back.
-    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& directory,
+    // A batch runs hidden under halyard-batch, a program on its own; either leads a process group
+    // of its own, its output piped back.
+    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& parameters,
+                                                    const std::string& directory,
                                                     std::function<void(const std::string&)> onLine) override;
     bool showsBatchWindows() override;
 
 private:
+    // What a launch of name finds with dir as its working folder.
+    FoundProgram find(const std::string& name, const std::string& dir) const;
+    // halyard-batch's arguments for running batch with parameters, its run mark armed.
+    std::vector<std::string> batchArguments(const std::string& batch, const std::string& parameters);
+
     DosDevices& dd_;
     // One mark per batch file (by its full Windows path, without regard to case): starting the
     // same batch again watches the new run only.

@@ -103,7 +103,7 @@ void LibraryBuilder::Build1Click() {
                     "\rThe library was not built.");
         return;
     }
-    e.launcher.LaunchProgram("mk370", args, e.CompilerDir, Launcher::Shown);
+    e.buildOutput.StartProgram("mk370", args, e.CompilerDir, Launcher::Shown);
 }
 
 } // namespace halyard

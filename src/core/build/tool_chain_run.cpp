@@ -16,12 +16,7 @@ namespace halyard {
 std::unique_ptr<PipedBatchRun> PipedBatchRun::start(const DosDevices& dd, const std::string& runner,
                                                     const std::vector<std::string>& args,
                                                     const std::string& workDirWin, LineSink onLine) {
-    std::unique_ptr<PipedBatchRun> run(new PipedBatchRun(std::move(onLine)));
-    auto refuse = [&run](const std::string& why) {
-        run->onLine_(why);
-        run->ended_ = run->exited_ = true;
-        return std::move(run);
-    };
+    auto refuse = [&onLine](const std::string& why) { return refused(std::move(onLine), why); };
     if (runner.empty()) return refuse("halyard-batch was not found beside this program or on PATH.");
     if (!dd.dirExists(workDirWin)) return refuse("The system cannot find the path specified: " + workDirWin);
     int fds[2];
@@ -46,8 +41,19 @@ std::unique_ptr<PipedBatchRun> PipedBatchRun::start(const DosDevices& dd, const 
         return refuse("Cannot start " + runner + ": " + std::strerror(r.error));
     }
     ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    std::unique_ptr<PipedBatchRun> run(new PipedBatchRun(std::move(onLine)));
     run->pid_ = r.pid;
     run->fd_ = fds[0];
+    return run;
+}
+
+std::unique_ptr<PipedBatchRun> PipedBatchRun::refused(LineSink onLine, const std::string& why) {
+    std::unique_ptr<PipedBatchRun> run(new PipedBatchRun(std::move(onLine)));
+    size_t start = 0;
+    for (size_t nl; (nl = why.find('\n', start)) != std::string::npos; start = nl + 1)
+        run->onLine_(why.substr(start, nl - start));
+    run->onLine_(why.substr(start));
+    run->ended_ = run->exited_ = true;
     return run;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A batch run under halyard-batch whose output comes back through a pipe, line by line, while it
-// runs. The runner leads a process group of its own, so Stop ends the batch together with every
-// tool it started, and nothing is left behind.
+// A batch run under halyard-batch, or a tool-chain program run on its own, whose output comes back
+// through a pipe, line by line, while it runs. The runner leads a process group of its own, so Stop
+// ends the batch together with every tool it started, and nothing is left behind.
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -18,11 +18,13 @@ class DosDevices;
 class PipedBatchRun : public ToolChainRun {
 public:
     using LineSink = std::function<void(const std::string&)>;
-    // Starts runner with args ("/c", the batch, ...) in workDirWin; a run that could not start has
-    // ended at once with the reason as its only line.
+    // Starts runner with args (for halyard-batch "/c", the batch, ...) in workDirWin; a run that
+    // could not start has ended at once with the reason as its only line.
     static std::unique_ptr<PipedBatchRun> start(const DosDevices& dd, const std::string& runner,
                                                 const std::vector<std::string>& args,
                                                 const std::string& workDirWin, LineSink onLine);
+    // A run that never started: it has ended, with why (one line per line of it) as its output.
+    static std::unique_ptr<PipedBatchRun> refused(LineSink onLine, const std::string& why);
     ~PipedBatchRun() override;
 
     void pump() override;

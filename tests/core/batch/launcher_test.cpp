@@ -161,7 +161,7 @@ TEST_F(Launching, TellsWhetherTheBatchItStartedStillRuns) {
 TEST_F(Launching, NativeProgramsRunDirectlyAndDocumentsGoToTheDesktop) {
     const std::string longArg(90, 'x');
     put("C:\\tools\\prog",
-        "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > '" + fifo.string() + "'\npwd >> '" +
+        "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > '" + fifo.string() + "'\npwd >> '" +
             fifo.string() + "'\necho END >> '" + fifo.string() + "'\n",
         true);
     putBin("xdg-open", "echo \"open $*\" > '" + fifo.string() + "'\necho END >> '" + fifo.string() + "'\n");
@@ -212,7 +212,7 @@ TEST_F(Launching, ToolChainRunStreamsItsLinesAndStopLeavesNothingBehind) {
     put("C:\\texassource\\ide.bat", "@slow\r\n");
     ShellLauncher launcher(dd);
     std::vector<std::string> lines;
-    auto run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "C:\\texassource",
+    auto run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "", "C:\\texassource",
                                           [&lines](const std::string& l) { lines.push_back(l); });
     ASSERT_TRUE(run);
     auto pumpUntil = [&](auto done) {
@@ -242,7 +242,7 @@ TEST_F(Launching, ToolChainRunStreamsItsLinesAndStopLeavesNothingBehind) {
         true);
     put("C:\\texassource\\ide.bat", "@hang\r\n");
     lines.clear();
-    run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "C:\\texassource",
+    run = launcher.StartToolChainRun("C:\\texassource\\ide.bat", "", "C:\\texassource",
                                      [&lines](const std::string& l) { lines.push_back(l); });
     pumpUntil([&] {
         std::ifstream in(pids);
@@ -260,6 +260,36 @@ TEST_F(Launching, ToolChainRunStreamsItsLinesAndStopLeavesNothingBehind) {
         std::string text((std::istreambuf_iterator<char>(stat)), {});
         EXPECT_TRUE(text.empty() || text.find(") Z ") != std::string::npos) << pid << ": " << text;
     }
+}
+
+// The library build runs mk370 itself, not a batch: its arguments split as the Windows command line
+// splits them, its output and exit code come back the same way; a name that finds nothing says so
+// as the command processor would, without starting anything.
+TEST_F(Launching, ToolChainRunOfAProgramPassesItsArgumentsAndItsExitCode) {
+    put("C:\\CL370\\mk370", "#!/bin/sh\npwd\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\nexit 3\n",
+        true);
+    ShellLauncher launcher(dd);
+    std::vector<std::string> lines;
+    auto run = launcher.StartToolChainRun("mk370", "--k   \"my lib.src\" -l C:\\x\\a.lib", "C:\\CL370",
+                                          [&lines](const std::string& l) { lines.push_back(l); });
+    ASSERT_TRUE(run);
+    for (int i = 0; i < 300 && !run->ended(); ++i) {
+        ::poll(nullptr, 0, 10);
+        run->pump();
+    }
+    ASSERT_TRUE(run->ended());
+    EXPECT_EQ(lines, (std::vector<std::string>{dd.toHost("C:\\CL370").string(), "[--k]", "[my lib.src]",
+                                               "[-l]", "[C:\\x\\a.lib]"}));
+    EXPECT_EQ(run->exitCode(), 3);
+
+    lines.clear();
+    run = launcher.StartToolChainRun("mk371", "-l x.lib", "C:\\CL370",
+                                     [&lines](const std::string& l) { lines.push_back(l); });
+    ASSERT_TRUE(run);
+    EXPECT_TRUE(run->ended());
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"'mk371' is not recognized as an internal or external command,",
+                                        "operable program or batch file."}));
 }
 
 // A runner that dies without ending its batch must not keep a build waiting for ever.

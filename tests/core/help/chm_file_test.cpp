@@ -93,7 +93,9 @@ TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
     // Every page the contents and the index name is in the file.
     for (const std::string& sitemap : {chm->contentsFile, chm->indexFile})
         for (const SitemapEntry& entry : ParseSitemap(chm->read(sitemap).value_or(""))) {
-            if (!entry.local.empty()) EXPECT_TRUE(chm->exists(entry.local)) << sitemap << ": " << entry.local;
+            if (!entry.local.empty()) {
+                EXPECT_TRUE(chm->exists(entry.local)) << sitemap << ": " << entry.local;
+            }
         }
 }
 
