@@ -74,7 +74,16 @@ bool isPunct(char c) {
     return std::string_view("{}()=,;:>+*").find(c) != std::string_view::npos;
 }
 
-std::vector<Tok> tokenize(const std::string& s, const std::string& file, Diagnostics& diags) {
+std::vector<Tok> tokenize(const std::string& text, const std::string& file, Diagnostics& diags) {
+    // Every line end counts as one: CR LF, LF, and the lone CR some old editors write, or the lines
+    // named in messages would not be the editor's lines.
+    std::string s;
+    s.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r')
+            s += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            s += '\n';
     std::vector<Tok> out;
     int line = 1;
     for (size_t i = 0; i < s.size();) {

@@ -72,8 +72,16 @@ TEST(CommandFileCheck, NamesEachProblemWithItsLine) {
         {"MEMORY\n{\n  RAM : o = 0, l = \n}\n", "x.cmd 3: error: invalid value for length\n"},
     };
     test::TempDrives drives;
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(check(c.text, drives), c.report) << c.text;
+        // The same lines whatever ends them.
+        for (const char* end : {"\r\n", "\r"}) {
+            std::string text;
+            for (char ch : std::string(c.text))
+                text += ch == '\n' ? std::string(end) : std::string(1, ch);
+            EXPECT_EQ(check(text, drives), c.report) << c.text;
+        }
+    }
 }
 
 std::string repeat(const std::string& s, int n) {
