@@ -7,12 +7,12 @@
 
 #include "shell/embedded.h"
 
-#include "quiet_ports.h"
+#include "support/quiet_ports.h"
 
 namespace {
 
 using namespace halyard;
-using namespace halyard::bench;
+using namespace halyard::test;
 
 
 // Compiler-output-like lines, 2,000,000 characters in all.

@@ -17,12 +17,12 @@
 #include "editor/highlighter.h"
 #include "shell/main_window.h"
 
-#include "quiet_ports.h"
+#include "support/quiet_ports.h"
 
 namespace {
 
 using namespace halyard;
-using namespace halyard::bench;
+using namespace halyard::test;
 
 
 // C source with comments, strings, preprocessor lines and numbers, just under 2,000,000 characters

@@ -14,12 +14,12 @@
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 
-#include "quiet_ports.h"
+#include "support/quiet_ports.h"
 
 namespace {
 
 using namespace halyard;
-using namespace halyard::bench;
+using namespace halyard::test;
 namespace fs = std::filesystem;
 
 

@@ -11,6 +11,7 @@
 
 #include "base/dos_devices.h"
 #include "base/ports.h"
+#include "support/quiet_ports.h"
 
 // libFuzzer's entry point; the replay main and libFuzzer both call it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -80,30 +81,8 @@ inline FuzzDrive& drive() {
     return d;
 }
 
-// Ports that answer every question with its first button and never start anything.
-class QuietUi : public Ui {
-public:
-    Answer message(MsgKind, const std::string&, const std::vector<Answer>& buttons) override {
-        return buttons.empty() ? Answer::Ok : buttons.front();
-    }
-    void showError(const std::string&) override {}
-    std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    Answer execute(ModalDialog&) override { return Answer::Cancel; }
-};
-
-class NoSettings : public SettingsStore {
-public:
-    Value read(const std::string&) override { return {}; }
-    bool write(const std::string&, const std::string&) override { return true; }
-};
-
-class NoLauncher : public Launcher {
-public:
-    void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
-};
+using test::NoLauncher;
+using test::NoSettings;
+using test::QuietUi;
 
 } // namespace halyard::fuzz

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/paths.h"
+#include "linkcmd/cmd_language.h"
 
 namespace halyard {
 
@@ -56,14 +57,6 @@ std::vector<Section> readSections(const std::vector<std::string>& lines, size_t 
         out.push_back({std::stoi(w[1]), *origin, *length});
     }
     return out;
-}
-
-std::string hex(std::uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%04llX", static_cast<unsigned long long>(v));
-    std::string s = buf;
-    if (std::isalpha(static_cast<unsigned char>(s[0]))) s = "0" + s;
-    return s + "h";
 }
 
 std::string column(std::string s, size_t width) {
@@ -123,6 +116,8 @@ std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines) {
 
 std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
     constexpr int barWidth = 20;
+    // Addresses as the tools print them; a map's 16-digit values keep their bits through the cast.
+    auto hex = [](std::uint64_t v) { return linkcmd::Hex(static_cast<std::int64_t>(v)); };
     std::vector<std::string> rows{column("range", 8) + column("page", 4) + column("origin", 7) +
                                   column("length", 7) + column("used", 7) + column("free", 7) + "use"};
     for (const auto& r : ranges) {

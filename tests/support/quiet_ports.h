@@ -1,5 +1,6 @@
-// Ports that answer nothing, for benchmarks that need a whole main-window model but measure only
-// one of its parts.
+// Ports that answer every question with its first button and never start anything, for benchmarks
+// and fuzz harnesses that need a whole main-window model but exercise only one of its parts.
+// Header only, so the fuzz build, which has no test-support library, can use it too.
 #pragma once
 
 #include <optional>
@@ -8,10 +9,12 @@
 
 #include "base/ports.h"
 
-namespace halyard::bench {
+namespace halyard::test {
 
 struct QuietUi : Ui {
-    Answer message(MsgKind, const std::string&, const std::vector<Answer>& b) override { return b.front(); }
+    Answer message(MsgKind, const std::string&, const std::vector<Answer>& buttons) override {
+        return buttons.empty() ? Answer::Ok : buttons.front();
+    }
     void showError(const std::string&) override {}
     std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
     std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
@@ -30,4 +33,4 @@ struct NoLauncher : Launcher {
     void LaunchProgram(const std::string&, const std::string&, const std::string&, int) override {}
 };
 
-} // namespace halyard::bench
+} // namespace halyard::test
