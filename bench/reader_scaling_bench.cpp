@@ -9,7 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "build/batch_interpreter.h"
+#include "batch/batch_interpreter.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"

@@ -12,7 +12,7 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
-#include "build/launcher.h"
+#include "launch/launcher.h"
 #include "halyard_version.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"

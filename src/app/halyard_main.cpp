@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/dos_devices.h"
-#include "build/launcher.h"
+#include "launch/launcher.h"
 #include "halyard_version.h"
 #include "qt_ui.h"
 #include "shell/main_window.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "build/batch_interpreter.h"
+#include "batch/batch_interpreter.h"
 #include "halyard_version.h"
 
 int main(int argc, char** argv) {

@@ -14,8 +14,8 @@
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
-#include "build/build_output.h"
-#include "build/launcher.h"
+#include "tool_output/build_output.h"
+#include "launch/launcher.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 #include "support/fakes.h"

@@ -2,7 +2,7 @@
 // and a batch that loops or grows its lines without end is stopped by its limits.
 #include <fcntl.h>
 
-#include "build/batch_interpreter.h"
+#include "batch/batch_interpreter.h"
 #include "fuzz_drive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

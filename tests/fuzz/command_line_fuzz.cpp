@@ -1,6 +1,6 @@
 // The two ways a command line is split: into a program's arguments and into a batch's %1..%9.
-#include "build/batch_interpreter.h"
-#include "build/windows_command_line.h"
+#include "batch/batch_interpreter.h"
+#include "batch/windows_command_line.h"
 #include "fuzz_drive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-#include "build/launcher.h"
+#include "launch/launcher.h"
 #include "editor/code_ed_window.h"
 #include "shell/embedded.h"
 #include "shell/main_window.h"

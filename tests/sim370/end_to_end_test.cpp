@@ -11,8 +11,8 @@
 
 #include "ar_archive.h"
 #include "base/text_file.h"
-#include "build/memory_map.h"
-#include "build/tool_messages.h"
+#include "tool_output/memory_map.h"
+#include "tool_output/tool_messages.h"
 #include "object_file.h"
 #include "sample.h"
 

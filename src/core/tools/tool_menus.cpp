@@ -2,8 +2,8 @@
 
 #include "base/error.h"
 #include "base/paths.h"
-#include "build/process.h"
-#include "build/program_lookup.h"
+#include "launch/process.h"
+#include "launch/program_lookup.h"
 #include "shell/embedded.h"
 
 namespace halyard {

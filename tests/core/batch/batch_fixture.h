@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "build/batch_interpreter.h"
+#include "batch/batch_interpreter.h"
 #include "support/fakes.h"
 
 namespace halyard::test {

@@ -1,8 +1,8 @@
 // Splitting command-line texts into arguments: the Windows program rules and the batch rules.
 #include <gtest/gtest.h>
 
-#include "build/batch_interpreter.h"
-#include "build/windows_command_line.h"
+#include "batch/batch_interpreter.h"
+#include "batch/windows_command_line.h"
 
 namespace halyard {
 namespace {

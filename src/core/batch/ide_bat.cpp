@@ -1,0 +1,273 @@
+#include "batch/ide_bat.h"
+
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+#include "base/error.h"
+#include "base/paths.h"
+#include "options/compiler_options.h"
+#include "shell/embedded.h"
+
+namespace halyard {
+
+namespace {
+
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool isSource(const std::string& entry) {
+    return contains(entry, ".c") || contains(entry, ".C");
+}
+
+bool isHeader(const std::string& entry) {
+    return contains(entry, ".h") || contains(entry, ".H");
+}
+
+std::string describeCharacter(char c) {
+    if (c == '\r' || c == '\n') return "a line break";
+    const auto u = static_cast<unsigned char>(c);
+    if (u < ' ' || u == 0x7f) return "the control character " + std::to_string(u);
+    return std::string("the character ") + c;
+}
+
+// The text as the message shows it: a control character would break or garble the message.
+std::string printable(std::string text) {
+    for (auto& c : text)
+        if (static_cast<unsigned char>(c) < ' ' || c == 0x7f) c = '?';
+    return text;
+}
+
+} // namespace
+
+std::string TrimBlanks(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && isBlankOrControl(text[begin]))
+        ++begin;
+    while (end > begin && isBlankOrControl(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::optional<char> BatchUnsafeCharacter(const std::string& text) {
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < ' ' || u == 0x7f || std::string_view("&|<>^\"%").find(c) != std::string_view::npos) return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> BatchTextProblem(const std::vector<std::pair<std::string, std::string>>& texts,
+                                            const std::string& batchName) {
+    for (const auto& [what, text] : texts) {
+        if (const auto c = BatchUnsafeCharacter(text))
+            return what + printable(text) + "\rholds " + describeCharacter(*c) +
+                   ", which a batch file does not take as part of a name.\r" + batchName + " was not made.";
+    }
+    return std::nullopt;
+}
+
+CmdFileScan ScanCmdFile(const std::vector<std::string>& lines) {
+    CmdFileScan scan;
+    for (const auto& line : lines) {
+        if (contains(line, "-l")) scan.libraryLine = line;
+        if (contains(line, ".obj")) {
+            scan.vectorLine = line;
+            break;
+        }
+    }
+    return scan;
+}
+
+std::string LibraryName(const std::string& line) {
+    const auto at = line.find("-l");
+    if (at == std::string::npos) return {};
+    std::string rest = TrimBlanks(line.substr(at + 2));
+    if (!rest.empty() && rest.front() == '"') {
+        const auto close = rest.find('"', 1);
+        return rest.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    size_t end = 0;
+    while (end < rest.size() && !isBlankOrControl(rest[end]))
+        ++end;
+    return rest.substr(0, end);
+}
+
+std::string VectorObject(const std::string& line) {
+    const std::string v = TrimBlanks(line);
+    const auto dot = v.find('.');
+    return dot == std::string::npos ? v : v.substr(0, dot + 4);
+}
+
+IdeBat::IdeBat(TEmbedded& e) : e(e) {
+    auto make = [this](MenuItem& sender) {
+        sender.onClick = [this, &sender] { this->e.run([this, &sender] { MakeIdeBatClick(&sender); }); };
+    };
+    make(e.menu.Make);
+    make(e.toolBar.MakeBtn);
+}
+
+std::string IdeBat::batchPath() const {
+    return AddTrailingBackslash(e.CompSourceDir) + "ide.bat";
+}
+
+std::vector<std::string> IdeBat::sourceList() const {
+    return e.ProjectListBox.items();
+}
+
+bool IdeBat::MakeClick() {
+    if (!e.dd.dirExists(e.CompSourceDir)) {
+        e.ui.inform("Compiler Temporary Folder does not exist\rPlease check Setup");
+        return false;
+    }
+    // A run that has made no batch text yet (or whose generation stopped) has nothing to replace
+    // the last good ide.bat with.
+    if (e.Memo1.empty() && e.dd.fileExists(batchPath())) return false;
+    e.dd.writeLines(batchPath(), e.Memo1);
+    return true;
+}
+
+bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
+    e.toolMenus.RefreshToolMenus();
+    e.editors.SaveEdtorFiles();
+    e.editors.CloseEditorFiles();
+    e.compiler.OptionsOK2Click();
+    e.ProjEditPan.setVisible(false);
+    e.Memo1.clear();
+
+    const std::vector<std::string> sources = sourceList();
+    if (sources.empty()) {
+        e.ui.inform("Number of Source Files is outside allowed Limits");
+        return false;
+    }
+
+    if (!checkBatchTexts(sources)) return false;
+
+    e.Memo1.push_back("SET PATH=Drive;" + e.CompSourceDir + ";" + AddTrailingBackslash(e.CompilerDir));
+    e.Memo1.push_back("SET C_DIR=" + e.HeadersDir);
+    if (e.menu.UseintVectors.checked())
+        e.Memo1.push_back(e.Intbatch.empty() ? std::string() : e.Intbatch.front());
+
+    std::string line = "cl370 ";
+    if (e.opts.SpecObjLoc.checked()) line += "-fr " + e.CompSourceDir + " ";
+    line += e.CompilerCmdLine;
+    for (const auto& entry : sources) {
+        if (isHeader(entry)) copyHeader(entry);
+        if (isSource(entry)) line += " " + entry;
+    }
+
+    std::string link;
+    if (e.LinkSwitch == "-z ") {
+        auto part = linkerPart();
+        if (!part) return false;
+        link = *part;
+    }
+    line += " " + link;
+    if (e.opts.SendToFile.checked()) line += "> " + e.CompilerOutputFile;
+    e.LastCommandLine = line;
+    e.Memo1.push_back(line);
+
+    e.project.BuildProjectLines();
+    e.UpdateStatusPanels();
+    const bool written = MakeClick();
+    if (sender == &e.menu.Make && written) e.ui.inform("IDE.BAT successfully made");
+    return written;
+}
+
+std::optional<std::string> IdeBat::linkerPart() {
+    if (const auto at = e.LinkerCmdLine.find("-z "); at != std::string::npos) e.LinkerCmdLine.erase(at, 2);
+
+    std::string cmdName;
+    if (e.menu.DefaultCmd.checked()) {
+        cmdName = DefaultCmdFile;
+        if (!e.dd.fileExists(cmdName)) {
+            const std::string shipped = AddTrailingBackslash(e.CompilerDir) + "lnk.cmd";
+            if (e.dd.fileExists(shipped)) {
+                const std::string copy = AddTrailingBackslash(e.CompSourceDir) + "lnk.cmd";
+                if (!e.dd.copyFile(shipped, copy)) throw Error(CannotCreateFile(copy));
+            } else {
+                e.ui.inform(std::string("Texas C Compiler, CL370 is not correctly installed ") +
+                            DefaultCmdFile + "\rCompile is not possible");
+            }
+        }
+    } else if (!e.menu.NoCmdFile.checked()) {
+        cmdName = e.CmdFilePath;
+    }
+    if (!cmdName.empty() && !checkCmdFile(cmdName)) return std::nullopt;
+    return "-z " + cmdName + e.LinkerCmdLine;
+}
+
+bool IdeBat::checkBatchTexts(const std::vector<std::string>& sources) {
+    std::vector<std::pair<std::string, std::string>> texts = {
+        {"The compiler working folder ", e.CompSourceDir},
+        {"The tool-chain folder ", e.CompilerDir},
+        {"The headers folder ", e.HeadersDir},
+    };
+    if (e.menu.UseintVectors.checked() && !e.Intbatch.empty())
+        texts.emplace_back("The interrupt-vector line ", e.Intbatch.front());
+    for (const auto& row : compilerSwitches())
+        texts.emplace_back("The compiler switch ", row.text(e.opts));
+    for (const auto& entry : sources)
+        if (isSource(entry) || isHeader(entry)) texts.emplace_back("The project entry ", entry);
+    if (e.LinkSwitch == "-z ") {
+        for (const auto& text : e.linker.LinkerSwitchList)
+            texts.emplace_back("The linker switch ", text);
+        if (!e.menu.DefaultCmd.checked() && !e.menu.NoCmdFile.checked())
+            texts.emplace_back("The command file ", e.CmdFilePath);
+    }
+    if (const auto problem = BatchTextProblem(texts, "IDE.BAT")) {
+        e.ui.inform(*problem);
+        return false;
+    }
+    return true;
+}
+
+bool IdeBat::checkCmdFile(const std::string& cmdName) {
+    if (!e.dd.fileExists(cmdName)) return true;
+    const CmdFileScan scan = ScanCmdFile(e.dd.readLines(cmdName));
+
+    if (scan.libraryLine) {
+        const std::string library = LibraryName(*scan.libraryLine);
+        if (!e.dd.fileExists(AddTrailingBackslash(e.HeadersDir) + library)) {
+            e.ui.inform("The Library file " + library + " Specified in " + "\r" + cmdName +
+                        " Does not exist in " + e.HeadersDir);
+            return false;
+        }
+    }
+
+    if (scan.vectorLine) {
+        const std::string vector = VectorObject(*scan.vectorLine);
+        const std::string folder = ExtractFileDir(vector);
+        const std::string compiler = RemoveTrailingBackslash(e.CompSourceDir);
+        if (!SamePath(compiler, folder))
+            e.ui.inform("Warning, Compiler directory " + compiler + " does not match Intvector loction" +
+                        "\r" + folder + " Specified in " + cmdName);
+        if (!e.dd.fileExists(vector)) {
+            e.ui.inform("The Interrupt Vector object file " + ExtractFileName(vector) + " Specified in " +
+                        "\r" + cmdName + " Does not exist in " + folder);
+            return false;
+        }
+    }
+    return true;
+}
+
+void IdeBat::copyHeader(const std::string& entry) {
+    // The copy lands in the headers folder and nowhere else: an entry whose name part is "..", "."
+    // or nothing would make the target that folder's parent or the folder itself.
+    const std::string name = ExtractFileName(entry);
+    if (!IsPlainFileName(name)) throw Error("The header " + entry + " does not name a file");
+    const std::string target = RemoveTrailingBackslash(e.HeadersDir) + "\\" + name;
+    // A header that already lies in the headers folder is its own copy; rewriting it from itself
+    // could only lose it.
+    std::error_code ec;
+    if (std::filesystem::equivalent(e.dd.toHost(entry), e.dd.toHost(target), ec)) return;
+    const std::string bytes = e.dd.readBytes(entry);
+    e.dd.writeBytes(target, bytes);
+}
+
+} // namespace halyard

@@ -1,0 +1,73 @@
+#include "launch/build_monitor.h"
+
+#include "shell/embedded.h"
+
+namespace halyard {
+
+BuildMonitor::BuildMonitor(TEmbedded& e) : e(e) {
+    e.CompileTimer.interval = CheckDelay;
+    e.CompileTimer.onTimer = [this] { this->e.run([this] { CompileTimerTimer(); }); };
+    auto build = [this](MenuItem& sender) {
+        sender.onClick = [this, &sender] { this->e.run([this, &sender] { Compile1Click(&sender); }); };
+    };
+    build(e.menu.Compile1);
+    build(e.toolBar.CompileBtn);
+    e.menu.Compilie1.onClick = [this] { this->e.run([this] { Compile0nly(); }); };
+}
+
+void BuildMonitor::Compile1Click(const MenuItem* sender) {
+    if (!e.ProjectLoaded()) {
+        e.ui.message(MsgKind::Information, "Cant Compile,  No Project loaded", {Answer::Ok});
+        return;
+    }
+    // A generation that stopped with a message left the previous generation's ide.bat behind;
+    // running it would build something other than what the user sees.
+    if (!e.batch.MakeIdeBatClick(sender)) return;
+    before = e.dd.fileStamp(e.ObjectFile);
+    tag = before ? 1 : 0;
+    e.project.SaveProjectClick();
+    e.dd.setCurrentDirectory(e.CompSourceDir);
+    e.CompileStartTime = e.clock.now();
+    // A build started while the previous one is still being waited for keeps the running period.
+    e.CompileTimer.setEnabled(true);
+    e.StatusBar.setText(3, "Compile Started");
+    e.buildOutput.StartBatch(e.batch.batchPath(), e.WorkDrive,
+                             e.opts.ShowBatch.checked() ? Launcher::Shown : Launcher::Hidden);
+}
+
+void BuildMonitor::Compile0nly() {
+    const bool linking = e.opts.EL.checked();
+    if (linking) e.opts.EL.setChecked(false);
+    struct Restore {
+        CheckBox& el;
+        bool on;
+        ~Restore() {
+            if (on) el.setChecked(true);
+        }
+    } restore{e.opts.EL, linking};
+    Compile1Click(nullptr);
+}
+
+void BuildMonitor::CompileTimerTimer() {
+    e.CompileTimer.setEnabled(false);
+    if (e.launcher.batchRunning(e.batch.batchPath())) {
+        e.CompileTimer.interval = RecheckDelay;
+        e.CompileTimer.setEnabled(true);
+        return;
+    }
+    e.CompileTimer.interval = CheckDelay;
+
+    std::string verdict = "Failed to create ";
+    if (const auto now = e.dd.fileStamp(e.ObjectFile)) {
+        if (!before)
+            verdict = "Created ";
+        else if (*now != *before)
+            verdict = "Updated ";
+        // An old output file the build did not rewrite means the link failed.
+    }
+    e.StatusBar.setText(3, verdict + e.ObjectFile);
+    e.buildOutput.BuildJudged(verdict + e.ObjectFile);
+    if (e.opts.ShowOnEnd.checked()) e.menu.ViewCompilerOP.click();
+}
+
+} // namespace halyard

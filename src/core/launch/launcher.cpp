@@ -1,0 +1,268 @@
+#include "launch/launcher.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "base/paths.h"
+#include "batch/batch_interpreter.h"
+#include "launch/process.h"
+#include "launch/program_lookup.h"
+#include "launch/tool_chain_run.h"
+#include "batch/windows_command_line.h"
+
+extern char** environ;
+
+namespace halyard {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool looksLikeUrl(const std::string& text) {
+    return text.find("://") != std::string::npos || SameText(text.substr(0, 7), "mailto:");
+}
+
+struct Terminal {
+    std::string program;
+    std::vector<std::string> runFlag; // what goes between the terminal and the command
+};
+
+// The desktop's terminal emulator, or nothing when there is no display to show one on.
+Terminal findTerminal() {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!(display && *display) && !(wayland && *wayland)) return {};
+    // The user's own choice first, then the system's default, then the usual ones.
+    std::vector<Terminal> choices;
+    if (const char* t = std::getenv("TERMINAL"); t && *t) choices.push_back({t, {"-e"}});
+    choices.insert(choices.end(), {{"x-terminal-emulator", {"-e"}},
+                                   {"xterm", {"-e"}},
+                                   {"konsole", {"-e"}},
+                                   {"gnome-terminal", {"--"}},
+                                   {"xfce4-terminal", {"-x"}},
+                                   {"alacritty", {"-e"}},
+                                   {"kitty", {}}});
+    for (auto& t : choices) {
+        std::string path = FindExecutableOnPath(t.program);
+        if (!path.empty()) return {path, t.runFlag};
+    }
+    return {};
+}
+
+std::string markKey(const DosDevices& dd, const std::string& winPath) {
+    return UpperCase(dd.absolute(winPath));
+}
+
+int openNull(int flags) {
+    return ::open("/dev/null", flags | O_CLOEXEC);
+}
+
+} // namespace
+
+std::string FindBatchRunner() {
+    const std::string own = OwnExecutableDir();
+    if (!own.empty() && IsExecutableFile(own + "/halyard-batch")) return own + "/halyard-batch";
+    return FindExecutableOnPath("halyard-batch");
+}
+
+std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0) env.emplace_back(*e);
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(fs::absolute(dd.root(), ec), ec);
+    const fs::path standard = fs::weakly_canonical(fs::absolute(DosDevices::defaultRoot(), ec), ec);
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (root != standard && root.filename() == "halyard")
+        env.push_back("XDG_DATA_HOME=" + root.parent_path().string());
+    else if (xdg)
+        env.push_back(std::string("XDG_DATA_HOME=") + xdg);
+    return env;
+}
+
+void ShellLauncher::LaunchProgram(const std::string& file, const std::string& parameters,
+                                  const std::string& directory, int showMode) {
+    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
+    if (!dd_.dirExists(dir)) return; // as the shell does: no working folder, no start
+
+    SpawnSpec spec;
+    spec.cwd = dd_.toHost(dir).string();
+    spec.env = EnvironmentForDrives(dd_);
+    spec.replaceEnv = true;
+    spec.detach = true;
+    const int nullIn = openNull(O_RDONLY);
+    const int nullOut = openNull(O_WRONLY);
+    spec.in = nullIn;
+    spec.out = spec.err = nullOut;
+
+    const std::string name = TrimRight(file);
+    const FoundProgram found = find(name, dir);
+    if (found.kind == FoundProgram::Batch) {
+        const std::string runner = FindBatchRunner();
+        if (runner.empty()) {
+            ::close(nullIn);
+            ::close(nullOut);
+            return;
+        }
+        std::vector<std::string> command{runner};
+        const auto args = batchArguments(found.winPath, parameters);
+        command.insert(command.end(), args.begin(), args.end());
+        const Terminal terminal = showMode == Shown ? findTerminal() : Terminal{};
+        if (terminal.program.empty()) {
+            spec.program = runner;
+            spec.argv = command;
+        } else {
+            // The batch talks to the terminal; the terminal's own chatter goes nowhere.
+            spec.program = terminal.program;
+            spec.argv = {terminal.program};
+            spec.argv.insert(spec.argv.end(), terminal.runFlag.begin(), terminal.runFlag.end());
+            spec.argv.insert(spec.argv.end(), command.begin(), command.end());
+        }
+    } else if (found.kind == FoundProgram::Native) {
+        spec.program = found.host.string();
+        spec.argv = {spec.program};
+        for (auto& a : SplitWindowsCommandLine(parameters))
+            spec.argv.push_back(std::move(a));
+        if (showMode == Shown) spec.out = spec.err = SpawnSpec::Inherit;
+    } else {
+        const std::string opener = FindExecutableOnPath("xdg-open");
+        if (opener.empty() || (found.kind == FoundProgram::None && !looksLikeUrl(name))) {
+            ::close(nullIn);
+            ::close(nullOut);
+            return;
+        }
+        spec.program = opener;
+        spec.argv = {opener, found.kind == FoundProgram::None ? name : found.host.string()};
+    }
+    const bool started = SpawnProcess(spec).started();
+    ::close(nullIn);
+    ::close(nullOut);
+    if (!started && found.kind == FoundProgram::Batch) marks_.erase(markKey(dd_, found.winPath));
+}
+
+bool ShellLauncher::batchRunning(const std::string& file) {
+    const auto it = marks_.find(markKey(dd_, TrimRight(file)));
+    return it != marks_.end() && it->second->running();
+}
+
+FoundProgram ShellLauncher::find(const std::string& name, const std::string& dir) const {
+    // A relative name is looked for in the working folder first, then where Windows would look.
+    FoundProgram found = FindProgram(dd_, name, {dir, dd_.currentDirectory()}, true);
+    if (found.kind == FoundProgram::None && name.find_first_of("\\/:") == std::string::npos) {
+        if (const std::string native = FindExecutableOnPath(name); !native.empty()) {
+            found.kind = FoundProgram::Native;
+            found.host = native;
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> ShellLauncher::batchArguments(const std::string& batch,
+                                                       const std::string& parameters) {
+    std::vector<std::string> args;
+    // One mark per batch, whether its output is shown or not: the completion check waits for either.
+    auto& mark = marks_[markKey(dd_, batch)];
+    if (!mark) mark = std::make_unique<RunMark>();
+    if (const std::string markPath = mark->arm(); !markPath.empty()) args = {"--run-mark", markPath};
+    args.insert(args.end(), {"/c", batch});
+    for (auto& a : SplitBatchArguments(parameters))
+        args.push_back(std::move(a));
+    return args;
+}
+
+std::unique_ptr<ToolChainRun>
+ShellLauncher::StartToolChainRun(const std::string& file, const std::string& parameters,
+                                 const std::string& directory,
+                                 std::function<void(const std::string&)> onLine) {
+    const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
+    const std::string name = TrimRight(file);
+    const FoundProgram found = find(name, dir);
+    if (found.kind == FoundProgram::Native)
+        return PipedBatchRun::start(dd_, found.host.string(), SplitWindowsCommandLine(parameters), dir,
+                                    std::move(onLine));
+    if (found.kind != FoundProgram::Batch && !IsBatchFileName(name))
+        return PipedBatchRun::refused(std::move(onLine), "'" + name + NotRecognizedText);
+    // A batch that is not there still goes to the runner, which says so as the command processor would.
+    const std::string batch = found.kind == FoundProgram::Batch ? found.winPath : dd_.absolute(name);
+    auto run = PipedBatchRun::start(dd_, FindBatchRunner(), batchArguments(batch, parameters), dir,
+                                    std::move(onLine));
+    if (run->ended()) marks_.erase(markKey(dd_, batch));
+    return run;
+}
+
+bool ShellLauncher::showsBatchWindows() {
+    return !findTerminal().program.empty();
+}
+
+int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
+                    std::string& output) {
+    output.clear();
+    const std::string runner = FindBatchRunner();
+    if (runner.empty()) {
+        output = "halyard-batch was not found beside this program or on PATH.\n";
+        return -1;
+    }
+    if (!dd.dirExists(workDirWin)) {
+        output = "The system cannot find the path specified: " + workDirWin + "\n";
+        return -1;
+    }
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        output = std::string("Cannot create a pipe: ") + std::strerror(errno) + "\n";
+        return -1;
+    }
+    const int nullIn = openNull(O_RDONLY);
+    SpawnSpec spec;
+    spec.program = runner;
+    spec.argv = {runner, "/c", batWinPath};
+    spec.env = EnvironmentForDrives(dd);
+    spec.replaceEnv = true;
+    spec.cwd = dd.toHost(workDirWin).string();
+    spec.in = nullIn;
+    spec.out = spec.err = pipeFds[1];
+    const SpawnResult r = SpawnProcess(spec);
+    ::close(pipeFds[1]);
+    ::close(nullIn);
+    if (!r.started()) {
+        ::close(pipeFds[0]);
+        output = "Cannot start " + runner + ": " + std::strerror(r.error) + "\n";
+        return -1;
+    }
+    // Read until the runner has ended and its output is taken. A program the batch left running in
+    // the background may hold the pipe open long after: its end is not awaited.
+    char buffer[4096];
+    bool ended = false;
+    int code = -1;
+    auto take = [&](size_t most) {
+        const ssize_t n = ::read(pipeFds[0], buffer, std::min(most, sizeof buffer));
+        if (n > 0) output.append(buffer, static_cast<size_t>(n));
+        return n > 0 ? n : (n < 0 && errno == EINTR ? 0 : -1);
+    };
+    while (true) {
+        pollfd p{pipeFds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, 200);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) break;
+        if (ready > 0) {
+            if (take(sizeof buffer) < 0) break; // every writer is gone
+            continue;
+        }
+        if ((ended = ExitedYet(r.pid, code))) {
+            // What the runner wrote before it ended waits in the pipe.
+            int pending = 0;
+            if (::ioctl(pipeFds[0], FIONREAD, &pending) == 0)
+                for (ssize_t n = 0; pending > 0 && (n = take(static_cast<size_t>(pending))) >= 0;)
+                    pending -= static_cast<int>(n);
+            break;
+        }
+    }
+    ::close(pipeFds[0]);
+    return ended ? code : WaitForExit(r.pid);
+}
+
+} // namespace halyard

@@ -1,0 +1,281 @@
+#include "tool_output/build_output.h"
+
+#include <cstdio>
+
+#include "base/paths.h"
+#include "batch/ide_bat.h"
+#include "shell/embedded.h"
+
+namespace halyard {
+
+BuildOutput::BuildOutput(TEmbedded& e) : e(e) {
+    ShowBuildOutput.setCaption("Build Output");
+    NextError1.setCaption("Next Error");
+    PreviousError1.setCaption("Previous Error");
+    ShowBuildOutput.onClick = [this] { BuildPanel.setVisible(true); };
+    NextError1.onClick = [this] { this->e.run([this] { NextErrorClick(); }); };
+    PreviousError1.onClick = [this] { this->e.run([this] { PreviousErrorClick(); }); };
+    OutputTimer.onTimer = [this] { this->e.run([this] { OutputTimerTimer(); }); };
+}
+
+BuildOutput::~BuildOutput() {
+    // A batch still running is ended with Halyard; what it prints meanwhile has nobody to go to.
+    observers_.clear();
+    showEditor = nullptr;
+    run_.reset();
+}
+
+std::string BuildOutput::title() const {
+    return started_ ? "Build - " + MessageCountText(errors_, warnings_) : "Build";
+}
+
+std::string BuildOutput::text() const {
+    std::string all;
+    for (const auto& l : lines_)
+        all += l.text + "\n";
+    return all;
+}
+
+void BuildOutput::notify(Change c) {
+    for (auto& o : observers_)
+        o(c);
+}
+
+void BuildOutput::add(Line::Kind kind, const std::string& text, const ToolMessage& message) {
+    lines_.push_back({kind, text, message});
+    notify(Change::Added);
+}
+
+void BuildOutput::addOutput(const std::string& text) {
+    const ToolMessage m = ParseToolLine(text);
+    Line::Kind kind = Line::Output;
+    if (m.kind == ToolMessage::Error) {
+        kind = Line::Error;
+        ++errors_;
+    } else if (m.kind == ToolMessage::Warning) {
+        kind = Line::Warning;
+        ++warnings_;
+    } else if (m.kind == ToolMessage::Summary) {
+        kind = Line::Summary;
+    }
+    add(kind, text, m);
+    if (m.diagnostic()) notify(Change::State);
+}
+
+void BuildOutput::begin(const std::string& command, const std::string& directory, bool build) {
+    // Two runs of the tool chain at once would write the same objects; the newer one is wanted.
+    if (running()) StopClick();
+    run_.reset();
+    lines_.clear();
+    memory_.clear();
+    errors_ = warnings_ = 0;
+    current_ = -1;
+    started_ = true;
+    stopped_ = ended_ = false;
+    build_ = build;
+    linking_ = build && e.LinkSwitch == "-z ";
+    redirected_ = build && e.opts.SendToFile.checked();
+    cmdFile_ = e.menu.DefaultCmd.checked() ? DefaultCmdFile : e.menu.NoCmdFile.checked() ? "" : e.CmdFilePath;
+    linkerSwitches_ = e.LinkerCmdLine;
+    directory_ = directory;
+    startTime_ = e.clock.now();
+    startClock_ = endClock_ = std::chrono::steady_clock::now();
+    notify(Change::Cleared);
+    BuildPanel.setVisible(true);
+    add(Line::Command, "Running " + command);
+}
+
+void BuildOutput::follow(const std::string& file, const std::string& parameters, const std::string& directory,
+                         int showMode) {
+    run_ = e.launcher.StartToolChainRun(file, parameters, directory,
+                                        [this](const std::string& line) { addOutput(line); });
+    if (!run_) {
+        e.launcher.LaunchProgram(file, parameters, directory, showMode);
+    } else if (run_->ended()) {
+        runEnded();
+    } else {
+        OutputTimer.setEnabled(true);
+    }
+    notify(Change::State);
+}
+
+void BuildOutput::StartBatch(const std::string& file, const std::string& directory, int showMode,
+                             bool build) {
+    begin(TrimRight(file), directory, build);
+    if (showMode == Launcher::Shown) {
+        if (e.launcher.showsBatchWindows()) {
+            add(Line::Note, "The batch runs in a terminal window of its own; its output shows there.");
+            e.launcher.LaunchProgram(file, "", directory, showMode);
+            notify(Change::State);
+            return;
+        }
+        if (!noTerminalSaid_) {
+            add(Line::Note, "No terminal emulator was found to show the batch in; its output is shown here.");
+            noTerminalSaid_ = true;
+        }
+    }
+    follow(file, "", directory, showMode);
+}
+
+void BuildOutput::StartProgram(const std::string& file, const std::string& parameters,
+                               const std::string& directory, int showMode) {
+    begin(TrimRight(file) + " " + parameters, directory, false);
+    follow(file, parameters, directory, showMode);
+}
+
+void BuildOutput::OutputTimerTimer() {
+    if (!run_) {
+        OutputTimer.setEnabled(false);
+        return;
+    }
+    run_->pump();
+    if (run_->ended()) runEnded();
+}
+
+void BuildOutput::runEnded() {
+    if (ended_) return;
+    ended_ = true;
+    OutputTimer.setEnabled(false);
+    endClock_ = std::chrono::steady_clock::now();
+    if (stopped_) add(Line::Note, "Stopped");
+    if (redirected_) showRedirectedOutput();
+    if (!build_) {
+        const int code = run_ ? run_->exitCode() : 0;
+        add(Line::Verdict,
+            (code == 0 ? std::string("Done") : "Ended with exit code " + std::to_string(code)) + " (" +
+                elapsed() + ")");
+    }
+    notify(Change::State);
+}
+
+void BuildOutput::showRedirectedOutput() {
+    const std::string& file = e.CompilerOutputFile;
+    const auto written = e.dd.fileExists(file) ? e.dd.lastWriteTime(file) : std::nullopt;
+    if (!written || *written < startTime_) {
+        add(Line::Note, "The compiler's output file " + file + " was not written by this run.");
+        return;
+    }
+    add(Line::Note, "Compiler output in " + file + ":");
+    for (const auto& line : e.dd.readLines(file))
+        addOutput(line);
+}
+
+std::string BuildOutput::elapsed() const {
+    const auto end = ended_ ? endClock_ : std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(end - startClock_).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+void BuildOutput::BuildJudged(const std::string& verdict) {
+    if (!started_ || !build_) return;
+    // The check may come between the batch's end and the next tick: its last lines go first.
+    if (running()) OutputTimerTimer();
+    add(Line::Verdict, verdict + " (" + elapsed() + ")");
+    if (linking_ && verdict.rfind("Failed", 0) != 0) showMemoryUse();
+    notify(Change::State);
+}
+
+void BuildOutput::showMemoryUse() {
+    std::vector<std::string> cmdLines;
+    if (!TrimRight(cmdFile_).empty() && e.dd.fileExists(cmdFile_)) cmdLines = e.dd.readLines(cmdFile_);
+    std::string map = MapFileOfLink(cmdLines, linkerSwitches_);
+    if (map.empty()) return;
+    // The tools run in the batch's folder, so a bare map name lies there.
+    if (map.find(':') == std::string::npos && map[0] != '\\') map = AddTrailingBackslash(directory_) + map;
+    const auto written = e.dd.fileExists(map) ? e.dd.lastWriteTime(map) : std::nullopt;
+    if (!written || *written < startTime_) return; // an old map tells nothing about this link
+    memory_ = ReadMemoryUse(e.dd.readLines(map));
+    if (memory_.empty()) return;
+    add(Line::Note, "Memory use (" + map + "):");
+    const auto table = MemoryUseTable(memory_);
+    for (size_t i = 0; i < table.size(); ++i)
+        add(i > 0 && memory_[i - 1].nearlyFull() ? Line::MemoryFull : Line::Memory, table[i]);
+}
+
+void BuildOutput::StopClick() {
+    if (!running()) return;
+    stopped_ = true;
+    run_->stop();
+    run_->pump();
+    runEnded();
+}
+
+bool BuildOutput::FormCloseQuery() {
+    if (!running()) return true;
+    const Answer a = e.ui.message(MsgKind::Confirmation, "A build is running.\rStop it and close Halyard?",
+                                  {Answer::Yes, Answer::No});
+    if (a != Answer::Yes) return false;
+    StopClick();
+    return true;
+}
+
+std::vector<std::string> BuildOutput::searchFolders() const {
+    std::vector<std::string> folders{e.CompSourceDir, e.CompilerDir};
+    if (!TrimRight(cmdFile_).empty()) folders.push_back(ExtractFileDir(TrimRight(cmdFile_)));
+    return folders;
+}
+
+void BuildOutput::Activate(int index) {
+    if (index < 0 || index >= static_cast<int>(lines_.size()) || !lines_[index].diagnostic()) return;
+    current_ = index;
+    notify(Change::Current);
+    const ToolMessage& m = lines_[index].message;
+    if (m.line <= 0) return; // a message of the tool itself names no source line
+    const std::string path = ResolveMessageFile(e.dd, m.file, e.ProjectListBox.items(), searchFolders());
+    if (path.empty()) {
+        std::string where;
+        for (const auto& f : searchFolders())
+            where += (where.empty() ? "" : ", ") + RemoveTrailingBackslash(TrimRight(f));
+        e.ui.inform("The file " + m.file + " is neither in the project nor in " + where);
+        return;
+    }
+    TCodeEd* window = nullptr;
+    for (int i = 0; i < e.editors.count() && !window; ++i)
+        if (!e.editors.child(i).closed() && SameText(TrimRight(e.editors.child(i).FileName), path))
+            window = &e.editors.child(i);
+    if (window) {
+        if (showEditor) showEditor(*window);
+    } else {
+        window = e.editors.LoadFile(path, 1);
+        e.menu.Window1.setVisible(true);
+    }
+    if (!window || window->closed() || window->lineCount() == 0) return;
+    const size_t line = std::min(static_cast<size_t>(m.line), static_cast<size_t>(window->lineCount())) - 1;
+    const size_t start = window->lineStart(line);
+    const size_t end = line + 1 < static_cast<size_t>(window->lineCount()) ? window->lineStart(line + 1) - 1
+                                                                           : window->text().size();
+    window->select(start, end - start);
+}
+
+void BuildOutput::step(int direction) {
+    const int n = static_cast<int>(lines_.size());
+    if (n == 0) return;
+    int i = current_;
+    for (int tries = 0; tries < n; ++tries) {
+        i = i < 0 ? (direction > 0 ? 0 : n - 1) : (i + direction + n) % n;
+        if (lines_[i].diagnostic()) {
+            BuildPanel.setVisible(true);
+            Activate(i);
+            return;
+        }
+    }
+}
+
+void BuildOutput::SaveOutputClick() {
+    FileDialog dialog;
+    dialog.title = "Save Build Output";
+    dialog.filter = "Text File [*.txt]|*.txt|Any File [*.*]|*.*";
+    dialog.initialDir = e.CompSourceDir;
+    dialog.fileName = "build.txt";
+    dialog.defaultExt = "txt";
+    const auto path = e.ui.saveFile(dialog);
+    if (!path) return;
+    std::vector<std::string> texts;
+    for (const auto& l : lines_)
+        texts.push_back(l.text);
+    e.dd.writeLines(*path, texts);
+}
+
+} // namespace halyard

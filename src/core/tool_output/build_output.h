@@ -1,0 +1,116 @@
+#pragma once
+// The Build panel's model: every tool-chain batch Halyard starts is shown here, from its command
+// through the tools' output, line by line as they print it, to the verdict with the time the run
+// took and, after a link that wrote a map file, the use of every memory range. Message lines are
+// counted and lead to their source line; a running batch can be stopped with every program it
+// started.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/controls.h"
+#include "base/ports.h"
+#include "tool_output/memory_map.h"
+#include "tool_output/tool_messages.h"
+
+namespace halyard {
+
+class TEmbedded;
+class TCodeEd;
+
+class BuildOutput {
+public:
+    explicit BuildOutput(TEmbedded& e);
+    ~BuildOutput();
+    BuildOutput(const BuildOutput&) = delete;
+    BuildOutput& operator=(const BuildOutput&) = delete;
+
+    struct Line {
+        enum Kind { Command, Output, Error, Warning, Summary, Note, Verdict, Memory, MemoryFull };
+        Kind kind = Output;
+        std::string text;
+        ToolMessage message; // for Error and Warning
+        bool diagnostic() const { return kind == Error || kind == Warning; }
+    };
+    enum class Change { Cleared, Added, State, Current };
+
+    // The panel inside the main window; shown when a run starts.
+    Panel BuildPanel;
+    // Drives the run: while it is enabled the view ticks it, and each tick takes the new output.
+    Timer OutputTimer{100};
+    // "Build Output" shows the panel again; "Next Error" and "Previous Error" step through the messages.
+    MenuItem ShowBuildOutput, NextError1, PreviousError1;
+
+    const std::vector<Line>& lines() const { return lines_; }
+    int errors() const { return errors_; }
+    int warnings() const { return warnings_; }
+    // "Build" before the first run, then with the messages counted: "Build - 2 errors, 1 warning".
+    std::string title() const;
+    bool running() const { return run_ && !run_->ended(); }
+    // Readable when the running batch printed something; -1 when there is nothing to watch.
+    int outputDescriptor() const { return run_ ? run_->descriptor() : -1; }
+    // The message line last activated or stepped to; -1 for none.
+    int current() const { return current_; }
+    // The used memory ranges of the last link, as shown under its verdict.
+    const std::vector<MemoryUse>& memory() const { return memory_; }
+    std::string text() const;
+
+    void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
+    // The view brings an editor window that is already open to the front.
+    std::function<void(TCodeEd&)> showEditor;
+
+    // Starts a batch file as LaunchProgram would, with its output shown here. A build's verdict
+    // comes from the completion check (BuildJudged); any other run ends with its exit code.
+    void StartBatch(const std::string& file, const std::string& directory, int showMode, bool build = true);
+    // Starts a program with its output shown here, whatever showMode asks: the panel is its window.
+    // It ends with its exit code.
+    void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
+                      int showMode);
+    // The completion check's verdict ("Created C:\texassource\demo.out ").
+    void BuildJudged(const std::string& verdict);
+    void StopClick();
+    // Opens the message's file in an editor window at its line; other lines do nothing.
+    void Activate(int index);
+    void NextErrorClick() { step(+1); }
+    void PreviousErrorClick() { step(-1); }
+    void SaveOutputClick();
+    // Asked when Halyard is to close: a running batch is stopped only when the user agrees; false
+    // keeps Halyard open.
+    bool FormCloseQuery();
+    // One tick of OutputTimer: takes what the tools printed since the last one.
+    void OutputTimerTimer();
+
+private:
+    void notify(Change c);
+    // Clears the panel for a new run of command in directory and shows it.
+    void begin(const std::string& command, const std::string& directory, bool build);
+    // Starts the run and follows its output; a launcher that cannot pipe it just starts it.
+    void follow(const std::string& file, const std::string& parameters, const std::string& directory,
+                int showMode);
+    void add(Line::Kind kind, const std::string& text, const ToolMessage& message = {});
+    void addOutput(const std::string& text);
+    void runEnded();
+    void showRedirectedOutput();
+    void showMemoryUse();
+    std::string elapsed() const;
+    void step(int direction);
+    std::vector<std::string> searchFolders() const;
+
+    TEmbedded& e;
+    std::vector<Line> lines_;
+    int errors_ = 0, warnings_ = 0, current_ = -1;
+    bool started_ = false, build_ = false, stopped_ = false, noTerminalSaid_ = false;
+    bool ended_ = false;
+    // What the run was started with: the verdict comes later, when options may have changed.
+    bool linking_ = false, redirected_ = false;
+    std::string cmdFile_, linkerSwitches_, directory_;
+    std::filesystem::file_time_type startTime_{};
+    std::chrono::steady_clock::time_point startClock_, endClock_;
+    std::unique_ptr<ToolChainRun> run_;
+    std::vector<MemoryUse> memory_;
+    std::vector<std::function<void(Change)>> observers_;
+};
+
+} // namespace halyard
