@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
-#include "project/page_kit.h"
 #include "panels.h"
+#include "project/page_kit.h"
 #include "shell/embedded.h"
 
 namespace halyard::gui {
@@ -96,7 +96,9 @@ QWidget* levelControl(TEmbedded& e, QWidget* parent) {
     down->setArrowType(Qt::DownArrow);
     layout->addWidget(up);
     layout->addWidget(down);
-    auto step = [&e](int by) { e.run([&e, by] { e.opts.OLevel.setPosition(e.opts.OLevel.position() + by); }); };
+    auto step = [&e](int by) {
+        e.run([&e, by] { e.opts.OLevel.setPosition(e.opts.OLevel.position() + by); });
+    };
     QObject::connect(up, &QToolButton::clicked, box, [step] { step(1); });
     QObject::connect(down, &QToolButton::clicked, box, [step] { step(-1); });
     edit->installEventFilter(new ArrowKeysStep(edit, step));
