@@ -59,6 +59,9 @@ struct MemRange {
     std::optional<std::int64_t> fill;
     std::string file;
     int line = 0;
+    // False when the origin or the length could not be read: the range is defined, so placements
+    // into it are sound, but where it lies is unknown.
+    bool known = true;
     std::int64_t end() const { return origin + length; }
 };
 
