@@ -238,16 +238,16 @@ private:
         }
     }
 
-    // Whether a file is there, from one listing of its folder however many files the folder holds.
-    bool inputExists(const std::string& path) {
-        const std::string abs = dd_.absolute(path);
-        const std::string folder = UpperCase(ExtractFileDir(abs));
-        auto it = folders_.find(folder);
+    // Whether a file (an absolute path) is there, from one listing of its folder however many
+    // files the folder holds.
+    bool inputExists(const std::string& abs) {
+        const std::string folder = ExtractFileDir(abs);
+        auto it = folders_.find(UpperCase(folder));
         if (it == folders_.end()) {
             std::set<std::string> names;
-            for (const auto& name : dd_.listFiles(ExtractFileDir(abs), "*"))
+            for (const auto& name : dd_.listFiles(folder, "*"))
                 names.insert(UpperCase(TrimRight(name)));
-            it = folders_.emplace(folder, std::move(names)).first;
+            it = folders_.emplace(UpperCase(folder), std::move(names)).first;
         }
         return it->second.count(UpperCase(ExtractFileName(abs))) > 0;
     }
@@ -275,8 +275,8 @@ private:
         for (const auto& in : s.inputs) {
             if (in.assignment || in.file == "*" || in.file.empty()) continue;
             const std::string path =
-                absolutePath(in.file) ? in.file : AddTrailingBackslash(baseDir_) + in.file;
-            if (!seenInputs_.insert(UpperCase(dd_.absolute(path))).second) continue;
+                dd_.absolute(absolutePath(in.file) ? in.file : AddTrailingBackslash(baseDir_) + in.file);
+            if (!seenInputs_.insert(UpperCase(path)).second) continue;
             if (!inputExists(path))
                 d_.warning(label_, in.line, 0, "input file " + in.file + " does not exist");
         }
