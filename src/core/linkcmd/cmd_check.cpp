@@ -292,7 +292,7 @@ std::vector<Diagnostic> CheckCommandFile(const std::string& text, const std::str
     Diagnostics d;
     const CommandFile cf = ParseCommandFile(text, label, d);
     Checker(cf, label, dd, baseDir, d).run();
-    std::vector<Diagnostic> out = d.all();
+    std::vector<Diagnostic> out = d.take();
     std::stable_sort(out.begin(), out.end(),
                      [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
     return out;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halyard::linkcmd {
@@ -33,6 +34,8 @@ public:
     void add(const Diagnostic& d);
     int errorCount() const { return errors_; }
     const std::vector<Diagnostic>& all() const { return all_; }
+    // The messages, moved out; the counts stay.
+    std::vector<Diagnostic> take() { return std::move(all_); }
     bool suppressWarnings = false;
 
 private:
