@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -22,6 +23,19 @@ std::string span(const MemRange& r) {
 
 std::string range(const MemRange& r) {
     return "memory range " + span(r);
+}
+
+// "memory range A (...)", "memory ranges A (...) and B (...)", "memory ranges A (...), B (...), C (...)
+// and 5 more": the first ones of `count`.
+std::string overlapped(const std::vector<const MemRange*>& named, size_t count) {
+    if (count == 1) return range(*named[0]);
+    std::string text = "memory ranges ";
+    for (size_t j = 0; j < named.size(); ++j) {
+        const bool last = j + 1 == named.size() && count == named.size();
+        text += (j == 0 ? "" : last ? " and " : ", ") + span(*named[j]);
+    }
+    if (count > named.size()) text += " and " + std::to_string(count - named.size()) + " more";
+    return text;
 }
 
 // Code sections are the ones the compiler and assembler name ".text" (and their sub-sections).
@@ -136,7 +150,8 @@ private:
     }
 
     bool inSomeRange(std::int64_t address) const {
-        auto it = std::upper_bound(spans_.begin(), spans_.end(), std::pair{address, kAddressSpace * 2});
+        auto it = std::upper_bound(spans_.begin(), spans_.end(),
+                                   std::pair{address, std::numeric_limits<std::int64_t>::max()});
         return it != spans_.begin() && address < std::prev(it)->second;
     }
 
@@ -147,7 +162,6 @@ private:
     void memory() {
         const auto& m = cf_.memory;
         std::map<int, std::vector<size_t>> pages;
-        std::set<std::string> names;
         for (size_t i = 0; i < m.size(); ++i) {
             if (!m[i].known) continue;
             if (m[i].end() > kAddressSpace)
@@ -191,20 +205,12 @@ private:
             if (count > 0) {
                 named.clear();
                 reach.reaching(before, origin(k), kOverlapsNamed, named);
-                std::string text = range(m[members[k]]) + " overlaps memory range";
-                if (count == 1) {
-                    text += " " + span(m[members[byOrigin[named[0]]]]);
-                } else {
-                    text += "s";
-                    for (size_t j = 0; j < named.size(); ++j)
-                        text += (j == 0                                         ? " "
-                                 : j + 1 < named.size() || count > named.size() ? ", "
-                                                                                : " and ") +
-                                span(m[members[byOrigin[named[j]]]]);
-                    if (count > named.size())
-                        text += " and " + std::to_string(count - named.size()) + " more";
-                }
-                d_.error(label_, m[members[k]].line, 0, text + " on page " + std::to_string(page));
+                std::vector<const MemRange*> ranges;
+                for (size_t at : named)
+                    ranges.push_back(&m[members[byOrigin[at]]]);
+                d_.error(label_, m[members[k]].line, 0,
+                         range(m[members[k]]) + " overlaps " + overlapped(ranges, count) + " on page " +
+                             std::to_string(page));
             }
             started.mark(originAt[k]);
             finished.mark(endAt[k]);
