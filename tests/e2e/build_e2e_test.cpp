@@ -381,15 +381,10 @@ TEST_F(Workspace, CheckOfABuildersFileNamesExactlyItsFaults) {
 
     ui.files = {"C:\\Texassource\\rts.lib"};
     b.AddLibClick();
-    c.NameBox.setText("RAM");
-    c.R.setChecked(true);
-    c.W.setChecked(true);
-    c.Origin.setText("0100");
-    c.MemLength.setText("0700");
-    b.AddMemClick();
-    // The lines the builder writes for origins entered as F000 and FFE0: a number that begins with a
-    // letter gets a leading 0.
-    for (const auto& [name, line] : {std::pair{"ROM", "    ROM     :  (RX)  origin = 0F000h length = 0FE0h "},
+    // The MEMORY page's lines as the builder writes them; for origins entered as F000 and FFE0 a
+    // number that begins with a letter gets a leading 0.
+    for (const auto& [name, line] : {std::pair{"RAM", "    RAM     :  (RW)  origin = 0100h length = 0700h "},
+                                     {"ROM", "    ROM     :  (RX)  origin = 0F000h length = 0FE0h "},
                                      {"VECS", "    VECS    :  (R)  origin = 0FFE0h length = 0040h "}}) {
         c.MemList.add(line);
         b.SectionsEdit.Memory.addItem(name);
