@@ -112,7 +112,7 @@ public:
 
     void run() {
         for (const auto& r : cf_.memory) {
-            if (!byName_.emplace(r.name, &r).second) continue; // the first of a name, as the linker takes it
+            byName_.emplace(r.name, &r); // the first of a name, as the linker takes it
             if (!r.known)
                 unknownSpan_ = true;
             else if (r.length != 0)
