@@ -14,11 +14,11 @@
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
-#include "tool_output/build_output.h"
 #include "launch/launcher.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 #include "support/fakes.h"
+#include "tool_output/build_output.h"
 
 namespace halyard::test {
 namespace {
@@ -362,6 +362,77 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
     const Result built = run("halyard-build", {"build", project});
     EXPECT_NE(built.out.find("\nCreated " + output + "\n"), std::string::npos) << built.out << built.err;
     EXPECT_EQ(built.code, 0);
+}
+
+// A file as the builder makes it, with ranges high in memory and an input block added twice: the
+// check names exactly the faults in it, each at its line.
+TEST_F(Workspace, CheckOfABuildersFileNamesExactlyItsFaults) {
+    DosDevices dd(DosDevices::defaultRoot());
+    FakeUi ui;
+    IniSettings settings{IniSettings::defaultFile()};
+    RecordingLauncher launcher;
+    Clock clock;
+    TEmbedded e({ui, settings, launcher, dd, clock});
+    e.FormCreate();
+    e.starttimer.setEnabled(false);
+    e.startupDone = true;
+    LinkCmdControls& c = e.linkCmd;
+    CmdBuilder& b = e.cmdBuild;
+
+    ui.files = {"C:\\Texassource\\rts.lib"};
+    b.AddLibClick();
+    // The MEMORY page's lines as the builder writes them; for origins entered as F000 and FFE0 a
+    // number that begins with a letter gets a leading 0.
+    for (const auto& [name, line] : {std::pair{"RAM", "    RAM     :  (RW)  origin = 0100h length = 0700h "},
+                                     {"ROM", "    ROM     :  (RX)  origin = 0F000h length = 0FE0h "},
+                                     {"VECS", "    VECS    :  (R)  origin = 0FFE0h length = 0040h "}}) {
+        c.MemList.add(line);
+        b.SectionsEdit.Memory.addItem(name);
+    }
+    c.SectionNames.setText("text");
+    b.SpeedButton5Click();
+    ui.dialogs.push_back([](ModalDialog& d) {
+        auto& s = dynamic_cast<TSectionsEdit&>(d);
+        s.MemoryType.userSelect(TSectionsEdit::Named);
+        s.Memory.setText("ROM");
+        s.Button47Click();
+        return Answer::Ok;
+    });
+    b.SetuploadClick();
+    b.Addsec();
+    // Two input blocks, each added to the section list without Abort in between: the second Add
+    // copies the first block again.
+    for (const std::string name : {"data", "bss"}) {
+        c.SectionNames.setText(name);
+        c.ParamLine.setText("." + name + ":   > RAM");
+        b.CreateIPSecClick();
+        ui.files = {"C:\\texassource\\gone.obj"};
+        ui.answers = {Answer::No};
+        b.SelectFilesClick();
+        b.AddIPSectionClick();
+    }
+    b.BuildCommandClick();
+    const std::string cmd = "C:\\Halyard\\demo\\twice.cmd";
+    ui.files = {cmd};
+    ASSERT_TRUE(e.run([&] { b.saveCMDClick(); })) << testing::PrintToString(ui.errors);
+
+    const std::vector<std::string> lines = dd.readLines(cmd);
+    auto lineOf = [&](const std::string& text, int nth = 1) {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i] == text && --nth == 0) return std::to_string(i + 1);
+        ADD_FAILURE() << text << " is not in\n" << testing::PrintToString(lines);
+        return std::string("?");
+    };
+    const Result check = run("halyard-build", {"check", cmd});
+    EXPECT_EQ(check.code, 1) << check.err;
+    EXPECT_EQ(check.out, cmd + " " + lineOf("    VECS    :  (R)  origin = 0FFE0h length = 0040h ") +
+                             ": error: memory range VECS (origin 0FFE0h, length 0040h) reaches past the 64K "
+                             "address space (ends at 1001Fh)\n" +
+                             cmd + " " + lineOf("    C:\\texassource\\gone.obj()") +
+                             ": warning: input file C:\\texassource\\gone.obj does not exist\n" + cmd + " " +
+                             lineOf(".data:   > RAM", 2) +
+                             ": warning: output section .data is defined twice (first on line " +
+                             lineOf(".data:   > RAM") + ")\n");
 }
 
 // "Libraries › Build" as the desktop runs it: the real launcher starts the stand-in mk370 in the

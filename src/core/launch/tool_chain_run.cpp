@@ -77,14 +77,7 @@ void PipedBatchRun::take(bool all) {
             }
             break;
         }
-        partial_.append(buffer, static_cast<size_t>(n));
-        size_t start = 0;
-        for (size_t nl; (nl = partial_.find('\n', start)) != std::string::npos; start = nl + 1) {
-            size_t end = nl;
-            if (end > start && partial_[end - 1] == '\r') --end;
-            onLine_(partial_.substr(start, end - start));
-        }
-        partial_.erase(0, start);
+        lines_.feed(buffer, static_cast<size_t>(n), onLine_);
         if (!all) break;
     }
 }
@@ -100,8 +93,7 @@ void PipedBatchRun::pump() {
 
 void PipedBatchRun::finish() {
     take(true);
-    if (!partial_.empty()) onLine_(partial_);
-    partial_.clear();
+    lines_.finish(onLine_);
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ended_ = true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/ports.h"
+#include "launch/line_splitter.h"
 
 namespace halyard {
 
@@ -46,7 +47,7 @@ private:
     int fd_ = -1;
     bool exited_ = false, ended_ = false;
     int code_ = -1;
-    std::string partial_;
+    LineSplitter lines_;
 };
 
 } // namespace halyard

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <map>
-#include <queue>
 #include <set>
-#include <tuple>
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
@@ -15,9 +14,28 @@ namespace halyard::linkcmd {
 namespace {
 
 constexpr std::int64_t kAddressSpace = 0x10000;
+// A range laid over many others names this many of them and counts the rest.
+constexpr size_t kOverlapsNamed = 3;
+
+std::string span(const MemRange& r) {
+    return r.name + " (origin " + Hex(r.origin) + ", length " + Hex(r.length) + ")";
+}
 
 std::string range(const MemRange& r) {
-    return "memory range " + r.name + " (origin " + Hex(r.origin) + ", length " + Hex(r.length) + ")";
+    return "memory range " + span(r);
+}
+
+// "memory range A (...)", "memory ranges A (...) and B (...)", "memory ranges A (...), B (...), C (...)
+// and 5 more": the first ones of `count`.
+std::string overlapped(const std::vector<const MemRange*>& named, size_t count) {
+    if (count == 1) return range(*named[0]);
+    std::string text = "memory ranges ";
+    for (size_t j = 0; j < named.size(); ++j) {
+        const bool last = j + 1 == named.size() && count == named.size();
+        text += (j == 0 ? "" : last ? " and " : ", ") + span(*named[j]);
+    }
+    if (count > named.size()) text += " and " + std::to_string(count - named.size()) + " more";
+    return text;
 }
 
 // Code sections are the ones the compiler and assembler name ".text" (and their sub-sections).
@@ -30,6 +48,62 @@ bool absolutePath(const std::string& name) {
            name[0] == '\\' || name[0] == '/';
 }
 
+// Counts of marked positions, by prefix.
+class Counts {
+public:
+    explicit Counts(size_t n) : tree_(n + 1, 0) {}
+    void mark(size_t at) {
+        for (++at; at < tree_.size(); at += at & -at)
+            ++tree_[at];
+    }
+    // Marked positions below `end`.
+    size_t below(size_t end) const {
+        size_t n = 0;
+        for (; end > 0; end -= end & -end)
+            n += tree_[end];
+        return n;
+    }
+
+private:
+    std::vector<size_t> tree_;
+};
+
+// Ranges in the order of their origins, each entered with its end once it is known; finds the
+// entered ones among the first few positions that reach past an address, skipping every part of
+// the order whose ranges all end before it.
+class Ends {
+public:
+    explicit Ends(size_t n) {
+        while (size_ < n)
+            size_ *= 2;
+        best_.assign(2 * size_, -1);
+    }
+    void enter(size_t at, std::int64_t end) {
+        for (at += size_; at > 0; at /= 2)
+            best_[at] = std::max(best_[at], end);
+    }
+    // Positions below `limit` entered with an end past `address`, lowest first, at most `most`.
+    void reaching(size_t limit, std::int64_t address, size_t most, std::vector<size_t>& out) const {
+        visit(1, 0, size_, limit, address, most, out);
+    }
+
+private:
+    size_t size_ = 1;
+    std::vector<std::int64_t> best_; // per node: the furthest end entered below it
+
+    void visit(size_t node, size_t from, size_t to, size_t limit, std::int64_t address, size_t most,
+               std::vector<size_t>& out) const {
+        if (out.size() >= most || from >= limit || best_[node] <= address) return;
+        if (to - from == 1) {
+            out.push_back(from);
+            return;
+        }
+        const size_t mid = (from + to) / 2;
+        visit(2 * node, from, mid, limit, address, most, out);
+        visit(2 * node + 1, mid, to, limit, address, most, out);
+    }
+};
+
 class Checker {
 public:
     Checker(const CommandFile& cf, const std::string& label, const DosDevices& dd, const std::string& baseDir,
@@ -37,8 +111,14 @@ public:
         : cf_(cf), label_(label), dd_(dd), baseDir_(baseDir), d_(d) {}
 
     void run() {
-        for (const auto& r : cf_.memory)
+        for (const auto& r : cf_.memory) {
             byName_.emplace(r.name, &r); // the first of a name, as the linker takes it
+            if (!r.known)
+                unknownSpan_ = true;
+            else if (r.length != 0)
+                spans_.emplace_back(r.origin, r.end());
+        }
+        mergeSpans();
         memory();
         for (const auto& s : cf_.sections)
             section(s);
@@ -52,44 +132,90 @@ private:
     Diagnostics& d_;
     std::set<std::string> seenInputs_;
     std::map<std::string, const MemRange*> byName_;
+    // Where the ranges lie, merged and in order, for the placements at an address.
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans_;
+    bool unknownSpan_ = false;                             // a range whose origin or length could not be read
+    std::map<std::string, int> outputNames_;               // output section -> its first line
+    std::map<std::string, std::set<std::string>> folders_; // folder -> its file names, upper case
 
-    // Each range is reported with every earlier one it overlaps. The ranges are swept in the order
-    // of their origins, so that a file of many ranges takes time in proportion to its size.
+    void mergeSpans() {
+        std::sort(spans_.begin(), spans_.end());
+        std::vector<std::pair<std::int64_t, std::int64_t>> merged;
+        for (const auto& s : spans_)
+            if (!merged.empty() && s.first <= merged.back().second)
+                merged.back().second = std::max(merged.back().second, s.second);
+            else
+                merged.push_back(s);
+        spans_ = std::move(merged);
+    }
+
+    bool inSomeRange(std::int64_t address) const {
+        auto it = std::upper_bound(spans_.begin(), spans_.end(),
+                                   std::pair{address, std::numeric_limits<std::int64_t>::max()});
+        return it != spans_.begin() && address < std::prev(it)->second;
+    }
+
+    // Each range is reported once, at its line, with the earlier ranges it overlaps. A range whose
+    // place is unknown, or that repeats the name of an earlier one, has its own error and takes no
+    // part. Per page, the ranges are entered in file order into structures kept in the order of
+    // their origins, so that finding and counting the earlier ones costs a search, not a pass.
     void memory() {
         const auto& m = cf_.memory;
-        std::vector<size_t> order;
+        std::map<int, std::vector<size_t>> pages;
         for (size_t i = 0; i < m.size(); ++i) {
+            if (!m[i].known) continue;
             if (m[i].end() > kAddressSpace)
                 d_.error(label_, m[i].line, 0,
                          range(m[i]) + " reaches past the 64K address space (ends at " + Hex(m[i].end() - 1) +
                              ")");
-            if (m[i].length != 0) order.push_back(i);
+            if (m[i].length != 0 && byName_.at(m[i].name) == &m[i]) pages[m[i].page].push_back(i);
         }
-        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            return std::tie(m[a].page, m[a].origin, a) < std::tie(m[b].page, m[b].origin, b);
+        for (const auto& [page, members] : pages)
+            overlaps(page, members);
+    }
+
+    void overlaps(int page, const std::vector<size_t>& members) {
+        const auto& m = cf_.memory;
+        const size_t n = members.size();
+        std::vector<size_t> byOrigin(n), byEnd(n), originAt(n), endAt(n);
+        for (size_t k = 0; k < n; ++k)
+            byOrigin[k] = byEnd[k] = k;
+        auto origin = [&](size_t k) { return m[members[k]].origin; };
+        auto end = [&](size_t k) { return m[members[k]].end(); };
+        std::sort(byOrigin.begin(), byOrigin.end(), [&](size_t a, size_t b) {
+            return std::pair{origin(a), a} < std::pair{origin(b), b};
         });
-        std::vector<std::pair<size_t, size_t>> overlaps; // (later, earlier) in the file
-        // Ranges that began before the current origin, with the first to end on top.
-        using Open = std::pair<std::int64_t, size_t>;
-        std::priority_queue<Open, std::vector<Open>, std::greater<>> open;
-        std::vector<size_t> active;
-        for (size_t n = 0; n < order.size(); ++n) {
-            const MemRange& r = m[order[n]];
-            if (n > 0 && m[order[n - 1]].page != r.page) open = {};
-            while (!open.empty() && open.top().first <= r.origin)
-                open.pop();
-            // Whatever is still open overlaps r.
-            active.clear();
-            for (auto copy = open; !copy.empty(); copy.pop())
-                active.push_back(copy.top().second);
-            for (size_t k : active)
-                overlaps.emplace_back(std::max(k, order[n]), std::min(k, order[n]));
-            open.emplace(r.end(), order[n]);
+        std::sort(byEnd.begin(), byEnd.end(), [&](size_t a, size_t b) { return end(a) < end(b); });
+        std::vector<std::int64_t> origins(n), ends(n);
+        for (size_t p = 0; p < n; ++p) {
+            originAt[byOrigin[p]] = p;
+            origins[p] = origin(byOrigin[p]);
+            endAt[byEnd[p]] = p;
+            ends[p] = end(byEnd[p]);
         }
-        std::sort(overlaps.begin(), overlaps.end());
-        for (const auto& [i, k] : overlaps)
-            d_.error(label_, m[i].line, 0,
-                     range(m[i]) + " overlaps " + range(m[k]) + " on page " + std::to_string(m[i].page));
+        Counts started(n), finished(n);
+        Ends reach(n);
+        std::vector<size_t> named;
+        for (size_t k = 0; k < n; ++k) {
+            // The earlier ranges that begin before this one ends, less those that end before it
+            // begins: the latter are a part of the former, as no range here is empty.
+            const size_t before = std::lower_bound(origins.begin(), origins.end(), end(k)) - origins.begin();
+            const size_t done = std::upper_bound(ends.begin(), ends.end(), origin(k)) - ends.begin();
+            const size_t count = started.below(before) - finished.below(done);
+            if (count > 0) {
+                named.clear();
+                reach.reaching(before, origin(k), kOverlapsNamed, named);
+                std::vector<const MemRange*> ranges;
+                for (size_t at : named)
+                    ranges.push_back(&m[members[byOrigin[at]]]);
+                d_.error(label_, m[members[k]].line, 0,
+                         range(m[members[k]]) + " overlaps " + overlapped(ranges, count) + " on page " +
+                             std::to_string(page));
+            }
+            started.mark(originAt[k]);
+            finished.mark(endAt[k]);
+            reach.enter(originAt[k], end(k));
+        }
     }
 
     const MemRange* find(const std::string& name) const {
@@ -109,18 +235,39 @@ private:
                          "section " + s.name + " at " + Hex(t.address) + " is outside the 64K address space");
                 return;
             }
-            if (cf_.memory.empty()) return;
-            const bool inside = std::any_of(cf_.memory.begin(), cf_.memory.end(), [&](const MemRange& r) {
-                return t.address >= r.origin && t.address < r.end();
-            });
-            if (!inside)
-                d_.error(label_, s.line, 0,
-                         "section " + s.name + " at " + Hex(t.address) + " is not inside any MEMORY range (" +
-                             what + " placement)");
+            // Outside every range that can be placed, but maybe inside one whose place is unknown:
+            // its own error says what is wrong.
+            if (cf_.memory.empty() || unknownSpan_ || inSomeRange(t.address)) return;
+            d_.error(label_, s.line, 0,
+                     "section " + s.name + " at " + Hex(t.address) + " is not inside any MEMORY range (" +
+                         what + " placement)");
         }
     }
 
+    // Whether a file (an absolute path) is there, from one listing of its folder however many
+    // files the folder holds.
+    bool inputExists(const std::string& abs) {
+        const std::string folder = ExtractFileDir(abs);
+        auto it = folders_.find(UpperCase(folder));
+        if (it == folders_.end()) {
+            std::set<std::string> names;
+            for (const auto& name : dd_.listFiles(folder, "*"))
+                names.insert(UpperCase(TrimRight(name)));
+            it = folders_.emplace(UpperCase(folder), std::move(names)).first;
+        }
+        return it->second.count(UpperCase(ExtractFileName(abs))) > 0;
+    }
+
     void section(const OutputSpec& s) {
+        if (s.kind == OutputSpec::Section) {
+            // The builder writes a block twice when it is added twice; the second gets nothing, as
+            // the first took its input sections.
+            const auto [first, fresh] = outputNames_.emplace(s.name, s.line);
+            if (!fresh)
+                d_.warning(label_, s.line, 0,
+                           "output section " + s.name + " is defined twice (first on line " +
+                               std::to_string(first->second) + ")");
+        }
         target(s, s.load, "load");
         target(s, s.run, "run");
         // Code executes where it runs; a run placement, when given, is the one that needs X.
@@ -134,9 +281,9 @@ private:
         for (const auto& in : s.inputs) {
             if (in.assignment || in.file == "*" || in.file.empty()) continue;
             const std::string path =
-                absolutePath(in.file) ? in.file : AddTrailingBackslash(baseDir_) + in.file;
-            if (!seenInputs_.insert(LowerCase(path)).second) continue;
-            if (!dd_.fileExists(path))
+                dd_.absolute(absolutePath(in.file) ? in.file : AddTrailingBackslash(baseDir_) + in.file);
+            if (!seenInputs_.insert(UpperCase(path)).second) continue;
+            if (!inputExists(path))
                 d_.warning(label_, in.line, 0, "input file " + in.file + " does not exist");
         }
         for (const auto& m : s.members)
@@ -151,7 +298,7 @@ std::vector<Diagnostic> CheckCommandFile(const std::string& text, const std::str
     Diagnostics d;
     const CommandFile cf = ParseCommandFile(text, label, d);
     Checker(cf, label, dd, baseDir, d).run();
-    std::vector<Diagnostic> out = d.all();
+    std::vector<Diagnostic> out = d.take();
     std::stable_sort(out.begin(), out.end(),
                      [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
     return out;

@@ -298,45 +298,59 @@ private:
                 ++i_;
             }
             if (accept("(")) r.attrs = attributes(l);
+            // A line that went wrong still defines its range, so that the placements into it do not
+            // each report it missing; only where it lies is unknown.
             if (!accept(":")) {
                 error(l, 107, "expected ':' after memory range name " + r.name);
                 skipLine(l);
+                r.known = false;
+                if (!r.name.empty() && memoryNames_.insert(r.name).second) out.push_back(r);
                 continue;
             }
             if (accept("(")) r.attrs = attributes(l);
-            bool origin = false, length = false, bad = false;
+            bool origin = false, length = false, unknown = false;
             while (word() && is(1, "=")) {
                 const std::string key = LowerCase(cur().text);
                 i_ += 2;
                 if (key == "origin" || key == "org" || key == "o") {
                     origin = true;
-                    r.origin = constant(l, "origin").value_or(0);
+                    const auto v = constant(l, "origin");
+                    r.origin = v.value_or(0);
+                    r.known = r.known && v;
                 } else if (key == "length" || key == "len" || key == "l") {
                     length = true;
-                    r.length = constant(l, "length").value_or(0);
+                    const auto v = constant(l, "length");
+                    r.length = v.value_or(0);
+                    r.known = r.known && v;
                 } else if (key == "fill" || key == "f") {
                     r.fill = constant(l, "fill");
                 } else {
                     error(l, 108, "unknown memory range parameter '" + key + "'");
-                    bad = true;
-                    skipLine(l);
-                    break;
+                    unknown = true;
+                    // Its value belongs to the parameter just reported; the parameters after it
+                    // are read as usual.
+                    if (expr().empty()) {
+                        skipLine(l);
+                        break;
+                    }
                 }
                 accept(",");
             }
-            if (bad) continue;
-            if (r.name.empty())
-                error(l, 109, "memory range has no name");
-            else if (!origin)
-                error(l, 110, "memory range " + r.name + " has no origin");
-            else if (!length)
-                error(l, 111, "memory range " + r.name + " has no length");
-            if (!r.name.empty() && !memoryNames_.insert(r.name).second)
-                error(l, 112, "memory range " + r.name + " is defined twice");
+            r.known = r.known && origin && length;
+            // What is left on the line is the mistake; a parameter missing because of it, or
+            // because of a misspelt one, is no second fault.
             if (!done() && cur().line == l && !is(0, "}")) {
                 error(l, 113, "unexpected '" + cur().text + "' in memory range " + r.name);
                 skipLine(l);
+            } else if (r.name.empty()) {
+                error(l, 109, "memory range has no name");
+            } else if (!unknown && !origin) {
+                error(l, 110, "memory range " + r.name + " has no origin");
+            } else if (!unknown && !length) {
+                error(l, 111, "memory range " + r.name + " has no length");
             }
+            if (!r.name.empty() && !memoryNames_.insert(r.name).second)
+                error(l, 112, "memory range " + r.name + " is defined twice");
             out.push_back(r);
         }
         if (!accept("}")) error(open, 114, "MEMORY is not closed with '}'");

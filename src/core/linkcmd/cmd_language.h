@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halyard::linkcmd {
@@ -33,6 +34,8 @@ public:
     void add(const Diagnostic& d);
     int errorCount() const { return errors_; }
     const std::vector<Diagnostic>& all() const { return all_; }
+    // The messages, moved out; the counts stay.
+    std::vector<Diagnostic> take() { return std::move(all_); }
     bool suppressWarnings = false;
 
 private:
@@ -59,6 +62,9 @@ struct MemRange {
     std::optional<std::int64_t> fill;
     std::string file;
     int line = 0;
+    // False when the origin or the length could not be read: the range is defined, so placements
+    // into it are sound, but where it lies is unknown.
+    bool known = true;
     std::int64_t end() const { return origin + length; }
 };
 
