@@ -29,13 +29,14 @@ struct DriveDialogs : test::GuiFixture {
             auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(edit, nullptr);
             edit->setText(text);
-            QTimer::singleShot(0, [message] {
+            // Tied to the dialog: one closed by its Return leaves them pending for a later test.
+            QTimer::singleShot(0, &dialog, [message] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     *message = box->text();
                     box->reject();
                 }
             });
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, &dialog, [&] {
                 if (dialog.isVisible()) dialog.reject();
             });
             QTest::keyClick(edit, Qt::Key_Return);

@@ -122,6 +122,8 @@ TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
 // than holding it taller than the screen, with the Build panel and the status bar below it.
 TEST_F(Gui, PagesScrollSoTheWholeWindowFitsASmallScreen) {
     window.show();
+    QApplication::processEvents(); // the first activation maximises
+    window.showNormal();
     model.buildOutput.BuildPanel.setVisible(true);
     for (MenuItem* show : {&model.menu.Construct1, &model.menu.CompilerOptions}) {
         show->click();
