@@ -408,8 +408,11 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
         return 1;
     }
     out << "Assembled " << src << "intvecs.obj" << std::endl;
-    out << "Sample ready: open " << proj << "demo.prj in Halyard and choose Project > Build All."
-        << std::endl;
+    out << "Sample ready: open " << proj << "demo.prj in Halyard (Project > Open Project, or the tool bar's\n"
+        << "\"Open Project\") and build it with Project > Build All (F9, or the tool bar's \"Compile\").\n"
+        << "If Halyard has just created its tool-chain folder at its first start, the Project menu stays\n"
+        << "disabled for that run: use the tool bar's \"Open Project\" and \"Compile\" buttons; the menu\n"
+        << "returns at the next start." << std::endl;
     return 0;
 }
 

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     halyard::Clock clock;
     halyard::TEmbedded model({ui, settings, launcher, dd, clock});
     if (!project.empty()) model.StartProject = dd.fromCommandLine(project);
+    ui.fallbackFolder = [&model] { return model.HomeFolder(); };
     // No program file names the about box's version: it is Halyard's own.
     model.help.AboutBox.Version = std::string("Version ") + HALYARD_VERSION;
     // The help file that comes with the program: beside it in a build tree, in its data folder

@@ -21,7 +21,7 @@ bool isWindowsPath(const std::string& text) {
 } // namespace
 
 DriveFileDialog::DriveFileDialog(DosDevices& dd, Mode mode, const QString& title, const std::string& start,
-                                 QWidget* owner)
+                                 QWidget* owner, const std::string& fallback)
     : QFileDialog(owner, title), dd_(dd), mode_(mode) {
 #ifndef _WIN32
     setOption(QFileDialog::DontUseNativeDialog); // the desktop's own dialog knows no drive letters
@@ -43,14 +43,15 @@ DriveFileDialog::DriveFileDialog(DosDevices& dd, Mode mode, const QString& title
         file = ExtractFileName(folder);
         folder = ExtractFileDir(folder);
     }
-    // A folder that is not there yet opens at the nearest one that is; an unmapped drive at the
-    // list of drives.
+    // A folder that is not there yet opens at the nearest one that is; an unmapped drive (the
+    // floppy A: of old) in the fallback folder, else on the first drive.
     for (int up = 0; !dd_.dirExists(folder) && up < 64; ++up)
         folder = ExtractFileDir(RemoveTrailingBackslash(folder));
+    if (!dd_.dirExists(folder) && !fallback.empty()) folder = dd_.absolute(fallback);
     if (dd_.dirExists(folder))
         setDirectory(qs(dd_.toLetterPath(folder).string()));
     else if (!drives.empty())
-        setDirectory(qs(drives.front().parent_path().string()));
+        setDirectory(qs(drives.front().string()));
     if (!file.empty()) selectFile(qs(file));
 }
 

@@ -16,8 +16,10 @@ class DriveFileDialog : public QFileDialog {
 public:
     enum class Mode { Open, Save, Directory };
     // `start` is a Windows path: a folder, or a file to propose.
-    DriveFileDialog(DosDevices& dd, Mode mode, const QString& title, const std::string& start,
-                    QWidget* owner);
+    // A start on a drive that is not mapped opens in `fallback` (a Windows folder) instead, or on
+    // the first drive, never in the list of drive links itself.
+    DriveFileDialog(DosDevices& dd, Mode mode, const QString& title, const std::string& start, QWidget* owner,
+                    const std::string& fallback = {});
     // Shows the dialog; the chosen path as a Windows path, none when cancelled.
     std::optional<std::string> choose();
 

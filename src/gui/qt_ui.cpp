@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <map>
 
 #include "base/paths.h"
@@ -89,9 +90,20 @@ QDialogButtonBox* okCancelHelp(QDialog& dialog, int topic) {
     return buttons;
 }
 
+void centreOnScreen(QWidget& window) {
+    // Before its first showing a window has no size of its own yet: the size it will show with
+    // comes from its layout, unless it was given one.
+    if (!window.testAttribute(Qt::WA_Resized)) window.adjustSize();
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame(QPoint(), window.size());
+    frame.moveCenter(area.center());
+    window.move(std::max(area.left(), frame.left()), std::max(area.top(), frame.top()));
+}
+
 int execCentred(QDialog& dialog) {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    centreOnScreen(dialog);
     return dialog.exec();
 }
 
@@ -144,20 +156,23 @@ std::string QtUi::dialogStart(const FileDialog& d) const {
 }
 
 std::optional<std::string> QtUi::openFile(const FileDialog& d) {
-    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Open, qs(d.title), dialogStart(d), owner);
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Open, qs(d.title), dialogStart(d), owner,
+                           fallbackFolder ? fallbackFolder() : std::string());
     if (!d.filter.empty()) dialog.setNameFilters(qtFilter(d.filter).split(";;"));
     return dialog.choose();
 }
 
 std::optional<std::string> QtUi::saveFile(const FileDialog& d) {
-    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Save, qs(d.title), dialogStart(d), owner);
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Save, qs(d.title), dialogStart(d), owner,
+                           fallbackFolder ? fallbackFolder() : std::string());
     if (!d.filter.empty()) dialog.setNameFilters(qtFilter(d.filter).split(";;"));
     if (const QString suffix = qtSuffix(d.defaultExt); !suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
     return dialog.choose();
 }
 
 std::optional<std::string> QtUi::chooseDirectory(const std::string& title, const std::string& start) {
-    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Directory, qs(title), start, owner);
+    DriveFileDialog dialog(dd, DriveFileDialog::Mode::Directory, qs(title), start, owner,
+                           fallbackFolder ? fallbackFolder() : std::string());
     return dialog.choose();
 }
 

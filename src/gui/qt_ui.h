@@ -16,6 +16,8 @@ class QtUi : public Ui {
 public:
     QtUi(DosDevices& dd, QWidget* owner = nullptr) : dd(dd), owner(owner) {}
     void setOwner(QWidget* w) { owner = w; }
+    // Where a file dialog opens when its own folder lies on a drive that is not mapped.
+    std::function<std::string()> fallbackFolder;
 
     Answer message(MsgKind kind, const std::string& text, const std::vector<Answer>& buttons) override;
     void showError(const std::string& text) override;
@@ -43,6 +45,8 @@ QString qtFilter(const std::string& filter);
 QString qtSuffix(const std::string& defaultExt);
 // OK (accepts), Cancel (rejects) and Help for a modal dialog; Help (and F1) show help topic `topic`.
 QDialogButtonBox* okCancelHelp(QDialog& dialog, int topic);
+// Puts a window, about to be shown, in the middle of its screen.
+void centreOnScreen(QWidget& window);
 // Shows a dialog in the middle of the screen rather than over its owner.
 int execCentred(QDialog& dialog);
 

@@ -9,6 +9,9 @@ const std::vector<ShortcutRow>& shortcutTable() {
     static const std::vector<ShortcutRow> table = {
         {Shortcut::GoToLine, "Go to Line", QKeySequence::UnknownKey, "Ctrl+G"},
         {Shortcut::SaveAll, "Save All", QKeySequence::UnknownKey, "Ctrl+Shift+S"},
+        // The build keys work from every window, editor windows included.
+        {Shortcut::BuildAll, "Build All", QKeySequence::UnknownKey, "F9;Ctrl+B"},
+        {Shortcut::Make, "Make", QKeySequence::UnknownKey, "Ctrl+F9"},
         {Shortcut::Open, "Open File", QKeySequence::Open, ""},
         {Shortcut::New, "New File", QKeySequence::New, ""},
         {Shortcut::Save, "Save File", QKeySequence::Save, ""},
@@ -42,9 +45,9 @@ std::map<Shortcut, QList<QKeySequence>> resolve() {
     std::map<Shortcut, QList<QKeySequence>> out;
     QList<QKeySequence> taken = reservedKeys();
     for (const ShortcutRow& row : shortcutTable())
-        if (*row.own) {
-            out[row.command] << QKeySequence(row.own);
-            taken << QKeySequence(row.own);
+        for (const QString& own : QString(row.own).split(';', Qt::SkipEmptyParts)) {
+            out[row.command] << QKeySequence(own);
+            taken << QKeySequence(own);
         }
     for (const ShortcutRow& row : shortcutTable()) {
         if (*row.own) continue;

@@ -29,13 +29,15 @@ enum class Shortcut {
     NextWindow,
     PreviousWindow,
     GoToLine,
+    BuildAll,
+    Make,
 };
 
 struct ShortcutRow {
     Shortcut command;
     const char* name; // as the README lists it
     QKeySequence::StandardKey standard;
-    const char* own;           // our own key, claimed before any standard one; "" for none
+    const char* own;           // our own keys ("F9;Ctrl+B"), claimed before any standard one; "" for none
     const char* fallback = ""; // for a platform that has no free standard key for the command
 };
 

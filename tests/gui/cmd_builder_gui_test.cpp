@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -69,6 +70,9 @@ struct BuilderGui : test::GuiFixture {
                 QWidget* dlg = QApplication::activeModalWidget();
                 ASSERT_NE(dlg, nullptr);
                 EXPECT_EQ(dlg->windowTitle(), "Sections Editor");
+                const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+                // Its fixed-size layout settles a few pixels on showing; its corner was at the middle.
+                EXPECT_LE((dlg->geometry().center() - middle).manhattanLength(), 10);
                 choose(dlg->findChild<QComboBox*>("MemoryType"), "Named");
                 EXPECT_TRUE(dlg->findChild<QWidget*>("NamedMemoryPan")->isVisible());
                 choose(dlg->findChild<QComboBox*>("Memory"), region);

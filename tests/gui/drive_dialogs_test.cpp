@@ -29,13 +29,14 @@ struct DriveDialogs : test::GuiFixture {
             auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(edit, nullptr);
             edit->setText(text);
-            QTimer::singleShot(0, [message] {
+            // Tied to the dialog: one closed by its Return leaves them pending for a later test.
+            QTimer::singleShot(0, &dialog, [message] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     *message = box->text();
                     box->reject();
                 }
             });
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, &dialog, [&] {
                 if (dialog.isVisible()) dialog.reject();
             });
             QTest::keyClick(edit, Qt::Key_Return);
@@ -81,12 +82,17 @@ TEST_F(DriveDialogs, TheSideBarListsTheDrivesAndTheDialogOpensInTheWindowsFolder
     EXPECT_TRUE(dialog.directory().absolutePath().endsWith("/letters/C:/texassource"))
         << dialog.directory().absolutePath().toStdString();
 
-    // A folder not there yet opens at its nearest parent; an unmapped drive at the list of drives.
+    // A folder not there yet opens at its nearest parent; an unmapped drive in the folder given for
+    // that (the project's), else on the first drive, never in the folder of drive links itself.
     DriveFileDialog missing(drives.dd, DriveFileDialog::Mode::Save, "Save", "C:\\texassource\\new\\x.obj",
                             nullptr);
     EXPECT_TRUE(missing.directory().absolutePath().endsWith("/letters/C:/texassource"));
     DriveFileDialog unmapped(drives.dd, DriveFileDialog::Mode::Save, "Save", "a:\\x.obj", nullptr);
-    EXPECT_TRUE(unmapped.directory().absolutePath().endsWith("/letters"));
+    EXPECT_TRUE(unmapped.directory().absolutePath().endsWith("/letters/C:"))
+        << unmapped.directory().absolutePath().toStdString();
+    DriveFileDialog project(drives.dd, DriveFileDialog::Mode::Save, "Save", "a:\\x.obj", nullptr,
+                            "C:\\texassource\\sub");
+    EXPECT_TRUE(project.directory().absolutePath().endsWith("/letters/C:/texassource/sub"));
 }
 
 TEST_F(DriveDialogs, SetupShowsTheHostFolderUnderEachFolderField) {

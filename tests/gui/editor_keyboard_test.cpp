@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
@@ -69,6 +70,62 @@ TEST(Shortcuts, EveryKeyBelongsToOneCommandAndTheUsualCommandsHaveOne) {
           Shortcut::Copy, Shortcut::Paste, Shortcut::SelectAll, Shortcut::CloseWindow, Shortcut::NextWindow})
         EXPECT_FALSE(gui::shortcutKeys(s).isEmpty()) << int(s);
     EXPECT_EQ(gui::shortcutKeys(Shortcut::GoToLine), QList<QKeySequence>{QKeySequence("Ctrl+G")});
+}
+
+// An active editor window takes the Project menu's place in the menu bar; the build keys still
+// reach Build All and Make.
+TEST_F(KeyboardGui, TheBuildKeysWorkFromAnEditorWindow) {
+    gui::CodeEdWindow* view = open("C:\\src\\main.c", "int a;\r\n");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(gui::shortcutKeys(gui::Shortcut::BuildAll),
+              (QList<QKeySequence>{QKeySequence(Qt::Key_F9), QKeySequence("Ctrl+B")}));
+    for (const QKeySequence& key : gui::shortcutKeys(gui::Shortcut::BuildAll)) {
+        ui.shown.clear();
+        QTest::keySequence(view->CodeEditor(), key);
+        settle();
+        EXPECT_EQ(ui.shown, std::vector<std::string>{"Cant Compile,  No Project loaded"})
+            << key.toString().toStdString();
+    }
+    // Make writes ide.bat from the options, and an empty source list stops it with a message.
+    ui.shown.clear();
+    QTest::keySequence(view->CodeEditor(), gui::shortcutKeys(gui::Shortcut::Make).value(0));
+    settle();
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.back(), "Number of Source Files is outside allowed Limits");
+}
+
+// "Keep editor windows open while building": a build saves the changed windows and leaves them
+// where the user was; without it every build closes them.
+TEST_F(KeyboardGui, ABuildKeepsTheEditorWindowsOpenWithCaretAndScrollWhenSetUpSo) {
+    std::string text;
+    for (int i = 1; i <= 200; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    gui::CodeEdWindow* view = open("C:\\src\\long.c", text);
+    ASSERT_NE(view, nullptr);
+    auto* editor = view->CodeEditor();
+    QTextCursor c = editor->textCursor();
+    c.setPosition(editor->document()->findBlockByNumber(150).position());
+    editor->setTextCursor(c);
+    editor->ensureCursorVisible();
+    QTest::keyClicks(editor, "x");
+    settle();
+    const int caret = editor->textCursor().position();
+    const int scroll = editor->verticalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+
+    model.KeepEditorsOpen.setChecked(true);
+    model.menu.Make.click();
+    settle();
+    ASSERT_EQ(active(), view);
+    EXPECT_EQ(drives.dd.readLines("C:\\src\\long.c")[150], "xline 151");
+    EXPECT_FALSE(view->model()->modified());
+    EXPECT_EQ(editor->textCursor().position(), caret);
+    EXPECT_EQ(editor->verticalScrollBar()->value(), scroll);
+
+    model.KeepEditorsOpen.setChecked(false);
+    model.menu.Make.click();
+    settle();
+    EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
 }
 
 TEST_F(KeyboardGui, CtrlSSavesTheActiveWindowAndTheModifiedMarkFollows) {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -40,6 +41,12 @@ struct HelpGui : test::GuiFixture {
         ASSERT_NE(b, nullptr) << page;
         ASSERT_TRUE(b->isEnabled());
         b->click();
+    }
+    // F1 as pressed in `w`: the main window active and the focus in `w`.
+    void f1(QWidget* w) {
+        QApplication::setActiveWindow(&window);
+        w->setFocus(Qt::OtherFocusReason);
+        key(w, Qt::Key_F1);
     }
     void key(QWidget* w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QKeyEvent press(QEvent::KeyPress, k, mods);
@@ -138,12 +145,14 @@ TEST_F(HelpGui, AMissingHelpFileOrATopicItLacksIsReportedByName) {
 TEST_F(HelpGui, TheAboutBoxShowsTheTitleAndVersionInItsSizedDialog) {
     QString title, version;
     QSize size;
+    QRect frame;
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
         title = dlg->findChild<QLabel*>("WTitle")->text();
         version = dlg->findChild<QLabel*>("WVersion")->text();
         size = dlg->size();
+        frame = dlg->geometry();
         dlg->accept();
     });
     gui::QtUi qtUi(drives.dd, &window);
@@ -155,5 +164,38 @@ TEST_F(HelpGui, TheAboutBoxShowsTheTitleAndVersionInItsSizedDialog) {
     EXPECT_TRUE(box.ShowAbout());
     EXPECT_EQ(title, "Halyard");
     EXPECT_EQ(version, "Version 0.1.0");
-    EXPECT_EQ(size, QSize(130, 182));
+    // As wide as its title bar needs to show its title (130 pixels showed "H..."), and centred.
+    EXPECT_EQ(size, QSize(metrics.titleBarWidth(""), 182));
+    EXPECT_GT(size.width(), 130);
+    const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((frame.center() - middle).manhattanLength(), 10) << frame.x() << "," << frame.y();
+}
+
+// F1 shows the topic of the window it is pressed in, where no page has a Help button too, and the
+// contents follow the topic shown instead of staying on the last one opened from them.
+TEST_F(HelpGui, F1InTheBuilderAnEditorAndTheBuildPanelShowsTheirTopicsAndTheContentsFollow) {
+    window.show();
+    pressHelpOn("Programmer"); // some other topic was open before
+    model.menu.Construct1.click();
+    auto* builder = window.findChild<QTabWidget*>("LinkCmdWiz");
+    ASSERT_NE(builder, nullptr);
+    f1(builder->currentWidget());
+    EXPECT_EQ(shownTopic(), "/cmdfile_builder.htm");
+    ASSERT_NE(help()->contents()->currentItem(), nullptr);
+    EXPECT_EQ(help()->contents()->currentItem()->text(0), "The command-file builder");
+
+    drives.put("C:\\src\\main.c", "int a;\r\n");
+    model.run([&] { model.editors.LoadFile("C:\\src\\main.c", 1); });
+    QApplication::processEvents();
+    auto* editor = window.findChild<QWidget*>("CodeEditor");
+    ASSERT_NE(editor, nullptr);
+    f1(editor);
+    EXPECT_EQ(shownTopic(), "/editor.htm");
+    EXPECT_EQ(help()->contents()->currentItem()->text(0), "Editor windows and their keys");
+
+    auto* panel = window.findChild<QWidget*>("BuildOutputList");
+    ASSERT_NE(panel, nullptr);
+    f1(panel);
+    EXPECT_EQ(shownTopic(), "/build_panel.htm");
+    EXPECT_TRUE(ui.shown.empty());
 }

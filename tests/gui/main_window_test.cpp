@@ -5,6 +5,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -115,3 +117,29 @@ TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
               "Compiler Temporary Folder does not exist\nPlease check Setup");
 }
 
+
+// On an 800 x 600 screen the builder (or the compiler options) scrolls inside the window rather
+// than holding it taller than the screen, with the Build panel and the status bar below it.
+TEST_F(Gui, PagesScrollSoTheWholeWindowFitsASmallScreen) {
+    window.show();
+    QApplication::processEvents(); // the first activation maximises
+    window.showNormal();
+    model.buildOutput.BuildPanel.setVisible(true);
+    for (MenuItem* show : {&model.menu.Construct1, &model.menu.CompilerOptions}) {
+        show->click();
+        window.resize(800, 560);
+        QApplication::processEvents();
+        EXPECT_EQ(window.height(), 560) << show->caption();
+        EXPECT_LE(window.statusBar()->geometry().bottom(), window.height()) << show->caption();
+        auto* panel = window.findChild<QWidget*>("BuildPanel");
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_GT(panel->height(), 0);
+    }
+    // With room to spare the page takes its whole height, without a scroll bar.
+    window.resize(1024, 1000);
+    QApplication::processEvents();
+    auto* scroll = window.findChild<QScrollArea*>("OptionsTabsScroll");
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+}

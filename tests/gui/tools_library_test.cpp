@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
@@ -107,10 +108,12 @@ TEST_F(ToolsGui, NameToolDialogEditsTheModelAndClosesWithItsButton) {
     dlg.exitBtn.setCaption("Add");
     dlg.PName.setText("burn");
     QString title, exitText;
+    QRect frame;
     QTimer::singleShot(0, [&] {
         auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
         title = d->windowTitle();
+        frame = d->geometry();
         exitText = d->findChild<QPushButton*>("exitBtn")->text();
         auto* name = d->findChild<QLineEdit*>("PName");
         name->setText("Burner");
@@ -119,6 +122,9 @@ TEST_F(ToolsGui, NameToolDialogEditsTheModelAndClosesWithItsButton) {
     });
     EXPECT_EQ(qtUi.execute(dlg), Answer::Ok);
     EXPECT_EQ(title, "Name Tool");
+    // Centred on the screen, not with its corner at the centre.
+    const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((frame.center() - middle).manhattanLength(), 10);
     EXPECT_EQ(exitText, "Add");
     EXPECT_EQ(dlg.PName.text(), "Burner");
 }

@@ -135,7 +135,7 @@ bool IdeBat::MakeClick() {
 bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
     e.toolMenus.RefreshToolMenus();
     e.editors.SaveEdtorFiles();
-    e.editors.CloseEditorFiles();
+    if (!e.KeepEditorsOpen.checked()) e.editors.CloseEditorFiles();
     e.compiler.OptionsOK2Click();
     e.ProjEditPan.setVisible(false);
     e.Memo1.clear();

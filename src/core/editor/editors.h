@@ -20,8 +20,10 @@ public:
     Editors& operator=(const Editors&) = delete;
 
     static constexpr const char* OpenDialogTitle = "Halyard   Load File";
+    // The editor is also where intvecs.asm and the linker command files are edited.
     static constexpr const char* OpenDialogFilter =
-        "C Source|*.C|C Header|*.H|Dos Batch Files|*.BAT|Compiler O/P Files [*.txt]|*.TXT";
+        "C Source|*.C|C Header|*.H|Dos Batch Files|*.BAT|Compiler O/P Files [*.txt]|*.TXT|"
+        "Assembler Source [*.asm]|*.asm|Linker Command Files [*.cmd]|*.cmd|Any File [*.*]|*.*";
     static constexpr const char* ObjsaveTitle = "Save Output File";
     static constexpr const char* ObjsaveFilter =
         "Object File [*.obj]|*.obj|Output File [*.out]|*.out|Any File [*.*]|*.*";

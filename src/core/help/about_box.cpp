@@ -32,6 +32,8 @@ void TOrlinAboutBox::Prepare(TAbout& dlg) {
 
     if (logo.width >= Width) Width = logo.width + 8;
     if (Width < 120) Width = 120;
+    // A title bar too narrow for its title shows only its first letter.
+    if (const int title = metrics->titleBarWidth(Caption); Width < title) Width = title;
     if (Height < logo.height + 150) Height = logo.height + 150;
     dlg.OkButton.top = logo.height + 90;
     dlg.Height = Height;

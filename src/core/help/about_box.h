@@ -22,6 +22,9 @@ public:
     virtual Size bitmapSize(const std::string& windowsPath) = 0;
     virtual Size applicationIcon() = 0;
     virtual Size builtInLogo() = 0;
+    // The width a window needs for its title bar to show `caption` whole (with the title bar's
+    // buttons); 0 where windows have no title bar to fit.
+    virtual int titleBarWidth(const std::string& /*caption*/) { return 0; }
 };
 
 // The about dialog: every control with its position, as ShowAbout leaves it.

@@ -54,6 +54,11 @@ Terminal findTerminal() {
     return {};
 }
 
+// Runs "$@" (the runner and its arguments), then waits for Enter before the terminal closes.
+constexpr const char* KeepTerminalOpen =
+    "\"$@\"; code=$?; printf '\\nThe batch ended with exit code %s. Press Enter to close this window.' "
+    "\"$code\"; read -r answer; exit \"$code\"";
+
 std::string markKey(const DosDevices& dd, const std::string& winPath) {
     return UpperCase(dd.absolute(winPath));
 }
@@ -117,10 +122,14 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
             spec.program = runner;
             spec.argv = command;
         } else {
-            // The batch talks to the terminal; the terminal's own chatter goes nowhere.
+            // The batch talks to the terminal; the terminal's own chatter goes nowhere. A terminal
+            // closes with its command, and a short batch is over before the window is even drawn:
+            // it stays open until the user has read it. The runner's mark ends with the batch, so
+            // whoever waits for the run does not wait for the window.
             spec.program = terminal.program;
             spec.argv = {terminal.program};
             spec.argv.insert(spec.argv.end(), terminal.runFlag.begin(), terminal.runFlag.end());
+            spec.argv.insert(spec.argv.end(), {"/bin/sh", "-c", KeepTerminalOpen, "halyard-batch"});
             spec.argv.insert(spec.argv.end(), command.begin(), command.end());
         }
     } else if (found.kind == FoundProgram::Native) {

@@ -34,6 +34,13 @@ void CmdFileMode::check(MenuItem& mode) {
 }
 
 void CmdFileMode::OpenCommandClick() {
+    // "&Edit demo.cmd" names the user's command file: that is the file to edit, no question asked.
+    const std::string named = TrimRight(e.CmdFilePath);
+    if (e.menu.OpenCommand.caption() != "&Edit" && e.dd.fileExists(named)) {
+        e.editors.LoadFile(named, 1);
+        e.menu.Window1.setVisible(true);
+        return;
+    }
     const auto chosen = e.ui.openFile(CommandOpen);
     if (!chosen) return;
     CommandOpen.fileName = *chosen;

@@ -17,6 +17,7 @@ void TDirsetup::DefaultsClick() {
     ProjectFile.setText("C:\\Halyard\\default.prj");
     Stratos.setText("");
     TMS370.setText("C:\\TMS370\\");
+    KeepEditors.setChecked(false);
 }
 
 std::string TDirsetup::HostFolder(const std::string& windowsPath) const {
@@ -66,13 +67,16 @@ void TEmbedded::Setup1Click() {
     dlg.ProjectFile.setText(ProjectPath);
     dlg.Stratos.setText(ProgToolPath);
     dlg.TMS370.setText(CompilerDir);
-    ui.execute(dlg);
+    dlg.KeepEditors.setChecked(KeepEditorsOpen.checked());
+    const Answer answer = ui.execute(dlg);
     // Whichever button closed it, the texts come back.
     WorkDrive = dlg.WkDrive.text();
     CompSourceDir = dlg.SourceDir.text();
     HeadersDir = dlg.System.text();
     ProjectPath = dlg.ProjectFile.text();
     CompilerDir = dlg.TMS370.text();
+    // A choice is taken only when confirmed; Cancel means Cancel for it.
+    if (answer == Answer::Ok) KeepEditorsOpen.setChecked(dlg.KeepEditors.checked());
     // A project file named here while none is open is the one to reload next time; it does not turn
     // the empty project list into a project that closing would write over that file.
     if (!loaded) startupDone = false;

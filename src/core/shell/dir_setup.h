@@ -23,8 +23,14 @@ public:
     static constexpr const char* Kind = "TDirsetup";
     const char* kind() const override { return Kind; }
 
-    TDirsetup(Ui& ui, const DosDevices* dd = nullptr) : ui(ui), dd(dd) { Stratos.readOnly = true; }
+    TDirsetup(Ui& ui, const DosDevices* dd = nullptr) : ui(ui), dd(dd) {
+        Stratos.readOnly = true;
+        KeepEditors.setCaption(KeepEditorsCaption);
+    }
     Edit WkDrive, SourceDir, System, ProjectFile, Stratos, TMS370;
+    // Off: every build saves and closes the editor windows; on: it saves them and leaves them open.
+    CheckBox KeepEditors;
+    static constexpr const char* KeepEditorsCaption = "Keep editor windows open while building";
 
     void DefaultsClick();
     // Browse for the edit of the button's tag (1 WkDrive, 2 SourceDir, 3 System, 5 TMS370).

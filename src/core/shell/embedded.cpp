@@ -178,4 +178,8 @@ void TEmbedded::Memory1Click() {
     LinkCmdWiz.setVisible(false);
 }
 
+std::string TEmbedded::HomeFolder() const {
+    return ProjectLoaded() ? ExtractFileDir(ProjectPath) : CompSourceDir;
+}
+
 } // namespace halyard

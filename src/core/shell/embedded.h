@@ -81,6 +81,8 @@ public:
     // A project counts as loaded only once the start-up sequence has finished or a project has been
     // applied, so an early close never overwrites the settings' project file with an empty one.
     bool ProjectLoaded() const { return startupDone && ProjectPath != NoProjectLoaded; }
+    // The folder a file dialog falls back to: the project's, or with none the compiler working folder.
+    std::string HomeFolder() const;
     // Also set by every successful open, new project or reset; cleared when Setup names a project
     // file while none is open.
     bool startupDone = false;
@@ -90,6 +92,8 @@ public:
     ToolBar1 toolBar;
     halyard::StatusBar StatusBar{{150, 100, 60, 200, 100, 100, 50}};
     MenuItem DisplayCommandLine; // the check action shared by the menu entry and the "General" check box
+    // Options › Setup: builds save the editor windows and leave them open instead of closing them.
+    CheckBox KeepEditorsOpen;
     Timer starttimer{2000};
     Timer CompileTimer{5000};
     bool maximized = false;

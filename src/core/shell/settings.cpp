@@ -49,6 +49,7 @@ std::vector<Setting> table(TEmbedded& e) {
         {"Clear", &e.linkCmd.ClearCLine},
         {"Redirect", &o.SendToFile},
         {"Onend", &o.ShowOnEnd},
+        {"Keep Editors", &e.KeepEditorsOpen},
     };
 }
 

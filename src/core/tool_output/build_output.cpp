@@ -66,6 +66,8 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     // Two runs of the tool chain at once would write the same objects; the newer one is wanted.
     if (running()) StopClick();
     run_.reset();
+    terminalBatch_.clear();
+    judge_ = nullptr;
     lines_.clear();
     memory_.clear();
     errors_ = warnings_ = 0;
@@ -99,13 +101,17 @@ void BuildOutput::follow(const std::string& file, const std::string& parameters,
     notify(Change::State);
 }
 
-void BuildOutput::StartBatch(const std::string& file, const std::string& directory, int showMode,
-                             bool build) {
+void BuildOutput::StartBatch(const std::string& file, const std::string& directory, int showMode, bool build,
+                             Judge judge) {
     begin(TrimRight(file), directory, build);
+    judge_ = std::move(judge);
     if (showMode == Launcher::Shown) {
         if (e.launcher.showsBatchWindows()) {
             add(Line::Note, "The batch runs in a terminal window of its own; its output shows there.");
             e.launcher.LaunchProgram(file, "", directory, showMode);
+            // Its output goes to the terminal, but its end and its verdict still come here.
+            terminalBatch_ = TrimRight(file);
+            OutputTimer.setEnabled(true);
             notify(Change::State);
             return;
         }
@@ -125,7 +131,12 @@ void BuildOutput::StartProgram(const std::string& file, const std::string& param
 
 void BuildOutput::OutputTimerTimer() {
     if (!run_) {
+        if (!terminalBatch_.empty() && e.launcher.batchRunning(terminalBatch_)) return;
         OutputTimer.setEnabled(false);
+        if (!terminalBatch_.empty()) {
+            terminalBatch_.clear();
+            runEnded();
+        }
         return;
     }
     run_->pump();
@@ -141,9 +152,11 @@ void BuildOutput::runEnded() {
     if (redirected_) showRedirectedOutput();
     if (!build_) {
         const int code = run_ ? run_->exitCode() : 0;
-        add(Line::Verdict,
-            (code == 0 ? std::string("Done") : "Ended with exit code " + std::to_string(code)) + " (" +
-                elapsed() + ")");
+        const std::string verdict =
+            judge_ ? judge_()
+            : run_ ? (code == 0 ? std::string("Done") : "Ended with exit code " + std::to_string(code))
+                   : std::string("Ended");
+        add(Line::Verdict, verdict + " (" + elapsed() + ")");
     }
     notify(Change::State);
 }

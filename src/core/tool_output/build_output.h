@@ -61,9 +61,13 @@ public:
     // The view brings an editor window that is already open to the front.
     std::function<void(TCodeEd&)> showEditor;
 
+    // What a run that is no build made of itself, asked when it has ended ("Assembled ...").
+    using Judge = std::function<std::string()>;
     // Starts a batch file as LaunchProgram would, with its output shown here. A build's verdict
-    // comes from the completion check (BuildJudged); any other run ends with its exit code.
-    void StartBatch(const std::string& file, const std::string& directory, int showMode, bool build = true);
+    // comes from the completion check (BuildJudged); any other run ends with `judge`'s verdict, or
+    // without one with its exit code. A batch shown in a terminal is watched until it ends there.
+    void StartBatch(const std::string& file, const std::string& directory, int showMode, bool build = true,
+                    Judge judge = {});
     // Starts a program with its output shown here, whatever showMode asks: the panel is its window.
     // It ends with its exit code.
     void StartProgram(const std::string& file, const std::string& parameters, const std::string& directory,
@@ -109,6 +113,9 @@ private:
     std::filesystem::file_time_type startTime_{};
     std::chrono::steady_clock::time_point startClock_, endClock_;
     std::unique_ptr<ToolChainRun> run_;
+    // The batch that runs in a terminal, watched through the launcher; empty when there is none.
+    std::string terminalBatch_;
+    Judge judge_;
     std::vector<MemoryUse> memory_;
     std::vector<std::function<void(Change)>> observers_;
 };

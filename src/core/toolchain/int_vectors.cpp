@@ -35,6 +35,12 @@ std::string IntVectors::objectPath() const {
     return AddTrailingBackslash(e.CompSourceDir) + "intvecs.obj";
 }
 
+std::string IntVectors::Verdict(const std::optional<std::filesystem::file_time_type>& before) const {
+    const auto after = e.dd.lastWriteTime(objectPath());
+    const bool written = after && (!before || *after > *before);
+    return (written ? "Assembled " : "Failed to assemble ") + objectPath();
+}
+
 void IntVectors::UseintVectorsClick() {
     e.menu.UseintVectors.setChecked(!e.menu.UseintVectors.checked());
     e.UpdateStatusPanels();
@@ -64,7 +70,9 @@ bool IntVectors::Assembleintvecs1Click() {
         e.Intbatch.push_back(AssembleVectorsLine(e.CompilerDir, e.CompSourceDir, small));
     // A folder that cannot take the batch ends the command here, before anything is started.
     e.dd.writeLines(batchPath(), e.Intbatch);
-    e.buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false);
+    const auto before = e.dd.lastWriteTime(objectPath());
+    e.buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false,
+                             [this, before] { return Verdict(before); });
     return true;
 }
 

@@ -2,6 +2,8 @@
 // The interrupt-vector table: intvecs.asm in the compiler folder, edited in an editor window,
 // assembled on demand through intvecs.bat, or assembled in front of the compiler line of ide.bat
 // when "Assemble Int Vectors Inline" is checked.
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace halyard {
@@ -25,6 +27,11 @@ public:
     std::string sourcePath() const; // intvecs.asm
     std::string batchPath() const;  // intvecs.bat
     std::string objectPath() const; // intvecs.obj, what the assembler writes
+
+    // "Assembled C:\texassource\intvecs.obj" when the object was written after `before` (its
+    // write time when the run started; none when it was missing), else "Failed to assemble ...":
+    // an object left from an earlier run must not pass for this one.
+    std::string Verdict(const std::optional<std::filesystem::file_time_type>& before) const;
 
 private:
     TEmbedded& e;

@@ -18,6 +18,7 @@
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
 #include "editor/syntax_colours.h"
+#include "help/context_help.h"
 #include "shell/embedded.h"
 #include "shortcuts.h"
 
@@ -62,6 +63,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     : QWidget(parent), e_(e), model_(&model) {
     setObjectName("TCodeEd");
     setAttribute(Qt::WA_DeleteOnClose);
+    setHelpTopic(this, HelpTopic::Editor);
     editor_ = new QTextEdit(this);
     editor_->setObjectName("CodeEditor");
     editor_->setAcceptRichText(false);
@@ -245,6 +247,7 @@ void CodeEdWindow::goToLine() {
 FindReplaceDialog* CodeEdWindow::FindDialog() {
     if (!find_) {
         find_ = new FindReplaceDialog(false, this);
+        setHelpTopic(find_, HelpTopic::Editor);
         find_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
     }
     return find_;
@@ -253,6 +256,7 @@ FindReplaceDialog* CodeEdWindow::FindDialog() {
 FindReplaceDialog* CodeEdWindow::ReplaceDialog() {
     if (!replace_) {
         replace_ = new FindReplaceDialog(true, this);
+        setHelpTopic(replace_, HelpTopic::Editor);
         replace_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
         replace_->onReplace = [this](const QString& what, const QString& with) {
             run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with)); });

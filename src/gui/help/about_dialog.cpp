@@ -19,6 +19,16 @@ int QtAboutMetrics::labelWidth(const std::string& text) {
     return QFontMetrics(QApplication::font()).horizontalAdvance(qs(text));
 }
 
+int QtAboutMetrics::titleBarWidth(const std::string& caption) {
+    // An empty caption shows the application's name. Window managers draw titles in a bold font
+    // a little larger than the application's and put an icon and three buttons beside it.
+    const QString title = caption.empty() ? QGuiApplication::applicationDisplayName() : qs(caption);
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    return QFontMetrics(font).horizontalAdvance(title) + 4 * 28 + 32;
+}
+
 AboutMetrics::Size QtAboutMetrics::bitmapSize(const std::string& windowsPath) {
     const QImage image(QString::fromStdString(dd_.toHost(windowsPath).string()));
     if (image.isNull()) throw Error(CannotOpenFile(windowsPath));

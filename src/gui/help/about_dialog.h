@@ -12,6 +12,7 @@ public:
     Size bitmapSize(const std::string& windowsPath) override;
     Size applicationIcon() override { return {32, 32}; }
     Size builtInLogo() override { return {137, 121}; }
+    int titleBarWidth(const std::string& caption) override;
 
 private:
     const DosDevices& dd_;

@@ -18,11 +18,13 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "base/paths.h"
 #include "binders.h"
 #include "help/help_router.h"
+#include "qt_ui.h"
 
 namespace halyard::gui {
 
@@ -153,6 +155,7 @@ HelpWindow::HelpWindow() {
         const QString local = item->data(0, Qt::UserRole).toString();
         if (!local.isEmpty()) showTopic(local);
     });
+    connect(topic_, &QTextBrowser::sourceChanged, this, &HelpWindow::followInContents);
     connect(indexEdit_, &QLineEdit::textEdited, this, &HelpWindow::typeAhead);
     connect(indexEdit_, &QLineEdit::returnPressed, this, &HelpWindow::openIndexEntry);
     connect(index_, &QListWidget::itemActivated, this, &HelpWindow::openIndexEntry);
@@ -194,6 +197,18 @@ void HelpWindow::setFile(const ChmFile* chm, const QString& name) {
 
 void HelpWindow::showTopic(const QString& path) {
     topic_->setSource(topicUrl(path));
+}
+
+void HelpWindow::followInContents(const QUrl& topic) {
+    const std::string shown = ChmFile::normalise(ss(topic.path()));
+    for (QTreeWidgetItemIterator it(contents_); *it; ++it) {
+        const QString local = (*it)->data(0, Qt::UserRole).toString();
+        if (local.isEmpty() || ChmFile::normalise(ss(local.section('#', 0, 0))) != shown) continue;
+        contents_->setCurrentItem(*it);
+        contents_->scrollToItem(*it);
+        return;
+    }
+    contents_->setCurrentItem(nullptr);
 }
 
 void HelpWindow::showContents() {
@@ -251,7 +266,10 @@ const ChmFile* QtHelpEngine::file(const std::string& windowsPath) {
 }
 
 HelpWindow* QtHelpEngine::showWindow() {
-    if (!window_) window_ = new HelpWindow;
+    if (!window_) {
+        window_ = new HelpWindow;
+        centreOnScreen(*window_); // not over the main window's corner, where the pages are
+    }
     window_->setFile(chm_.get(), qs(chmPath_));
     // While a modal dialog runs, only its own windows take input: the help window joins it and
     // leaves again when the dialog closes.

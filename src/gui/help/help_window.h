@@ -52,6 +52,8 @@ public:
 
 private:
     void typeAhead(const QString& text);
+    // The contents entry of the topic shown becomes the current one.
+    void followInContents(const QUrl& topic);
     void openIndexEntry();
     const ChmFile* chm_ = nullptr;
     QTabWidget* tabs_;

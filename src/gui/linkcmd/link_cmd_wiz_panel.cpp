@@ -25,6 +25,8 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "help/context_help.h"
+#include "help/help.h"
 #include "panels.h"
 #include "project/page_kit.h"
 #include "qt_ui.h"
@@ -382,6 +384,7 @@ Answer runSectionsEdit(ModalDialog& model, QWidget* owner) {
     auto& m = static_cast<TSectionsEdit&>(model);
     QDialog dlg(owner);
     dlg.setObjectName("TSectionsEdit");
+    setHelpTopic(&dlg, HelpTopic::CmdBuilder);
     dlg.setWindowTitle("Sections Editor");
     auto* layout = new QVBoxLayout(&dlg);
     QLabel* title = label(m.ParTypeLab, "ParTypeLab", &dlg);
@@ -449,6 +452,7 @@ Answer runIPSectionName(ModalDialog& model, QWidget* owner) {
     m.FormActivate();
     QDialog dlg(owner);
     dlg.setObjectName("TIPSectionName");
+    setHelpTopic(&dlg, HelpTopic::CmdBuilder);
     dlg.setWindowTitle("Section Name");
     auto* layout = new QVBoxLayout(&dlg);
     auto* row = new QHBoxLayout;
@@ -481,6 +485,7 @@ QWidget* createLinkCmdWiz(TEmbedded& e, QWidget* parent) {
     QtUi::registerDialog("TIPSectionName", runIPSectionName);
     auto* tabs = new QTabWidget(parent);
     tabs->setObjectName("LinkCmdWiz");
+    setHelpTopic(tabs, HelpTopic::CmdBuilder);
     for (int i = 0; i < static_cast<int>(e.LinkCmdWiz.pages.size()); ++i)
         tabs->addTab(page(e, tabs, i), qs(e.LinkCmdWiz.pages[static_cast<size_t>(i)]));
     bindPages(tabs, e.LinkCmdWiz);

@@ -1,4 +1,5 @@
 // The Qt windows of the directory dialogs.
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "help/context_help.h"
 #include "help/help.h"
 #include "qt_ui.h"
 #include "shell/dir_setup.h"
@@ -23,6 +25,7 @@ Answer runDirWarning(ModalDialog& model, QWidget* owner) {
     auto& m = static_cast<TDirWarningDlg&>(model);
     QDialog dlg(owner);
     dlg.setObjectName("TDirWarningDlg");
+    setHelpTopic(&dlg, HelpTopic::Setup);
     dlg.setWindowTitle("Warning");
     auto* layout = new QVBoxLayout(&dlg);
     QFont bold = dlg.font();
@@ -128,6 +131,10 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         r += 2;
     }
     layout->addWidget(group);
+    auto* keep = new QCheckBox(&dlg);
+    keep->setObjectName("KeepEditors");
+    bind(keep, m.KeepEditors);
+    layout->addWidget(keep);
     auto* buttons = okCancelHelp(dlg, HelpTopic::Setup);
     auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
     QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });

@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -50,6 +51,27 @@ QIcon compileIcon() {
     }
     return icon;
 }
+// A page control or panel that scrolls when the window is lower than the page: as high as the page
+// while there is room, never holding the window (and its Build panel and status bar) off the screen.
+class PageScroll : public QScrollArea {
+public:
+    PageScroll(QWidget* page, Control& model, QWidget* parent) : QScrollArea(parent) {
+        setObjectName(page->objectName() + "Scroll");
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setWidget(page); // which shows the page, whatever its model says
+        page->setVisible(model.visible());
+        // The page shows and hides itself; the place it takes follows it.
+        follow(this, model, [this, &model] { setVisible(model.visible()); });
+    }
+    QSize sizeHint() const override {
+        if (!widget()) return QScrollArea::sizeHint();
+        const int frame = 2 * frameWidth();
+        return widget()->sizeHint() + QSize(frame, frame);
+    }
+    QSize minimumSizeHint() const override { return {120, 80}; }
+};
+
 } // namespace
 
 MainWindow::MainWindow(TEmbedded& model) : model_(model) {
@@ -72,6 +94,14 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     attachEditors(model_, mdi_, this);
     setShortcut(actionFor(model_.menu.OpenFile), Shortcut::Open);
     setShortcut(actionFor(model_.menu.NewFile1), Shortcut::New);
+    // An active editor window takes the Project menu's place in the menu bar; held by the window
+    // itself, the build keys still reach their commands.
+    for (auto [item, key] : {std::pair{&model_.menu.Compile1, Shortcut::BuildAll},
+                             std::pair{&model_.menu.Make, Shortcut::Make}}) {
+        QAction* action = actionFor(*item);
+        setShortcut(action, key);
+        addAction(action);
+    }
     attachBuildPanel(model_, this, mdi_);
     attachHelp();
     resize(1024, 700);
@@ -189,14 +219,15 @@ void MainWindow::buildPanels() {
         {createLinkCmdWiz(model_, central), &model_.LinkCmdWiz},
         {createLibaryGenOps(model_, central), &model_.LibaryGenOps}};
     for (auto [widget, panel] : pageControls) {
-        pages->addWidget(widget, 0, 0);
-        follow(widget, *panel, [widget, panel, shown = panel->visible()]() mutable {
-            if (panel->visible() && !shown) widget->raise();
+        auto* scroll = new PageScroll(widget, *panel, central);
+        pages->addWidget(scroll, 0, 0);
+        follow(scroll, *panel, [scroll, panel, shown = panel->visible()]() mutable {
+            if (panel->visible() && !shown) scroll->raise();
             shown = panel->visible();
         });
     }
     layout->addLayout(pages);
-    layout->addWidget(createProjEditPan(model_, central));
+    layout->addWidget(new PageScroll(createProjEditPan(model_, central), model_.ProjEditPan, central));
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName("MDIArea");
     layout->addWidget(mdi_, 1);

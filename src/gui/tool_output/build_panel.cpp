@@ -20,6 +20,7 @@
 
 #include "binders.h"
 #include "editor/code_ed_window.h"
+#include "help/context_help.h"
 #include "panels.h"
 #include "shell/embedded.h"
 
@@ -82,6 +83,7 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     BuildOutput& out = e.buildOutput;
     auto* dock = new QDockWidget(qs(out.title()), window);
     dock->setObjectName("BuildPanel");
+    setHelpTopic(dock, HelpTopic::BuildPanel);
     dock->setFeatures(QDockWidget::DockWidgetClosable);
     dock->setAllowedAreas(Qt::BottomDockWidgetArea);
     dock->installEventFilter(new CloseWatch(out.BuildPanel, dock));

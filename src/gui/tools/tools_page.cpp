@@ -14,6 +14,8 @@
 #include <tuple>
 
 #include "binders.h"
+#include "help/context_help.h"
+#include "help/help.h"
 #include "panels.h"
 #include "project/page_kit.h"
 #include "qt_ui.h"
@@ -27,6 +29,7 @@ Answer runNameTool(ModalDialog& model, QWidget* owner) {
     auto& m = static_cast<TNTDlg&>(model);
     QDialog dlg(owner);
     dlg.setObjectName("TNTDlg");
+    setHelpTopic(&dlg, HelpTopic::Tools);
     dlg.setWindowTitle("Name Tool");
     auto* layout = new QVBoxLayout(&dlg);
     auto* grid = new QGridLayout;

@@ -37,8 +37,10 @@ TEST_F(EditorTest, OpenFileByTagPicksTheFileAndShowsTheWindowMenu) {
     EXPECT_TRUE(ui.errors.empty());
     ASSERT_EQ(ui.fileDialogs.size(), 2u);
     EXPECT_EQ(ui.fileDialogs[0].title, "Halyard   Load File");
+    // The classic four first, then the sources the editor is also used for.
     EXPECT_EQ(ui.fileDialogs[0].filter,
-              "C Source|*.C|C Header|*.H|Dos Batch Files|*.BAT|Compiler O/P Files [*.txt]|*.TXT");
+              "C Source|*.C|C Header|*.H|Dos Batch Files|*.BAT|Compiler O/P Files [*.txt]|*.TXT|"
+              "Assembler Source [*.asm]|*.asm|Linker Command Files [*.cmd]|*.cmd|Any File [*.*]|*.*");
     EXPECT_EQ(ui.fileDialogs[0].initialDir, e.CompilerDir);
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "base/paths.h"
@@ -70,7 +71,7 @@ TEST(HelpFile, TheCompiledFileHoldsTheSourcesAsTheyAre) {
         ++mapped;
         EXPECT_EQ(chm->topicForContext(std::stoul((*it)[2])), alias[(*it)[1]]) << (*it)[1];
     }
-    EXPECT_EQ(mapped, 13);
+    EXPECT_EQ(mapped, 17);
 }
 
 TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
@@ -80,7 +81,7 @@ TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
     namespace t = HelpTopic;
     for (int topic : {t::Assembler, t::Compiler, t::NewProject, t::General, t::Libraries, t::LinkerMemory,
                       t::Optimisation, t::LinkerOutput, t::ProjectEditor, t::RunTimeModel, t::Setup,
-                      t::LinkerSymbols, t::Tools}) {
+                      t::LinkerSymbols, t::Tools, t::CmdBuilder, t::Editor, t::IntVectors, t::BuildPanel}) {
         const auto page = chm->topicForContext(static_cast<std::uint32_t>(topic));
         ASSERT_TRUE(page) << topic;
         EXPECT_TRUE(chm->read(*page)) << *page;
@@ -97,6 +98,36 @@ TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
                 EXPECT_TRUE(chm->exists(entry.local)) << sitemap << ": " << entry.local;
             }
         }
+}
+
+// The index is read by typing the start of a word: it is in order, and the words a user tries
+// first lead to the editor's keys, the interrupt vectors and the Build panel.
+TEST(HelpFile, TheIndexIsSortedAndItsFirstWordsFindTheirTopics) {
+    auto chm = halyardHelp();
+    ASSERT_TRUE(chm);
+    std::vector<SitemapEntry> index = ParseSitemap(chm->read(chm->indexFile).value_or(""));
+    auto folded = [](std::string t) {
+        for (char& c : t)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return t;
+    };
+    for (size_t i = 1; i < index.size(); ++i)
+        EXPECT_LE(folded(index[i - 1].name), folded(index[i].name)) << index[i].name;
+    auto firstFor = [&](const std::string& typed) -> std::string {
+        for (const auto& entry : index)
+            if (folded(entry.name).rfind(typed, 0) == 0) return entry.local;
+        return "";
+    };
+    EXPECT_EQ(firstFor("edit"), "editor.htm");
+    EXPECT_EQ(firstFor("keys"), "editor.htm");
+    EXPECT_EQ(firstFor("int"), "int_vectors.htm");
+    EXPECT_EQ(firstFor("build p"), "build_panel.htm");
+    // The contents reach them too.
+    std::set<std::string> contents;
+    for (const auto& entry : ParseSitemap(chm->read(chm->contentsFile).value_or("")))
+        contents.insert(entry.local);
+    for (const char* page : {"editor.htm", "int_vectors.htm", "build_panel.htm"})
+        EXPECT_TRUE(contents.count(page)) << page;
 }
 
 TEST(HelpFile, AFileThatIsNoCompiledHelpIsRefused) {

@@ -77,6 +77,8 @@ public:
     Size bitmapSize(const std::string&) override { return bitmap; }
     Size applicationIcon() override { return icon; }
     Size builtInLogo() override { return {137, 121}; }
+    int titleBar = 0; // what the title bar needs; 0 where there is none
+    int titleBarWidth(const std::string&) override { return titleBar; }
 };
 
 struct About : ::testing::Test {
@@ -117,6 +119,24 @@ TEST_F(About, SizesFollowTheLogo) {
         EXPECT_EQ(d.OkButton.width, c.wantWidth - 60);
         EXPECT_EQ(d.OkButton.left, c.wantWidth / 2 - (c.wantWidth - 60) / 2);
     }
+}
+
+// The main window's box is 130 pixels wide; a title bar needs more than that to show its title.
+TEST_F(About, TheDialogIsAsWideAsItsTitleBarNeedsWithItsContentsCentred) {
+    box.Width = 130;
+    metrics.titleBar = 210;
+    box.Prepare(dlg);
+    EXPECT_EQ(dlg.Width, 210);
+    EXPECT_EQ(dlg.Logo.left, 105 - 16);
+    EXPECT_EQ(dlg.OkButton.left, 105 - (210 - 60) / 2);
+    EXPECT_EQ(dlg.WTitle.left, 105 - 35);
+    // A narrower need leaves the width alone.
+    metrics.titleBar = 100;
+    TAbout narrow{drives.dd};
+    TOrlinAboutBox b{ui, drives.dd, metrics};
+    b.Width = 130;
+    b.Prepare(narrow);
+    EXPECT_EQ(narrow.Width, 130);
 }
 
 TEST_F(About, TextLinesAreCentredOrStartAtTextLeft) {

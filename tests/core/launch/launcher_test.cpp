@@ -116,10 +116,14 @@ TEST_F(Launching, ShownBatchOpensInTheTerminalOrRunsHiddenWithoutOne) {
 
     ScopedEnv withDisplay("DISPLAY", ":99");
     putBin("x-terminal-emulator",
-           "printf 'terminal %s %s %s %s %s\\n' \"$1\" \"${2##*/}\" \"$3\" \"$5\" \"$6\" > '" +
+           "printf 'terminal %s %s %s %s %s %s %s\\n' \"$1\" \"$2\" \"$3\" \"${6##*/}\" \"$7\" \"$9\" "
+           "\"${10}\" > '" +
                fifo.string() + "'\nshift\nexec \"$@\"\n");
     launcher.LaunchProgram("C:\\work dir\\show.bat", "two", "C:\\work dir", Launcher::Shown);
-    EXPECT_EQ(report(), "terminal -e halyard-batch --run-mark /c C:\\work dir\\show.bat\nshown two\n");
+    // The terminal runs a shell that runs the batch and then waits for Enter, so a short batch is not
+    // gone before its window is drawn.
+    EXPECT_EQ(report(),
+              "terminal -e /bin/sh -c halyard-batch --run-mark /c C:\\work dir\\show.bat\nshown two\n");
 
     // The user's own $TERMINAL comes before the system's default.
     putBin("my-term", "echo mine > '" + fifo.string() + "'\nshift\nexec \"$@\"\n");

@@ -72,6 +72,23 @@ TEST(CmdFileMode, EditOpensTheChosenFileWhateverTheMode) {
     EXPECT_EQ(r.ui.fileDialogs.at(1).title, "Open Linker CMD file");
 }
 
+// "&Edit demo.cmd" edits demo.cmd; only while it names no file that is there does it ask.
+TEST(CmdFileMode, EditNamingTheUsersCommandFileOpensItWithoutADialog) {
+    Rig r;
+    r.t.put("C:\\work\\demo.cmd", "-l rts.lib\r\n");
+    r.e.CmdFilePath = "C:\\work\\demo.cmd ";
+    r.e.cmdFile.ShowCmdFileName();
+    r.e.menu.OpenCommand.click();
+    ASSERT_EQ(r.e.editors.count(), 1);
+    EXPECT_EQ(r.e.editors.child(0).FileName, "C:\\work\\demo.cmd");
+    EXPECT_TRUE(r.ui.fileDialogs.empty());
+
+    r.e.CmdFilePath = "C:\\work\\gone.cmd";
+    r.e.cmdFile.ShowCmdFileName();
+    r.e.menu.OpenCommand.click();
+    EXPECT_EQ(r.ui.fileDialogs.size(), 1u);
+}
+
 TEST(CmdFileMode, DialogRemembersTheLastChoice) {
     Rig r;
     r.ui.files = {std::string("C:\\work\\a.cmd"), std::nullopt};

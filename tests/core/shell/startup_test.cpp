@@ -123,6 +123,26 @@ TEST_F(Shell, SetupCopiesTheTextsBackWhicheverButtonClosedItAndSavesAtOnce) {
     EXPECT_EQ(settings.values["Program Dir"].text, "C:\\TMS370\\");
 }
 
+TEST_F(Shell, KeepingEditorWindowsOpenIsTakenFromSetupOnlyOnOkAndOutlivesTheRun) {
+    create();
+    auto tick = [](Answer a) {
+        return [a](ModalDialog& d) {
+            static_cast<TDirsetup&>(d).KeepEditors.setChecked(true);
+            return a;
+        };
+    };
+    ui.dialogs = {tick(Answer::Cancel)};
+    e->menu.Setup1.click();
+    EXPECT_FALSE(e->KeepEditorsOpen.checked());
+    ui.dialogs = {tick(Answer::Ok)};
+    e->menu.Setup1.click();
+    EXPECT_TRUE(e->KeepEditorsOpen.checked());
+    EXPECT_EQ(settings.values["Keep Editors"].text, "1");
+    create();
+    e->LoadSettings();
+    EXPECT_TRUE(e->KeepEditorsOpen.checked());
+}
+
 TEST_F(Shell, AProjectFileNamedInSetupWithNoProjectOpenIsNotOverwrittenOnClosing) {
     createToolFolders();
     drives.put("C:\\work\\keep.prj", "precious\r\n");

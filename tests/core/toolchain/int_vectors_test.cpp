@@ -43,6 +43,41 @@ TEST(IntVectors, AssembleWritesTheBatchForTheProjectAndStartsIt) {
     }
 }
 
+// Shown in a terminal, the batch's output goes there; the Build panel still waits for its end and
+// judges it by the object, as halyard-build vectors does.
+TEST(IntVectors, ABatchInATerminalEndsInThePanelWithTheAssemblersVerdict) {
+    BuildRig r;
+    r.t.put("C:\\texassource\\intvecs.asm", "; vectors\r\n");
+    r.t.put("C:\\texassource\\intvecs.obj", "old object");
+    r.e.ProjectListBox.setItems({"C:\\work\\main.c"});
+    const std::string object = "C:\\texassource\\intvecs.obj";
+    auto verdicts = [&r] {
+        std::vector<std::string> out;
+        for (const auto& line : r.e.buildOutput.lines())
+            if (line.kind == BuildOutput::Line::Verdict)
+                out.push_back(line.text.substr(0, line.text.find(" (")));
+        return out;
+    };
+
+    r.launcher.running.insert(Batch);
+    r.e.menu.Assembleintvecs1.click();
+    ASSERT_TRUE(r.e.buildOutput.OutputTimer.enabled());
+    r.e.buildOutput.OutputTimer.tick();
+    EXPECT_TRUE(verdicts().empty()); // still running in its terminal
+    // The assembler rewrote the object; the old one must not count, a new one does.
+    const auto host = r.t.dd.toHost(object);
+    std::filesystem::last_write_time(host, std::filesystem::last_write_time(host) + std::chrono::seconds(2));
+    r.launcher.running.clear();
+    r.e.buildOutput.OutputTimer.tick();
+    EXPECT_EQ(verdicts(), std::vector<std::string>{"Assembled " + object});
+    EXPECT_FALSE(r.e.buildOutput.OutputTimer.enabled());
+
+    // A run that leaves the old object behind failed.
+    r.e.menu.Assembleintvecs1.click();
+    r.e.buildOutput.OutputTimer.tick();
+    EXPECT_EQ(verdicts(), std::vector<std::string>{"Failed to assemble " + object});
+}
+
 TEST(IntVectors, MissingSourceIsReportedAndNothingIsWrittenOrStarted) {
     BuildRig r;
     r.e.CompSourceDir = "C:\\texassource\\";
