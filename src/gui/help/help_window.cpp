@@ -87,9 +87,17 @@ void TopicBrowser::follow(const QUrl& link) {
 }
 
 QVariant TopicBrowser::loadResource(int type, const QUrl& name) {
+    // An empty answer that still counts as one: on an invalid QVariant the document goes on to read
+    // the URL from the disk itself, and a page naming file:///dev/zero would never finish loading.
+    auto nothing = [type]() -> QVariant {
+        if (type == QTextDocument::ImageResource) return QImage();
+        if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
+            return QString("");
+        return QByteArray("");
+    };
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
     // Nothing outside the help file: no file: or other resources, whatever a page names.
-    if (!reader_ || url.scheme() != "chm") return {};
+    if (!reader_ || url.scheme() != "chm") return nothing();
     const auto bytes = reader_->read(ss(url.path()));
     if (reader_->state() == HelpReader::State::Damaged) {
         // Told once the page in hand is laid out: the window then drops the file's lists.
@@ -97,13 +105,13 @@ QVariant TopicBrowser::loadResource(int type, const QUrl& name) {
         if (type == QTextDocument::HtmlResource)
             return QString("<h3>The help file is damaged</h3><p>%1.</p>")
                 .arg(qs(reader_->problem()).toHtmlEscaped());
-        return {};
+        return nothing();
     }
     if (!bytes) {
         if (type == QTextDocument::HtmlResource)
             return QString("<h3>Topic not found</h3><p>The help file holds no page %1.</p>")
                 .arg(url.path().toHtmlEscaped());
-        return {};
+        return nothing();
     }
     if (type == QTextDocument::ImageResource)
         return QImage::fromData(reinterpret_cast<const uchar*>(bytes->data()),
