@@ -222,7 +222,7 @@ void HelpWindow::showDamaged(const QString& why) {
     topic_->clearHistory();
     topic_->setHtml(QString("<h3>The help file is damaged</h3><p>%1.</p>"
                             "<p>Halyard stopped reading it. Replace the file to see its help again.</p>")
-                        .arg(why.toHtmlEscaped()));
+                        .arg((why.left(1).toUpper() + why.mid(1)).toHtmlEscaped()));
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {
