@@ -196,8 +196,12 @@ private:
                 *slot = &e;
             }
         }
-        // chmlib reads compressed files only when all three lie in the plain section.
-        if (!table || !content || !control || table->space || content->space || control->space) return;
+        // chmlib turns compression off when one of the three is missing or said to be compressed
+        // (section 1); any other section number it reads as compressed, before it is ready to.
+        if (!table || !content || !control || table->space == 1 || content->space == 1 || control->space == 1)
+            return;
+        if (table->space || content->space || control->space)
+            throw Damaged{"its compressed section is damaged"};
 
         const std::string lzxc =
             control->length <= 256 ? fetch(dataStart() + control->start, control->length) : "";

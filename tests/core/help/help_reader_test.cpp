@@ -66,6 +66,8 @@ TEST_F(HelpReaderTest, ACraftedFileIsDamagedAndEndsOnlyItsReader) {
                    {"/b.htm", "", 1, claimed}};
         return c;
     };
+    CraftedChm oddSection = compressed(CraftedChm::controlData(1), CraftedChm::resetTable({0}, 100, 200), 10);
+    oddSection.files[1].space = 33;
     CraftedChm huge;
     huge.files = {{"/a.htm", page}, {"/big.htm", "x", 0, 6'300'000'000}};
     CraftedChm loop;
@@ -84,6 +86,7 @@ TEST_F(HelpReaderTest, ACraftedFileIsDamagedAndEndsOnlyItsReader) {
          compressed(CraftedChm::controlData(1), CraftedChm::resetTable({0, 39000}, 0x10000, 40000), 10,
                     40000),
          "its compressed section's table is damaged"},
+        {"parameters in an unknown section", oddSection, "its compressed section is damaged"},
         {"entry past the section",
          compressed(CraftedChm::controlData(1), CraftedChm::resetTable({0}, 100, 200), 101),
          "the file /b.htm inside it is larger than its compressed section"},
