@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 2 || arg == "--help" || arg == "-h") {
-        std::cout
+        (argc == 2 ? std::cout : std::cerr)
             << "usage: halyard-help-reader FILE.chm\n"
                "\n"
                "Reads a compiled help file for Halyard's help window, which starts it and asks it over\n"

@@ -45,8 +45,9 @@ const char ControlDataName[] = "::DataSpace/Storage/MSCompressed/ControlData";
 constexpr std::size_t MaxPathLength = 512;           // chmlib's CHM_MAX_PATHLEN
 constexpr std::uint32_t MaxDirectoryBlock = 1 << 20; // a directory block is read whole, often
 constexpr std::size_t MaxEntries = 200000;
-constexpr std::uint64_t LzxFrame = 0x8000;    // every compressed block is one LZX frame
-constexpr std::uint64_t LzxFrameSlack = 6144; // chmlib's buffer for one compressed block holds this more
+constexpr std::uint64_t MaxDirectory = 64u << 20; // read whole; a large help file's is a few hundred KB
+constexpr std::uint64_t LzxFrame = 0x8000;        // every compressed block is one LZX frame
+constexpr std::uint64_t LzxFrameSlack = 6144;     // chmlib's buffer for one compressed block holds this more
 
 struct Damaged {
     std::string why;
@@ -89,6 +90,7 @@ public:
         if (root <= -1) root = head;
         if (root < 0 || std::uint64_t(root) >= blocks_ || head < 0 || std::uint64_t(head) >= blocks_)
             throw Damaged{"its directory index starts outside the directory"};
+        if (blocks_ * blockLength_ > MaxDirectory) throw Damaged{"its directory is too large"};
         directory_ = fetch(dirOffset + 0x54, blocks_ * blockLength_);
         dataSize_ = size_ - dataOffset;
 
