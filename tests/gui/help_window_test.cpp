@@ -18,6 +18,7 @@
 #include "help/about_dialog.h"
 #include "help/help_window.h"
 #include "qt_ui.h"
+#include "support/crafted_chm.h"
 
 using namespace halyard;
 
@@ -140,6 +141,65 @@ TEST_F(HelpGui, AMissingHelpFileOrATopicItLacksIsReportedByName) {
     model.run([&] { model.help.ContextPopup(4); });
     EXPECT_EQ(ui.shown.back(), "Cannot show help from C:\\Halyard\\gone.hlp:\rWinHelp files (.hlp) are not "
                                "supported on this platform.");
+}
+
+TEST_F(HelpGui, ADamagedHelpFileIsReportedAndHalyardCarriesOn) {
+    test::CraftedChm crafted;
+    crafted.files = {{"/a.htm", "<html>a</html>"}, {"/big.htm", "x", 0, 6'300'000'000}};
+    drives.put("C:\\Halyard\\halyard.chm", crafted.bytes());
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], "The help file C:\\Halyard\\halyard.chm is damaged and cannot be shown:\r"
+                           "the file /big.htm inside it lies past its end.");
+    EXPECT_FALSE(window.helpEngine().reader()->running());
+    pressHelpOn("Programmer");
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[1], ui.shown[0]);
+    // A sound file in its place is read again.
+    drives.put("C:\\Halyard\\halyard.chm", helpFileBytes());
+    pressHelpOn("Programmer");
+    EXPECT_EQ(shownTopic(), "/tools.htm");
+    EXPECT_EQ(ui.shown.size(), 2u);
+    // The reader runs while the window is open.
+    EXPECT_TRUE(window.helpEngine().reader()->running());
+    help()->close();
+    EXPECT_FALSE(window.helpEngine().reader()->running());
+}
+
+TEST_F(HelpGui, PagesLoadNothingFromOutsideTheHelpFileAndLinksOutAskFirst) {
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_NE(help(), nullptr);
+    gui::TopicBrowser* topic = help()->topic();
+    // Asked through the document, as a page's <img> or <link> is: on no answer from the browser it
+    // would read a local file itself.
+    const auto secret = drives.put("C:\\secret.txt", "secret");
+    for (int type :
+         {QTextDocument::HtmlResource, QTextDocument::ImageResource, QTextDocument::StyleSheetResource}) {
+        const QVariant got =
+            topic->document()->resource(type, QUrl::fromLocalFile(QString::fromStdString(secret.string())));
+        EXPECT_FALSE(got.toString().contains("secret") || got.toByteArray().contains("secret")) << type;
+    }
+    ui.answers = {Answer::No};
+    emit topic->anchorClicked(QUrl("https://example.org/"));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], "Open https://example.org/ outside Halyard?\rThe link comes from the help file.");
+    emit topic->anchorClicked(QUrl("file:///usr/bin/xterm"));
+    EXPECT_EQ(ui.shown.size(), 1u); // not followed, not even asked
+    EXPECT_EQ(shownTopic(), "/overview.htm");
+}
+
+TEST_F(HelpGui, ADeeplyNestedIndexIsIndentedNoFurtherThanTheDeepestLevelShown) {
+    std::string hhk;
+    for (int i = 0; i < 20000; ++i)
+        hhk += "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"k\"></object>";
+    test::CraftedChm crafted;
+    crafted.files = {{"/a.htm", "<html>a</html>"}, {"/index.hhk", hhk}};
+    drives.put("C:\\Halyard\\halyard.chm", crafted.bytes());
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_NE(help(), nullptr);
+    ASSERT_EQ(help()->index()->count(), 20000);
+    EXPECT_EQ(help()->index()->item(19999)->text(), QString(4 * SitemapMaxLevel, ' ') + "k");
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(HelpGui, TheAboutBoxShowsTheTitleAndVersionInItsSizedDialog) {

@@ -29,7 +29,7 @@ done
 root="$work/root"
 dpkg-deb -x "$main" "$root"
 dpkg-deb -x "$sim" "$root"
-for f in usr/bin/halyard usr/bin/halyard-build usr/bin/halyard-batch usr/bin/halyard-sample \
+for f in usr/bin/halyard usr/bin/halyard-build usr/bin/halyard-batch usr/bin/halyard-help-reader usr/bin/halyard-sample \
          usr/libexec/halyard-sim370/cl370 usr/share/applications/org.orlin.Halyard.desktop \
          usr/share/metainfo/org.orlin.Halyard.metainfo.xml usr/share/mime/packages/org.orlin.Halyard.xml \
          usr/share/icons/hicolor/scalable/apps/org.orlin.Halyard.svg \
@@ -52,7 +52,7 @@ grep -q "^MimeType=application/x-halyard-project;$" "$root/usr/share/application
 export HOME="$work/home" PATH="$root/usr/bin:$PATH"
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 mkdir -p "$HOME"
-for p in halyard halyard-build halyard-batch; do
+for p in halyard halyard-build halyard-batch halyard-help-reader; do
     out=$("$root/usr/bin/$p" --version) || fail "$p --version"
     [ "$out" = "$p $version" ] || fail "$p --version printed '$out'"
 done

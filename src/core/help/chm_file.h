@@ -1,6 +1,9 @@
 #pragma once
-// A compiled HTML help file (.chm) read with chmlib: its files, its table of contents and index,
-// the topic of a context number, and the text popups of a popup topics file.
+// A compiled HTML help file (.chm) read with chmlib: its files, its title and start page, and the
+// topic of a context number. chmlib trusts every number the file holds, so the file's header, its
+// directory and the sizes of its compressed section are checked here first, against the file's
+// size, before chmlib reads or allocates anything. Only the help reader's own process uses this
+// class (with the fuzzing harness and its tests); the rest of Halyard asks that process.
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -9,34 +12,28 @@
 #include <string>
 #include <vector>
 
+#include "help/sitemap.h"
+
 struct chmFile;
 
 namespace halyard {
 
-// One entry of a contents (.hhc) or index (.hhk) file; `level` 0 is the outermost list.
-struct SitemapEntry {
-    std::string name;
-    std::string local; // the topic's path inside the help file; empty for a heading
-    int level = 0;
-    bool operator==(const SitemapEntry&) const = default;
-};
-
-// The entries of a sitemap file in document order. Tolerant: unknown tags and attributes are
-// skipped, quotes may be single, double or missing, and entities are decoded.
-std::vector<SitemapEntry> ParseSitemap(const std::string& html);
-
-// The ".topic N" entries of a text-popup file: each topic's lines up to the next ".topic".
-std::map<std::uint32_t, std::string> ParsePopupTopics(const std::string& text);
-
 class ChmFile {
 public:
-    // Nothing when the file cannot be opened as a compiled help file.
-    static std::unique_ptr<ChmFile> open(const std::filesystem::path& hostPath);
+    // The largest file inside a help file that is read: no page or picture comes near it.
+    static constexpr std::uint64_t MaxObjectSize = 16u << 20;
+
+    // Nothing when the file cannot be opened as a compiled help file; `damage` then says why
+    // when the file is one but its header or directory cannot be trusted (empty when it is no
+    // compiled help file at all, or missing).
+    static std::unique_ptr<ChmFile> open(const std::filesystem::path& hostPath,
+                                         std::string* damage = nullptr);
     ~ChmFile();
     ChmFile(const ChmFile&) = delete;
     ChmFile& operator=(const ChmFile&) = delete;
 
-    // A file inside the help file ("/a.htm", "a.htm", "sub/../a.htm"); nothing when missing.
+    // A file inside the help file ("/a.htm", "a.htm", "sub/../a.htm"); nothing when missing, when
+    // it is larger than MaxObjectSize or when it cannot be decompressed.
     std::optional<std::string> read(const std::string& path) const;
     bool exists(const std::string& path) const;
     // Every file's path, "/" first.
@@ -48,13 +45,21 @@ public:
     // The topic ("/a.htm") for a context number of the help file's map.
     std::optional<std::string> topicForContext(std::uint32_t id) const;
 
-    // Folds "." and ".." and puts a "/" in front: "sub/../a.htm" -> "/a.htm".
-    static std::string normalise(const std::string& path);
+    static std::string normalise(const std::string& path) { return NormaliseHelpPath(path); }
+
+    // One entry of the directory as the file states it.
+    struct Entry {
+        std::string path;
+        std::uint64_t space = 0, start = 0, length = 0;
+    };
 
 private:
-    explicit ChmFile(::chmFile* handle) : h_(handle) {}
+    ChmFile(::chmFile* handle, std::vector<Entry> entries);
+    const Entry* find(const std::string& name) const;
     void readSystem();
     ::chmFile* h_;
+    std::vector<Entry> entries_;                // in directory order
+    std::map<std::string, std::size_t> byName_; // lower-case path -> index into entries_
 };
 
 } // namespace halyard

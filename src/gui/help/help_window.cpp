@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDialog>
@@ -34,7 +35,7 @@ QUrl topicUrl(const QString& path) {
     QUrl url;
     url.setScheme("chm");
     const auto hash = path.indexOf('#');
-    url.setPath(qs(ChmFile::normalise(ss(hash < 0 ? path : path.left(hash)))));
+    url.setPath(qs(NormaliseHelpPath(ss(hash < 0 ? path : path.left(hash)))));
     if (hash >= 0) url.setFragment(path.mid(hash + 1));
     return url;
 }
@@ -76,21 +77,43 @@ TopicBrowser::TopicBrowser(QWidget* parent) : QTextBrowser(parent) {
 
 void TopicBrowser::follow(const QUrl& link) {
     const QUrl url = link.isRelative() ? source().resolved(link) : link;
-    if (url.scheme() == "chm")
+    const QString scheme = url.scheme().toLower();
+    if (scheme == "chm") {
         setSource(url);
-    else
+        return;
+    }
+    // A help file may come from anyone: its links reach the desktop only as the user agrees.
+    if ((scheme == "http" || scheme == "https" || scheme == "mailto") && confirmOutside &&
+        confirmOutside(url))
         QDesktopServices::openUrl(url);
 }
 
 QVariant TopicBrowser::loadResource(int type, const QUrl& name) {
+    // An empty answer that still counts as one: on an invalid QVariant the document goes on to read
+    // the URL from the disk itself, and a page naming file:///dev/zero would never finish loading.
+    auto nothing = [type]() -> QVariant {
+        if (type == QTextDocument::ImageResource) return QImage();
+        if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
+            return QString("");
+        return QByteArray("");
+    };
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
-    if (!chm_ || url.scheme() != "chm") return QTextBrowser::loadResource(type, name);
-    const auto bytes = chm_->read(ss(url.path()));
+    // Nothing outside the help file: no file: or other resources, whatever a page names.
+    if (!reader_ || url.scheme() != "chm") return nothing();
+    const auto bytes = reader_->read(ss(url.path()));
+    if (reader_->state() == HelpReader::State::Damaged) {
+        // Told once the page in hand is laid out: the window then drops the file's lists.
+        QMetaObject::invokeMethod(this, &TopicBrowser::damaged, Qt::QueuedConnection);
+        if (type == QTextDocument::HtmlResource)
+            return QString("<h3>The help file is damaged</h3><p>%1.</p>")
+                .arg(qs(reader_->problem()).toHtmlEscaped());
+        return nothing();
+    }
     if (!bytes) {
         if (type == QTextDocument::HtmlResource)
             return QString("<h3>Topic not found</h3><p>The help file holds no page %1.</p>")
                 .arg(url.path().toHtmlEscaped());
-        return {};
+        return nothing();
     }
     if (type == QTextDocument::ImageResource)
         return QImage::fromData(reinterpret_cast<const uchar*>(bytes->data()),
@@ -164,19 +187,19 @@ HelpWindow::HelpWindow() {
     resize(820, 600);
 }
 
-void HelpWindow::setFile(const ChmFile* chm, const QString& name) {
-    if (chm == chm_) return;
-    chm_ = chm;
-    topic_->setFile(chm);
+void HelpWindow::setFile(HelpReader* reader, const QString& name) {
+    if (reader == reader_) return;
+    reader_ = reader;
+    topic_->setFile(reader);
     topic_->clearHistory();
     topic_->clear();
-    setWindowTitle(chm && !chm->title.empty() ? qs(chm->title) : name);
+    setWindowTitle(reader && !reader->title().empty() ? qs(reader->title()) : name);
     contents_->clear();
     index_->clear();
-    if (!chm) return;
-    if (const auto hhc = chm->read(chm->contentsFile); hhc && !chm->contentsFile.empty()) {
+    if (!reader) return;
+    {
         std::vector<QTreeWidgetItem*> parents;
-        for (const SitemapEntry& entry : ParseSitemap(*hhc)) {
+        for (const SitemapEntry& entry : reader->contents()) {
             const auto level = std::min<std::size_t>(static_cast<std::size_t>(entry.level), parents.size());
             parents.resize(level);
             auto* item =
@@ -187,12 +210,27 @@ void HelpWindow::setFile(const ChmFile* chm, const QString& name) {
         }
         contents_->expandToDepth(0);
     }
-    if (const auto hhk = chm->read(chm->indexFile); hhk && !chm->indexFile.empty()) {
-        for (const SitemapEntry& entry : ParseSitemap(*hhk)) {
-            auto* item = new QListWidgetItem(QString(entry.level * 4, ' ') + qs(entry.name), index_);
-            item->setData(Qt::UserRole, qs(entry.local));
-        }
+    for (const SitemapEntry& entry : reader->index()) {
+        // The reader bounds the level too; this keeps the indent short whatever it says.
+        const int indent = std::clamp(entry.level, 0, SitemapMaxLevel) * 4;
+        auto* item = new QListWidgetItem(QString(indent, ' ') + qs(entry.name), index_);
+        item->setData(Qt::UserRole, qs(entry.local));
     }
+    if (reader->state() == HelpReader::State::Damaged) showDamaged(qs(reader->problem()));
+}
+
+void HelpWindow::showDamaged(const QString& why) {
+    contents_->clear();
+    index_->clear();
+    topic_->clearHistory();
+    topic_->setHtml(QString("<h3>The help file is damaged</h3><p>%1.</p>"
+                            "<p>Halyard stopped reading it. Replace the file to see its help again.</p>")
+                        .arg((why.left(1).toUpper() + why.mid(1)).toHtmlEscaped()));
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
 }
 
 void HelpWindow::showTopic(const QString& path) {
@@ -213,7 +251,9 @@ void HelpWindow::followInContents(const QUrl& topic) {
 
 void HelpWindow::showContents() {
     tabs_->setCurrentWidget(contents_);
-    if (topic_->source().isEmpty() && chm_ && !chm_->defaultTopic.empty()) showTopic(qs(chm_->defaultTopic));
+    if (topic_->source().isEmpty() && reader_ && reader_->state() == HelpReader::State::Good &&
+        !reader_->defaultTopic().empty())
+        showTopic(qs(reader_->defaultTopic()));
 }
 
 void HelpWindow::showIndex(const QString& keyword) {
@@ -247,30 +287,56 @@ QtHelpEngine::~QtHelpEngine() {
     delete popup_.data();
 }
 
-const ChmFile* QtHelpEngine::file(const std::string& windowsPath) {
+HelpReader* QtHelpEngine::file(const std::string& windowsPath) {
     const std::filesystem::path host = dd_.toHost(windowsPath);
     std::error_code ec;
     const auto time = std::filesystem::last_write_time(host, ec);
-    if (chm_ && SameText(chmPath_, windowsPath) && !ec && time == chmTime_) return chm_.get();
-    if (window_) window_->setFile(nullptr, {});
-    chm_.reset();
-    chmPath_.clear();
-    if (!ec && std::filesystem::is_regular_file(host, ec)) chm_ = ChmFile::open(host);
-    if (!chm_) {
-        ui_.warn("Cannot open the help file " + windowsPath + "\rIt is missing or is no compiled help file.");
-        return nullptr;
+    if (!reader_ || !SameText(chmPath_, windowsPath) || ec || time != chmTime_) {
+        if (window_) window_->setFile(nullptr, {});
+        reader_.reset();
+        chmPath_.clear();
+        if (!ec && std::filesystem::is_regular_file(host, ec)) {
+            reader_ = std::make_unique<HelpReader>(host);
+            chmPath_ = windowsPath;
+            chmTime_ = time;
+        }
     }
-    chmPath_ = windowsPath;
-    chmTime_ = time;
-    return chm_.get();
+    if (reader_ && reader_->open()) return reader_.get();
+    if (reader_ && reportDamage()) return nullptr;
+    if (reader_ && reader_->state() == HelpReader::State::NoReader)
+        ui_.warn("Cannot show help from " + windowsPath + ":\r" + reader_->problem());
+    else
+        ui_.warn("Cannot open the help file " + windowsPath + "\rIt is missing or is no compiled help file.");
+    return nullptr;
+}
+
+bool QtHelpEngine::reportDamage() {
+    if (!reader_ || reader_->state() != HelpReader::State::Damaged) return false;
+    if (window_) window_->showDamaged(qs(reader_->problem()));
+    // Once for each request, however many of its steps found the damage.
+    if (damageTold_) return true;
+    damageTold_ = true;
+    ui_.warn("The help file " + chmPath_ + " is damaged and cannot be shown:\r" + reader_->problem() + ".");
+    return true;
 }
 
 HelpWindow* QtHelpEngine::showWindow() {
     if (!window_) {
         window_ = new HelpWindow;
         centreOnScreen(*window_); // not over the main window's corner, where the pages are
+        // The reader lives while the window is open.
+        QObject::connect(window_, &HelpWindow::closed, window_, [this] {
+            if (reader_) reader_->stop();
+        });
+        window_->topic()->confirmOutside = [this](const QUrl& url) {
+            return ui_.message(MsgKind::Confirmation,
+                               "Open " + ss(url.toDisplayString()) +
+                                   " outside Halyard?\rThe link comes from the help file.",
+                               {Answer::Yes, Answer::No}) == Answer::Yes;
+        };
+        QObject::connect(window_->topic(), &TopicBrowser::damaged, window_, [this] { reportDamage(); });
     }
-    window_->setFile(chm_.get(), qs(chmPath_));
+    window_->setFile(reader_.get(), qs(chmPath_));
     // While a modal dialog runs, only its own windows take input: the help window joins it and
     // leaves again when the dialog closes.
     QWidget* modal = QApplication::activeModalWidget();
@@ -324,6 +390,7 @@ void QtHelpEngine::showPopup(const QString& text, int x, int y) {
 
 int QtHelpEngine::HtmlHelp(WindowHandle, const std::optional<std::string>& fileName, int command,
                            const HtmlHelpData& data) {
+    damageTold_ = false;
     if (command == HH_CLOSE_ALL) {
         if (window_) window_->close();
         if (popup_) popup_->close();
@@ -337,10 +404,13 @@ int QtHelpEngine::HtmlHelp(WindowHandle, const std::optional<std::string>& fileN
         }
         // "C:\Halyard\halyard.chm::/CSHelp.txt": the help file, then the popup topics file in it.
         const auto sep = fileName->find("::");
-        const ChmFile* chm = file(fileName->substr(0, sep));
-        if (!chm) return 0;
+        HelpReader* reader = file(fileName->substr(0, sep));
+        if (!reader) return 0;
         const std::string inner = sep == std::string::npos ? "/CSHelp.txt" : fileName->substr(sep + 2);
-        const auto topics = ParsePopupTopics(chm->read(inner).value_or(""));
+        const auto topics = ParsePopupTopics(reader->read(inner).value_or(""));
+        if (reportDamage()) return 0;
+        // A popup alone keeps no reader running.
+        if (!window_ || !window_->isVisible()) reader->stop();
         const auto it = topics.find(p.idString);
         showPopup(it != topics.end() ? qs(it->second)
                                      : QString("No Help topic is associated with this item."),
@@ -348,24 +418,25 @@ int QtHelpEngine::HtmlHelp(WindowHandle, const std::optional<std::string>& fileN
         return 1;
     }
     if (!fileName) return 0;
-    const ChmFile* chm = file(*fileName);
-    if (!chm) return 0;
+    HelpReader* reader = file(*fileName);
+    if (!reader) return 0;
     switch (command) {
     case HH_DISPLAY_TOC:
         showWindow()->showContents();
-        return 1;
+        return reportDamage() ? 0 : 1;
     case HH_DISPLAY_INDEX:
         showWindow()->showIndex(qs(data.keyword));
-        return 1;
+        return reportDamage() ? 0 : 1;
     case HH_HELP_CONTEXT: {
-        const auto topic = chm->topicForContext(static_cast<std::uint32_t>(data.number));
+        const auto topic = reader->topicForContext(static_cast<std::uint32_t>(data.number));
+        if (reportDamage()) return 0;
         if (!topic) {
             ui_.warn("Help topic " + std::to_string(data.number) + " is not in the help file " + *fileName +
                      ".");
             return 0;
         }
         showWindow()->showTopic(qs(*topic));
-        return 1;
+        return reportDamage() ? 0 : 1;
     }
     default:
         return 0;

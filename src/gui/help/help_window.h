@@ -1,16 +1,18 @@
 #pragma once
-// The compiled-help engine on this platform: .chm files read with chmlib and shown in Halyard's own
-// help window (contents, index with type-ahead, the topic with its images and links, back and
-// forward), popups as small tool-tip-like windows.
+// The compiled-help engine on this platform: .chm files read by the help reader process (HelpReader)
+// and shown in Halyard's own help window (contents, index with type-ahead, the topic with its images
+// and links, back and forward), popups as small tool-tip-like windows. The reader runs while the
+// window is open; a file that makes it fail is shown as damaged.
 #include <QLabel>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "base/dos_devices.h"
 #include "base/ports.h"
-#include "help/chm_file.h"
+#include "help/help_reader.h"
 #include "help/help_router.h"
 
 class QLineEdit;
@@ -20,18 +22,25 @@ class QTreeWidget;
 
 namespace halyard::gui {
 
-// Shows the topics of one help file; links between topics stay inside it, web and e-mail links go
-// to the desktop.
+// Shows the topics of one help file. Pages, style sheets and pictures come from the help file only
+// (a page naming "file:///dev/zero" gets nothing); links between topics stay inside it, web and
+// e-mail links go to the desktop once the user agrees, any other link is not followed.
 class TopicBrowser : public QTextBrowser {
     Q_OBJECT
 public:
     explicit TopicBrowser(QWidget* parent);
-    void setFile(const ChmFile* chm) { chm_ = chm; }
+    void setFile(HelpReader* reader) { reader_ = reader; }
+    // Asked before a link leaves Halyard; no answer means no.
+    std::function<bool(const QUrl&)> confirmOutside;
     QVariant loadResource(int type, const QUrl& name) override;
+
+signals:
+    // The reader failed while a page or picture was loaded.
+    void damaged();
 
 private:
     void follow(const QUrl& link);
-    const ChmFile* chm_ = nullptr;
+    HelpReader* reader_ = nullptr;
 };
 
 class HelpWindow : public QWidget {
@@ -39,7 +48,9 @@ class HelpWindow : public QWidget {
 public:
     HelpWindow();
     // Loads the contents and the index when the file is another one.
-    void setFile(const ChmFile* chm, const QString& name);
+    void setFile(HelpReader* reader, const QString& name);
+    // In place of the topic and the lists: the file cannot be shown, and why.
+    void showDamaged(const QString& why);
     // A topic by its path in the help file ("/linker.htm", "linker.htm#map").
     void showTopic(const QString& path);
     void showContents();
@@ -50,12 +61,18 @@ public:
     QListWidget* index() const { return index_; }
     QLineEdit* indexEdit() const { return indexEdit_; }
 
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void typeAhead(const QString& text);
     // The contents entry of the topic shown becomes the current one.
     void followInContents(const QUrl& topic);
     void openIndexEntry();
-    const ChmFile* chm_ = nullptr;
+    HelpReader* reader_ = nullptr;
     QTabWidget* tabs_;
     QTreeWidget* contents_;
     QLineEdit* indexEdit_;
@@ -77,16 +94,21 @@ public:
     HelpWindow* window() const { return window_; }
     QLabel* popup() const { return popup_; }
 
+    HelpReader* reader() const { return reader_.get(); }
+
 private:
-    // The help file, opened once and again when it changes; nothing (after a message naming it)
-    // when it cannot be read.
-    const ChmFile* file(const std::string& windowsPath);
+    // The help file's reader, made again when the file changes; nothing (after a message naming
+    // it) when the file cannot be read.
+    HelpReader* file(const std::string& windowsPath);
+    // True, after telling the user and the window, when the file just turned out to be damaged.
+    bool reportDamage();
     HelpWindow* showWindow();
     void showPopup(const QString& text, int x, int y);
 
     DosDevices& dd_;
     Ui& ui_;
-    std::unique_ptr<ChmFile> chm_;
+    std::unique_ptr<HelpReader> reader_;
+    bool damageTold_ = false;
     std::string chmPath_;
     std::filesystem::file_time_type chmTime_{};
     QPointer<HelpWindow> window_;

@@ -154,6 +154,16 @@ TEST(Sitemap, EntriesKeepTheirNestingAndTolerateSloppyHtml) {
                   {"Top & tail", "a.htm", 0}, {"Inner", "sub/b.htm#x", 1}, {"heading only", "", 0}}));
 }
 
+TEST(Sitemap, DeepNestingStaysAtTheDeepestLevelShown) {
+    std::string html;
+    for (int i = 0; i < 20000; ++i)
+        html += "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"n\"></object>";
+    const auto entries = ParseSitemap(html);
+    ASSERT_EQ(entries.size(), 20000u);
+    EXPECT_EQ(entries[5].level, 5);
+    EXPECT_EQ(entries.back().level, SitemapMaxLevel);
+}
+
 TEST(PopupTopics, NumberedTopicsTakeTheirLinesUpToTheNext) {
     const std::string text = ".topic 1\r\nFirst line\r\nsecond line\r\n\r\n.topic IDH_NAMED\r\nskipped\r\n"
                              ".topic 0x10\nhex\n\n\n.topic 2\n";
