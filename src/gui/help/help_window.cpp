@@ -238,10 +238,10 @@ void HelpWindow::showTopic(const QString& path) {
 }
 
 void HelpWindow::followInContents(const QUrl& topic) {
-    const std::string shown = ChmFile::normalise(ss(topic.path()));
+    const std::string shown = NormaliseHelpPath(ss(topic.path()));
     for (QTreeWidgetItemIterator it(contents_); *it; ++it) {
         const QString local = (*it)->data(0, Qt::UserRole).toString();
-        if (local.isEmpty() || ChmFile::normalise(ss(local.section('#', 0, 0))) != shown) continue;
+        if (local.isEmpty() || NormaliseHelpPath(ss(local.section('#', 0, 0))) != shown) continue;
         contents_->setCurrentItem(*it);
         contents_->scrollToItem(*it);
         return;
