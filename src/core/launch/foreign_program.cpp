@@ -389,8 +389,10 @@ void WineServerKeeper::Stop() {
         while (dirent* d = ::readdir(proc)) {
             if (!std::isdigit(static_cast<unsigned char>(d->d_name[0]))) continue;
             const std::string base = std::string("/proc/") + d->d_name;
-            const std::string comm = readFile(base + "/comm");
-            if (comm.rfind("wineserver", 0) == 0) continue;
+            // Wine's own services (winedevice.exe, services.exe...) end with the server.
+            const std::string command = LowerCase(readFile(base + "/cmdline"));
+            if (command.find("wineserver") != std::string::npos || command.rfind("c:\\windows\\", 0) == 0)
+                continue;
             const std::string env = readFile(base + "/environ");
             if (env.find(mark + '\0') != std::string::npos) {
                 ::closedir(proc);
