@@ -38,7 +38,8 @@ const DosDevices& prefix() {
 }
 
 SpawnSpec windowsTool() {
-    FoundProgram found{FoundProgram::Windows, "Z:" + std::string(HALYARD_WIN32_TOOLS_DIR) + "/asm370.exe", {}};
+    FoundProgram found{
+        FoundProgram::Windows, "Z:" + std::string(HALYARD_WIN32_TOOLS_DIR) + "/asm370.exe", {}};
     for (auto& c : found.winPath)
         if (c == '/') c = '\\';
     return PrepareForeignStart(prefix(), found, {"-q"}, {"PATH=/usr/bin:/bin"}, "", "C:\\").spec;
