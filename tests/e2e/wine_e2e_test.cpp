@@ -142,6 +142,17 @@ TEST_F(UnderWine, TheLibraryBuildsThroughMk370Exe) {
     EXPECT_TRUE(dd.fileExists("C:\\libs\\rts.lib")) << ::testing::PrintToString(lines);
 }
 
+TEST_F(UnderWine, AWindowsUserToolStartsWithoutBeingWaitedFor) {
+    ShellLauncher launcher(dd);
+    const std::string object = "C:\\texassource\\intvecs.obj";
+    if (dd.fileExists(object)) fs::remove(dd.toHost(object));
+    launcher.LaunchProgram("C:\\CL370\\asm370.exe", "intvecs.asm", "C:\\texassource", Launcher::Hidden);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!dd.fileExists(object) && std::chrono::steady_clock::now() < until)
+        ::poll(nullptr, 0, 50);
+    EXPECT_TRUE(dd.fileExists(object));
+}
+
 // The processes whose command line names what.
 std::vector<std::string> processesNaming(const std::string& what) {
     std::vector<std::string> found;

@@ -9,6 +9,7 @@
 #include "core/batch/batch_fixture.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
+#include "shell/dir_setup.h"
 #include "tool_output/tool_messages.h"
 
 namespace halyard::test {
@@ -56,6 +57,16 @@ TEST_F(ForeignPrograms, TheHeaderTellsWhatAProgramIsAndNoExecuteBitIsNeeded) {
     EXPECT_EQ(FindProgram(dd, "HEX", {"C:\\old"}).kind, FoundProgram::Dos);
     // Neither a program by its header nor executable: nothing to run.
     EXPECT_EQ(FindProgram(dd, "notes", {"C:\\old"}).kind, FoundProgram::None);
+}
+
+TEST_F(ForeignPrograms, SetupSaysWhenTheToolChainIsWindowsProgramsAndWhatRunsThem) {
+    put("C:\\CL370\\cl370.exe", windowsProgram());
+    test::FakeUi ui;
+    TDirsetup setup(ui, &dd);
+    EXPECT_EQ(setup.ToolChainKind("C:\\CL370\\"), "cl370.exe is a Windows program: it runs through Wine");
+    EXPECT_EQ(setup.ToolChainKind("C:\\"), "");
+    ::setenv("HALYARD_WINE", "/nonexistent/wine", 1);
+    EXPECT_EQ(TDirsetup::ForeignRunners().substr(0, 41), "Wine: not found (apt install wine)\nDOSBox");
 }
 
 TEST_F(ForeignPrograms, WithoutWineTheRunSaysWhatToInstallAsAnErrorTheBuildCounts) {
