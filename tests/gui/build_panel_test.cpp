@@ -165,6 +165,7 @@ TEST_F(BuildPanel, BuildAllRunsTheWindowsToolChainThroughWine) {
     // Preparing Wine takes a while on a busy machine.
     for (int i = 0; i < 18000 && model.buildOutput.running(); ++i) {
         QApplication::processEvents();
+        if (!sawBusy && busy->isVisible()) shoot("build-wine-preparing.png");
         sawBusy = sawBusy || busy->isVisible();
         QThread::msleep(10);
     }
@@ -179,6 +180,7 @@ TEST_F(BuildPanel, BuildAllRunsTheWindowsToolChainThroughWine) {
     EXPECT_TRUE(list->item(list->count() - 1)->text().startsWith("VECS"));
     EXPECT_EQ(window.findChild<QDockWidget*>("BuildPanel")->windowTitle(), "Build - 0 errors, 0 warnings");
     EXPECT_EQ(list->findItems("Created C:\\texassource\\demo.out  (", Qt::MatchStartsWith).size(), 1);
+    shoot("build-wine.png");
 
     const std::string main = "C:\\Halyard\\demo\\main.c";
     const std::string good = dd.readBytes(main);

@@ -246,8 +246,9 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
     char spare = 0; // a letter for the folder of the generated files, unused by the mapping
     for (char l = 'Y'; l >= 'D' && !spare; --l)
         if (drives.find(l) == std::string::npos) spare = l;
-    char pattern[] = "/tmp/halyard-dos-XXXXXX";
-    if (!spare || !::mkdtemp(pattern)) {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "halyard-dos-XXXXXX").string();
+    if (!spare || !::mkdtemp(pattern.data())) {
         start.refusal = "No room to run the DOS program " + found.winPath;
         return start;
     }
