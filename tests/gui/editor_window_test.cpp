@@ -17,9 +17,9 @@
 #include "editor/code_ed_window.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
-#include "gui_fixture.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
+#include "gui_fixture.h"
 
 using namespace halyard;
 
@@ -157,15 +157,12 @@ TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
 }
 
 TEST_F(EditorGui, ABinaryFileOpensNoWindowAndSaysWhy) {
-    drives.put("C:\\src\\demo.out", std::string("\x7f"
-                                                "ELF\0\0",
-                                                6));
+    drives.put("C:\\src\\demo.out", std::string("\x7f" "ELF\0\0", 6));
     ui.files = {"C:\\src\\demo.out"};
     window.actionFor(model.menu.OpenFile)->trigger();
     settle();
     EXPECT_TRUE(views().isEmpty());
-    EXPECT_EQ(ui.errors,
-              std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
+    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
 }
 
 TEST_F(EditorGui, ClickingOnACompilerMessageShowsItsFileAndNumber) {

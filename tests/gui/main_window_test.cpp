@@ -9,10 +9,10 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include "gui_fixture.h"
-#include "qt_ui.h"
 #include "shell/main_window.h"
+#include "qt_ui.h"
 #include "support/fakes.h"
+#include "gui_fixture.h"
 
 using namespace halyard;
 
@@ -24,10 +24,9 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     EXPECT_EQ(window.windowTitle(), "Halyard  CL370 IDE");
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     QStringList menus;
-    for (QAction* a : window.menuBar()->actions())
-        menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries",
-                                  "Tools", "Program", "Command File", "Window", "&Help"}));
+    for (QAction* a : window.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries", "Tools",
+                                  "Program", "Command File", "Window", "&Help"}));
     EXPECT_FALSE(window.actionFor(model.menu.Window1)->isVisible());
 
     auto* bar = window.findChild<QToolBar*>("ToolBar1");
@@ -36,9 +35,9 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     for (QAction* a : bar->actions())
         if (!a->isSeparator()) hints << a->toolTip();
     EXPECT_EQ(hints, (QStringList{"Exit Halyard", "Open Project", "New Project", "Edit Project", "New File",
-                                  "Open File", "Compiler Options", "Linker Options",
-                                  "Display/Hide Project List", "Compile", "Make", "Run Programming Tool",
-                                  "Libarary Options", "Configure Tools", "Halyard Help"}));
+                                  "Open File", "Compiler Options", "Linker Options", "Display/Hide Project List",
+                                  "Compile", "Make", "Run Programming Tool", "Libarary Options", "Configure Tools",
+                                  "Halyard Help"}));
     for (QAction* a : bar->actions()) {
         if (!a->isSeparator()) {
             EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
@@ -46,8 +45,7 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     }
 
     const int widths[] = {150, 100, 60, 200, 100, 100, 50};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
     // The last panel reaches the right edge, so its text is never cut at 50 pixels.
     EXPECT_GE(window.statusPanel(6)->width(), widths[6]);
     EXPECT_EQ(window.statusPanel(6)->maximumWidth(), QWIDGETSIZE_MAX);
@@ -116,3 +114,4 @@ TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
     EXPECT_EQ(gui::messageText("Compiler Temporary Folder does not exist\rPlease check Setup"),
               "Compiler Temporary Folder does not exist\nPlease check Setup");
 }
+
