@@ -13,6 +13,7 @@
 #include "c_scan.h"
 #include "linker.h"
 #include "object_file.h"
+#include "own_preprocessor.h"
 
 namespace halyard::sim370 {
 
@@ -227,7 +228,16 @@ bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& sour
 
     const int before = diags.errorCount();
     auto args = hostCompilerArgs(o, includes);
-    if (!o.ppOnly) {
+    ProcessResult pre;
+    if (!HostProgramAvailable(args[0])) {
+        // The defines the host compiler gets on its command line.
+        std::vector<std::string> defines;
+        for (size_t i = 1; i < args.size(); ++i)
+            if (args[i].rfind("-D", 0) == 0) defines.push_back(args[i].substr(2));
+        if (!OwnPreprocess(source, shownName, includes, defines, diags, pre.output)) return false;
+        pre.exitCode = 0;
+    }
+    if (!o.ppOnly && pre.exitCode < 0) {
         auto check = args;
         check.insert(check.end(), {"-fsyntax-only", "-x", "c", source.string()});
         const ProcessResult r = RunProcess(check);
@@ -246,7 +256,7 @@ bool CompileC(const ToolEnv& env, const CompilerOptions& o, const fs::path& sour
 
     auto pp = args;
     pp.insert(pp.end(), {"-w", "-E", "-x", "c", source.string()});
-    const ProcessResult pre = RunProcess(pp);
+    if (pre.exitCode < 0) pre = RunProcess(pp);
     if (pre.exitCode != 0) {
         for (const auto& line : SplitTextLines(pre.output)) {
             Diagnostic d;

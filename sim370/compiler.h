@@ -1,6 +1,7 @@
 #pragma once
-// cl370, the compiler shell: switches, the check of each C source with the host's C compiler, the
-// object and listing files, and the hand-over to the linker after "-z".
+// cl370, the compiler shell: switches, the check of each C source with the host's C compiler (or,
+// without one, the stand-in's own preprocessor and check), the object and listing files, and the
+// hand-over to the linker after "-z".
 #include <filesystem>
 #include <ostream>
 #include <string>

@@ -1,13 +1,17 @@
 #include "tool_env.h"
 
 #include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "base/paths.h"
-
 extern char** environ;
+#endif
+
+#include "base/paths.h"
 
 namespace halyard::sim370 {
 
@@ -58,6 +62,74 @@ fs::path ToolEnv::find(const std::string& name, const std::vector<std::string>& 
     return {};
 }
 
+#ifdef _WIN32
+bool HostProgramAvailable(const std::string& name) {
+    char found[MAX_PATH];
+    return SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr) > 0;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv) {
+    ProcessResult result;
+    std::string line;
+    for (const auto& a : argv) {
+        if (!line.empty()) line += ' ';
+        if (a.find_first_of(" \t\"") == std::string::npos && !a.empty()) {
+            line += a;
+            continue;
+        }
+        line += '"';
+        for (size_t i = 0, slashes = 0; i <= a.size(); ++i) {
+            if (i < a.size() && a[i] == '\\') {
+                ++slashes;
+                continue;
+            }
+            // Backslashes double before a quote (and before the closing one), else stay as they are.
+            const bool quote = i == a.size() || a[i] == '"';
+            line.append(quote ? slashes * 2 : slashes, '\\');
+            slashes = 0;
+            if (i < a.size()) line += a[i] == '"' ? std::string("\\\"") : std::string(1, a[i]);
+        }
+        line += '"';
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi{};
+    const BOOL started =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        result.output = "cannot start " + argv[0];
+        return result;
+    }
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0)
+        result.output.append(buf, n);
+    CloseHandle(readEnd);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    result.exitCode = static_cast<int>(code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return result;
+}
+#else
+bool HostProgramAvailable(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    for (const auto& dir : SplitList(path ? path : "", ':'))
+        if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
 ProcessResult RunProcess(const std::vector<std::string>& argv) {
     ProcessResult result;
     int pipeFds[2];
@@ -89,5 +161,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+#endif
 
 } // namespace halyard::sim370

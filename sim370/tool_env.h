@@ -32,5 +32,7 @@ struct ProcessResult {
 };
 // Runs a program found through the host PATH, without a shell.
 ProcessResult RunProcess(const std::vector<std::string>& argv);
+// Whether RunProcess finds name on the PATH.
+bool HostProgramAvailable(const std::string& name);
 
 } // namespace halyard::sim370

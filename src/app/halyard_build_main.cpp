@@ -12,8 +12,9 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
-#include "launch/launcher.h"
 #include "halyard_version.h"
+#include "launch/foreign_program.h"
+#include "launch/launcher.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
@@ -62,14 +63,27 @@ public:
                                                     const std::string& directory,
                                                     std::function<void(const std::string&)> onLine) override {
         started = true;
+        prepareWine(file, directory);
         return shell_.StartToolChainRun(file, parameters, directory, std::move(onLine));
     }
+    std::string compilerDir; // the tool-chain folder, whose cl370 may be a Windows program
     bool showsBatchWindows() override { return false; }
     bool started = false;
     int exitCode = -1;
     std::string output;
 
 private:
+    // Wine's first run, done before the tools run and said on standard error, so that its lines
+    // never mix with the tools' output.
+    void prepareWine(const std::string& file, const std::string& directory) {
+        const bool windows = FindProgram(dd_, "cl370", {compilerDir}).kind == FoundProgram::Windows ||
+                             FindProgram(dd_, file, {directory}).kind == FoundProgram::Windows;
+        const std::string wine = FindWine();
+        if (!windows || wine.empty() || WinePrefixPrepared(dd_)) return;
+        std::cerr << PreparingWineText << std::endl;
+        if (std::string why; !PrepareWinePrefix(dd_, wine, why)) std::cerr << why << std::endl;
+    }
+
     DosDevices& dd_;
     ShellLauncher shell_;
 };
@@ -101,6 +115,7 @@ struct Session {
             });
         }
         e->ProjectPath = NoProjectLoaded;
+        launcher.compilerDir = e->CompilerDir;
         e->startupDone = true;
         e->buildOutput.observe([this](BuildOutput::Change c) {
             const auto& lines = e->buildOutput.lines();
@@ -170,7 +185,9 @@ int build(Session& s, const Args& args) {
         if (line.kind == BuildOutput::Line::Memory || line.kind == BuildOutput::Line::MemoryFull)
             std::cout << line.text << '\n';
     std::cout << MessageCountText(out.errors(), out.warnings()) << '\n';
-    return verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ? 0 : 1;
+    // An output file left from an earlier build must not make a build with errors pass.
+    const bool made = verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0;
+    return made && out.errors() == 0 ? 0 : 1;
 }
 
 // Input files named without a folder are looked for beside the command file.
@@ -230,7 +247,7 @@ const std::vector<Command>& commands() {
          "halyard-batch and wait for it, printing its output as it comes; then print the verdict\n"
          "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file), the use of\n"
          "every memory range when the link wrote a map file, and the messages counted\n"
-         "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \".",
+         "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \" with no error.",
          build},
         {"check", "FILE",
          "Check the linker command file FILE without linking: print each problem as\n"

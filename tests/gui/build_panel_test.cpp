@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-#include "launch/launcher.h"
 #include "editor/code_ed_window.h"
+#include "launch/launcher.h"
 #include "shell/embedded.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
@@ -143,3 +143,64 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
 }
 
 } // namespace
+
+#ifdef HALYARD_WIN32_TOOLS_DIR
+#include "launch/foreign_program.h"
+
+namespace {
+
+// The tool chain a user owns: Windows programs in C:\CL370, run through real Wine, which is
+// prepared on the first build with a busy note.
+TEST_F(BuildPanel, BuildAllRunsTheWindowsToolChainThroughWine) {
+    if (FindWine().empty()) GTEST_SKIP() << "Wine is not installed (scripts/setup installs wine and wine32)";
+    for (const char* tool : {"cl370", "lnk370", "asm370", "mk370"}) {
+        fs::remove(dd.toHost(std::string("C:\\CL370\\") + tool));
+        fs::copy_file(fs::path(HALYARD_WIN32_TOOLS_DIR) / (std::string(tool) + ".exe"),
+                      dd.toHost(std::string("C:\\CL370\\") + tool + ".exe"));
+    }
+    auto* busy = window.findChild<QWidget*>("BuildBusy");
+    ASSERT_NE(busy, nullptr);
+    bool sawBusy = false;
+    window.actionFor(model.menu.Compile1)->trigger();
+    // Preparing Wine takes a while on a busy machine.
+    for (int i = 0; i < 18000 && model.buildOutput.running(); ++i) {
+        QApplication::processEvents();
+        if (!sawBusy && busy->isVisible()) shoot("build-wine-preparing.png");
+        sawBusy = sawBusy || busy->isVisible();
+        QThread::msleep(10);
+    }
+    ASSERT_FALSE(model.buildOutput.running());
+    model.CompileTimer.tick();
+    QApplication::processEvents();
+    EXPECT_TRUE(sawBusy);
+    EXPECT_FALSE(busy->isVisible());
+    const int note = row(PreparingWineText);
+    ASSERT_GE(note, 0);
+    EXPECT_EQ(list->item(note)->foreground().color(), QColor(0x5A, 0x5A, 0x5A));
+    EXPECT_TRUE(list->item(list->count() - 1)->text().startsWith("VECS"));
+    EXPECT_EQ(window.findChild<QDockWidget*>("BuildPanel")->windowTitle(), "Build - 0 errors, 0 warnings");
+    EXPECT_EQ(list->findItems("Created C:\\texassource\\demo.out  (", Qt::MatchStartsWith).size(), 1);
+    shoot("build-wine.png");
+
+    const std::string main = "C:\\Halyard\\demo\\main.c";
+    const std::string good = dd.readBytes(main);
+    dd.writeBytes(main, good + "\nint broken( {\n");
+    build();
+    EXPECT_EQ(row(PreparingWineText), -1) << "Wine is prepared once";
+    EXPECT_EQ(window.findChild<QDockWidget*>("BuildPanel")->windowTitle(), "Build - 1 error, 0 warnings");
+    const auto found = list->findItems("main.c 25: error[E006]", Qt::MatchStartsWith);
+    ASSERT_EQ(found.size(), 1);
+    model.buildOutput.Activate(list->row(found.first()));
+    QApplication::processEvents();
+    QMdiSubWindow* sub = window.mdiArea()->activeSubWindow();
+    ASSERT_NE(sub, nullptr);
+    auto* editor = qobject_cast<gui::CodeEdWindow*>(sub->widget());
+    ASSERT_TRUE(editor && editor->model());
+    EXPECT_EQ(editor->model()->lineOf(editor->model()->selStart()), 24u);
+    ASSERT_TRUE(model.editors.CloseEditorFiles());
+    dd.writeBytes(main, good);
+    std::system(("WINEPREFIX='" + dd.root().string() + "' wineserver -k 2>/dev/null").c_str());
+}
+
+} // namespace
+#endif

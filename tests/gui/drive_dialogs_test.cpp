@@ -108,6 +108,8 @@ TEST_F(DriveDialogs, SetupShowsTheHostFolderUnderEachFolderField) {
         source = dialog->findChild<QLabel*>("SourceDirHost")->toolTip();
         tms = dialog->findChild<QLabel*>("TMS370Host")->toolTip();
         workDriveShown = dialog->findChild<QLabel*>("WkDriveHost")->isVisible();
+        if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+            dialog->grab().save(QString(dir) + "/setup.png");
         auto* edit = dialog->findChild<QLineEdit*>("SourceDir");
         edit->selectAll();
         QTest::keyClicks(edit, "z:\\usr");

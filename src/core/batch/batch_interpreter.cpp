@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "batch/batch_internals.h"
 #include "batch/windows_command_line.h"
+#include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "launch/run_mark.h"
@@ -377,23 +378,56 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         return {};
     }
     SpawnSpec spec;
-    // The stand-in tools are native programs; they need a usable argv[0] to find themselves.
-    spec.program = found.host.string();
-    spec.argv.push_back(spec.program);
-    for (auto& a : SplitWindowsCommandLine(tail))
-        spec.argv.push_back(std::move(a));
-    spec.env = programEnvironment();
-    spec.replaceEnv = true;
+    ForeignStart foreign;
+    auto args = SplitWindowsCommandLine(tail);
+    if (found.foreign()) {
+        foreign = PrepareForeignStart(dd_, found, args, programEnvironment(), variable("PATH"),
+                                      dd_.currentDirectory());
+        // Said in the tools' own message form, so the Build panel and halyard-build count it.
+        if (!foreign.refusal.empty()) {
+            fail(fds, ExtractFileName(TrimRight(typed)) + ": error: " + foreign.refusal, 9009);
+            return {};
+        }
+        if (found.kind == FoundProgram::Windows && !WinePrefixPrepared(dd_)) {
+            write(fds.err, std::string(PreparingWineText) + "\n");
+            if (std::string why; !PrepareWinePrefix(dd_, foreign.spec.program, why)) {
+                fail(fds, ExtractFileName(TrimRight(typed)) + ": error: " + why, 9009);
+                return {};
+            }
+        }
+        spec = foreign.spec;
+    } else {
+        // The stand-in tools are native programs; they need a usable argv[0] to find themselves.
+        spec.program = found.host.string();
+        spec.argv.push_back(spec.program);
+        for (auto& a : args)
+            spec.argv.push_back(std::move(a));
+        spec.env = programEnvironment();
+        spec.replaceEnv = true;
+    }
     spec.cwd = dd_.toHost(dd_.currentDirectory()).string();
     spec.in = fds.in;
     spec.out = fds.out;
     spec.err = fds.err;
+    // DOSBox writes its own chatter: the program's output is read back once it ended.
+    const int nullOut = foreign.dos() ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
+    if (foreign.dos()) spec.out = spec.err = nullOut;
     const SpawnResult r = SpawnProcess(spec);
+    if (nullOut >= 0) ::close(nullOut);
     if (!r.started()) {
-        fail(fds, "'" + typed + "' cannot be run: " + std::strerror(r.error), 9009);
+        fail(fds,
+             ExtractFileName(TrimRight(typed)) + ": error: " + found.winPath +
+                 " cannot be run: " + std::strerror(r.error),
+             9009);
         return {};
     }
     errorLevel_ = WaitForExit(r.pid);
+    if (foreign.dos()) {
+        std::string output;
+        const int level = FinishDosRun(foreign, output);
+        write(level < 0 ? fds.err : fds.out, output);
+        errorLevel_ = level < 0 ? 1 : level;
+    }
     lastOk_ = errorLevel_ == 0;
     return {};
 }

@@ -10,10 +10,11 @@
 
 #include "base/paths.h"
 #include "batch/batch_interpreter.h"
+#include "batch/windows_command_line.h"
+#include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "launch/tool_chain_run.h"
-#include "batch/windows_command_line.h"
 
 extern char** environ;
 
@@ -107,7 +108,24 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
 
     const std::string name = TrimRight(file);
     const FoundProgram found = find(name, dir);
-    if (found.kind == FoundProgram::Batch) {
+    if (found.foreign()) {
+        // Wine and DOSBox are started by the batch runner, which prepares Wine on its first use and
+        // reads a DOS program's output back; a prepared Wine is started directly.
+        std::vector<std::string> args = SplitWindowsCommandLine(parameters);
+        ForeignStart foreign;
+        if (found.kind == FoundProgram::Windows && WinePrefixPrepared(dd_))
+            foreign = PrepareForeignStart(dd_, found, args, spec.env, "", dir);
+        if (!foreign.spec.program.empty()) {
+            server_.Start(dd_);
+            spec.program = foreign.spec.program;
+            spec.argv = foreign.spec.argv;
+            spec.env = foreign.spec.env;
+        } else {
+            spec.program = FindBatchRunner();
+            spec.argv = foreignArguments(spec.program, found, parameters);
+        }
+        if (showMode == Shown) spec.out = spec.err = SpawnSpec::Inherit;
+    } else if (found.kind == FoundProgram::Batch) {
         const std::string runner = FindBatchRunner();
         if (runner.empty()) {
             ::close(nullIn);
@@ -171,6 +189,14 @@ FoundProgram ShellLauncher::find(const std::string& name, const std::string& dir
     return found;
 }
 
+std::vector<std::string> ShellLauncher::foreignArguments(const std::string& runner, const FoundProgram& found,
+                                                         const std::string& parameters) const {
+    std::vector<std::string> argv{runner, "/c", found.winPath};
+    for (auto& a : SplitWindowsCommandLine(parameters))
+        argv.push_back(std::move(a));
+    return argv;
+}
+
 std::vector<std::string> ShellLauncher::batchArguments(const std::string& batch,
                                                        const std::string& parameters) {
     std::vector<std::string> args;
@@ -191,11 +217,19 @@ ShellLauncher::StartToolChainRun(const std::string& file, const std::string& par
     const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
     const std::string name = TrimRight(file);
     const FoundProgram found = find(name, dir);
+    if (found.foreign()) {
+        server_.Start(dd_);
+        const std::string runner = FindBatchRunner();
+        std::vector<std::string> args = foreignArguments(runner, found, parameters);
+        args.erase(args.begin());
+        return PipedBatchRun::start(dd_, runner, args, dir, std::move(onLine));
+    }
     if (found.kind == FoundProgram::Native)
         return PipedBatchRun::start(dd_, found.host.string(), SplitWindowsCommandLine(parameters), dir,
                                     std::move(onLine));
     if (found.kind != FoundProgram::Batch && !IsBatchFileName(name))
         return PipedBatchRun::refused(std::move(onLine), "'" + name + NotRecognizedText);
+    server_.Start(dd_);
     // A batch that is not there still goes to the runner, which says so as the command processor would.
     const std::string batch = found.kind == FoundProgram::Batch ? found.winPath : dd_.absolute(name);
     auto run = PipedBatchRun::start(dd_, FindBatchRunner(), batchArguments(batch, parameters), dir,

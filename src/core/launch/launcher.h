@@ -3,13 +3,15 @@
 // a batch file runs under halyard-batch (in the desktop's terminal emulator when shown, detached
 // and silent when hidden), a native executable runs directly, anything else goes to the desktop's
 // default handler (xdg-open). The program never waits for what it starts, but it can tell whether
-// a batch it started still runs.
+// a batch it started still runs. A Windows or DOS program goes through halyard-batch, which starts
+// it through Wine or DOSBox.
 #include <map>
 #include <memory>
 #include <string>
 
 #include "base/dos_devices.h"
 #include "base/ports.h"
+#include "launch/foreign_program.h"
 #include "launch/program_lookup.h"
 #include "launch/run_mark.h"
 
@@ -33,6 +35,9 @@ public:
 private:
     // What a launch of name finds with dir as its working folder.
     FoundProgram find(const std::string& name, const std::string& dir) const;
+    // halyard-batch's command line that runs a Windows or DOS program with parameters.
+    std::vector<std::string> foreignArguments(const std::string& runner, const FoundProgram& found,
+                                              const std::string& parameters) const;
     // halyard-batch's arguments for running batch with parameters, its run mark armed.
     std::vector<std::string> batchArguments(const std::string& batch, const std::string& parameters);
 
@@ -40,6 +45,8 @@ private:
     // One mark per batch file (by its full Windows path, without regard to case): starting the
     // same batch again watches the new run only.
     std::map<std::string, std::unique_ptr<RunMark>> marks_;
+    // Wine's server stays up while this launcher (Halyard) lives, once a Windows program ran.
+    WineServerKeeper server_;
 };
 
 // halyard-batch beside the running program, else on $PATH; empty when there is none.

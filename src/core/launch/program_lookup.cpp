@@ -1,6 +1,7 @@
 #include "launch/program_lookup.h"
 
 #include "base/paths.h"
+#include "launch/foreign_program.h"
 #include "launch/process.h"
 
 namespace halyard {
@@ -68,7 +69,12 @@ FoundProgram FindProgram(const DosDevices& dd, const std::string& name, const st
             FoundProgram found{FoundProgram::None, dd.absolute(c), dd.toHost(c)};
             if (IsBatchFileName(c))
                 found.kind = FoundProgram::Batch;
-            else if (IsExecutableFile(found.host.string()))
+            else if (const auto foreign = ForeignKindOf(found.host, c); foreign != FoundProgram::None) {
+                // Messages name the file as it is called on disk, not as the extension was tried.
+                found.kind = foreign;
+                found.winPath =
+                    AddTrailingBackslash(ExtractFileDir(found.winPath)) + found.host.filename().string();
+            } else if (IsExecutableFile(found.host.string()))
                 found.kind = FoundProgram::Native;
             else if (acceptDocuments && hasExtension && i == 0)
                 found.kind = FoundProgram::Document;

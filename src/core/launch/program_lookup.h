@@ -2,7 +2,8 @@
 // Finding the file a command or a launch names, the way Windows finds it: the folder named, else
 // the folders searched in order; a name without extension is tried with .COM, .EXE, .BAT and .CMD
 // and, because the stand-in tools are native Linux programs, also bare; a name ending in .EXE or
-// .COM is also tried without it.
+// .COM is also tried without it. What a program is comes from its header: a Windows or DOS program
+// needs no execute bit, a native one does.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@
 namespace halyard {
 
 struct FoundProgram {
-    enum Kind { None, Batch, Native, Document };
+    enum Kind { None, Batch, Native, Document, Windows, Dos };
+    bool foreign() const { return kind == Windows || kind == Dos; }
     Kind kind = None;
     std::string winPath;        // the Windows path found
     std::filesystem::path host; // its host path

@@ -2,6 +2,7 @@
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
+#include "launch/foreign_program.h"
 #include "shell/embedded.h"
 
 namespace halyard {
@@ -26,6 +27,24 @@ std::string TDirsetup::HostFolder(const std::string& windowsPath) const {
         return "Drive " + dd->absolute(windowsPath).substr(0, 2) + " is not mapped";
     const std::string host = dd->toHost(windowsPath).string();
     return host == windowsPath ? "" : host;
+}
+
+std::string TDirsetup::ToolChainKind(const std::string& folder) const {
+    if (!dd || TrimRight(folder).empty() || !dd->dirExists(folder)) return "";
+    const FoundProgram cl = FindProgram(*dd, "cl370", {folder});
+    const std::string name = ExtractFileName(cl.winPath);
+    if (cl.kind == FoundProgram::Windows) return name + " is a Windows program: it runs through Wine";
+    if (cl.kind == FoundProgram::Dos) return name + " is a DOS program: it runs in DOSBox";
+    return "";
+}
+
+std::string TDirsetup::ForeignRunners() {
+    auto line = [](const char* what, const std::string& path, const char* package) {
+        if (path.empty()) return std::string(what) + ": not found (apt install " + package + ")";
+        const std::string version = RunnerVersion(path);
+        return std::string(what) + ": " + path + (version.empty() ? "" : " (" + version + ")");
+    };
+    return line("Wine", FindWine(), "wine") + "\n" + line("DOSBox", FindDosBox(), "dosbox");
 }
 
 void TDirsetup::BrowseBtnClick(int tag) {

@@ -38,6 +38,11 @@ public:
     // What a location is on this machine, shown under its field: the host path a Windows path maps
     // to, or why it maps to none; empty where the two are the same.
     std::string HostFolder(const std::string& windowsPath) const;
+    // What the tool-chain folder's cl370 is when it is no native program ("cl370.exe is a Windows
+    // program: it runs through Wine"); empty otherwise.
+    std::string ToolChainKind(const std::string& folder) const;
+    // Whether Wine and DOSBox were found, with path and version: one line each.
+    static std::string ForeignRunners();
 
 private:
     Ui& ui;

@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "batch/ide_bat.h"
+#include "launch/foreign_program.h"
 #include "shell/embedded.h"
 
 namespace halyard {
@@ -49,7 +50,12 @@ void BuildOutput::add(Line::Kind kind, const std::string& text, const ToolMessag
 void BuildOutput::addOutput(const std::string& text) {
     const ToolMessage m = ParseToolLine(text);
     Line::Kind kind = Line::Output;
-    if (m.kind == ToolMessage::Error) {
+    // Wine's preparation is Halyard's own note, busy until the first line of the tools.
+    const bool wasPreparing = preparing_;
+    preparing_ = text.rfind(PreparingWineText, 0) == 0;
+    if (preparing_) {
+        kind = Line::Note;
+    } else if (m.kind == ToolMessage::Error) {
         kind = Line::Error;
         ++errors_;
     } else if (m.kind == ToolMessage::Warning) {
@@ -59,7 +65,7 @@ void BuildOutput::addOutput(const std::string& text) {
         kind = Line::Summary;
     }
     add(kind, text, m);
-    if (m.diagnostic()) notify(Change::State);
+    if (m.diagnostic() || preparing_ != wasPreparing) notify(Change::State);
 }
 
 void BuildOutput::begin(const std::string& command, const std::string& directory, bool build) {
@@ -73,7 +79,7 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     errors_ = warnings_ = 0;
     current_ = -1;
     started_ = true;
-    stopped_ = ended_ = false;
+    stopped_ = ended_ = preparing_ = false;
     build_ = build;
     linking_ = build && e.LinkSwitch == "-z ";
     redirected_ = build && e.opts.SendToFile.checked();
@@ -146,6 +152,7 @@ void BuildOutput::OutputTimerTimer() {
 void BuildOutput::runEnded() {
     if (ended_) return;
     ended_ = true;
+    preparing_ = false;
     OutputTimer.setEnabled(false);
     endClock_ = std::chrono::steady_clock::now();
     if (stopped_) add(Line::Note, "Stopped");

@@ -49,6 +49,8 @@ public:
     // "Build" before the first run, then with the messages counted: "Build - 2 errors, 1 warning".
     std::string title() const;
     bool running() const { return run_ && !run_->ended(); }
+    // While Wine is prepared for its first Windows program (once, some seconds).
+    bool preparing() const { return preparing_ && running(); }
     // Readable when the running batch printed something; -1 when there is nothing to watch.
     int outputDescriptor() const { return run_ ? run_->descriptor() : -1; }
     // The message line last activated or stepped to; -1 for none.
@@ -106,7 +108,7 @@ private:
     std::vector<Line> lines_;
     int errors_ = 0, warnings_ = 0, current_ = -1;
     bool started_ = false, build_ = false, stopped_ = false, noTerminalSaid_ = false;
-    bool ended_ = false;
+    bool ended_ = false, preparing_ = false;
     // What the run was started with: the verdict comes later, when options may have changed.
     bool linking_ = false, redirected_ = false;
     std::string cmdFile_, linkerSwitches_, directory_;

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "shell/embedded.h"
@@ -194,12 +195,17 @@ void ToolMenus::PrgmClick() {
 void ToolMenus::start(const std::string& name, const std::string& file, const std::string& parameters) {
     const std::string program = TrimRight(file);
     const std::string dir = AddTrailingBackslash(ExtractFileDir(program));
-    bool found = !program.empty() && FindProgram(e.dd, program, {dir}, true).kind != FoundProgram::None;
+    const FoundProgram lookup = program.empty() ? FoundProgram{} : FindProgram(e.dd, program, {dir}, true);
+    bool found = lookup.kind != FoundProgram::None;
     // A bare program name is found where the launcher looks for it too.
     if (!found && !program.empty() && program.find_first_of("\\/:") == std::string::npos)
         found = !FindExecutableOnPath(program).empty();
     if (!found) {
         e.ui.inform("The tool \"" + name + "\" cannot be started: its program " + file + " does not exist.");
+        return;
+    }
+    if (const std::string missing = MissingRunnerText(lookup); !missing.empty()) {
+        e.ui.inform("The tool \"" + name + "\" cannot be started: " + missing + ".");
         return;
     }
     e.launcher.LaunchProgram(file, parameters, dir, Launcher::Shown);

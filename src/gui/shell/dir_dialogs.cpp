@@ -113,8 +113,11 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         small.setPointSizeF(small.pointSizeF() * 0.85);
         host->setFont(small);
         host->setForegroundRole(QPalette::PlaceholderText);
-        auto showHost = [&m, host, &field = row.edit] {
-            const QString text = qs(m.HostFolder(field.text()));
+        auto showHost = [&m, host, &field = row.edit, toolChain = row.tag == 5] {
+            std::string folder = m.HostFolder(field.text());
+            if (const std::string kind = toolChain ? m.ToolChainKind(field.text()) : ""; !kind.empty())
+                folder += (folder.empty() ? "" : "; ") + kind;
+            const QString text = qs(folder);
             host->setPath(text);
             host->setVisible(!text.isEmpty());
         };
@@ -135,6 +138,11 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     keep->setObjectName("KeepEditors");
     bind(keep, m.KeepEditors);
     layout->addWidget(keep);
+    // What runs the tool chain's Windows and DOS programs.
+    auto* runners = new QLabel(qs(TDirsetup::ForeignRunners()), &dlg);
+    runners->setObjectName("ForeignRunners");
+    runners->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(runners);
     auto* buttons = okCancelHelp(dlg, HelpTopic::Setup);
     auto* defaults = buttons->addButton("Defaults", QDialogButtonBox::ResetRole);
     QObject::connect(defaults, &QPushButton::clicked, &dlg, [&m] { m.DefaultsClick(); });

@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -109,13 +110,19 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     save->setToolTip("Save the output to a text file");
     for (auto* b : {stop, copy, save})
         buttons->addWidget(b);
+    auto* busy = new QProgressBar(body); // while Wine is prepared
+    busy->setObjectName("BuildBusy");
+    busy->setRange(0, 0);
+    busy->setMaximumWidth(stop->sizeHint().width());
+    busy->setVisible(false);
+    buttons->addWidget(busy);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     dock->setWidget(body);
     window->addDockWidget(Qt::BottomDockWidgetArea, dock);
     window->resizeDocks({dock}, {200}, Qt::Vertical);
 
-    auto sync = [&out, dock, list, stop](BuildOutput::Change c) {
+    auto sync = [&out, dock, list, stop, busy](BuildOutput::Change c) {
         if (c == BuildOutput::Change::Cleared) list->clear();
         if (c == BuildOutput::Change::Added) {
             QScrollBar* bar = list->verticalScrollBar();
@@ -130,6 +137,7 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
         }
         dock->setWindowTitle(qs(out.title()));
         stop->setEnabled(out.running());
+        busy->setVisible(out.preparing());
     };
     sync(BuildOutput::Change::State);
     out.observe(sync);
