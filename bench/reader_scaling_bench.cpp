@@ -22,7 +22,6 @@ using namespace halyard;
 using namespace halyard::test;
 namespace fs = std::filesystem;
 
-
 // A drive mapping in a folder of its own, removed at the end.
 struct TempRoot {
     fs::path root = fs::temp_directory_path() / ("halyard-scaling-bench-" + std::to_string(::getpid()));
@@ -140,3 +139,43 @@ BENCHMARK(BM_CaseInsensitiveLookupInALargeFolder)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+// A project of N headers opened (which regenerates IDE.BAT and copies every header into the
+// headers folder, empty at first) and made again with the copies in place.
+void BM_OpenProjectWithManyHeaders(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    TempRoot t;
+    QuietUi ui;
+    NoSettings settings;
+    NoLauncher launcher;
+    Clock clock;
+    TEmbedded e({ui, settings, launcher, t.dd, clock});
+    t.dd.createDirs("C:\\texassource");
+    t.dd.createDirs("C:\\work");
+    std::vector<std::string> sources{"C:\\work\\main.c"};
+    t.dd.writeBytes(sources.front(), "int main(void) { return 0; }\n");
+    for (int i = 0; i < n; ++i) {
+        sources.push_back("C:\\work\\h" + std::to_string(i) + ".h");
+        t.dd.writeBytes(sources.back(), "#define H 1\n");
+    }
+    e.ProjectListBox.setItems(sources);
+    e.project.BuildProjectLines();
+    t.dd.writeLines("C:\\work\\many.prj", e.ProList);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::error_code ec;
+        fs::remove_all(t.dd.toHost("C:\\texassource"), ec);
+        t.dd.createDirs("C:\\texassource");
+        state.ResumeTiming();
+        e.project.Openpro("C:\\work\\many.prj");
+        e.batch.MakeIdeBatClick();
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_OpenProjectWithManyHeaders)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
