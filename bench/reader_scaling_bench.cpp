@@ -11,8 +11,10 @@
 
 #include "batch/batch_interpreter.h"
 #include "linkcmd/cmd_check.h"
+#include "linkcmd/cmd_language.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
+#include "tool_output/memory_map.h"
 
 #include "support/quiet_ports.h"
 
@@ -178,4 +180,26 @@ BENCHMARK(BM_OpenProjectWithManyHeaders)
     ->Arg(4000)
     ->Arg(8000)
     ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+
+// A map without a "used" column, N ranges and N sections placed in them.
+void BM_MapWithoutUsedColumn(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<std::string> lines{"MEMORY CONFIGURATION", "  name  origin  length  attributes"};
+    for (int i = 0; i < n; ++i)
+        lines.push_back((i ? "         R" : "PAGE 0:  R") + std::to_string(i) + "  " + linkcmd::Hex(i * 16) +
+                        "  0010h  RW");
+    lines.emplace_back("SECTION ALLOCATION MAP");
+    for (int i = n - 1; i >= 0; --i)
+        lines.push_back(".s" + std::to_string(i) + "  0  " + linkcmd::Hex(i * 16 + 4) + "  00000004");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadMemoryUse(lines).size());
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_MapWithoutUsedColumn)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Complexity(benchmark::oNLogN)
     ->Unit(benchmark::kMillisecond);

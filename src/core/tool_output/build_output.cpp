@@ -186,12 +186,16 @@ void BuildOutput::showMemoryUse() {
     if (map.find(':') == std::string::npos && map[0] != '\\') map = AddTrailingBackslash(directory_) + map;
     const auto written = e.dd.fileExists(map) ? e.dd.lastWriteTime(map) : std::nullopt;
     if (!written || *written < startTime_) return; // an old map tells nothing about this link
-    memory_ = ReadMemoryUse(e.dd.readLines(map));
-    if (memory_.empty()) return;
+    std::vector<std::string> problems;
+    memory_ = ReadMemoryUse(e.dd.readLines(map), &problems);
+    if (memory_.empty() && problems.empty()) return;
     add(Line::Note, "Memory use (" + map + "):");
     const auto table = MemoryUseTable(memory_);
     for (size_t i = 0; i < table.size(); ++i)
         add(i > 0 && memory_[i - 1].nearlyFull() ? Line::MemoryFull : Line::Memory, table[i]);
+    // Part of the table, so the headless build prints them with it.
+    for (const auto& problem : problems)
+        add(Line::Memory, problem);
 }
 
 void BuildOutput::StopClick() {
