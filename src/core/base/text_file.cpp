@@ -123,7 +123,7 @@ int createTemporary(const fs::path& file, fs::path& tmp, mode_t mode) {
 
 // The whole text into a temporary file that then takes the old file's place, with the old file's
 // owner (where the system allows it) and mode.
-bool replaceByRename(const fs::path& file, std::string_view bytes, const struct stat* old) {
+bool replaceByRename(const fs::path& file, std::string_view bytes, const struct stat* old, bool durable) {
     fs::path tmp;
     const int fd = createTemporary(file, tmp, old ? S_IRUSR | S_IWUSR : 0666);
     if (fd < 0) return false;
@@ -136,7 +136,7 @@ bool replaceByRename(const fs::path& file, std::string_view bytes, const struct 
         }
         ok = ::fchmod(fd, old->st_mode & 07777) == 0;
     }
-    ok = ::fsync(fd) == 0 && ok;
+    ok = (!durable || ::fsync(fd) == 0) && ok;
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(tmp.c_str(), file.c_str()) == 0) return true;
     ::unlink(tmp.c_str());
@@ -160,7 +160,7 @@ bool rewriteInPlace(const fs::path& file, std::string_view bytes, const struct s
         ::unlink(backup.c_str());
         // A file that may not be written but whose folder may: replaced whole as before, which is
         // better than not saving at all.
-        return denied && replaceByRename(file, bytes, &old);
+        return denied && replaceByRename(file, bytes, &old, true);
     }
     bool ok =
         writeAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
@@ -176,18 +176,20 @@ bool rewriteInPlace(const fs::path& file, std::string_view bytes, const struct s
 
 } // namespace
 
-bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes) {
+bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes, bool durable) {
     std::error_code ec;
     if (fs::is_directory(file, ec)) return false;
 #ifdef _WIN32
+    (void)durable;
     return replaceByRename(file, bytes);
 #else
     const fs::path target = throughLinks(file);
     struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT && replaceByRename(target, bytes, nullptr);
+    if (::stat(target.c_str(), &st) != 0)
+        return errno == ENOENT && replaceByRename(target, bytes, nullptr, durable);
     // A device, a pipe or a folder is no file to save text into.
     if (!S_ISREG(st.st_mode)) return false;
-    return st.st_nlink > 1 ? rewriteInPlace(target, bytes, st) : replaceByRename(target, bytes, &st);
+    return st.st_nlink > 1 ? rewriteInPlace(target, bytes, st) : replaceByRename(target, bytes, &st, durable);
 #endif
 }
 

@@ -45,10 +45,11 @@ void HeaderCopier::copy(const std::string& entry) {
     if (!added && fs::equivalent(sourceHost, targetHost, ec)) return;
     std::string bytes;
     if (!ReadHostFile(sourceHost, bytes)) throw Error(CannotOpenFile(entry));
-    // An unchanged copy is not written again: every write waits for the disk.
+    // An unchanged copy is not written again. A copy that differs is made again at the next
+    // generation, so one that a crash cut short mends itself: no waiting for the disk per header.
     std::string old;
     if (!added && ReadHostFile(targetHost, old) && old == bytes) return;
-    if (!WriteHostFileAtomic(targetHost, bytes)) throw Error(CannotCreateFile(target));
+    if (!WriteHostFileAtomic(targetHost, bytes, false)) throw Error(CannotCreateFile(target));
 }
 
 } // namespace halyard
