@@ -176,6 +176,7 @@ TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
     ASSERT_NE(editorOf(), nullptr);
     EXPECT_TRUE(editorOf()->isReadOnly());
     EXPECT_TRUE(ui.shown.empty());
+    shoot("build-read-only.png");
 
     const std::string head = " named by the message was not opened:\r";
     activate("C:\\outside\\big.txt 1: error: too big");
