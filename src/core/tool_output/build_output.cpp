@@ -278,7 +278,8 @@ std::string BuildOutput::OpenRefusal(const std::string& path) const {
     const fs::path host = e.dd.toHost(path);
     if (!fs::is_regular_file(host, ec)) return head + "it is no plain file.";
     const auto size = fs::file_size(host, ec);
-    if (ec || size > TCodeEd::MaxLength)
+    if (ec) return head + "it cannot be read (" + ec.message() + ").";
+    if (size > TCodeEd::MaxLength)
         return head + "it holds " + std::to_string(size) + " bytes, more than the " +
                std::to_string(TCodeEd::MaxLength) + " an editor window takes.";
     std::string start;
