@@ -15,6 +15,7 @@
 #include "batch/batch_interpreter.h"
 #include "launch/line_splitter.h"
 #include "linkcmd/cmd_check.h"
+#include "linkcmd/cmd_language.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 #include "tool_output/memory_map.h"

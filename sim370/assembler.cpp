@@ -57,6 +57,16 @@ std::string unquote(const std::string& s) {
     return s.size() >= 2 && s.front() == '"' && s.back() == '"' ? s.substr(1, s.size() - 2) : s;
 }
 
+// The object file keeps names as words of a line: a name is one word, never empty.
+bool isName(const std::string& s) {
+    return !s.empty() && std::none_of(s.begin(), s.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || c == 0x7f;
+    });
+}
+
+// The largest section the object file holds (its reader refuses more).
+constexpr std::int64_t kSectionLimit = 0xFFFFFFFFLL;
+
 struct Use {
     std::string symbol;
     int line;
@@ -78,9 +88,19 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
     std::map<std::string, std::int64_t> sizes;
     std::vector<std::string> order;
     std::string section = ".text";
+    int lineNo = 0;
     auto grow = [&](const std::string& s, std::int64_t n) {
         if (!sizes.count(s)) order.push_back(s);
-        sizes[s] += n;
+        std::int64_t& size = sizes[s];
+        if (size > kSectionLimit) return; // said once
+        size += n;
+        if (size > kSectionLimit)
+            err(lineNo, 415, "section " + s + " is larger than " + Hex(kSectionLimit) + " bytes");
+    };
+    auto named = [&](int line, const std::string& name, const char* what) {
+        if (isName(name)) return true;
+        err(line, 414, std::string("invalid ") + what + " name '" + name + "'");
+        return false;
     };
     // Only grow() enters a section: a label must not make one that the object would then miss.
     auto here = [&](const std::string& s) -> std::int64_t {
@@ -92,7 +112,6 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
     std::set<std::string> constants;
     std::vector<Use> uses;
 
-    int lineNo = 0;
     for (const auto& raw : SplitTextLines(text)) {
         ++lineNo;
         if (raw.empty() || raw[0] == '*' || raw[0] == ';') continue;
@@ -133,7 +152,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
         if (op == ".sect") {
             if (args.size() != 1 || unquote(args[0]).empty())
                 err(lineNo, 404, ".sect needs a section name");
-            else
+            else if (named(lineNo, unquote(args[0]), "section"))
                 section = unquote(args[0]);
             if (!label.empty()) labels[label] = {section, here(section)};
         } else if (op == ".text" || op == ".data") {
@@ -145,6 +164,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
                 err(lineNo, 405, op + " needs a symbol and a size");
                 continue;
             }
+            if (!named(lineNo, args[first], "symbol") || !named(lineNo, target, "section")) continue;
             labels[args[first]] = {target, here(target)};
             grow(target, *ParseNumber(args[first + 1]));
         } else if (op == ".word" || op == ".byte" || op == ".string") {
@@ -171,7 +191,7 @@ bool Assemble(const fs::path& source, const std::string& shownName, const fs::pa
         } else if (op == ".ref" || op == ".def" || op == ".global" || op == ".globl") {
             if (args.empty()) err(lineNo, 409, op + " needs a symbol name");
             for (const auto& a : args)
-                (op == ".ref" ? refs : defs)[a] = lineNo;
+                if (named(lineNo, a, "symbol")) (op == ".ref" ? refs : defs)[a] = lineNo;
         } else if (kIgnored.count(op)) {
         } else if (op[0] == '.') {
             err(lineNo, 410, "unknown directive " + op);

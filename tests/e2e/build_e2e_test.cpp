@@ -143,6 +143,28 @@ TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
         << stopped.err;
 }
 
+// A project that names a batch file through a folder "x.h" gets nothing copied that IDE.BAT would
+// run: the working folder comes first in its PATH, so a planted cl370.bat would run at every build.
+TEST_F(Workspace, ACraftedProjectPlantsNothingAndTheNextBuildRunsTheRealCompiler) {
+    DosDevices dd(dir / "data" / "halyard");
+    dd.createDirs("C:\\Halyard\\evil");
+    dd.writeLines("C:\\Halyard\\evil\\cl370.bat", {"@echo off", "echo planted> C:\\planted.txt"});
+    auto lines = dd.readLines(project);
+    lines.push_back("C:\\Halyard\\evil\\x.h\\..\\cl370.bat");
+    lines.push_back("C:\\Halyard\\evil\\x.h\\..\\CL370.BAT\\..\\cl370");
+    dd.writeLines("C:\\Halyard\\evil\\evil.prj", lines);
+
+    const Result opened = run("halyard-build", {"make", "C:\\Halyard\\evil\\evil.prj"});
+    EXPECT_EQ(opened.code, 0) << opened.out << opened.err;
+    for (const char* planted : {"C:\\texassource\\cl370.bat", "C:\\texassource\\cl370"})
+        EXPECT_FALSE(dd.fileExists(planted)) << planted;
+
+    const Result built = run("halyard-build", {"build", project});
+    EXPECT_NE(built.out.find("TMS370 C Compiler Shell"), std::string::npos) << built.out << built.err;
+    EXPECT_NE(built.out.find("\nCreated " + output + "\n"), std::string::npos) << built.out << built.err;
+    EXPECT_FALSE(dd.fileExists("C:\\planted.txt"));
+}
+
 // The desktop's model on the real launcher, as the Build panel drives it.
 struct Desktop {
     DosDevices dd{DosDevices::defaultRoot()};

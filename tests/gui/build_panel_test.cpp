@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QThread>
 #include <cstdlib>
 #include <filesystem>
@@ -140,6 +141,60 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     EXPECT_TRUE(vecs->text().startsWith("VECS")) << vecs->text().toStdString();
     EXPECT_EQ(vecs->foreground().color(), QColor(0xB0, 0x00, 0x00));
     shoot("build-good.png");
+}
+
+// A tool may name any file of the host: only a text file an editor window can hold is opened,
+// read-only outside the project's folders, and every refusal says why.
+TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
+    dd.createDirs("C:\\outside");
+    dd.writeBytes("C:\\outside\\notes.txt", "line one\r\nline two\r\n");
+    dd.writeBytes("C:\\outside\\big.txt", std::string(TCodeEd::MaxLength + 1, 'x'));
+    dd.writeBytes("C:\\outside\\blob.txt", std::string("MZ\0\0\x01\x02", 6));
+    dd.writeBytes("C:\\texassource\\inside.txt", "mine\r\n");
+    dd.writeLines("C:\\texassource\\jump.bat",
+                  {"@echo off", "echo C:\\outside\\notes.txt 2: error: outside the project",
+                   "echo C:\\outside\\big.txt 1: error: too big",
+                   "echo C:\\outside\\blob.txt 1: error: binary", "echo Z:\\dev\\null 1: error: a device",
+                   "echo C:\\texassource\\inside.txt 1: error: inside"});
+    model.buildOutput.StartBatch("C:\\texassource\\jump.bat", "C:\\texassource", Launcher::Hidden, false);
+    ASSERT_TRUE(until([&] { return !model.buildOutput.running(); }));
+    auto activate = [&](const char* text) {
+        const int at = row(text);
+        ASSERT_GE(at, 0) << text;
+        ui.shown.clear();
+        model.run([&] { model.buildOutput.Activate(at); });
+        QApplication::processEvents();
+    };
+    auto editorOf = [&]() -> QTextEdit* {
+        QMdiSubWindow* sub = window.mdiArea()->activeSubWindow();
+        return sub ? sub->widget()->findChild<QTextEdit*>("CodeEditor") : nullptr;
+    };
+
+    activate("C:\\outside\\notes.txt 2: error: outside the project");
+    ASSERT_EQ(model.editors.count(), 1);
+    EXPECT_EQ(model.editors.child(0).caption(), "notes.txt (read-only)");
+    ASSERT_NE(editorOf(), nullptr);
+    EXPECT_TRUE(editorOf()->isReadOnly());
+    EXPECT_TRUE(ui.shown.empty());
+    shoot("build-read-only.png");
+
+    const std::string head = " named by the message was not opened:\r";
+    activate("C:\\outside\\big.txt 1: error: too big");
+    EXPECT_EQ(ui.shown,
+              std::vector<std::string>{"The file C:\\outside\\big.txt" + head + "it holds 2000001 " +
+                                       "bytes, more than the 2000000 an editor window takes."});
+    activate("C:\\outside\\blob.txt 1: error: binary");
+    EXPECT_EQ(ui.shown,
+              std::vector<std::string>{"The file C:\\outside\\blob.txt" + head + "it is not a text file."});
+    activate("Z:\\dev\\null 1: error: a device");
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"The file Z:\\dev\\null" + head + "it is no plain file."});
+    EXPECT_EQ(model.editors.count(), 1);
+
+    activate("C:\\texassource\\inside.txt 1: error: inside");
+    ASSERT_EQ(model.editors.count(), 2);
+    EXPECT_EQ(model.editors.child(0).caption(), "inside.txt");
+    ASSERT_NE(editorOf(), nullptr);
+    EXPECT_FALSE(editorOf()->isReadOnly());
 }
 
 } // namespace

@@ -169,6 +169,18 @@ TEST_F(SampleWorkspace, AssemblerWritesVectorsBesideTheSourceAndReportsMistakes)
         EXPECT_NE(r.out.find(m), std::string::npos) << m << "\n" << r.out;
     EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "bad.obj"));
 
+    // What the object file could not hold back is refused here, so every object written is one the
+    // tools read.
+    ws->put("texassource/names.asm", "        .global _co MOV\n        .usect \"my sect\", buf, 2\n"
+                                     "        .space 0FFFFFFFFh\n        .space 1\n");
+    r = ws->run("asm370", {"C:\\texassource\\names.asm"});
+    EXPECT_EQ(r.code, 1);
+    for (const char* m : {"names.asm 1: error[E414]: invalid symbol name '_co MOV'",
+                          "names.asm 2: error[E414]: invalid section name 'my sect'",
+                          "names.asm 4: error[E415]: section .text is larger than 0FFFFFFFFh bytes"})
+        EXPECT_NE(r.out.find(m), std::string::npos) << m << "\n" << r.out;
+    EXPECT_FALSE(fs::exists(ws->c() / "texassource" / "names.obj"));
+
     // A label on a line of its own, or a .bss symbol, comes before the first byte of its section.
     ws->put("texassource/labels.asm", "        .def    table, buf\n        .bss    buf, 10\n"
                                       "        .sect   \".intvecs\"\ntable:\n        .word   0, 0\n");

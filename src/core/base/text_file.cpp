@@ -5,7 +5,9 @@
 #include <random>
 #include <sstream>
 #ifndef _WIN32
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -51,15 +53,17 @@ bool ReadHostFile(const fs::path& file, std::string& bytes) {
 }
 
 namespace {
+
 fs::path temporaryBeside(const fs::path& file) {
     static thread_local std::mt19937 rng{std::random_device{}()};
-    return file.parent_path() / (".~" + file.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
+    return file.parent_path() /
+           (".~" + file.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
 }
-} // namespace
 
-bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes) {
+#ifdef _WIN32
+
+bool replaceByRename(const fs::path& file, std::string_view bytes) {
     std::error_code ec;
-    if (fs::is_directory(file, ec)) return false;
     const fs::path tmp = temporaryBeside(file);
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
@@ -72,18 +76,121 @@ bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes) {
             return false;
         }
     }
-#ifndef _WIN32
-    if (int fd = ::open(tmp.c_str(), O_RDONLY); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
     fs::rename(tmp, file, ec);
     if (ec) {
         fs::remove(tmp, ec);
         return false;
     }
     return true;
+}
+
+#else
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The file a name stands for: a symbolic link is followed to the file it names (also one that does
+// not exist yet), so that a save changes the linked file and leaves the link a link.
+fs::path throughLinks(fs::path file) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(file, ec);
+        if (ec) break;
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return file;
+}
+
+// A new file beside `file`, made for this write alone (never an existing file or link of that
+// name); -1 when none can be made.
+int createTemporary(const fs::path& file, fs::path& tmp, mode_t mode) {
+    for (int tries = 0; tries < 16; ++tries) {
+        tmp = temporaryBeside(file);
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// The whole text into a temporary file that then takes the old file's place, with the old file's
+// owner (where the system allows it) and mode.
+bool replaceByRename(const fs::path& file, std::string_view bytes, const struct stat* old, bool durable) {
+    fs::path tmp;
+    const int fd = createTemporary(file, tmp, old ? S_IRUSR | S_IWUSR : 0666);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes);
+    if (ok && old) {
+        // The owner first: a change of owner clears the set-id bits that the mode then restores.
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0 &&
+            ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+            // Neither owner nor group may be given away: the file stays the saver's, as a new one.
+        }
+        ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+    }
+    ok = (!durable || ::fsync(fd) == 0) && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(tmp.c_str(), file.c_str()) == 0) return true;
+    ::unlink(tmp.c_str());
+    return false;
+}
+
+// A file with other hard links is rewritten where it is, so every name keeps seeing one file, as
+// editors that keep links do. Its old text goes first into a copy beside it, which stays behind
+// should the write be cut off halfway, and puts the old text back when the write fails.
+bool rewriteInPlace(const fs::path& file, std::string_view bytes, const struct stat& old) {
+    std::string before;
+    if (!ReadHostFile(file, before)) return false;
+    fs::path backup;
+    const int copy = createTemporary(file, backup, S_IRUSR | S_IWUSR);
+    if (copy < 0) return false;
+    bool saved = writeAll(copy, before) && ::fsync(copy) == 0;
+    saved = ::close(copy) == 0 && saved;
+    const int fd = saved ? ::open(file.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+    const bool denied = fd < 0 && saved && errno == EACCES;
+    if (fd < 0) {
+        ::unlink(backup.c_str());
+        // A file that may not be written but whose folder may: replaced whole as before, which is
+        // better than not saving at all.
+        return denied && replaceByRename(file, bytes, &old, true);
+    }
+    bool ok =
+        writeAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    if (!ok && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, before) &&
+        ::ftruncate(fd, static_cast<off_t>(before.size())) == 0 && ::fsync(fd) == 0)
+        ::unlink(backup.c_str()); // the old text is back in place
+    if (::close(fd) != 0) ok = false;
+    if (ok) ::unlink(backup.c_str());
+    return ok;
+}
+
+#endif
+
+} // namespace
+
+bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes, bool durable) {
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) return false;
+#ifdef _WIN32
+    (void)durable;
+    return replaceByRename(file, bytes);
+#else
+    const fs::path target = throughLinks(file);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0)
+        return errno == ENOENT && replaceByRename(target, bytes, nullptr, durable);
+    // A device, a pipe or a folder is no file to save text into.
+    if (!S_ISREG(st.st_mode)) return false;
+    return st.st_nlink > 1 ? rewriteInPlace(target, bytes, st) : replaceByRename(target, bytes, &st, durable);
+#endif
 }
 
 bool CopyHostFileAtomic(const fs::path& from, const fs::path& to) {

@@ -16,8 +16,12 @@ std::string JoinTextLines(const std::vector<std::string>& lines);
 // Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened or is no
 // plain file (a folder, pipe or device).
 bool ReadHostFile(const std::filesystem::path& file, std::string& bytes);
-// Atomic replace; returns false (and leaves any old file intact) when it cannot be written.
-bool WriteHostFileAtomic(const std::filesystem::path& file, std::string_view bytes);
+// Atomic replace; returns false (and leaves any old file intact) when it cannot be written. The file
+// keeps its mode (and owner where allowed); a symbolic link is written through to its target; a file
+// with other hard links is rewritten in place after a copy of its old text. `durable` waits for the
+// disk before the new text takes the old one's place; a copy that is made again whenever it differs
+// from its source (a header copy) can do without.
+bool WriteHostFileAtomic(const std::filesystem::path& file, std::string_view bytes, bool durable = true);
 bool CopyHostFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
 } // namespace halyard

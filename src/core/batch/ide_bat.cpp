@@ -1,11 +1,11 @@
 #include "batch/ide_bat.h"
 
-#include <filesystem>
 #include <string_view>
 #include <utility>
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "batch/header_copy.h"
 #include "options/compiler_options.h"
 #include "shell/embedded.h"
 
@@ -23,10 +23,6 @@ bool contains(const std::string& text, const char* part) {
 
 bool isSource(const std::string& entry) {
     return contains(entry, ".c") || contains(entry, ".C");
-}
-
-bool isHeader(const std::string& entry) {
-    return contains(entry, ".h") || contains(entry, ".H");
 }
 
 std::string describeCharacter(char c) {
@@ -156,8 +152,9 @@ bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
     std::string line = "cl370 ";
     if (e.opts.SpecObjLoc.checked()) line += "-fr " + e.CompSourceDir + " ";
     line += e.CompilerCmdLine;
+    HeaderCopier headers(e.dd, e.HeadersDir);
     for (const auto& entry : sources) {
-        if (isHeader(entry)) copyHeader(entry);
+        if (!HeaderCopyName(e.dd, entry).empty()) headers.copy(entry);
         if (isSource(entry)) line += " " + entry;
     }
 
@@ -213,7 +210,8 @@ bool IdeBat::checkBatchTexts(const std::vector<std::string>& sources) {
     for (const auto& row : compilerSwitches())
         texts.emplace_back("The compiler switch ", row.text(e.opts));
     for (const auto& entry : sources)
-        if (isSource(entry) || isHeader(entry)) texts.emplace_back("The project entry ", entry);
+        if (isSource(entry) || !HeaderCopyName(e.dd, entry).empty())
+            texts.emplace_back("The project entry ", entry);
     if (e.LinkSwitch == "-z ") {
         for (const auto& text : e.linker.LinkerSwitchList)
             texts.emplace_back("The linker switch ", text);
@@ -254,20 +252,6 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
         }
     }
     return true;
-}
-
-void IdeBat::copyHeader(const std::string& entry) {
-    // The copy lands in the headers folder and nowhere else: an entry whose name part is "..", "."
-    // or nothing would make the target that folder's parent or the folder itself.
-    const std::string name = ExtractFileName(entry);
-    if (!IsPlainFileName(name)) throw Error("The header " + entry + " does not name a file");
-    const std::string target = RemoveTrailingBackslash(e.HeadersDir) + "\\" + name;
-    // A header that already lies in the headers folder is its own copy; rewriting it from itself
-    // could only lose it.
-    std::error_code ec;
-    if (std::filesystem::equivalent(e.dd.toHost(entry), e.dd.toHost(target), ec)) return;
-    const std::string bytes = e.dd.readBytes(entry);
-    e.dd.writeBytes(target, bytes);
 }
 
 } // namespace halyard

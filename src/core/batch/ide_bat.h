@@ -60,7 +60,6 @@ private:
     // Every text that the generation is about to put into the batch, checked before anything is
     // written or copied; false after telling the user which one holds which character.
     bool checkBatchTexts(const std::vector<std::string>& sources);
-    void copyHeader(const std::string& entry);
     std::vector<std::string> sourceList() const;
 
     TEmbedded& e;

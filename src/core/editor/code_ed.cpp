@@ -89,7 +89,13 @@ void TCodeEd::select(size_t start, size_t length) {
     UpdateStatus();
 }
 
+void TCodeEd::setReadOnly(bool on) {
+    readOnly_ = on;
+    setCaption(ExtractFileName(FileName) + (on ? " (read-only)" : ""));
+}
+
 void TCodeEd::replaceSelection(std::u16string_view replacement) {
+    if (readOnly_) return;
     lastEdit_ = {selStart_, selLength_, std::u16string(replacement)};
     applyEdit(selStart_, selLength_, replacement);
     notify(Change::Edit);
@@ -145,7 +151,7 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
 }
 
 void TCodeEd::Save1Click() {
-    if (FileName.empty()) {
+    if (FileName.empty() || readOnly_) {
         SaveAs1Click();
         return;
     }
@@ -168,6 +174,7 @@ void TCodeEd::SaveAs1Click() {
     const auto chosen = ui_.saveFile(dialog);
     if (!chosen) return;
     FileName = *chosen;
+    readOnly_ = false; // the copy is the user's own
     setCaption(ExtractFileName(FileName));
     Save1Click();
 }

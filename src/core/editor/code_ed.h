@@ -38,6 +38,10 @@ public:
     const std::optional<RtfDocument>& richText() const { return rich_; }
     const FontSpec& font() const { return font_; }
     bool modified() const { return modified_; }
+    // A window that only shows its file: nothing changes its text, and Save asks for a new name.
+    bool readOnly() const { return readOnly_; }
+    // The caption says so ("passwd (read-only)"); the view follows it with the caption.
+    void setReadOnly(bool on);
     size_t selStart() const { return selStart_; }
     size_t selLength() const { return selLength_; }
     bool closed() const { return closed_; }
@@ -99,6 +103,7 @@ private:
     FontSpec font_{"Arial", 10, true};
     bool modified_ = false;
     bool closed_ = false;
+    bool readOnly_ = false;
     size_t selStart_ = 0, selLength_ = 0;
     EditInfo lastEdit_;
     std::vector<std::function<void(Change)>> observers_;

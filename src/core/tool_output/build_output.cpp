@@ -1,13 +1,19 @@
 #include "tool_output/build_output.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "base/paths.h"
 #include "batch/ide_bat.h"
+#include "editor/code_text.h"
 #include "launch/foreign_program.h"
 #include "shell/embedded.h"
 
 namespace halyard {
+
+namespace fs = std::filesystem;
 
 BuildOutput::BuildOutput(TEmbedded& e) : e(e) {
     ShowBuildOutput.setCaption("Build Output");
@@ -206,12 +212,16 @@ void BuildOutput::showMemoryUse() {
     if (map.find(':') == std::string::npos && map[0] != '\\') map = AddTrailingBackslash(directory_) + map;
     const auto written = e.dd.fileExists(map) ? e.dd.lastWriteTime(map) : std::nullopt;
     if (!written || *written < startTime_) return; // an old map tells nothing about this link
-    memory_ = ReadMemoryUse(e.dd.readLines(map));
-    if (memory_.empty()) return;
+    std::vector<std::string> problems;
+    memory_ = ReadMemoryUse(e.dd.readLines(map), &problems);
+    if (memory_.empty() && problems.empty()) return;
     add(Line::Note, "Memory use (" + map + "):");
     const auto table = MemoryUseTable(memory_);
     for (size_t i = 0; i < table.size(); ++i)
         add(i > 0 && memory_[i - 1].nearlyFull() ? Line::MemoryFull : Line::Memory, table[i]);
+    // Part of the table, so the headless build prints them with it.
+    for (const auto& problem : problems)
+        add(Line::Memory, problem);
 }
 
 void BuildOutput::StopClick() {
@@ -243,12 +253,24 @@ void BuildOutput::Activate(int index) {
     notify(Change::Current);
     const ToolMessage& m = lines_[index].message;
     if (m.line <= 0) return; // a message of the tool itself names no source line
-    const std::string path = ResolveMessageFile(e.dd, m.file, e.ProjectListBox.items(), searchFolders());
+    std::string path = ResolveMessageFile(e.dd, m.file, e.ProjectListBox.items(), searchFolders());
+    // A name with a folder that is there but no plain file (a device, a folder) gets told as such.
+    std::error_code ec;
+    const std::string named = TrimRight(m.file);
+    if (path.empty() && named.find_first_of("\\/:") != std::string::npos &&
+        fs::exists(e.dd.toHost(named), ec))
+        path = named;
     if (path.empty()) {
         std::string where;
         for (const auto& f : searchFolders())
             where += (where.empty() ? "" : ", ") + RemoveTrailingBackslash(TrimRight(f));
         e.ui.inform("The file " + m.file + " is neither in the project nor in " + where);
+        return;
+    }
+    // A tool may name any file of the host ("Z:\etc\passwd 1: error"): it is opened only when it
+    // is a text file an editor window can hold, and only to be read outside the project's folders.
+    if (const std::string refusal = OpenRefusal(path); !refusal.empty()) {
+        e.ui.inform(refusal);
         return;
     }
     TCodeEd* window = nullptr;
@@ -259,6 +281,7 @@ void BuildOutput::Activate(int index) {
         if (showEditor) showEditor(*window);
     } else {
         window = e.editors.LoadFile(path, 1);
+        if (window && !insideProject(path)) window->setReadOnly(true);
         e.menu.Window1.setVisible(true);
     }
     if (!window || window->closed() || window->lineCount() == 0) return;
@@ -267,6 +290,40 @@ void BuildOutput::Activate(int index) {
     const size_t end = line + 1 < static_cast<size_t>(window->lineCount()) ? window->lineStart(line + 1) - 1
                                                                            : window->text().size();
     window->select(start, end - start);
+}
+
+std::string BuildOutput::OpenRefusal(const std::string& path) const {
+    const std::string head = "The file " + path + " named by the message was not opened:\r";
+    std::error_code ec;
+    const fs::path host = e.dd.toHost(path);
+    if (!fs::is_regular_file(host, ec)) return head + "it is no plain file.";
+    const auto size = fs::file_size(host, ec);
+    if (ec) return head + "it cannot be read (" + ec.message() + ").";
+    if (size > TCodeEd::MaxLength)
+        return head + "it holds " + std::to_string(size) + " bytes, more than the " +
+               std::to_string(TCodeEd::MaxLength) + " an editor window takes.";
+    std::string start;
+    if (std::ifstream in{host, std::ios::binary}) {
+        start.resize(4096);
+        in.read(start.data(), static_cast<std::streamsize>(start.size()));
+        start.resize(static_cast<size_t>(in.gcount()));
+    }
+    if (LooksBinary(start)) return head + "it is not a text file.";
+    return {};
+}
+
+bool BuildOutput::insideProject(const std::string& path) const {
+    for (const auto& entry : e.ProjectListBox.items())
+        if (SameText(e.dd.absolute(entry), e.dd.absolute(path))) return true;
+    std::error_code ec;
+    const fs::path file = fs::weakly_canonical(e.dd.toHost(path), ec);
+    const std::string project = e.ProjectLoaded() ? ExtractFileDir(e.ProjectPath) : std::string();
+    for (const std::string& folder : {project, e.CompSourceDir, e.HeadersDir, e.CompilerDir}) {
+        if (TrimRight(folder).empty() || !e.dd.dirExists(folder)) continue;
+        const fs::path dir = fs::weakly_canonical(e.dd.toHost(folder), ec);
+        if (std::mismatch(dir.begin(), dir.end(), file.begin(), file.end()).first == dir.end()) return true;
+    }
+    return false;
 }
 
 void BuildOutput::step(int direction) {

@@ -77,8 +77,14 @@ public:
     // The completion check's verdict ("Created C:\texassource\demo.out ").
     void BuildJudged(const std::string& verdict);
     void StopClick();
-    // Opens the message's file in an editor window at its line; other lines do nothing.
+    // Opens the message's file in an editor window at its line; other lines do nothing. Only a text
+    // file that an editor window can hold is opened, and one outside the project's folders (the
+    // project's, the compiler working folder, the headers folder, the tool-chain folder) and not
+    // in the project is opened read-only.
     void Activate(int index);
+    // Why the file a message names is not opened ("The file ... was not opened:\r..."); empty
+    // when it may be.
+    std::string OpenRefusal(const std::string& path) const;
     void NextErrorClick() { step(+1); }
     void PreviousErrorClick() { step(-1); }
     void SaveOutputClick();
@@ -103,6 +109,7 @@ private:
     std::string elapsed() const;
     void step(int direction);
     std::vector<std::string> searchFolders() const;
+    bool insideProject(const std::string& path) const;
 
     TEmbedded& e;
     std::vector<Line> lines_;

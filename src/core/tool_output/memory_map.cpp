@@ -1,9 +1,12 @@
 #include "tool_output/memory_map.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <optional>
+#include <functional>
+#include <queue>
 #include <sstream>
+#include <tuple>
 
 #include "base/paths.h"
 #include "linkcmd/cmd_language.h"
@@ -20,22 +23,48 @@ std::vector<std::string> words(const std::string& line) {
     return out;
 }
 
-std::optional<std::uint64_t> hexNumber(std::string t) {
+// A number of the map: absent when the word is no number at all (a heading, a name), and
+// `tooBig` when it is one but exceeds what the reader holds, which makes its line a finding.
+struct Number {
+    bool present = false, tooBig = false;
+    std::uint64_t value = 0;
+    explicit operator bool() const { return present && !tooBig; }
+};
+
+Number hexNumber(std::string t) {
     if (!t.empty() && (t.back() == 'h' || t.back() == 'H')) t.pop_back();
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t = t.substr(2);
-    if (t.empty() || t.size() > 16) return std::nullopt;
+    if (t.empty() || t.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return {};
+    const size_t first = std::min(t.find_first_not_of('0'), t.size());
+    if (t.size() - first > 16) return {true, true, 0};
     std::uint64_t v = 0;
-    for (char c : t) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    for (char c : t)
         v = v * 16 + static_cast<std::uint64_t>(std::isdigit(static_cast<unsigned char>(c))
                                                     ? c - '0'
                                                     : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
-    }
-    return v;
+    return {true, false, v};
+}
+
+// A page number: decimal digits only, at most nine of them, so that it always fits an int.
+Number pageNumber(const std::string& t) {
+    if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) return {};
+    const size_t first = std::min(t.find_first_not_of('0'), t.size());
+    if (t.size() - first > 9) return {true, true, 0};
+    return {true, false, std::stoull(t)};
 }
 
 bool startsWith(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
+}
+
+// The finding for line i (counted from 1, as an editor counts them).
+void report(std::vector<std::string>* problems, size_t i, const std::string& what) {
+    if (problems) problems->push_back("Map line " + std::to_string(i + 1) + ": " + what);
+}
+
+std::string outOfRange(const char* what, const std::string& word) {
+    return std::string("the ") + what + " " + word.substr(0, 40) + (word.size() > 40 ? "..." : "") +
+           " is out of range; the line is left out";
 }
 
 struct Section {
@@ -44,19 +73,65 @@ struct Section {
 };
 
 // Top-level rows of the section allocation map: "<name> <page> <origin> <length> ...".
-std::vector<Section> readSections(const std::vector<std::string>& lines, size_t from) {
+std::vector<Section> readSections(const std::vector<std::string>& lines, size_t from,
+                                  std::vector<std::string>* problems) {
     std::vector<Section> out;
     for (size_t i = from; i < lines.size(); ++i) {
         const std::string& l = lines[i];
         if (startsWith(l, "GLOBAL SYMBOLS")) break;
         if (l.empty() || std::isspace(static_cast<unsigned char>(l[0])) || startsWith(l, "--")) continue;
         const auto w = words(l);
-        if (w.size() < 4 || w[1].find_first_not_of("0123456789") != std::string::npos) continue;
-        const auto origin = hexNumber(w[2]), length = hexNumber(w[3]);
-        if (!origin || !length) continue;
-        out.push_back({std::stoi(w[1]), *origin, *length});
+        if (w.size() < 4) continue;
+        const Number page = pageNumber(w[1]), origin = hexNumber(w[2]), length = hexNumber(w[3]);
+        if (!page.present || !origin.present || !length.present) continue;
+        if (page.tooBig || origin.tooBig || length.tooBig) {
+            report(problems, i,
+                   outOfRange(page.tooBig     ? "page number"
+                              : origin.tooBig ? "origin"
+                                              : "length",
+                              page.tooBig     ? w[1]
+                              : origin.tooBig ? w[2]
+                                              : w[3]));
+            continue;
+        }
+        out.push_back({static_cast<int>(page.value), origin.value, length.value});
     }
     return out;
+}
+
+// Adds every section to the first range (in the map's order) on its page that holds its origin.
+// Sections and ranges are each sorted by address once and swept together, the ranges under way
+// kept by their place in the map, so a map of many of both is read in N log N.
+void addSections(std::vector<MemoryUse>& ranges, std::vector<Section> sections) {
+    std::vector<size_t> order(ranges.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return std::tie(ranges[a].page, ranges[a].origin, a) < std::tie(ranges[b].page, ranges[b].origin, b);
+    });
+    std::sort(sections.begin(), sections.end(), [](const Section& a, const Section& b) {
+        return std::tie(a.page, a.origin) < std::tie(b.page, b.origin);
+    });
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<>> open; // earliest in the map on top
+    size_t next = 0;
+    int page = 0;
+    for (const Section& s : sections) {
+        if (open.empty() || s.page != page) {
+            open = {};
+            page = s.page;
+            while (next < order.size() && ranges[order[next]].page < page)
+                ++next;
+        }
+        while (next < order.size() && ranges[order[next]].page == page &&
+               ranges[order[next]].origin <= s.origin)
+            open.push(order[next++]);
+        // A range that ends at or before this origin ends before every later one too.
+        while (!open.empty() && s.origin - ranges[open.top()].origin >= ranges[open.top()].length)
+            open.pop();
+        if (open.empty()) continue;
+        MemoryUse& r = ranges[open.top()];
+        r.used = s.length > r.length - r.used ? r.length : r.used + s.length;
+    }
 }
 
 std::string column(std::string s, size_t width) {
@@ -66,7 +141,8 @@ std::string column(std::string s, size_t width) {
 
 } // namespace
 
-std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines) {
+std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines,
+                                     std::vector<std::string>* problems) {
     std::vector<MemoryUse> ranges;
     size_t i = 0;
     while (i < lines.size() && TrimRight(lines[i]) != "MEMORY CONFIGURATION")
@@ -85,32 +161,50 @@ std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines) {
             continue;
         }
         if (w[0] == "PAGE" && w.size() >= 2) {
-            const std::string number = w[1].substr(0, w[1].find(':'));
-            if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) continue;
-            page = std::stoi(number);
+            const std::string word = w[1].substr(0, w[1].find(':'));
+            const Number number = pageNumber(word);
+            if (!number.present) continue;
+            if (number.tooBig) {
+                // The ranges that follow would land on a page that is not theirs.
+                report(problems, i, outOfRange("page number", word));
+                page = -1;
+                continue;
+            }
+            page = static_cast<int>(number.value);
             w.erase(w.begin(), w.begin() + 2);
             if (w.empty()) continue; // the page heading stands on a line of its own
         }
         if (w.size() < 3) continue;
-        const auto origin = hexNumber(w[1]), length = hexNumber(w[2]);
-        if (!origin || !length) continue;
-        MemoryUse r{w[0], page, *origin, *length, 0, {}};
+        const Number origin = hexNumber(w[1]), length = hexNumber(w[2]);
+        if (!origin.present || !length.present) continue;
+        if (page < 0) {
+            report(problems, i,
+                   "the range " + w[0].substr(0, 40) +
+                       " follows a page number out of range; the line is left out");
+            continue;
+        }
+        if (origin.tooBig || length.tooBig) {
+            report(problems, i, outOfRange(origin.tooBig ? "origin" : "length", origin.tooBig ? w[1] : w[2]));
+            continue;
+        }
+        MemoryUse r{w[0], page, origin.value, length.value, 0, {}};
         size_t next = 3;
         if (hasUsed && w.size() > 3) {
-            if (const auto used = hexNumber(w[3])) r.used = *used;
+            const Number used = hexNumber(w[3]);
+            if (used.tooBig || (used && used.value > r.length)) {
+                report(problems, i,
+                       used.tooBig ? outOfRange("used size", w[3])
+                                   : "the used size " + w[3].substr(0, 40) + " is above the length " + w[2] +
+                                         "; the line is left out");
+                continue;
+            }
+            if (used) r.used = used.value;
             next = 4;
         }
         if (w.size() > next) r.attributes = w[next];
         ranges.push_back(r);
     }
-    if (!hasUsed) {
-        for (const auto& s : readSections(lines, i))
-            for (auto& r : ranges)
-                if (r.page == s.page && s.origin >= r.origin && s.origin < r.origin + r.length) {
-                    r.used += s.length;
-                    break;
-                }
-    }
+    if (!hasUsed) addSections(ranges, readSections(lines, i, problems));
     return ranges;
 }
 
@@ -122,7 +216,7 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
                                   column("length", 7) + column("used", 7) + column("free", 7) + "use"};
     for (const auto& r : ranges) {
         const double share = r.length ? static_cast<double>(r.used) / static_cast<double>(r.length) : 0.0;
-        const int filled = static_cast<int>(share * barWidth + 0.5);
+        const int filled = static_cast<int>(std::min(share, 1.0) * barWidth + 0.5);
         const int full = std::min(filled, barWidth);
         std::string bar = "[";
         bar.append(static_cast<size_t>(full), '#').append(static_cast<size_t>(barWidth - full), '.') += ']';

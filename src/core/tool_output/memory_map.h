@@ -19,8 +19,13 @@ struct MemoryUse {
     bool nearlyFull() const { return length > 0 && used * 10 > length * 9; }
 };
 
-// The ranges in the order of the map; none when the text holds no memory configuration.
-std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& mapLines);
+// The ranges in the order of the map; none when the text holds no memory configuration. A range
+// whose line holds a number out of range (or a used size above its length) is left out, and the
+// line is named in `problems` ("Map line 7: the page number ... is out of range; ..."); the other
+// ranges are read all the same. With no "used" column, a range's use is the sum of the sections
+// placed in it, held to its length.
+std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& mapLines,
+                                     std::vector<std::string>* problems = nullptr);
 
 // The table the Build panel and the headless build show: a heading row, then one row per range with
 // its share used as a bar; a range over 90 % is marked.

@@ -136,6 +136,7 @@ void CodeEdWindow::run(const std::function<void(TCodeEd&)>& command) {
 void CodeEdWindow::showCaption() {
     setWindowTitle(QString::fromStdString(model_->caption()) + "[*]");
     setWindowModified(model_->modified());
+    editor_->setReadOnly(model_->readOnly());
 }
 
 void CodeEdWindow::buildMenus() {

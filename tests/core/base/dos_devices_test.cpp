@@ -116,6 +116,38 @@ TEST(DriveMapping, AFailedWriteLeavesTheOldFileIntact) {
 }
 
 #ifndef _WIN32
+// A save replaces the text, never what the file is: its mode, the link that names it, the other
+// names of a hard-linked file; and no temporary file stays behind.
+TEST(DriveMapping, ASaveKeepsModeSymlinkAndHardLinks) {
+    test::TempDrives t;
+    const fs::path c = t.dir / "drive_c";
+    auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::mask; };
+
+    t.dd.writeBytes("C:\\secret.txt", "old");
+    fs::permissions(c / "secret.txt", fs::perms::owner_read | fs::perms::owner_write);
+    t.dd.writeBytes("C:\\secret.txt", "new");
+    EXPECT_EQ(mode(c / "secret.txt"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(t.dd.readBytes("C:\\secret.txt"), "new");
+
+    t.put("C:\\real\\target.txt", "old");
+    fs::create_symlink("real/target.txt", c / "link.txt");
+    t.dd.writeLines("C:\\link.txt", {"through the link"});
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(c / "link.txt")));
+    EXPECT_EQ(t.dd.readBytes("C:\\real\\target.txt"), "through the link\r\n");
+
+    t.dd.writeBytes("C:\\one.txt", "old");
+    fs::create_hard_link(c / "one.txt", c / "two.txt");
+    t.dd.writeBytes("C:\\one.txt", "seen by both");
+    EXPECT_EQ(fs::hard_link_count(c / "one.txt"), 2u);
+    EXPECT_EQ(t.dd.readBytes("C:\\two.txt"), "seen by both");
+    t.dd.writeBytes("C:\\two.txt", "short");
+    EXPECT_EQ(t.dd.readBytes("C:\\one.txt"), "short");
+
+    for (const auto& dir : {c, c / "real"})
+        for (const auto& e : fs::directory_iterator(dir))
+            EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
 TEST(DriveMapping, OnlyPlainFilesAreRead) {
     test::TempDrives t;
     // A device may never end (/dev/zero) or block (a pipe): reading one is refused like a folder.

@@ -242,14 +242,53 @@ TEST(IdeBatGeneration, HeaderCopies) {
         EXPECT_FALSE(r.t.dd.fileExists("C:\\evil.h"));
     }
     {
-        SCOPED_TRACE("an entry whose name part is \"..\" is refused before anything is copied");
+        SCOPED_TRACE("an entry whose name part is \"..\" names a folder: no header, nothing copied");
         BuildRig r;
         r.e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\io.h\\.."});
-        EXPECT_FALSE(r.e.run([&] { r.e.batch.MakeIdeBatClick(); }));
-        EXPECT_EQ(r.ui.errors,
-                  std::vector<std::string>{"The header C:\\work\\io.h\\.. does not name a file"});
+        EXPECT_TRUE(r.e.batch.MakeIdeBatClick());
+        EXPECT_FALSE(r.t.dd.fileExists("C:\\Texassource\\work"));
         EXPECT_TRUE(r.t.dd.listFiles("C:\\", "*").empty());
     }
+    {
+        SCOPED_TRACE("only a name ending in .h is copied: an upper-case .H is, lib.h.c and x.hpp are not");
+        BuildRig r;
+        r.t.put("C:\\work\\LIB.H", "upper\n");
+        r.t.put("C:\\work\\lib.h.c", "int x;\n");
+        r.t.put("C:\\work\\x.hpp", "x\n");
+        r.e.ProjectListBox.setItems({"C:\\work\\LIB.H", "C:\\work\\lib.h.c", "C:\\work\\x.hpp"});
+        EXPECT_TRUE(r.e.batch.MakeIdeBatClick());
+        EXPECT_EQ(r.t.dd.listFiles("C:\\Texassource", "*.h*"), std::vector<std::string>{"LIB.H"});
+    }
+}
+
+// A crafted project that names the tool chain's files through a folder "x.h" must plant nothing
+// that the next build runs or reads: opening it regenerates IDE.BAT and copies the headers.
+TEST(IdeBatGeneration, OpeningACraftedProjectCopiesNothingThatRunsNorAToolChainFile) {
+    BuildRig r;
+    const std::string evil = "C:\\Halyard\\evil\\";
+    for (const char* name :
+         {"cl370.bat", "cl370", "CL370.EXE", "asm370.com", "lnk.cmd", "rts.lib", "ide.bat"})
+        r.t.put(evil + name, "planted\r\n");
+    r.t.put(evil + "real.h", "#define REAL 1\n");
+    r.t.put("C:\\Texassource\\rts.lib", "the real library");
+    std::vector<std::string> entries{"C:\\work\\main.c"};
+    for (const char* name :
+         {"cl370.bat", "cl370", "CL370.EXE", "asm370.com", "lnk.cmd", "rts.lib", "ide.bat"})
+        entries.push_back(evil + "x.h\\..\\" + name);
+    entries.push_back(evil + "x.h/../sub.H/../real.h");
+    r.e.ProjectListBox.setItems(entries);
+    r.e.project.BuildProjectLines();
+    r.t.dd.writeLines(evil + "evil.prj", r.e.ProList);
+    r.e.ProjectListBox.clear();
+
+    EXPECT_TRUE(r.e.run([&] { r.e.project.Openpro(evil + "evil.prj"); }));
+
+    EXPECT_EQ(r.e.ProjectListBox.count(), static_cast<int>(entries.size()));
+    EXPECT_EQ(r.t.dd.listFiles("C:\\Texassource", "*"),
+              (std::vector<std::string>{"ide.bat", "real.h", "rts.lib"}));
+    EXPECT_EQ(r.t.dd.readBytes("C:\\Texassource\\rts.lib"), "the real library");
+    const std::string batch = r.batch();
+    EXPECT_EQ(batch.find("planted"), std::string::npos) << batch;
 }
 
 TEST(IdeBatGeneration, TextsThatTheBatchLanguageWouldRunAreRefusedBeforeAnythingIsWrittenOrStarted) {

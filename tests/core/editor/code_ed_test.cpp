@@ -259,6 +259,26 @@ TEST_F(EditorTest, NewFileSavedOnceUnderANameThenClosesWithoutAQuestion) {
     EXPECT_EQ(read("C:\\prog.c"), "void main() {}\r\n");
 }
 
+// A file shown read-only (a tool named it outside the project) is never written under its name:
+// the model's own edits leave it alone and Save asks where the copy goes.
+TEST_F(EditorTest, AReadOnlyWindowKeepsItsFileAndSavesOnlyAsACopy) {
+    t.put("C:\\etc\\passwd", "root:x:0:0\r\n");
+    TCodeEd* w = ed.LoadFile("C:\\etc\\passwd", 1);
+    ASSERT_NE(w, nullptr);
+    w->setReadOnly(true);
+    EXPECT_EQ(w->caption(), "passwd (read-only)");
+    w->select(0, 4);
+    w->replaceSelection(u"evil");
+    w->ReplaceDialogReplace(u"root", u"evil");
+    EXPECT_FALSE(w->modified());
+    ui.files = {"C:\\copy.txt"};
+    w->Save1Click();
+    EXPECT_EQ(read("C:\\etc\\passwd"), "root:x:0:0\r\n");
+    EXPECT_EQ(read("C:\\copy.txt"), "root:x:0:0\r\n");
+    EXPECT_FALSE(w->readOnly());
+    EXPECT_EQ(w->caption(), "copy.txt");
+}
+
 TEST_F(EditorTest, SetFontAppliesTheChosenFontToThisWindowAndItsLaterLoads) {
     t.put("C:\\a.c", "a");
     TCodeEd& w = ed.NewFile1Click();

@@ -2,9 +2,9 @@
 // memory use in a map file.
 #include <gtest/gtest.h>
 
+#include "support/fakes.h"
 #include "tool_output/memory_map.h"
 #include "tool_output/tool_messages.h"
-#include "support/fakes.h"
 
 namespace halyard::test {
 namespace {
@@ -122,6 +122,60 @@ TEST(MemoryMap, ReadsTheTableWithOrWithoutAUsedColumn) {
     EXPECT_EQ(
         table[1],
         "ROM       0     2000h    1000h    0F80h    0080h    [###################.]  96.9 %  over 90 %");
+}
+
+// Numbers a map may hold but the reader cannot: the line is a finding that names it, every other
+// range is still read, and nothing throws.
+TEST(MemoryMap, NumbersOutOfRangeAreNamedFindingsAndTheRestIsRead) {
+    const std::vector<std::string> withUsed{
+        "MEMORY CONFIGURATION",
+        "           name      origin    length      used     attr",
+        "PAGE 99999999999999999999:  LOST  00000100  00000700  00000003  RW",
+        "         LOST2     00000900  00000100  00000000  RW",
+        "PAGE 1:  RAM       00000100  00000700  00000003  RW",
+        "         BIG       00000800  00000010  FFFFFFFFFFFFFFFF  RW",
+        "         HUGE      100000000000000000  00000010  00000000  RW",
+        "         ROM       0000000000000000002000  00001000  00000F80  RX"};
+    std::vector<std::string> problems;
+    const auto r = ReadMemoryUse(withUsed, &problems);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].name, "RAM");
+    EXPECT_EQ(r[1].origin, 0x2000u); // leading zeros are no overflow
+    EXPECT_EQ(
+        problems,
+        (std::vector<std::string>{
+            "Map line 3: the page number 99999999999999999999 is out of range; the line is left out",
+            "Map line 4: the range LOST2 follows a page number out of range; the line is left out",
+            "Map line 6: the used size FFFFFFFFFFFFFFFF is above the length 00000010; the line is left out",
+            "Map line 7: the origin 100000000000000000 is out of range; the line is left out"}));
+    // The table holds any values it is given.
+    const auto table = MemoryUseTable({{"BIG", 0, 0, 0x10, 0xFFFFFFFFFFFFFFFFull, "RW"}});
+    EXPECT_NE(table.at(1).find("[####################]"), std::string::npos) << table.at(1);
+
+    // Without "used": overlapping ranges take a section in the map's order, whatever their
+    // addresses; sections add up to at most the range's length.
+    const std::vector<std::string> without{"MEMORY CONFIGURATION",
+                                           "           name      origin    length     attributes",
+                                           "PAGE 0:  WIDE      0000h     1000h     RW",
+                                           "         INNER     0100h     0100h     RW",
+                                           "         LOW       0000h     0100h     RW",
+                                           "PAGE 1:  FULL      0000h     0010h     RW",
+                                           "SECTION ALLOCATION MAP",
+                                           ".a          0    00000150    00000010",
+                                           ".b          1    00000000    00000008",
+                                           ".c          1    00000004    00000FFF",
+                                           ".d          99999999999 00000004    00000001",
+                                           ".e          0    00002000    00000001",
+                                           "GLOBAL SYMBOLS"};
+    problems.clear();
+    const auto w = ReadMemoryUse(without, &problems);
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0].used, 0x10u);
+    EXPECT_EQ(w[1].used, 0u);
+    EXPECT_EQ(w[3].used, 0x10u);
+    EXPECT_EQ(problems,
+              std::vector<std::string>{
+                  "Map line 11: the page number 99999999999 is out of range; the line is left out"});
 }
 
 TEST(MemoryMap, TheLinksMapFileIsTheLastOneNamed) {
