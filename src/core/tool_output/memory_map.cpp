@@ -38,7 +38,15 @@ bool startsWith(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
 
+// The compiler's code and data: what a program adds to goes here.
+bool growsWithTheProgram(const std::string& section) {
+    for (const char* name : {".text", ".cinit", ".const", ".switch", ".data", ".bss"})
+        if (section == name) return true;
+    return false;
+}
+
 struct Section {
+    std::string name;
     int page = 0;
     std::uint64_t origin = 0, length = 0;
 };
@@ -54,7 +62,7 @@ std::vector<Section> readSections(const std::vector<std::string>& lines, size_t 
         if (w.size() < 4 || w[1].find_first_not_of("0123456789") != std::string::npos) continue;
         const auto origin = hexNumber(w[2]), length = hexNumber(w[3]);
         if (!origin || !length) continue;
-        out.push_back({std::stoi(w[1]), *origin, *length});
+        out.push_back({w[0], std::stoi(w[1]), *origin, *length});
     }
     return out;
 }
@@ -103,14 +111,17 @@ std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines) {
         if (w.size() > next) r.attributes = w[next];
         ranges.push_back(r);
     }
-    if (!hasUsed) {
-        for (const auto& s : readSections(lines, i))
-            for (auto& r : ranges)
-                if (r.page == s.page && s.origin >= r.origin && s.origin < r.origin + r.length) {
-                    r.used += s.length;
-                    break;
-                }
-    }
+    std::vector<bool> grows(ranges.size(), false);
+    for (const auto& s : readSections(lines, i))
+        for (size_t k = 0; k < ranges.size(); ++k) {
+            MemoryUse& r = ranges[k];
+            if (r.page == s.page && s.origin >= r.origin && s.origin < r.origin + r.length) {
+                if (!hasUsed) r.used += s.length;
+                grows[k] = grows[k] || growsWithTheProgram(s.name);
+                r.fixedSize = !grows[k];
+                break;
+            }
+        }
     return ranges;
 }
 
@@ -135,16 +146,20 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
     return rows;
 }
 
-std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
-                          const std::string& linkerSwitches) {
-    std::string map;
-    auto scan = [&map](const std::string& text) {
+namespace {
+// The last value of a linker option ("-m map" or "-mmap") in the command file's lines and then in the
+// linker's switches, as the linker reads them in that order.
+std::string lastLinkOption(const std::vector<std::string>& commandFileLines,
+                           const std::string& linkerSwitches, const std::string& option,
+                           const std::string& another) {
+    std::string value;
+    auto scan = [&](const std::string& text) {
         const auto w = words(text);
         for (size_t i = 0; i < w.size(); ++i) {
-            if (w[i] == "-m" && i + 1 < w.size() && w[i + 1][0] != '-')
-                map = w[++i];
-            else if (startsWith(w[i], "-m") && w[i].size() > 2 && w[i] != "-ms")
-                map = w[i].substr(2);
+            if (w[i] == option && i + 1 < w.size() && w[i + 1][0] != '-')
+                value = w[++i];
+            else if (startsWith(w[i], option.c_str()) && w[i].size() > option.size() && w[i] != another)
+                value = w[i].substr(option.size());
         }
     };
     bool comment = false;
@@ -167,7 +182,18 @@ std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
         scan(text);
     }
     scan(linkerSwitches);
-    return map;
+    return value;
+}
+} // namespace
+
+std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
+                          const std::string& linkerSwitches) {
+    return lastLinkOption(commandFileLines, linkerSwitches, "-m", "-ms");
+}
+
+std::string OutputFileOfLink(const std::vector<std::string>& commandFileLines,
+                             const std::string& linkerSwitches) {
+    return lastLinkOption(commandFileLines, linkerSwitches, "-o", "");
 }
 
 } // namespace halyard
