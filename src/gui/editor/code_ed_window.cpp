@@ -245,7 +245,9 @@ void CodeEdWindow::goToLine() {
 FindReplaceDialog* CodeEdWindow::FindDialog() {
     if (!find_) {
         find_ = new FindReplaceDialog(false, this);
-        find_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
+        find_->onFindNext = [this](const QString& what, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.Find(u16(what), o); });
+        };
     }
     return find_;
 }
@@ -253,9 +255,15 @@ FindReplaceDialog* CodeEdWindow::FindDialog() {
 FindReplaceDialog* CodeEdWindow::ReplaceDialog() {
     if (!replace_) {
         replace_ = new FindReplaceDialog(true, this);
-        replace_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
-        replace_->onReplace = [this](const QString& what, const QString& with) {
-            run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with)); });
+        replace_->onFindNext = [this](const QString& what, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.Find(u16(what), o); });
+        };
+        replace_->onReplace = [this](const QString& what, const QString& with, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with), o); });
+        };
+        replace_->onReplaceAll = [this](const QString& what, const QString& with,
+                                        FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.ReplaceAllClick(u16(what), u16(with), o); });
         };
     }
     return replace_;
