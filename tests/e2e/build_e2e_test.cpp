@@ -294,6 +294,7 @@ TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     d.ui.shown.clear();
     d.ui.answers = {Answer::No};
     d.e.menu.Assembleintvecs1.click();
+    d.e.lib.Lib.setText(AddTrailingBackslash(d.e.HeadersDir) + "mine.lib");
     d.ui.answers = {Answer::Yes, Answer::No}; // "Continue ?", then keep the build
     d.e.menu.Build1.click();
     ASSERT_EQ(d.ui.shown.size(), 3u) << testing::PrintToString(d.ui.shown);
