@@ -167,6 +167,17 @@ TEST_F(BuilderGui, AWholeCommandFileMadeSavedAndUsedByTheBuild) {
     EXPECT_EQ(model.cmdBuild.SectionsEdit.Memory.items(), std::vector<std::string>{"RAM"});
 }
 
+// Typed into the MEMORY page's fields: an origin from A000h up is written as a number, and the length
+// takes a fifth place for a range of the whole 64K.
+TEST_F(BuilderGui, HighOriginsAndALengthOf10000hAreWrittenAsTheLinkerReadsThem) {
+    memory("TOP", "R", "F000", "1000");
+    memory("ALL", "", "0000", "10000");
+    auto* mems = on<QListWidget>(1, "MemList");
+    ASSERT_EQ(mems->count(), 2);
+    EXPECT_EQ(mems->item(0)->text(), "    TOP     :  (R)  origin = 0F000h length = 1000h ");
+    EXPECT_EQ(mems->item(1)->text(), "    ALL     :  origin = 0000h length = 10000h ");
+}
+
 // A page change disables Insert and Replace; a click on the list enables them again, also on the
 // entry that is current already (the list's row does not change) and when it holds one entry only.
 TEST_F(BuilderGui, AClickOnTheSectionListEnablesInsertAndReplace) {
