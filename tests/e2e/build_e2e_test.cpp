@@ -276,8 +276,8 @@ TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
     EXPECT_EQ(d.e.StatusBar.panel(3).text, "Failed to create " + output);
 }
 
-// "Assemble intvecs" and "Libraries › Build" while a build runs: the build is stopped only when the
-// user says so; a No starts nothing and leaves the build and its output as they were.
+// "Assemble intvecs", "Libraries › Build" and "Build All" while a build runs: the build is stopped
+// only when the user says so; a No starts nothing and leaves the build and its output as they were.
 TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     DosDevices drives(dir / "data" / "halyard");
     const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
@@ -297,9 +297,12 @@ TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     d.e.lib.Lib.setText(AddTrailingBackslash(d.e.HeadersDir) + "mine.lib");
     d.ui.answers = {Answer::Yes, Answer::No}; // "Continue ?", then keep the build
     d.e.menu.Build1.click();
-    ASSERT_EQ(d.ui.shown.size(), 3u) << testing::PrintToString(d.ui.shown);
+    d.ui.answers = {Answer::No};
+    d.e.menu.Compile1.click();
+    ASSERT_EQ(d.ui.shown.size(), 4u) << testing::PrintToString(d.ui.shown);
     EXPECT_EQ(d.ui.shown[0], "A build is running.\rStop it and start the assembly of intvecs?");
     EXPECT_EQ(d.ui.shown[2], "A build is running.\rStop it and start the library build?");
+    EXPECT_EQ(d.ui.shown[3], "A build is running.\rStop it and start the build?");
     EXPECT_TRUE(d.out.running());
     EXPECT_EQ(d.out.lines().size(), before.size());
     EXPECT_FALSE(drives.fileExists("C:\\texassource\\intvecs.bat"));
