@@ -181,6 +181,7 @@ int build(Session& s, const Args& args) {
     s.e->CompileTimer.tick();
     const std::string verdict = s.e->StatusBar.panel(3).text;
     std::cout << verdict << '\n';
+    if (!out.whyNoOutput().empty()) std::cout << out.whyNoOutput() << '\n';
     for (const auto& line : out.lines())
         if (line.kind == BuildOutput::Line::Memory || line.kind == BuildOutput::Line::MemoryFull)
             std::cout << line.text << '\n';
@@ -245,8 +246,9 @@ const std::vector<Command>& commands() {
         {"build", "PROJECT",
          "Open PROJECT and run \"Build All\": write ide.bat, save the project, run ide.bat under\n"
          "halyard-batch and wait for it, printing its output as it comes; then print the verdict\n"
-         "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file), the use of\n"
-         "every memory range when the link wrote a map file, and the messages counted\n"
+         "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file; after a\n"
+         "link that reported no fault but wrote no such file, one line that says where its output\n"
+         "went), the use of every memory range when the link wrote a map file, and the messages counted\n"
          "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \" with no error.",
          build},
         {"check", "FILE",

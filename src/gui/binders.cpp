@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,8 +18,12 @@
 
 namespace halyard::gui {
 
-QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
-std::string ss(const QString& text) { return text.toLocal8Bit().toStdString(); }
+QString qs(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string ss(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
 
 void sizeStatusPanel(QLabel* panel, int width, bool last) {
     if (last) {
@@ -62,11 +67,14 @@ QString qtMask(const std::string& mask) {
 
 // Refills a list widget only when the model's items differ, so the user's scroll position and
 // current row survive unrelated model changes.
-template <class W, class TextAt> void syncItems(W* widget, const std::vector<std::string>& model, TextAt textAt) {
+template <class W, class TextAt>
+void syncItems(W* widget, const std::vector<std::string>& model, TextAt textAt) {
     QStringList items;
-    for (const auto& i : model) items << qs(i);
+    for (const auto& i : model)
+        items << qs(i);
     QStringList now;
-    for (int i = 0; i < widget->count(); ++i) now << textAt(i);
+    for (int i = 0; i < widget->count(); ++i)
+        now << textAt(i);
     if (now == items) return;
     widget->clear();
     widget->addItems(items);
@@ -124,6 +132,34 @@ void bind(QSpinBox* spin, UpDown& model) {
     QObject::connect(spin, &QSpinBox::valueChanged, spin, [&model](int v) { model.setPosition(v); });
 }
 
+namespace {
+// A click on a list is the list's click also when it leaves the current row as it was: on the entry
+// that was current already, or beside the entries. A click that moves the row was taken as the row
+// changed.
+class ListClicks : public QObject {
+public:
+    ListClicks(QListWidget* list, ListBox& model) : QObject(list), list_(list), model_(model) {
+        list->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            rowAtPress_ = list_->currentRow();
+        } else if (event->type() == QEvent::MouseButtonRelease && rowAtPress_ != NoPress) {
+            const bool same = list_->currentRow() == rowAtPress_;
+            rowAtPress_ = NoPress;
+            if (same && list_->isEnabled() && model_.onClick) model_.onClick();
+        }
+        return false;
+    }
+
+private:
+    static constexpr int NoPress = -2;
+    QListWidget* list_;
+    ListBox& model_;
+    int rowAtPress_ = NoPress;
+};
+} // namespace
+
 void bind(QListWidget* list, ListBox& model) {
     bindState(list, model);
     follow<QListWidget>(list, model, [&model](QListWidget* l) {
@@ -138,6 +174,7 @@ void bind(QListWidget* list, ListBox& model) {
         model.setItemIndex(row);
         if (model.onClick) model.onClick();
     });
+    new ListClicks(list, model);
 }
 
 void bind(QAction* action, MenuItem& model) {
@@ -168,7 +205,8 @@ QGroupBox* radioGroup(RadioGroup& model, QWidget* parent) {
     }
     bindState(box, model);
     follow<QGroupBox>(box, model, [&model, group](QGroupBox*) {
-        if (auto* b = group->button(model.itemIndex())) b->setChecked(true);
+        if (auto* b = group->button(model.itemIndex()))
+            b->setChecked(true);
         else if (auto* c = group->checkedButton()) {
             group->setExclusive(false);
             c->setChecked(false);

@@ -101,8 +101,8 @@ TEST_F(Workspace, BuildCreatesThenUpdatesThenFailsOnASourceError) {
               std::string::npos)
         << first.out << first.err;
     EXPECT_NE(first.out.find(
-                  "\nVECS      0     7FECh    0014h    0014h    0000h    [####################] 100.0 %  "
-                  "over 90 %\n0 errors, 0 warnings\n"),
+                  "\nVECS      0     7FECh    0014h    0014h    0000h    [####################] 100.0 %\n"
+                  "0 errors, 0 warnings\n"),
               std::string::npos)
         << first.out;
     EXPECT_EQ(first.code, 0);
@@ -120,6 +120,26 @@ TEST_F(Workspace, BuildCreatesThenUpdatesThenFailsOnASourceError) {
         << third.out << third.err;
     EXPECT_EQ(third.code, 1);
     EXPECT_NE(third.out.find("\nmain.c 25: error[E006]: "), std::string::npos) << third.out;
+}
+
+// A command file without "-o" links into a.out: the verdict still waits for the project's output,
+// and one line under it says where the link's output went.
+TEST_F(Workspace, ALinkWithoutOutputNameSaysWhereItsOutputWent) {
+    DosDevices dd(dir / "data" / "halyard");
+    const std::string cmd = "C:\\texassource\\lnk.cmd";
+    std::vector<std::string> lines;
+    for (const auto& line : dd.readLines(cmd))
+        if (line.rfind("-o ", 0) != 0) lines.push_back(line);
+    dd.writeLines(cmd, lines);
+    const Result built = run("halyard-build", {"build", project});
+    EXPECT_EQ(built.code, 1);
+    EXPECT_NE(built.out.find("\nFailed to create " + output +
+                             "\nThe link names no output file (no -o in C:\\TexasSource\\lnk.cmd or in the "
+                             "linker options), so the linker wrote C:\\a.out instead of "
+                             "C:\\texassource\\demo.out\n"),
+              std::string::npos)
+        << built.out << built.err;
+    EXPECT_TRUE(dd.fileExists("C:\\a.out"));
 }
 
 TEST_F(Workspace, MakeWritesTheBatchOrStopsWithItsMessage) {
@@ -241,7 +261,8 @@ TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
     EXPECT_GE(d.find("Memory use (C:\\texassource\\demo.map):"), 0) << d.out.text();
     ASSERT_EQ(d.out.memory().size(), 4u);
     EXPECT_EQ(d.out.memory()[2].used, 0x130u);
-    EXPECT_EQ(d.out.lines().back().kind, BuildOutput::Line::MemoryFull); // VECS, filled to the last byte
+    // VECS, filled to the last byte by the vectors: full, but nothing there grows.
+    EXPECT_EQ(d.out.lines().back().kind, BuildOutput::Line::Memory);
 }
 
 // A tool that never ends: closing Halyard asks, and Stop ends it with the batch.
@@ -275,6 +296,44 @@ TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
 
     d.e.CompileTimer.tick();
     EXPECT_EQ(d.e.StatusBar.panel(3).text, "Failed to create " + output);
+}
+
+// "Assemble intvecs", "Libraries › Build" and "Build All" while a build runs: the build is stopped
+// only when the user says so; a No starts nothing and leaves the build and its output as they were.
+TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
+    DosDevices drives(dir / "data" / "halyard");
+    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    std::ofstream(fake) << "#!/bin/sh\necho compiling\nexec sleep 1000\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    ::unsetenv("DISPLAY"); // the vectors' batch is shown: here, not in a terminal
+    ::unsetenv("WAYLAND_DISPLAY");
+    Desktop d(project);
+    d.e.menu.Compile1.click();
+    d.until([&] { return d.find("compiling") >= 0; });
+    ASSERT_GE(d.find("compiling"), 0) << d.out.text();
+    const std::vector<BuildOutput::Line> before = d.out.lines();
+
+    d.ui.shown.clear();
+    d.ui.answers = {Answer::No};
+    d.e.menu.Assembleintvecs1.click();
+    d.e.lib.Lib.setText(AddTrailingBackslash(d.e.HeadersDir) + "mine.lib");
+    d.ui.answers = {Answer::Yes, Answer::No}; // "Continue ?", then keep the build
+    d.e.menu.Build1.click();
+    d.ui.answers = {Answer::No};
+    d.e.menu.Compile1.click();
+    ASSERT_EQ(d.ui.shown.size(), 4u) << testing::PrintToString(d.ui.shown);
+    EXPECT_EQ(d.ui.shown[0], "A build is running.\rStop it and start the assembly of intvecs?");
+    EXPECT_EQ(d.ui.shown[2], "A build is running.\rStop it and start the library build?");
+    EXPECT_EQ(d.ui.shown[3], "A build is running.\rStop it and start the build?");
+    EXPECT_TRUE(d.out.running());
+    EXPECT_EQ(d.out.lines().size(), before.size());
+    EXPECT_FALSE(drives.fileExists("C:\\texassource\\intvecs.bat"));
+
+    d.ui.answers = {Answer::Yes};
+    d.e.menu.Assembleintvecs1.click();
+    EXPECT_EQ(d.find("compiling"), -1) << d.out.text(); // the panel follows the new run
+    EXPECT_EQ(d.out.lines().front().text, "Running C:\\texassource\\intvecs.bat");
+    d.until([&] { return !d.out.running(); });
 }
 
 TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {

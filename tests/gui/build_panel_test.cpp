@@ -139,7 +139,7 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     EXPECT_GE(row("Memory use (C:\\texassource\\demo.map):"), 0);
     const QListWidgetItem* vecs = list->item(list->count() - 1);
     EXPECT_TRUE(vecs->text().startsWith("VECS")) << vecs->text().toStdString();
-    EXPECT_EQ(vecs->foreground().color(), QColor(0xB0, 0x00, 0x00));
+    EXPECT_NE(vecs->foreground().color(), QColor(0xB0, 0x00, 0x00)); // full of vectors, which do not grow
     shoot("build-good.png");
 }
 

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -168,6 +169,41 @@ TEST_F(BuilderGui, AWholeCommandFileMadeSavedAndUsedByTheBuild) {
     QApplication::sendEvent(mems, &del);
     ASSERT_EQ(mems->count(), 1);
     EXPECT_EQ(model.cmdBuild.SectionsEdit.Memory.items(), std::vector<std::string>{"RAM"});
+}
+
+// Typed into the MEMORY page's fields: an origin from A000h up is written as a number, and the length
+// takes a fifth place for a range of the whole 64K.
+TEST_F(BuilderGui, HighOriginsAndALengthOf10000hAreWrittenAsTheLinkerReadsThem) {
+    memory("TOP", "R", "F000", "1000");
+    memory("ALL", "", "0000", "10000");
+    auto* mems = on<QListWidget>(1, "MemList");
+    ASSERT_EQ(mems->count(), 2);
+    EXPECT_EQ(mems->item(0)->text(), "    TOP     :  (R)  origin = 0F000h length = 1000h ");
+    EXPECT_EQ(mems->item(1)->text(), "    ALL     :  origin = 0000h length = 10000h ");
+}
+
+// A page change disables Insert and Replace; a click on the list enables them again, also on the
+// entry that is current already (the list's row does not change) and when it holds one entry only.
+TEST_F(BuilderGui, AClickOnTheSectionListEnablesInsertAndReplace) {
+    model.linkCmd.SectionList.setItems({"    .text:   > ROM"});
+    auto* list = on<QListWidget>(2, "SectionList");
+    auto* insert = on<QPushButton>(2, "InsertBtn");
+    auto* replace = on<QPushButton>(2, "ReplaceBtn");
+    auto click = [list] {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    };
+    click();
+    EXPECT_EQ(list->currentRow(), 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        tabs->setCurrentIndex(1);
+        tabs->setCurrentIndex(2);
+        EXPECT_FALSE(insert->isEnabled());
+        EXPECT_FALSE(replace->isEnabled());
+        click();
+        EXPECT_TRUE(insert->isEnabled());
+        EXPECT_TRUE(replace->isEnabled());
+    }
 }
 
 } // namespace

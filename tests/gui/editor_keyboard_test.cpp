@@ -1,10 +1,15 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScrollBar>
+#include <QPointer>
+#include <QShortcut>
+#include <QShortcutEvent>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
@@ -126,6 +131,85 @@ TEST_F(KeyboardGui, ABuildKeepsTheEditorWindowsOpenWithCaretAndScrollWhenSetUpSo
     model.menu.Make.click();
     settle();
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+}
+
+// Every key sequence any action or shortcut of Halyard's windows holds, pressed as the user presses
+// it: Qt's own shortcut map decides which commands it reaches. The shortcut events are caught before
+// any command runs, so a key that reaches two commands at once (Qt's "Ambiguous shortcut overload",
+// after which neither runs) is seen without anything being done.
+class ShortcutProbe : public QObject {
+public:
+    ShortcutProbe() { qApp->installEventFilter(this); }
+    ~ShortcutProbe() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Shortcut) return false;
+        ambiguous = ambiguous || static_cast<QShortcutEvent*>(event)->isAmbiguous();
+        return true;
+    }
+    // The keys that reach more than one command with the focus where it is now.
+    QStringList clashes(QWidget* top) {
+        QList<QKeySequence> keys;
+        for (QAction* a : top->findChildren<QAction*>())
+            keys << a->shortcuts();
+        for (QShortcut* s : top->findChildren<QShortcut*>())
+            keys << s->keys();
+        QStringList out;
+        for (const QKeySequence& key : keys) {
+            if (key.isEmpty() || key.count() != 1 || out.contains(key.toString())) continue;
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : top;
+            ambiguous = false;
+            QTest::keyClick(target, key[0].key(), key[0].keyboardModifiers());
+            if (ambiguous) out << key.toString();
+        }
+        return out;
+    }
+
+private:
+    bool ambiguous = false;
+};
+
+TEST_F(KeyboardGui, NoKeyReachesTwoCommandsWhereverTheFocusIs) {
+    window.actionFor(model.menu.Construct1)->trigger(); // the command-file builder's page
+    model.buildOutput.BuildPanel.setVisible(true);
+    settle();
+    ShortcutProbe probe;
+    EXPECT_EQ(probe.clashes(&window), QStringList()) << "no editor window open";
+
+    gui::CodeEdWindow* first = open("C:\\src\\a.c", "a\r\n");
+    gui::CodeEdWindow* second = open("C:\\src\\b.c", "b\r\n");
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(active(), second);
+    EXPECT_EQ(probe.clashes(&window), QStringList()) << "in the text of the second of two editor windows";
+    if (auto* panel = window.findChild<QWidget*>("BuildPanel")) {
+        if (auto* list = panel->findChild<QListWidget*>()) list->setFocus();
+        settle();
+        EXPECT_EQ(probe.clashes(&window), QStringList()) << "in the Build panel";
+        auto* list = panel->findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        QApplication::clipboard()->setText("before");
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), "\n") << "Ctrl+C still copies the panel's lines";
+    }
+}
+
+// The close keys, as pressed: each closes the active editor window and only that one.
+TEST_F(KeyboardGui, CtrlWAndCtrlF4CloseTheActiveEditorWindow) {
+    for (const QKeySequence& key : gui::shortcutKeys(gui::Shortcut::CloseWindow)) {
+        SCOPED_TRACE(key.toString().toStdString());
+        gui::CodeEdWindow* first = open("C:\\src\\a.c", "a\r\n");
+        gui::CodeEdWindow* second = open("C:\\src\\b.c", "b\r\n");
+        ASSERT_NE(first, nullptr);
+        ASSERT_EQ(active(), second);
+        const int before = static_cast<int>(window.mdiArea()->subWindowList().size());
+        QPointer<gui::CodeEdWindow> closed(second);
+        QTest::keyClick(second->CodeEditor(), key[0].key(), key[0].keyboardModifiers());
+        settle();
+        EXPECT_TRUE(closed.isNull());
+        EXPECT_EQ(window.mdiArea()->subWindowList().size(), before - 1);
+        ASSERT_TRUE(model.editors.CloseEditorFiles());
+        settle();
+    }
+    EXPECT_TRUE(gui::shortcutKeys(gui::Shortcut::CloseWindow).contains(QKeySequence("Ctrl+W")));
 }
 
 TEST_F(KeyboardGui, CtrlSSavesTheActiveWindowAndTheModifiedMarkFollows) {

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontDialog>
 #include <QKeyEvent>
@@ -17,9 +18,9 @@
 #include "editor/code_ed_window.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
+#include "gui_fixture.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
-#include "gui_fixture.h"
 
 using namespace halyard;
 
@@ -157,12 +158,15 @@ TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
 }
 
 TEST_F(EditorGui, ABinaryFileOpensNoWindowAndSaysWhy) {
-    drives.put("C:\\src\\demo.out", std::string("\x7f" "ELF\0\0", 6));
+    drives.put("C:\\src\\demo.out", std::string("\x7f"
+                                                "ELF\0\0",
+                                                6));
     ui.files = {"C:\\src\\demo.out"};
     window.actionFor(model.menu.OpenFile)->trigger();
     settle();
     EXPECT_TRUE(views().isEmpty());
-    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
+    EXPECT_EQ(ui.errors,
+              std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
 }
 
 TEST_F(EditorGui, ClickingOnACompilerMessageShowsItsFileAndNumber) {
@@ -257,6 +261,51 @@ TEST_F(EditorGui, FindErrorAndTheReplaceDialogWorkOnTheShownText) {
     replace->replaceAllButton()->click();
     EXPECT_EQ(view->CodeEditor()->toPlainText(), "x Y-[1]\ny error[2] z");
     EXPECT_EQ(view->model()->text(), view->CodeEditor()->toPlainText().toStdU16String());
+}
+
+// Replace All replaces every occurrence, in the whole text whatever the caret, says how many, and
+// one Undo takes them all back; the dialogs' "Match case" and "Whole word" decide what occurs.
+TEST_F(EditorGui, ReplaceAllReplacesEveryOccurrenceAsOneUndoStep) {
+    model.menu.NewFile1.click();
+    settle();
+    gui::CodeEdWindow* view = active();
+    const QString text = "int a; print(x);\nINT b; int c;";
+    type(view->CodeEditor(), text);
+    view->CodeEditor()->moveCursor(QTextCursor::End); // the caret after every occurrence
+    view->menus()[2]->actions().at(1)->trigger();     // Replace
+    gui::FindReplaceDialog* replace = view->ReplaceDialog();
+    EXPECT_TRUE(replace->matchCaseBox()->isChecked());
+    EXPECT_FALSE(replace->wholeWordBox()->isChecked());
+    replace->findEdit()->setText("int");
+    replace->replaceEdit()->setText("long");
+    replace->wholeWordBox()->click();
+    ui.shown.clear();
+    replace->replaceAllButton()->click();
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), "long a; print(x);\nINT b; long c;");
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"Replaced 2 occurrences of \"int\""});
+    EXPECT_EQ(view->model()->text(), view->CodeEditor()->toPlainText().toStdU16String());
+
+    view->CodeEditor()->undo();
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), text);
+    EXPECT_EQ(view->model()->text(), text.toStdU16String());
+
+    replace->matchCaseBox()->click();
+    replace->wholeWordBox()->click();
+    replace->replaceAllButton()->click();
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), "long a; prlong(x);\nlong b; long c;");
+
+    // The Find dialog ignores case unless asked.
+    view->CodeEditor()->moveCursor(QTextCursor::Start);
+    view->menus()[2]->actions().at(0)->trigger(); // Find
+    gui::FindReplaceDialog* find = view->FindDialog();
+    EXPECT_FALSE(find->matchCaseBox()->isChecked());
+    find->findEdit()->setText("LONG");
+    find->findNextButton()->click();
+    EXPECT_EQ(view->CodeEditor()->textCursor().selectionStart(), 0);
+    find->matchCaseBox()->click();
+    view->CodeEditor()->moveCursor(QTextCursor::Start);
+    find->findNextButton()->click();
+    EXPECT_FALSE(view->CodeEditor()->textCursor().hasSelection());
 }
 
 TEST_F(EditorGui, ARichTextFileIsShownFormatted) {

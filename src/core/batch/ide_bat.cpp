@@ -231,9 +231,14 @@ bool IdeBat::checkCmdFile(const std::string& cmdName) {
 
     if (scan.libraryLine) {
         const std::string library = LibraryName(*scan.libraryLine);
-        if (!e.dd.fileExists(AddTrailingBackslash(e.HeadersDir) + library)) {
-            e.ui.inform("The Library file " + library + " Specified in " + "\r" + cmdName +
-                        " Does not exist in " + e.HeadersDir);
+        // A bare name is the linker's search through the headers folder; a name with a folder (the
+        // builder writes one with "Include paths in Command File") is opened where it says.
+        const std::string folder = ExtractFileDir(library);
+        const std::string path = folder.empty() ? AddTrailingBackslash(e.HeadersDir) + library : library;
+        if (!e.dd.fileExists(path)) {
+            e.ui.inform("The Library file " + (folder.empty() ? library : ExtractFileName(library)) +
+                        " Specified in " + "\r" + cmdName + " Does not exist in " +
+                        (folder.empty() ? e.HeadersDir : folder));
             return false;
         }
     }

@@ -196,24 +196,74 @@ bool TCodeEd::Close1Click() {
     return true;
 }
 
-void TCodeEd::Find(std::u16string_view searchText) {
-    if (searchText.empty()) return;
-    const size_t from = std::min(selStart_ + selLength_, text_.size());
-    const auto same = [](char16_t a, char16_t b) { return AnsiUpper(a) == AnsiUpper(b); };
-    const auto it = std::search(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.end(),
-                                searchText.begin(), searchText.end(), same);
-    if (it == text_.end()) return;
-    select(static_cast<size_t>(it - text_.begin()), searchText.size());
+namespace {
+// Identifiers and numbers of C and assembly; letters beyond ASCII count as parts of words.
+bool isWordPart(char16_t c) {
+    return c == u'_' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+           c >= 0x80;
+}
+} // namespace
+
+size_t TCodeEd::findFrom(size_t from, std::u16string_view what, SearchOptions options) const {
+    if (what.empty()) return std::u16string::npos;
+    const auto same = [&options](char16_t a, char16_t b) {
+        return options.matchCase ? a == b : AnsiUpper(a) == AnsiUpper(b);
+    };
+    auto it = text_.begin() + static_cast<std::ptrdiff_t>(std::min(from, text_.size()));
+    for (;; ++it) {
+        it = std::search(it, text_.end(), what.begin(), what.end(), same);
+        if (it == text_.end()) return std::u16string::npos;
+        const size_t at = static_cast<size_t>(it - text_.begin()), end = at + what.size();
+        if (!options.wholeWord ||
+            ((at == 0 || !isWordPart(text_[at - 1])) && (end == text_.size() || !isWordPart(text_[end]))))
+            return at;
+    }
 }
 
-void TCodeEd::ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText) {
-    const size_t p = findText.empty() ? std::u16string::npos : text_.find(findText);
+void TCodeEd::Find(std::u16string_view searchText, SearchOptions options) {
+    const size_t at = findFrom(selStart_ + selLength_, searchText, options);
+    if (at != std::u16string::npos) select(at, searchText.size());
+}
+
+void TCodeEd::ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText,
+                                   SearchOptions options) {
+    const size_t p = findFrom(0, findText, options);
     if (p == std::u16string::npos) {
         ui_.inform("Not found \"" + ToUtf8(findText));
         return;
     }
     select(p, findText.size());
     replaceSelection(replaceText);
+}
+
+size_t TCodeEd::ReplaceAllClick(std::u16string_view findText, std::u16string_view replaceText,
+                                SearchOptions options) {
+    std::vector<size_t> found;
+    for (size_t at = findFrom(0, findText, options); at != std::u16string::npos;
+         at = findFrom(at + findText.size(), findText, options))
+        found.push_back(at);
+    if (found.empty()) {
+        ui_.inform("Not found \"" + ToUtf8(findText));
+        return 0;
+    }
+    // From the first occurrence to the end of the last, rewritten at once: the view takes it as one
+    // edit, so one Undo takes every replacement back.
+    const size_t first = found.front(), end = found.back() + findText.size();
+    std::u16string span;
+    for (size_t i = 0, from = first; i < found.size(); ++i) {
+        span.append(text_, from, found[i] - from).append(replaceText);
+        from = found[i] + findText.size();
+    }
+    if (text_.size() - (end - first) + span.size() > MaxLength) {
+        ui_.inform("Replacing every \"" + ToUtf8(findText) + "\" would make the text longer than " +
+                   std::to_string(MaxLength) + " characters.\rNothing was replaced.");
+        return 0;
+    }
+    select(first, end - first);
+    replaceSelection(span);
+    ui_.inform("Replaced " + std::to_string(found.size()) +
+               (found.size() == 1 ? " occurrence" : " occurrences") + " of \"" + ToUtf8(findText) + "\"");
+    return found.size();
 }
 
 void TCodeEd::GoToLine(int line) {

@@ -17,6 +17,12 @@ namespace halyard {
 class DosDevices;
 class Editors;
 
+// The find and replace dialogs' "Match case" and "Whole word".
+struct SearchOptions {
+    bool matchCase = false;
+    bool wholeWord = false;
+};
+
 class TCodeEd {
 public:
     static constexpr size_t MaxLength = 2'000'000;
@@ -71,9 +77,17 @@ public:
     bool FormCloseQuery();
     // Close File and the frame's close button: asks first; false when the window stayed open.
     bool Close1Click();
-    void Find(std::u16string_view searchText);
+    using SearchOptions = halyard::SearchOptions;
+    // Forward from the end of the selection, without wrapping; silent when nothing is found.
+    void Find(std::u16string_view searchText, SearchOptions options = {});
     void FindError1Click() { Find(u"error["); }
-    void ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText);
+    // Replaces the first occurrence in the whole text, whatever the caret.
+    void ReplaceDialogReplace(std::u16string_view findText, std::u16string_view replaceText,
+                              SearchOptions options = {true, false});
+    // Replaces every occurrence in the whole text as one edit (one undo step) and says how many;
+    // returns that number.
+    size_t ReplaceAllClick(std::u16string_view findText, std::u16string_view replaceText,
+                           SearchOptions options);
     void SelectAll1Click() { select(0, text_.size()); }
     // Caret to the start of a 1-based line, held to the lines there are.
     void GoToLine(int line);
@@ -91,6 +105,7 @@ private:
     void setCaption(const std::string& caption);
     void setModified(bool modified);
     void applyEdit(size_t position, size_t removed, std::u16string_view inserted);
+    size_t findFrom(size_t from, std::u16string_view what, SearchOptions options) const;
     void rebuildLines();
 
     Editors& owner_;

@@ -20,6 +20,7 @@ void BuildMonitor::Compile1Click(const MenuItem* sender) {
         e.ui.message(MsgKind::Information, "Cant Compile,  No Project loaded", {Answer::Ok});
         return;
     }
+    if (!e.buildOutput.MayStart("the build")) return;
     // A generation that stopped with a message left the previous generation's ide.bat behind;
     // running it would build something other than what the user sees.
     if (!e.batch.MakeIdeBatClick(sender)) return;

@@ -51,10 +51,16 @@ void CmdBuilder::AddMemClick() {
     std::string attrs;
     for (CheckBox* box : {&c.R, &c.W, &c.X, &c.I})
         if (box->checked()) attrs += box->caption();
+    // A blank inside a number makes two words of it: the places left empty are left out.
+    auto number = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        return LinkerHex(text);
+    };
     std::string line = "    " + c.NameBox.text() + (attrs.empty() ? "" : " (" + attrs + ") ") +
-                       " origin = " + c.Origin.text() + " " + "length = " + c.MemLength.text() + " ";
+                       " origin = " + number(c.Origin.text()) + " " +
+                       "length = " + number(c.MemLength.text()) + " ";
     const std::string fill = c.FillBox.text();
-    if (DecimalOrZero(fill.substr(0, fill.size() - 1)) > 0) line += "fill = " + fill;
+    if (HexOrZero(fill.substr(0, fill.size() - 1)) > 0) line += "fill = " + LinkerHex(fill);
     c.MemList.add(line);
     SectionsEdit.Memory.addItem(Trim(c.NameBox.text().substr(0, 8)));
 }
@@ -128,8 +134,8 @@ void CmdBuilder::AddTypeClick() {
 void CmdBuilder::AddFillClick() {
     if (!SectionNameCheck() || IsReservedWord()) return;
     const std::string fill = c.SectionFill.text();
-    if (DecimalOrZero(fill.substr(0, fill.size() - 1)) != 0)
-        c.ParamLine.setText(c.ParamLine.text() + ", fill =" + fill);
+    if (HexOrZero(fill.substr(0, fill.size() - 1)) != 0)
+        c.ParamLine.setText(c.ParamLine.text() + ", fill =" + LinkerHex(fill));
 }
 
 void CmdBuilder::Addsec() {

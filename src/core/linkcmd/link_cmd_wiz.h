@@ -13,7 +13,8 @@ struct LinkCmdControls {
     CheckBox CheckBox6; // with it, new library lines carry the library's full path
 
     // "MEMORY": the fields keep their blanks and fixed characters in their texts.
-    MaskEdit NameBox{"cccccccc: "}, Origin{"aaaah"}, MemLength{"aaaah"}, FillBox{"aaaaaaah"};
+    // A length has five places: a range may take the whole 64K (10000h).
+    MaskEdit NameBox{"cccccccc: "}, Origin{"aaaah"}, MemLength{"aaaaah"}, FillBox{"aaaaaaah"};
     CheckBox R, W, X, I;
     ListBox MemList;
 

@@ -21,6 +21,32 @@ long long DecimalOrZero(const std::string& text) {
     return negative ? -v : v;
 }
 
+unsigned long long HexOrZero(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return 0;
+    unsigned long long v = 0;
+    for (size_t i = first; i < text.size(); ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return 0;
+        v = v * 16 +
+            static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(text[i]))
+                                      ? text[i] - '0'
+                                      : std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 10);
+        if (v > 0xFFFFFFFFULL) return 0;
+    }
+    return v;
+}
+
+std::string LinkerHex(const std::string& field) {
+    const size_t first = field.find_first_not_of(' ');
+    if (first == std::string::npos || !std::isalpha(static_cast<unsigned char>(field[first]))) return field;
+    // Only a number written in hexadecimal digits: a symbol the user typed stays a symbol.
+    std::string digits = field.substr(first);
+    if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) digits.pop_back();
+    for (char c : digits)
+        if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ') return field;
+    return field.substr(0, first) + "0" + field.substr(first);
+}
+
 TSectionsEdit::TSectionsEdit(Ui& ui) : ui(ui) {
     ParTypeLab.setCaption("Select Load Parameters");
     MemoryType.setItems({"None", "Bound", "Named"});
@@ -64,7 +90,7 @@ void TSectionsEdit::AlignmentChange() {
 void TSectionsEdit::Button47Click() {
     std::string text;
     if (MemoryType.itemIndex() == Bound) {
-        text = "> " + BoundMemory.text();
+        text = "> " + LinkerHex(BoundMemory.text());
     } else if (MemoryType.itemIndex() == Named) {
         if (Memory.items().empty()) {
             ui.inform("No memory regions sre defined");
@@ -72,8 +98,8 @@ void TSectionsEdit::Button47Click() {
             ui.inform("No memory region selected");
         } else {
             text = " > " + Memory.text();
-            if (Alignment.itemIndex() == Allignment) text += " align(" + Value.text() + ")";
-            if (Alignment.itemIndex() == Blocking) text += " block(" + Value.text() + ")";
+            if (Alignment.itemIndex() == Allignment) text += " align(" + LinkerHex(Value.text()) + ")";
+            if (Alignment.itemIndex() == Blocking) text += " block(" + LinkerHex(Value.text()) + ")";
         }
     }
     output.setText(text);

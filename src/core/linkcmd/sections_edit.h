@@ -54,5 +54,11 @@ private:
 // A decimal number as the fill fields are read: leading blanks allowed, anything else that is not
 // a whole decimal number (a hex letter, an inner or trailing blank) counts as 0.
 long long DecimalOrZero(const std::string& text);
+// A hexadecimal field as the fill fields are read: leading blanks allowed, then hexadecimal digits
+// up to the end; anything else (an inner or trailing blank, a letter past F) counts as 0.
+unsigned long long HexOrZero(const std::string& text);
+// A field's hexadecimal constant in the form the linker reads as a number: one that begins with a
+// letter ("F000h") is read as a symbol, so it gets a leading 0 ("0F000h"); blanks are kept.
+std::string LinkerHex(const std::string& field);
 
 } // namespace halyard

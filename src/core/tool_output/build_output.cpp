@@ -82,6 +82,7 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     judge_ = nullptr;
     lines_.clear();
     memory_.clear();
+    whyNoOutput_.clear();
     errors_ = warnings_ = 0;
     current_ = -1;
     started_ = true;
@@ -200,16 +201,49 @@ void BuildOutput::BuildJudged(const std::string& verdict) {
     if (running()) OutputTimerTimer();
     add(Line::Verdict, verdict + " (" + elapsed() + ")");
     if (linking_ && verdict.rfind("Failed", 0) != 0) showMemoryUse();
+    if (linking_ && verdict.rfind("Failed", 0) == 0) explainMissingOutput();
     notify(Change::State);
 }
 
+std::vector<std::string> BuildOutput::commandFileLines() const {
+    if (!TrimRight(cmdFile_).empty() && e.dd.fileExists(cmdFile_)) return e.dd.readLines(cmdFile_);
+    return {};
+}
+
+// The tools run in the batch's folder, so a file named without one lies there.
+std::string BuildOutput::inLinkFolder(const std::string& file) const {
+    if (file.find(':') != std::string::npos || file[0] == '\\') return file;
+    return AddTrailingBackslash(directory_) + file;
+}
+
+// A link that went well but wrote elsewhere (a command file without "-o" links into a.out) leaves
+// the verdict waiting for a file that never comes; the user is told where the output went.
+void BuildOutput::explainMissingOutput() {
+    const bool failed = errors_ > 0 || (run_ && run_->ended() && run_->exitCode() != 0) || stopped_;
+    if (failed) return;
+    const std::string named = OutputFileOfLink(commandFileLines(), linkerSwitches_);
+    const std::string output = inLinkFolder(named.empty() ? "a.out" : named);
+    const std::string project = TrimRight(e.ObjectFile);
+    if (!named.empty() && SamePath(output, project)) return;
+    const auto written = e.dd.fileExists(output) ? e.dd.lastWriteTime(output) : std::nullopt;
+    const bool wrote = written && *written >= startTime_;
+    const std::string cmd = TrimRight(cmdFile_);
+    if (named.empty()) {
+        whyNoOutput_ = "The link names no output file (no -o in " +
+                       (cmd.empty() ? std::string() : cmd + " or in ") +
+                       "the linker options), so the linker " + (wrote ? "wrote " + output : "writes a.out") +
+                       " instead of " + project;
+    } else {
+        whyNoOutput_ = "The link's -o names " + output + ", not the project's output " + project +
+                       (wrote ? "; the linker wrote " + output : "");
+    }
+    add(Line::Note, whyNoOutput_);
+}
+
 void BuildOutput::showMemoryUse() {
-    std::vector<std::string> cmdLines;
-    if (!TrimRight(cmdFile_).empty() && e.dd.fileExists(cmdFile_)) cmdLines = e.dd.readLines(cmdFile_);
-    std::string map = MapFileOfLink(cmdLines, linkerSwitches_);
+    std::string map = MapFileOfLink(commandFileLines(), linkerSwitches_);
     if (map.empty()) return;
-    // The tools run in the batch's folder, so a bare map name lies there.
-    if (map.find(':') == std::string::npos && map[0] != '\\') map = AddTrailingBackslash(directory_) + map;
+    map = inLinkFolder(map);
     const auto written = e.dd.fileExists(map) ? e.dd.lastWriteTime(map) : std::nullopt;
     if (!written || *written < startTime_) return; // an old map tells nothing about this link
     std::vector<std::string> problems;
@@ -230,6 +264,16 @@ void BuildOutput::StopClick() {
     run_->stop();
     run_->pump();
     runEnded();
+}
+
+bool BuildOutput::MayStart(const std::string& what) {
+    if (!running()) return true;
+    const Answer a =
+        e.ui.message(MsgKind::Confirmation, "A build is running.\rStop it and start " + what + "?",
+                     {Answer::Yes, Answer::No});
+    if (a != Answer::Yes) return false;
+    StopClick();
+    return true;
 }
 
 bool BuildOutput::FormCloseQuery() {

@@ -57,6 +57,9 @@ public:
     int current() const { return current_; }
     // The used memory ranges of the last link, as shown under its verdict.
     const std::vector<MemoryUse>& memory() const { return memory_; }
+    // Why a link that reported no fault wrote no project output ("The link names no output file
+    // ..."); empty when there is nothing to say. Also shown as a line under the verdict.
+    const std::string& whyNoOutput() const { return whyNoOutput_; }
     std::string text() const;
 
     void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
@@ -88,6 +91,9 @@ public:
     void NextErrorClick() { step(+1); }
     void PreviousErrorClick() { step(-1); }
     void SaveOutputClick();
+    // Asked before a command starts another run while one is going (what: "the library build"):
+    // the running one is stopped only when the user agrees; false means start nothing.
+    bool MayStart(const std::string& what);
     // Asked when Halyard is to close: a running batch is stopped only when the user agrees; false
     // keeps Halyard open.
     bool FormCloseQuery();
@@ -106,6 +112,9 @@ private:
     void runEnded();
     void showRedirectedOutput();
     void showMemoryUse();
+    void explainMissingOutput();
+    std::string inLinkFolder(const std::string& file) const;
+    std::vector<std::string> commandFileLines() const;
     std::string elapsed() const;
     void step(int direction);
     std::vector<std::string> searchFolders() const;
@@ -126,6 +135,7 @@ private:
     std::string terminalBatch_;
     Judge judge_;
     std::vector<MemoryUse> memory_;
+    std::string whyNoOutput_;
     std::vector<std::function<void(Change)>> observers_;
 };
 

@@ -67,7 +67,15 @@ std::string outOfRange(const char* what, const std::string& word) {
            " is out of range; the line is left out";
 }
 
+// The compiler's code and data: what a program adds to goes here.
+bool growsWithTheProgram(const std::string& section) {
+    for (const char* name : {".text", ".cinit", ".const", ".switch", ".data", ".bss"})
+        if (section == name) return true;
+    return false;
+}
+
 struct Section {
+    std::string name;
     int page = 0;
     std::uint64_t origin = 0, length = 0;
 };
@@ -94,15 +102,17 @@ std::vector<Section> readSections(const std::vector<std::string>& lines, size_t 
                                               : w[3]));
             continue;
         }
-        out.push_back({static_cast<int>(page.value), origin.value, length.value});
+        out.push_back({w[0], static_cast<int>(page.value), origin.value, length.value});
     }
     return out;
 }
 
-// Adds every section to the first range (in the map's order) on its page that holds its origin.
-// Sections and ranges are each sorted by address once and swept together, the ranges under way
-// kept by their place in the map, so a map of many of both is read in N log N.
-void addSections(std::vector<MemoryUse>& ranges, std::vector<Section> sections) {
+// Places every section in the first range (in the map's order) on its page that holds its origin,
+// adding its length to the range's use when the map gives none, and marks which ranges hold only
+// fixed-size tables. Sections and ranges are each sorted by address once and swept together, the
+// ranges under way kept by their place in the map, so a map of many of both is read in N log N.
+void addSections(std::vector<MemoryUse>& ranges, std::vector<Section> sections, bool addUse) {
+    std::vector<bool> grows(ranges.size(), false);
     std::vector<size_t> order(ranges.size());
     for (size_t k = 0; k < order.size(); ++k)
         order[k] = k;
@@ -129,8 +139,11 @@ void addSections(std::vector<MemoryUse>& ranges, std::vector<Section> sections) 
         while (!open.empty() && s.origin - ranges[open.top()].origin >= ranges[open.top()].length)
             open.pop();
         if (open.empty()) continue;
-        MemoryUse& r = ranges[open.top()];
-        r.used = s.length > r.length - r.used ? r.length : r.used + s.length;
+        const size_t k = open.top();
+        MemoryUse& r = ranges[k];
+        if (addUse) r.used = s.length > r.length - r.used ? r.length : r.used + s.length;
+        grows[k] = grows[k] || growsWithTheProgram(s.name);
+        r.fixedSize = !grows[k];
     }
 }
 
@@ -204,7 +217,7 @@ std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines,
         if (w.size() > next) r.attributes = w[next];
         ranges.push_back(r);
     }
-    if (!hasUsed) addSections(ranges, readSections(lines, i, problems));
+    addSections(ranges, readSections(lines, i, problems), !hasUsed);
     return ranges;
 }
 
@@ -229,16 +242,20 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
     return rows;
 }
 
-std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
-                          const std::string& linkerSwitches) {
-    std::string map;
-    auto scan = [&map](const std::string& text) {
+namespace {
+// The last value of a linker option ("-m map" or "-mmap") in the command file's lines and then in the
+// linker's switches, as the linker reads them in that order.
+std::string lastLinkOption(const std::vector<std::string>& commandFileLines,
+                           const std::string& linkerSwitches, const std::string& option,
+                           const std::string& another) {
+    std::string value;
+    auto scan = [&](const std::string& text) {
         const auto w = words(text);
         for (size_t i = 0; i < w.size(); ++i) {
-            if (w[i] == "-m" && i + 1 < w.size() && w[i + 1][0] != '-')
-                map = w[++i];
-            else if (startsWith(w[i], "-m") && w[i].size() > 2 && w[i] != "-ms")
-                map = w[i].substr(2);
+            if (w[i] == option && i + 1 < w.size() && w[i + 1][0] != '-')
+                value = w[++i];
+            else if (startsWith(w[i], option.c_str()) && w[i].size() > option.size() && w[i] != another)
+                value = w[i].substr(option.size());
         }
     };
     bool comment = false;
@@ -261,7 +278,18 @@ std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
         scan(text);
     }
     scan(linkerSwitches);
-    return map;
+    return value;
+}
+} // namespace
+
+std::string MapFileOfLink(const std::vector<std::string>& commandFileLines,
+                          const std::string& linkerSwitches) {
+    return lastLinkOption(commandFileLines, linkerSwitches, "-m", "-ms");
+}
+
+std::string OutputFileOfLink(const std::vector<std::string>& commandFileLines,
+                             const std::string& linkerSwitches) {
+    return lastLinkOption(commandFileLines, linkerSwitches, "-o", "");
 }
 
 } // namespace halyard

@@ -65,6 +65,7 @@ bool IntVectors::Assembleintvecs1Click() {
         e.ui.inform(*problem);
         return false;
     }
+    if (!e.buildOutput.MayStart("the assembly of intvecs")) return false;
     e.Intbatch.clear();
     if (e.ProjectListBox.count() > 0)
         e.Intbatch.push_back(AssembleVectorsLine(e.CompilerDir, e.CompSourceDir, small));

@@ -95,7 +95,7 @@ void LibraryBuilder::Build1Click() {
                                    "Library " + lib.text() + " will be built, using " + source + "\r" + args +
                                        "\r" + " Continue ?",
                                    {Answer::Yes, Answer::Abort});
-    if (go != Answer::Yes) return;
+    if (go != Answer::Yes || !e.buildOutput.MayStart("the library build")) return;
     // The launcher starts nothing it cannot find, and says nothing about it; the user would wait
     // for a library that never comes.
     if (FindProgram(e.dd, "mk370", {e.CompilerDir}).kind == FoundProgram::None) {

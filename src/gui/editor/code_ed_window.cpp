@@ -249,7 +249,9 @@ FindReplaceDialog* CodeEdWindow::FindDialog() {
     if (!find_) {
         find_ = new FindReplaceDialog(false, this);
         setHelpTopic(find_, HelpTopic::Editor);
-        find_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
+        find_->onFindNext = [this](const QString& what, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.Find(u16(what), o); });
+        };
     }
     return find_;
 }
@@ -258,9 +260,15 @@ FindReplaceDialog* CodeEdWindow::ReplaceDialog() {
     if (!replace_) {
         replace_ = new FindReplaceDialog(true, this);
         setHelpTopic(replace_, HelpTopic::Editor);
-        replace_->onFindNext = [this](const QString& what) { run([&](TCodeEd& m) { m.Find(u16(what)); }); };
-        replace_->onReplace = [this](const QString& what, const QString& with) {
-            run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with)); });
+        replace_->onFindNext = [this](const QString& what, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.Find(u16(what), o); });
+        };
+        replace_->onReplace = [this](const QString& what, const QString& with, FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.ReplaceDialogReplace(u16(what), u16(with), o); });
+        };
+        replace_->onReplaceAll = [this](const QString& what, const QString& with,
+                                        FindReplaceDialog::Options o) {
+            run([&](TCodeEd& m) { m.ReplaceAllClick(u16(what), u16(with), o); });
         };
     }
     return replace_;

@@ -33,6 +33,13 @@ FindReplaceDialog::FindReplaceDialog(bool replace, QWidget* parent) : QDialog(pa
         replace_ = new QLineEdit(this);
         fields->addRow(tr("Re&place with:"), replace_);
     }
+    matchCase_ = new QCheckBox(tr("Match &case"), this);
+    matchCase_->setObjectName("MatchCase");
+    matchCase_->setChecked(replace);
+    wholeWord_ = new QCheckBox(tr("&Whole word"), this);
+    wholeWord_->setObjectName("WholeWord");
+    fields->addRow(matchCase_);
+    fields->addRow(wholeWord_);
     auto* buttons = new QVBoxLayout;
     findNext_ = new QPushButton(tr("&Find Next"), this);
     findNext_->setDefault(true);
@@ -51,15 +58,21 @@ FindReplaceDialog::FindReplaceDialog(bool replace, QWidget* parent) : QDialog(pa
     layout->addLayout(buttons);
 
     connect(findNext_, &QPushButton::clicked, this, [this] {
-        if (onFindNext) onFindNext(find_->text());
+        if (onFindNext) onFindNext(find_->text(), options());
     });
-    // Replace All does what Replace does: one press, the first occurrence.
-    for (QPushButton* b : {replaceOne_, replaceAll_})
-        if (b)
-            connect(b, &QPushButton::clicked, this, [this] {
-                if (onReplace) onReplace(find_->text(), replace_->text());
-            });
+    if (replace) {
+        connect(replaceOne_, &QPushButton::clicked, this, [this] {
+            if (onReplace) onReplace(find_->text(), replace_->text(), options());
+        });
+        connect(replaceAll_, &QPushButton::clicked, this, [this] {
+            if (onReplaceAll) onReplaceAll(find_->text(), replace_->text(), options());
+        });
+    }
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+FindReplaceDialog::Options FindReplaceDialog::options() const {
+    return {matchCase_->isChecked(), wholeWord_->isChecked()};
 }
 
 QFont toQFont(const FontSpec& spec) {

@@ -5,30 +5,39 @@
 #include <functional>
 
 #include "base/ports.h"
+#include "editor/code_ed.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
 namespace halyard::gui {
 
-// Modeless. Find Next runs `onFindNext` with the dialog's own find text; the replace variant adds a
-// replace text and the Replace / Replace All buttons.
+// Modeless. Find Next runs `onFindNext` with the dialog's own find text and options; the replace
+// variant adds a replace text and the Replace / Replace All buttons. "Match case" starts checked in
+// the replace variant, whose Replace has always respected letter case.
 class FindReplaceDialog : public QDialog {
     Q_OBJECT
 public:
+    using Options = TCodeEd::SearchOptions;
     FindReplaceDialog(bool replace, QWidget* parent);
     QLineEdit* findEdit() const { return find_; }
     QLineEdit* replaceEdit() const { return replace_; }
+    QCheckBox* matchCaseBox() const { return matchCase_; }
+    QCheckBox* wholeWordBox() const { return wholeWord_; }
     QPushButton* findNextButton() const { return findNext_; }
     QPushButton* replaceButton() const { return replaceOne_; }
     QPushButton* replaceAllButton() const { return replaceAll_; }
+    Options options() const;
 
-    std::function<void(const QString& find)> onFindNext;
-    std::function<void(const QString& find, const QString& with)> onReplace;
+    std::function<void(const QString& find, Options)> onFindNext;
+    std::function<void(const QString&find, const QString&with, Options)> onReplace, onReplaceAll;
 
 private:
     QLineEdit* find_ = nullptr;
     QLineEdit* replace_ = nullptr;
+    QCheckBox* matchCase_ = nullptr;
+    QCheckBox* wholeWord_ = nullptr;
     QPushButton* findNext_ = nullptr;
     QPushButton* replaceOne_ = nullptr;
     QPushButton* replaceAll_ = nullptr;

@@ -112,6 +112,11 @@ void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window) {
         auto* view = new CodeEdWindow(e, model);
         QMdiSubWindow* sub = area->addSubWindow(view);
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        // The frame's own menu holds the close keys as well; with two commands on one key Qt runs
+        // neither. Close File, which asks the same question, keeps them.
+        if (QMenu* frame = sub->systemMenu())
+            for (QAction* a : frame->actions())
+                a->setShortcuts({});
         QObject::connect(view, &QObject::destroyed, merge, [merge, area] {
             QTimer::singleShot(0, merge, [merge, area] { merge->sync(area); });
         });

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -50,6 +51,25 @@ QColor colourOf(const Line& line) {
         return QApplication::palette().color(QPalette::Text);
     }
 }
+
+// Ctrl+C copies the lines while the list has the focus: taken as the list's own key, as a text field
+// takes it, since a shortcut would clash with the Copy of the editor window that is active.
+class CopyKey : public QObject {
+public:
+    CopyKey(QListWidget* list, std::function<void()> copy) : QObject(list), copy_(std::move(copy)) {
+        list->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+        if (!key || !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) return false;
+        if (event->type() == QEvent::KeyPress) copy_();
+        event->accept();
+        return true;
+    }
+
+private:
+    std::function<void()> copy_;
+};
 
 QListWidgetItem* itemFor(const Line& line) {
     auto* item = new QListWidgetItem(qs(line.text));
@@ -158,11 +178,7 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
         QApplication::clipboard()->setText(texts.join('\n') + '\n');
     };
     QObject::connect(copy, &QPushButton::clicked, copy, copyLines);
-    auto* copyKey = new QAction(list);
-    copyKey->setShortcut(QKeySequence::Copy);
-    copyKey->setShortcutContext(Qt::WidgetShortcut);
-    list->addAction(copyKey);
-    QObject::connect(copyKey, &QAction::triggered, list, copyLines);
+    new CopyKey(list, copyLines);
     QObject::connect(save, &QPushButton::clicked, save,
                      [&e] { e.run([&e] { e.buildOutput.SaveOutputClick(); }); });
 

@@ -52,7 +52,14 @@ TEST(CmdBuilder, MemoryLinesKeepTheFieldsBlanksAndFillRule) {
          "    RAM     :  (RW)  origin = 0100h length = 0F00h fill = 0000010h", "RAM"},
         {"RAMEXT", "RWXI", "1000", "0800", "0000000", "    RAMEXT  :  (RWXI)  origin = 1000h length = 0800h ",
          "RAMEXT"},
-        {"A", "", "0000", "0000", "00000FF", "    A       :  origin = 0000h length = 0000h ", "A"},
+        // Hexadecimal constants the linker reads as numbers: one that begins with a letter gets a 0.
+        {"ROM", "RX", "F000", "1000", "0000000", "    ROM     :  (RX)  origin = 0F000h length = 1000h ",
+         "ROM"},
+        {"ALL", "", "0000", "10000", "0000000", "    ALL     :  origin = 0000h length = 10000h ", "ALL"},
+        {"HI", "", "A000", "F000", "00000FF",
+         "    HI      :  origin = 0A000h length = 0F000h fill = 00000FFh", "HI"},
+        {"A", "", "0000", "0000", "     FF", "    A       :  origin = 0000h length = 0000h fill =      0FFh",
+         "A"},
         {"A", "", "0000", "0000", "10     ", "    A       :  origin = 0000h length = 0000h ", "A"},
         {"A", "", "0000", "0000", "     10", "    A       :  origin = 0000h length = 0000h fill =      10h",
          "A"},
@@ -64,6 +71,30 @@ TEST(CmdBuilder, MemoryLinesKeepTheFieldsBlanksAndFillRule) {
         EXPECT_EQ(r.c.MemList.items().back(), k.line);
         EXPECT_EQ(r.b.SectionsEdit.Memory.items().back(), k.region);
     }
+}
+
+// The linker reads "F000h" as a symbol: every hexadecimal field the builder writes that begins with
+// a letter gets a leading 0, and a fill written in hexadecimal digits is kept.
+TEST(CmdBuilder, PlacementAndSectionFillFromA000hUpAreWrittenAsNumbers) {
+    Rig r;
+    r.memory("HI", "R", "A000", "6000");
+    r.c.SectionNames.setText("text");
+    r.b.SpeedButton5Click();
+    r.place(TSectionsEdit::Bound, "F000", TSectionsEdit::NoAlign, "0000", 0);
+    r.b.SetuploadClick();
+    r.place(TSectionsEdit::Named, "HI", TSectionsEdit::Blocking, "C000", 0);
+    r.b.SetUpRunParsClick();
+    r.c.SectionFill.setText("000000FF");
+    r.b.AddFillClick();
+    EXPECT_EQ(r.c.ParamLine.text(), ".text:  > 0F000h run =  > HI block(0C000h), fill =000000FFh");
+    r.c.SectionFill.setText("      EE");
+    r.b.AddFillClick();
+    EXPECT_EQ(r.c.ParamLine.text().substr(r.c.ParamLine.text().rfind(',')), ", fill =      0EEh");
+    // A symbol typed into a field stays a symbol; a fill that is not a number adds nothing.
+    EXPECT_EQ(LinkerHex("STARTh"), "STARTh");
+    r.c.SectionFill.setText("0000 0FF");
+    r.b.AddFillClick();
+    EXPECT_EQ(r.c.ParamLine.text().substr(r.c.ParamLine.text().rfind(',')), ", fill =      0EEh");
 }
 
 TEST(CmdBuilder, LibraryLinesCarryThePathOnlyWhenAsked) {

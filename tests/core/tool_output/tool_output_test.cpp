@@ -178,6 +178,35 @@ TEST(MemoryMap, NumbersOutOfRangeAreNamedFindingsAndTheRestIsRead) {
                   "Map line 11: the page number 99999999999 is out of range; the line is left out"});
 }
 
+// Full is a warning where the program's code or data may grow; a range that only tables of fixed
+// size fill (the vectors, the stacks) does not grow and is not.
+TEST(MemoryMap, ARangeOfFixedTablesIsNotMarkedFull) {
+    const std::vector<std::string> map{"MEMORY CONFIGURATION",
+                                       "           name      origin    length      used     attr    fill",
+                                       "PAGE 0:  ROM       00002000  000000100  000000100  RX",
+                                       "         VECS      00007fec  000000014  000000014  R",
+                                       "         REGS      00000000  000000100  0000000f8  RW",
+                                       "         RAM       00000100  000000020  000000020  RW",
+                                       "         XRAM      00001000  000000020  000000020  RW",
+                                       "SECTION ALLOCATION MAP",
+                                       "--------  ----  ----------  ----------   ----------------",
+                                       ".text       0    00002000    00000100",
+                                       ".intvecs    0    00007fec    00000014",
+                                       ".hstack     0    00000000    000000f8",
+                                       ".stack      0    00000100    00000010",
+                                       ".bss        0    00000110    00000010"};
+    const auto r = ReadMemoryUse(map);
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_TRUE(r[0].nearlyFull());  // code to the last byte
+    EXPECT_FALSE(r[1].nearlyFull()); // the vectors, to the last byte
+    EXPECT_FALSE(r[2].nearlyFull());
+    EXPECT_TRUE(r[3].nearlyFull()); // a stack beside data that grows
+    EXPECT_TRUE(r[4].nearlyFull()); // a map that places nothing here says nothing of it
+    const auto table = MemoryUseTable(r);
+    EXPECT_EQ(table[2], "VECS      0     7FECh    0014h    0014h    0000h    [####################] 100.0 %");
+    EXPECT_EQ(table[1].substr(table[1].size() - 9), "over 90 %");
+}
+
 TEST(MemoryMap, TheLinksMapFileIsTheLastOneNamed) {
     const std::vector<std::string> cmd{"/* -m C:\\not\\this.map */",
                                        "-o demo.out",
