@@ -238,6 +238,10 @@ void TCodeEd::ReplaceDialogReplace(std::u16string_view findText, std::u16string_
 
 size_t TCodeEd::ReplaceAllClick(std::u16string_view findText, std::u16string_view replaceText,
                                 SearchOptions options) {
+    if (readOnly_) {
+        ui_.inform(ExtractFileName(FileName) + " is open read-only.\rNothing was replaced.");
+        return 0;
+    }
     std::vector<size_t> found;
     for (size_t at = findFrom(0, findText, options); at != std::u16string::npos;
          at = findFrom(at + findText.size(), findText, options))

@@ -270,6 +270,9 @@ TEST_F(EditorTest, AReadOnlyWindowKeepsItsFileAndSavesOnlyAsACopy) {
     w->select(0, 4);
     w->replaceSelection(u"evil");
     w->ReplaceDialogReplace(u"root", u"evil");
+    ui.shown.clear();
+    EXPECT_EQ(w->ReplaceAllClick(u"root", u"evil", {}), 0u);
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"passwd is open read-only.\rNothing was replaced."});
     EXPECT_FALSE(w->modified());
     ui.files = {"C:\\copy.txt"};
     w->Save1Click();
