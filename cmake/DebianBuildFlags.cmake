@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian's build flags (dpkg-buildflags) with every hardening feature: stack protector,
 # _FORTIFY_SOURCE, format checks, RELRO and BIND_NOW, as a Debian package of Halyard is built.
 # A Release build takes them whole but for -g: the build type says whether there is debug

@@ -46,13 +46,25 @@ QIcon compileIcon() {
     }
     return icon;
 }
+// Icons come from the desktop's icon theme by their freedesktop names, so they follow a dark or any
+// other theme; Adwaita (a dependency of the package) has each of them where that theme does not,
+// and is the theme where the platform names none (no desktop, the offscreen platform).
+void useIconTheme() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Such a platform names no folders either: the freedesktop ones.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir : qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share").split(':'))
+        if (!dir.isEmpty() && !paths.contains(dir + "/icons")) paths << dir + "/icons";
+    QIcon::setThemeSearchPaths(paths);
+#endif
+    if (QIcon::themeName().isEmpty()) QIcon::setThemeName("Adwaita");
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == "hicolor")
+        QIcon::setFallbackThemeName("Adwaita");
+}
 } // namespace
 
 MainWindow::MainWindow(TEmbedded& model) : model_(model) {
-    // Icons come from the desktop's icon theme by their freedesktop names, so they follow a dark or
-    // any other theme; Adwaita (a dependency of the package) has each of them where it does not.
-    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == "hicolor")
-        QIcon::setFallbackThemeName("Adwaita");
+    useIconTheme();
     // Halyard's windows, the editor windows inside it included, carry an icon of the kind, not the
     // toolkit's; the program puts its own in its place where it has one.
     QApplication::setWindowIcon(QIcon::fromTheme("system-run"));
