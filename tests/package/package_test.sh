@@ -95,13 +95,15 @@ summary=$("$root/usr/bin/halyard-build" summary 'C:\Halyard\demo\demo.prj') || f
 build_out=$("$root/usr/bin/halyard-build" build 'C:\Halyard\demo\demo.prj') || { echo "$build_out"; fail "halyard-build build"; }
 verdict=$(grep -E "^(Created|Updated) " <<<"$build_out") || { echo "$build_out"; fail "no verdict"; }
 
-# Every program is hardened; _FORTIFY_SOURCE needs an optimised build. Control-flow protection is
-# left out: Debian 12's start files and libgcc lack it, so no program linked there carries it.
-fortify=()
-[ "$build_type" = "Release" ] || fortify=(--nofortify)
-elves=$(find "$root/usr/bin" "$root/usr/libexec" -type f)
-# shellcheck disable=SC2086
-hardening-check --quiet --nocfprotection "${fortify[@]}" $elves || fail "hardening-check"
+# Every program is hardened. Control-flow protection is left out: Debian 12's start files and
+# libgcc lack it, so no program linked there carries it. _FORTIFY_SOURCE needs an optimised build,
+# and halyard-batch, built with it, makes no libc call whose size the compiler cannot prove, so it
+# has no checked call for hardening-check to find.
+for elf in $(find "$root/usr/bin" "$root/usr/libexec" -type f | sort); do
+    skip=(--nocfprotection)
+    [ "$build_type" = "Release" ] && [ "$(basename "$elf")" != halyard-batch ] || skip+=(--nofortify)
+    hardening-check --quiet "${skip[@]}" "$elf" || fail "hardening-check $(basename "$elf")"
+done
 
 # lintian: errors and warnings fail; informational and pedantic tags are listed.
 lintian --pedantic --display-info --fail-on error,warning "$main" "$sim" >"$work/lintian.log" 2>&1 ||
