@@ -249,14 +249,21 @@ const std::vector<Command>& commands() {
     return table;
 }
 
-// Prints text (its line breaks taken as blanks) word-wrapped to 80 columns, each line indented.
+// Prints text (its line breaks taken as blanks) word-wrapped to 80 columns, each line indented; a
+// quoted text ("Failed to create ") stays on one line.
 void wrapped(std::ostream& out, const std::string& text, size_t indent) {
+    std::vector<std::string> words{""};
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;
+        if ((c == ' ' || c == '\n') && !quoted) {
+            if (!words.back().empty()) words.emplace_back();
+        } else {
+            words.back() += c == '\n' ? ' ' : c;
+        }
+    }
     std::string line;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = std::min(text.find_first_of(" \n", at), text.size());
-        const std::string word = text.substr(at, end - at);
-        at = end + 1;
+    for (const std::string& word : words) {
         if (word.empty()) continue;
         if (!line.empty() && indent + line.size() + 1 + word.size() > 80) {
             out << std::string(indent, ' ') << line << '\n';
