@@ -3,19 +3,32 @@
 #include <iostream>
 
 #include "base/error.h"
+#include "halyard_version.h"
 #include "sample.h"
 
 namespace {
 
-void usage() {
-    std::cout
-        << "usage: halyard-sample [--if-fresh] [--force] [--compiler-dir DIR] [--source-dir DIR]\n"
-           "                      [--headers-dir DIR] [--project-dir DIR]\n"
-           "Installs the stand-in TMS370 tool chain and a demo project. Folders are Windows paths of\n"
-           "Halyard's drive mapping (defaults: C:\\CL370, C:\\texassource, C:\\Texassource, "
-           "C:\\Halyard\\demo).\n"
-           "--if-fresh does nothing when the tool-chain folder is already set up; --force also replaces\n"
-           "sample files that exist.\n";
+constexpr const char* Usage =
+    "usage: halyard-sample [--if-fresh] [--force] [--compiler-dir DIR]\n"
+    "                      [--source-dir DIR] [--headers-dir DIR] [--project-dir DIR]\n"
+    "       halyard-sample --help | --version\n";
+
+void help() {
+    std::cout << Usage
+              << "\n"
+                 "Installs the stand-in TMS370 tool chain, builds its run-time library and writes\n"
+                 "a demo project, so that Halyard's builds can be tried without the real tools.\n"
+                 "\n"
+                 "  --compiler-dir DIR  the tool-chain folder (default C:\\CL370)\n"
+                 "  --source-dir DIR    the compiler working folder (default C:\\texassource)\n"
+                 "  --headers-dir DIR   the run-time headers and library (default C:\\Texassource)\n"
+                 "  --project-dir DIR   the demo project's folder (default C:\\Halyard\\demo)\n"
+                 "  --if-fresh          do nothing when the tool-chain folder is already set up\n"
+                 "  --force             also replace sample files that exist\n"
+                 "  -h, --help          show this help and exit\n"
+                 "      --version       show the version and exit\n"
+                 "\n"
+                 "Folders are Windows paths of Halyard's drive mapping. See halyard-sample(1).\n";
 }
 
 } // namespace
@@ -36,9 +49,15 @@ int main(int argc, char** argv) {
             r.force = true;
         else if (folder && i + 1 < argc)
             *folder = argv[++i];
-        else {
-            usage();
-            return a == "--help" || a == "-h" ? 0 : 2;
+        else if (a == "--help" || a == "-h") {
+            help();
+            return 0;
+        } else if (a == "--version") {
+            std::cout << "halyard-sample " << HALYARD_VERSION << "\n" HALYARD_VERSION_NOTICE;
+            return 0;
+        } else {
+            std::cerr << "halyard-sample: unexpected argument '" << a << "'\n" << Usage;
+            return 2;
         }
     }
     std::error_code ec;

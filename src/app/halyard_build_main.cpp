@@ -1,6 +1,7 @@
 // halyard-build: the headless Halyard, for scripts and continuous integration. It runs the same
 // main window model as the desktop program, with the same settings file and drive mapping; every
 // message the desktop would show goes to standard error.
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
@@ -265,6 +266,31 @@ const std::vector<Command>& commands() {
     return table;
 }
 
+// Prints text (its line breaks taken as blanks) word-wrapped to 80 columns, each line indented; a
+// quoted text ("Failed to create ") stays on one line.
+void wrapped(std::ostream& out, const std::string& text, size_t indent) {
+    std::vector<std::string> words{""};
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;
+        if ((c == ' ' || c == '\n') && !quoted) {
+            if (!words.back().empty()) words.emplace_back();
+        } else {
+            words.back() += c == '\n' ? ' ' : c;
+        }
+    }
+    std::string line;
+    for (const std::string& word : words) {
+        if (word.empty()) continue;
+        if (!line.empty() && indent + line.size() + 1 + word.size() > 80) {
+            out << std::string(indent, ' ') << line << '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty()) out << std::string(indent, ' ') << line << '\n';
+}
+
 void help(std::ostream& out) {
     out << "usage: halyard-build COMMAND PROJECT\n"
            "       halyard-build --help | --version\n"
@@ -274,33 +300,29 @@ void help(std::ostream& out) {
            "Commands:\n";
     for (const auto& c : commands()) {
         out << "  " << c.name << ' ' << c.usage << '\n';
-        std::string text = c.help;
-        size_t at = 0;
-        while (at < text.size()) {
-            const size_t end = text.find('\n', at);
-            out << "      " << text.substr(at, end - at) << '\n';
-            if (end == std::string::npos) break;
-            at = end + 1;
-        }
+        wrapped(out, c.help, 6);
     }
-    out << "\n"
-           "PROJECT and FILE are Windows paths (C:\\Halyard\\demo.prj, through the drive mapping) or host "
-           "paths.\n"
-           "\n"
-           "Start-up: the settings are read from the desktop program's file\n"
-           "("
-        << IniSettings::defaultFile().string()
-        << ") and the drive mapping from\n"
-           "("
-        << DosDevices::defaultRoot().string()
-        << "). The start-up questions about missing\n"
-           "folders are skipped: when the tool-chain folder (\"Program Dir\") exists the no-project\n"
-           "defaults are applied as at start-up, otherwise only the compiler option defaults. The\n"
-           "last project is not reloaded; PROJECT is opened instead.\n"
-           "\n"
-           "Every message the desktop program would show is printed on standard error. The exit\n"
-           "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2\n"
-           "for a usage error. See halyard-build(1).\n";
+    out << '\n';
+    wrapped(out,
+            "PROJECT and FILE are Windows paths (C:\\Halyard\\demo.prj, through the drive mapping) or "
+            "host paths.",
+            0);
+    out << '\n';
+    wrapped(out,
+            "Start-up: the settings are read from the desktop program's file (" +
+                IniSettings::defaultFile().string() + ") and the drive mapping from (" +
+                DosDevices::defaultRoot().string() +
+                "). The start-up questions about missing folders are skipped: when the tool-chain "
+                "folder (\"Program Dir\") exists the no-project defaults are applied as at start-up, "
+                "otherwise only the compiler option defaults. The last project is not reloaded; "
+                "PROJECT is opened instead.",
+            0);
+    out << '\n';
+    wrapped(out,
+            "Every message the desktop program would show is printed on standard error. The exit "
+            "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2 "
+            "for a usage error. See halyard-build(1).",
+            0);
 }
 
 } // namespace
@@ -318,7 +340,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args[0] == "--version") {
-        std::cout << "halyard-build " << HALYARD_VERSION << '\n';
+        std::cout << "halyard-build " << HALYARD_VERSION << "\n" HALYARD_VERSION_NOTICE;
         return 0;
     }
     for (const auto& c : commands()) {

@@ -3,12 +3,14 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QIcon>
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "base/dos_devices.h"
-#include "launch/launcher.h"
 #include "halyard_version.h"
+#include "launch/launcher.h"
 #include "qt_ui.h"
 #include "shell/main_window.h"
 #include "shell/qt_settings.h"
@@ -22,14 +24,33 @@ void help() {
               << "\n"
                  "Halyard, the desktop IDE for the TMS370 C compiler tool chain 5.30.\n"
                  "\n"
-                 "PROJECT (a *.prj file) is opened at start-up in place of the last project. It is a\n"
-                 "Windows path (C:\\Halyard\\demo\\demo.prj, through the drive mapping) or a host path.\n"
+                 "PROJECT (a *.prj file) is opened at start-up in place of the last project.\n"
+                 "It is a Windows path (C:\\Halyard\\demo\\demo.prj, through the drive mapping)\n"
+                 "or a host path.\n"
                  "\n"
                  "  -h, --help     show this help and exit\n"
                  "      --version  show the version and exit\n"
                  "\n"
                  "The toolkit's own options (-platform NAME, -style NAME, ...) are taken too.\n"
-                 "See halyard(1), halyard-build(1) and halyard-batch(1).\n";
+                 "Without a display, start it under a virtual one: xvfb-run -a halyard\n"
+                 "See halyard(1), halyard-build(1), halyard-batch(1) and halyard-sample(1).\n";
+}
+
+// The toolkit ends the program with abort() when it cannot open a display, after a hint that a
+// reinstall may help. While it starts, its messages are held back: a fatal one becomes a message
+// that says what to do and exit code 1; otherwise they are printed once it has started.
+QStringList heldMessages;
+
+void startupMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtFatalMsg) {
+        heldMessages << text;
+        return;
+    }
+    const QString reason = heldMessages.isEmpty() ? text.section('\n', 0, 0) : heldMessages.first();
+    std::cerr << "halyard: cannot open a display (" << reason.trimmed().toStdString()
+              << ").\nHalyard needs one; without a desktop, start it under a virtual display:\n"
+                 "    xvfb-run -a halyard\n";
+    std::_Exit(1);
 }
 
 } // namespace
@@ -43,12 +64,16 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (a == "--version") {
-            std::cout << "halyard " << HALYARD_VERSION << '\n';
+            std::cout << "halyard " << HALYARD_VERSION << "\n" HALYARD_VERSION_NOTICE;
             return 0;
         }
     }
 
+    const QtMessageHandler defaultHandler = qInstallMessageHandler(startupMessage);
     QApplication app(argc, argv); // takes its own options out of argv
+    qInstallMessageHandler(defaultHandler);
+    for (const QString& text : std::exchange(heldMessages, {}))
+        qWarning().noquote() << text;
     std::string project;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -91,6 +116,7 @@ int main(int argc, char** argv) {
     QIcon icon;
     for (QDirIterator it(":/appicon", QDirIterator::Subdirectories); it.hasNext();)
         icon.addFile(it.next());
+    if (icon.isNull()) icon = QIcon::fromTheme(HALYARD_APP_ID);
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
     ui.setOwner(&window);
     window.show();

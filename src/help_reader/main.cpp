@@ -119,16 +119,17 @@ Writer answer(const ChmFile& chm, const std::string& request) {
 int main(int argc, char** argv) {
     const std::string arg = argc == 2 ? argv[1] : "";
     if (arg == "--version") {
-        std::cout << "halyard-help-reader " << HALYARD_VERSION << '\n';
+        std::cout << "halyard-help-reader " << HALYARD_VERSION << "\n" HALYARD_VERSION_NOTICE;
         return 0;
     }
     if (argc != 2 || arg == "--help" || arg == "-h") {
         (argc == 2 ? std::cout : std::cerr)
             << "usage: halyard-help-reader FILE.chm\n"
                "\n"
-               "Reads a compiled help file for Halyard's help window, which starts it and asks it over\n"
-               "standard input and output, each message a four-byte length and that many bytes. It runs\n"
-               "with its memory and time limited, so that a damaged file costs only this process.\n";
+               "Reads a compiled help file for Halyard's help window, which starts it and asks\n"
+               "it over standard input and output, each message a four-byte length and that\n"
+               "many bytes. It runs with its memory and time limited, so that a damaged file\n"
+               "costs only this process.\n";
         return argc == 2 ? 0 : 2;
     }
     limitThisProcess();

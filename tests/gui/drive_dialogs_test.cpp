@@ -25,7 +25,8 @@ struct DriveDialogs : test::GuiFixture {
     // Types into the dialog's file name field and presses Enter; a message box it raises is noted
     // and closed, and a dialog still open then is cancelled.
     std::optional<std::string> typeInto(DriveFileDialog& dialog, const QString& text, QString* message) {
-        QTimer::singleShot(0, [&] {
+        // Each timer goes with the dialog: one left over must not fire into a later test.
+        QTimer::singleShot(0, &dialog, [&] {
             auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(edit, nullptr);
             edit->setText(text);

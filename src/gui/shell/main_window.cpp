@@ -27,10 +27,6 @@
 #include "project/page_kit.h"
 #include "shortcuts.h"
 
-static void initIconResources() {
-    Q_INIT_RESOURCE(icons);
-}
-
 namespace halyard::gui {
 
 namespace {
@@ -72,12 +68,28 @@ public:
     QSize minimumSizeHint() const override { return {120, 80}; }
 };
 
+// Icons come from the desktop's icon theme by their freedesktop names, so they follow a dark or any
+// other theme; Adwaita (a dependency of the package) has each of them where that theme does not,
+// and is the theme where the platform names none (no desktop, the offscreen platform).
+void useIconTheme() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Such a platform names no folders either: the freedesktop ones.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir : qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share").split(':'))
+        if (!dir.isEmpty() && !paths.contains(dir + "/icons")) paths << dir + "/icons";
+    QIcon::setThemeSearchPaths(paths);
+#endif
+    if (QIcon::themeName().isEmpty()) QIcon::setThemeName("Adwaita");
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == "hicolor")
+        QIcon::setFallbackThemeName("Adwaita");
+}
 } // namespace
 
 MainWindow::MainWindow(TEmbedded& model) : model_(model) {
-    initIconResources();
-    // Halyard's windows, the editor windows inside it included, carry its own icon, not the toolkit's.
-    QApplication::setWindowIcon(QIcon(":/icons/make.png"));
+    useIconTheme();
+    // Halyard's windows, the editor windows inside it included, carry an icon of the kind, not the
+    // toolkit's; the program puts its own in its place where it has one.
+    QApplication::setWindowIcon(QIcon::fromTheme("system-run"));
     registerShellDialogs();
     setObjectName("TEmbedded");
     setWindowTitle(qs(model_.Caption));
@@ -161,10 +173,15 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildToolBar() {
-    static const char* icons[] = {
-        "exit",      "open-project",     "new-project",    "edit-project", "new-file",
-        "open-file", "compiler-options", "linker-options", "project-list", "compile",
-        "make",      "program",          "library",        "tools",        "help"};
+    // Freedesktop icon names; the empty one is "Compile", drawn here.
+    static const char* icons[] = {"application-exit",    "folder-open",
+                                  "folder-new",          "accessories-text-editor",
+                                  "document-new",        "document-open",
+                                  "preferences-system",  "preferences-other",
+                                  "format-justify-left", "",
+                                  "system-run",          "media-record",
+                                  "emblem-package",      "applications-utilities",
+                                  "help-browser"};
     auto* bar = addToolBar("ToolBar1");
     bar->setObjectName("ToolBar1");
     bar->setMovable(false);
@@ -174,9 +191,8 @@ void MainWindow::buildToolBar() {
             bar->addSeparator();
             continue;
         }
-        const QString name = icons[i++];
-        QAction* a = bar->addAction(name == "compile" ? compileIcon() : QIcon(":/icons/" + name + ".png"),
-                                    qs(button->hint()));
+        const char* name = icons[i++];
+        QAction* a = bar->addAction(*name ? QIcon::fromTheme(name) : compileIcon(), qs(button->hint()));
         bind(a, *button);
         actions_[button] = a;
     }
