@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's status line at the end of a document of the largest size the editor holds: a caret
 // move must cost a lookup in the line index, never a walk over the text.
 #include <benchmark/benchmark.h>

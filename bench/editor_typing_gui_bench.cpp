@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing at the end of a C file of the largest size the editor holds, in a real editor window with
 // its colouring: a keystroke must cost the line it touches, never a pass over the document.
 // Runs on Qt's offscreen platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one tool-chain program costs to start: the native stand-in, the same program as a Windows
 // program through Wine with its server kept running (warm), and with the server started afresh for
 // every program (cold). A build runs a handful of programs, so the difference is the server.

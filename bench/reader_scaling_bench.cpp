@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readers on inputs of growing size: each must take time in proportion to its input (or N log N),
 // at four sizes each: a settings file with many tools, command files with many MEMORY ranges, many
 // ranges laid over each other, many placements or many input files, a long batch block, one long

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The common "ar" archive format, which the tool chain uses for source archives (rts.src) and
 // object libraries (rts.lib). Long member names use the GNU name table, so any name survives.

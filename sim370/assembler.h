@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // asm370: enough of the TMS370 assembler for interrupt-vector tables and small modules: sections,
 // data directives, symbols shared with other modules, labels and comments. Instructions are counted

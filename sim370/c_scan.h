@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a preprocessed C module into the object the stand-in compiler writes. The section sizes
 // are not real code sizes; they only need to grow with the source, the same way every time, so that

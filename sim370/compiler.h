@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // cl370, the compiler shell: switches, the check of each C source with the host's C compiler (or,
 // without one, the stand-in's own preprocessor and check), the object and listing files, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every message of the stand-in tools has one fixed form that the IDE's editor navigates:
 // "<file> <line>: error[E<nnn>]: <text>" (or warning[W<nnn>]), the file name without its folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // mk370, the library build utility: compiles every C source of a source archive (such as rts.src)
 // like cl370 does and collects the objects into an object library.

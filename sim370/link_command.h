@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stand-in linker reads command files with Halyard's own reader of the language.
 #include "diagnostics.h"

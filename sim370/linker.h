@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The linker, reached through "cl370 ... -z" or run alone as lnk370: options from the command
 // line and from command files, objects and libraries, symbol resolution, placement, and the output

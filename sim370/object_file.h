@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stand-in's object file: a small text format that keeps what the linker needs (sections and
 // their sizes, defined and referenced symbols) and stays readable when a user opens it.

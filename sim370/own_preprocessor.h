@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // cl370 without a host C compiler, as on Windows or under Wine: a real tool chain carries its own
 // preprocessor, and so does the stand-in. This one knows #include, #define (object-like macros are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Allocation of the output sections into the memory ranges: the core of the linker, kept apart
 // from files and options so that it can be tried on its own.

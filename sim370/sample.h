@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ready-made workspace: installs the stand-in tool chain where Halyard's default settings look
 // for the real one, builds the run-time library, and creates a small project that builds with

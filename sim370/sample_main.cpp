@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halyard-sample: sets up the stand-in tool chain and the demo project in Halyard's drive mapping.
 #include <filesystem>
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every stand-in tool needs from its surroundings: the drive mapping Halyard uses (so that the
 // Windows paths of IDE.BAT reach the right host files), the C_DIR search list, and a way to run the

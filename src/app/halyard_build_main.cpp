@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halyard-build: the headless Halyard, for scripts and continuous integration. It runs the same
 // main window model as the desktop program, with the same settings file and drive mapping; every
 // message the desktop would show goes to standard error.

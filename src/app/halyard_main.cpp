@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halyard: the desktop IDE.
 #include <QApplication>
 #include <QDirIterator>

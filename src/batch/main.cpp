@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halyard-batch: runs the batch files Halyard writes (IDE.BAT, intvecs.bat) and small hand-written
 // ones on systems without a Windows command processor.
 #include <iostream>

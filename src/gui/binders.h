@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One binder per control kind: model changes are pushed into the widget with its signals blocked,
 // and only user signals (clicked, activated, textEdited) reach the model, so a programmatic change

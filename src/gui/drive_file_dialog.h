@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A file dialog that speaks the drive mapping: the mapped drives ("C:", "Z:", ...) in its side
 // bar, opening in a Windows folder, a typed Windows path taken as such (in any letter case), and a

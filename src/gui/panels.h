@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The panels that each subsystem shows inside the main window, made by the subsystem's own view.
 class QWidget;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Ui port in Qt: message boxes, file dialogs and the core's modal dialogs.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyboard shortcuts, one table: each command takes the platform's standard key sequences,
 // except those another command (or another part of Halyard) claims, so no key does two things.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halyard-help-reader: reads one compiled help file for Halyard's help window, in a process of its
 // own. chmlib is old C code that trusts what the file says; a file anyone may have put in place can
 // crash it, loop it or make it allocate without end. Here that costs only this process: its memory

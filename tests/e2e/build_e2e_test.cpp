@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole road of a build without windows: halyard-build writes ide.bat, halyard-batch runs it,
 // the stand-in tool chain compiles and links, and the verdict comes from the output file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool chain a user owns is made of Windows programs: here the stand-in, cross-built as 32-bit
 // Windows programs, sits in C:\CL370 under its .exe names and runs through real Wine, from
 // halyard-build, from the library build's direct start and under Stop. One Wine prefix serves the

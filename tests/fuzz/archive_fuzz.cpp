@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in's archive reader, for source archives and object libraries alike.
 #include "ar_archive.h"
 #include "fuzz_drive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in assembler on the temporary drive: an object it writes is one its reader takes.
 #include <cstdlib>
 

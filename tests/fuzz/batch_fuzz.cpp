@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch interpreter runs the input as C:\t.bat on the temporary drive. It starts no program,
 // and a batch that loops or grows its lines without end is stopped by its limits.
 #include <fcntl.h>

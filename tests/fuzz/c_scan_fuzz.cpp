@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in compiler's scanner: any text gives an object that its reader takes back.
 #include <cstdlib>
 

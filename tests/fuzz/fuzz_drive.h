@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every harness shares: a temporary drive (C: maps to a fresh folder and no other drive is
 // mapped, so nothing done through the drive mapping reaches a file outside it), a check that

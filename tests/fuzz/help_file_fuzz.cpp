@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help-file reader: any bytes offered as a help file are refused, or read without a fault:
 // its files, its contents and index, its popups and the topics of its context numbers. Built for
 // fuzzing over a chmlib compiled with the sanitizers, so that a fault inside chmlib that the reader's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The syntax colouring of every language on any text, line by line as the editor colours it: the
 // spans of a line lie inside it, in order and never overlapping.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-file language and the check before a link: reading, checking, and evaluating every
 // expression the file assigns.
 #include "fuzz_drive.h"

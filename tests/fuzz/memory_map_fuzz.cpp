@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map reader on any text: it never throws, every range it keeps uses at most its length, a
 // finding names its line, and the table has one row per range.
 #include <cstdlib>

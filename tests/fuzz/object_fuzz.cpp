@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in's object reader: what it takes, its writer writes back the same way.
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths and the drive mapping: each input line is an operation (its first byte, "0" to "9") on a path (the
 // rest). Whatever the paths hold, nothing outside the temporary drive is created, and every path
 // on C: resolves inside the drive's folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a project file in the main window's model, with ports that answer every question and
 // start nothing; an error ends the command as it would in Halyard.
 #include "base/error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds files to a harness without libFuzzer: every file under each argument (a file or a folder),
 // in name order. The sanitizer build runs every corpus through every harness this way.
 #include <algorithm>

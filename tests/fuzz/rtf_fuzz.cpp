@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader: any bytes give a document whose runs cover the text without gaps and whose
 // paragraphs start one per line.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the settings file into the main window's model, and writing it back.
 #include "base/error.h"
 #include "fuzz_drive.h"

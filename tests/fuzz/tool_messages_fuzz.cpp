@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool-message parser on every line of any text: a message has a kind, a file and a line
 // number that is never negative, and a line without a message keeps its text whole.
 #include <cstdlib>

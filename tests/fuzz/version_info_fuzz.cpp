@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version reader of the about box on any bytes as a program file: it finds a version resource
 // or none, and what it shows stays within its limits and names its keys in their order.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Build panel on a real build: the stand-in tool chain under halyard-batch, the sample project,
 // and a real main window offscreen.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-file builder driven through its real widgets, from the first library to the build
 // that links through the saved file.
 #include <QAction>

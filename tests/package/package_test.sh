@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian packages from a built tree, unpacks them into a temporary root and runs the
 # installed programs there: what a user gets from the package must work without the build tree.
 # Then holds them to Debian's standard: lintian, hardening-check, identical archives from two runs.

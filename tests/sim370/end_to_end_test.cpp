@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built tools run as IDE.BAT runs them: in a drive mapping of their own, found through
 // XDG_DATA_HOME, on the sample workspace that halyard-sample sets up.
 #include <gtest/gtest.h>

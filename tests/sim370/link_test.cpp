@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-file language and the placement of sections.
 #include <gtest/gtest.h>
 

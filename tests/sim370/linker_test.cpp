@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The linker on files: options from both places, libraries, missing inputs, and what it writes.
 #include <gtest/gtest.h>
 

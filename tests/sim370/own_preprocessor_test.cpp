@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // cl370 without a host C compiler (on Windows, under Wine): its own preprocessor must leave the
 // scanner the same module the host compiler's would, and a broken bracket must be one error at its
 // line.

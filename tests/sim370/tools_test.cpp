@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Switches of cl370, the message form, and the file formats the tools share.
 #include <gtest/gtest.h>
 

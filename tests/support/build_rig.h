@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window model on a throw-away drive mapping with the default folders, a loaded project and
 // a clock the test sets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes small compiled help files byte by byte, so that a test can state exactly what a crafted
 // file claims: the header, one directory block of entries, and the data they point into.

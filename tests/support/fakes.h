@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted stand-ins for the ports, and a throw-away drive mapping in a temporary folder.
 #include <deque>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scripted ports and temporary drives that a main window model runs on in tests.
 #include "shell/embedded.h"

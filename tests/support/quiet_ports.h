@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ports that answer every question with its first button and never start anything, for benchmarks
 // and fuzz harnesses that need a whole main-window model but exercise only one of its parts.
 // Header only, so the fuzz build, which has no test-support library, can use it too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The option model: small controls that hold the state the logic reads and sets, and tell their
 // observers (the Qt views) when it changes. Change semantics follow the classic desktop toolkit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drive mapping: every path Halyard shows, stores or generates stays a Windows path text, and
 // only when a file is touched is it translated to a host path. Drive letters map to host folders

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Case-insensitive lookup of a name in a host folder. Listing a large folder for every lookup made
 // each one cost as much as the folder is big, so a folder's listing is kept and reused while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers for the Windows path texts that Halyard shows, stores and generates.
 #include <string>

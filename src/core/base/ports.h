@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the core reaches the world. The Qt layer implements these ports; core tests use the scripted
 // fakes in tests/support.

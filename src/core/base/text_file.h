@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text files as Halyard reads and writes them: 8-bit text; CR, LF or CR LF end a line, NUL ends the
 // text, a last line without a line end still counts, an empty file has no lines. Written whole with

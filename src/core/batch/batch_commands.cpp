@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in commands: ECHO, SET, CD and drive changes, PAUSE, TYPE, DEL, MD.
 #include <cerrno>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The structure around commands: a batch's lines and parenthesised blocks, the separators &, &&,
 // ||, |, IF/ELSE and CALL, and the guard against nesting deeper than the stack allows.
 #include <cstring>

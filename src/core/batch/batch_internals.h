@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the batch interpreter's files share: the running batch's frame and the helpers that read
 // and cut command lines.

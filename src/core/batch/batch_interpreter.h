@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // halyard-batch: the small interpreter of the batch language that runs IDE.BAT, intvecs.bat and the
 // short batch files users write, on systems without a Windows command processor. It knows the

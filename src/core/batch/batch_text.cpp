@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a batch line: cutting it at its separators, its words and parentheses, and expanding its
 // %VARIABLES% and %1..%9 with their modifiers.
 #include <cerrno>

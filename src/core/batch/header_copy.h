@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project's headers copied into the headers folder, where the compiler's C_DIR finds them.
 // A project file may come from anyone, and the headers folder is by default the compiler working

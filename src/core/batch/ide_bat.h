@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The build batch file IDE.BAT: the project and its options become the batch text (`Memo1`), which
 // is checked against the linker command file and written as ide.bat into the compiler folder.

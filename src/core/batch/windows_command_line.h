@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows hands a program one command-line text and the program splits it itself. The batch files
 // and tool entries Halyard keeps are written for that, so on Linux the text is split here by the

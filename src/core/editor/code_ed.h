@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TCodeEd: one editor window's model. It holds the document (UTF-16 units, '\n' between lines), the
 // selection, the modified flag, the fonts and the six status panels, and runs the window's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's document is held as UTF-16 code units, the unit the Qt view counts its positions in,
 // so an offset names the same character in the model and on screen; a line break is one '\n'.

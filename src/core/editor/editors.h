@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor windows of the main window and the main window's file commands that make and drive
 // them. Windows are kept in the frame's child order: index 0 is the active window.

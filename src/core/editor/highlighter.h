@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Syntax colouring for the editor windows: one line scanner driven by a rule table per language.
 // A line is coloured from the state the line before it ended in, so a view re-colours only the

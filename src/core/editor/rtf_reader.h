@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Our reader of Rich Text Format: enough of it to show a formatted file the way a rich-text edit
 // does (fonts, sizes, bold, italic, underline, strike-out, colours, paragraphs, \'hh and \uN

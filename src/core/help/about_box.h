@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box: `TOrlinAboutBox` fills and sizes the about dialog `TAbout` and shows it; `TKURL2`
 // is a link label that opens a web address or starts an e-mail message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A compiled HTML help file (.chm) read with chmlib: its files, its title and start page, and the
 // topic of a context number. chmlib trusts every number the file holds, so the file's header, its

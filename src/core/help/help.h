@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's help: its router, the Help menu, the pages' "Help" buttons and F1, the about
 // box and the two link labels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the help window and the help reader process (halyard-help-reader) say to each other. Every
 // message is a frame: its length in four bytes, little-endian, then that many bytes. A request is a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window's way into a help file: a process of Halyard's own (halyard-help-reader) reads
 // the file with chmlib, under limits on its memory and time, and answers over a pipe. Whatever a

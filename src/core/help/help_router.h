@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Help routing: every help request of the application (the Help menu, the pages' "Help" buttons,
 // F1) reaches the application's help hook; the router installs itself there and sends each request

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a help file holds besides its pages, as plain text parsers: the contents (.hhc) and index
 // (.hhk) files, the text popups of a popup topics file, and the paths of files inside it.

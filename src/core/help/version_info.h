@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The version-information strings of a Windows program file, read straight from its PE resource
 // section, so the same reader works on every platform.

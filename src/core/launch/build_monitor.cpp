@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "launch/build_monitor.h"
 
 #include "shell/embedded.h"

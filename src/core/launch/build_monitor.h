@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starting a build and judging it: the build regenerates ide.bat, saves the project, starts the
 // batch without waiting for it and arms `CompileTimer`; when the timer fires, the linker's output

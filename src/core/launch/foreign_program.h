@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows and DOS programs on Linux: the tool chain a user owns, and most flash programmers, are
 // Windows (or older DOS) console programs. A Windows program runs through Wine with Halyard's data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LaunchProgram on Linux. Windows asks its shell to open the file; here the kind of file decides:
 // a batch file runs under halyard-batch (in the desktop's terminal emulator when shown, detached

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program's output, as it arrives in pieces, cut into lines: LF or CR LF ends one. Only the bytes
 // new in each piece are searched for a line end, so a line that never ends (a tool printing one

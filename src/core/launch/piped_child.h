@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A helper program of ours that answers over its standard input and output: started with both
 // connected to the caller, written and read against a deadline, and ended at once whatever it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starting native child processes on POSIX systems: the one place that forks, so that the batch
 // runner (which waits) and the launcher (which never waits) share the careful part.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding the file a command or a launch names, the way Windows finds it: the folder named, else
 // the folders searched in order; a name without extension is tried with .COM, .EXE, .BAT and .CMD

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a batch started without waiting for it is still running. The launcher's own child says
 // nothing about that: a terminal emulator may hand the batch to a server process and end at once.

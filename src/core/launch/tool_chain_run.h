@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A batch run under halyard-batch, or a tool-chain program run on its own, whose output comes back
 // through a pipe, line by line, while it runs. The runner leads a process group of its own, so Stop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-file builder's operations: library and MEMORY lines, output sections with their
 // placement, input-section blocks, the assembly of the whole file, its check and its saving.

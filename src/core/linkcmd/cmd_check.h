@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Checks a linker command file before the link: what the linker would refuse (syntax, ranges that
 // overlap or leave the 64K address space, placements into ranges that no MEMORY line defines,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "linkcmd/cmd_file_mode.h"
 
 #include "base/paths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Command File" menu: which linker command file the build links through (none, the fixed
 // default or the user's own), the user's file, and the way into the command-file builder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The linker command-file language: options and file names, MEMORY and SECTIONS, /* */ comments.
 // It reads the hand-written files of the tool chain's manual as well as every file that Halyard's

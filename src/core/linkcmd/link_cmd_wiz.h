@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The linker command file builder's controls, page by page. Their contents live as long as the
 // main window and are never stored, except the two check boxes of the BUILD page (settings).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The builder's two dialogs: the placement dialog (load or run placement of an output section),
 // made once and reused so that its fields keep what the user last entered, and the input-section

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "options/compiler_options.h"
 
 #include "project/project_lines.h"

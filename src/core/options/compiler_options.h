@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Compiler options: the cl370 switch table, the options-accept step, "Set Defaults" and the rules
 // that keep the dependent controls of the options window consistent.

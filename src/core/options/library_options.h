@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The run-time library builder's controls. All but `Verbose` and the "Model" page's placement
 // boxes outlive a project (kept in the settings).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Linker options: the sixteen linker switch entries, their concatenation behind a prefix, "Set
 // Defaults" and the handlers that show a value edit while its check box is checked.

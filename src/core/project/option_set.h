@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The option controls: they are the project's options. The project file is written from them and
 // read back into them, and the switch texts are built from them. Each control starts in its window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project editor panel `ProjEditPan`: a drive list, a directory list and its file list from
 // which the user moves files into the project's source list `ProjectListBox` (held by the main

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project file and the project commands: open, save, save as, new and update. The file is 66
 // positional lines (the options, then four state strings) followed by the source files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project file's line table: one row per positional line (0 to 65) naming the control or state
 // string it holds, its reset value, which "Set Defaults" resets it, and its summary title. The same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project summary panel `DisplayPanel`: every project line behind its title, then the source
 // list, written into the memo `Memo2` when the user asks for it.

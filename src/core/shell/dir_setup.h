@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The working directories: the missing-directory dialog and the Setup dialog.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TEmbedded: the main window's model. It owns the shared state, the option controls and one object
 // per subsystem, and wires the flows that cross subsystems (start-up, shutdown, the build).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file as the GUI's QSettings keeps it on Linux (~/.config/Orlin/Halyard.conf, section
 // [General]), read and written without Qt so the headless program shares the user's settings.

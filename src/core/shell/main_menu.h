@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's menu and tool bar as model items: the logic enables, checks, captions and hides
 // them, and the Qt layer builds its menus from `layout()`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: everything that outlives a project, kept as text values under
 // Software\Orlin\Halyard.
 #include <initializer_list>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Build panel's model: every tool-chain batch Halyard starts is shown here, from its command
 // through the tools' output, line by line as they print it, to the verdict with the time the run

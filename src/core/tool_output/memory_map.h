@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The memory use of a link, read from the linker's map file: its "MEMORY CONFIGURATION" table
 // (one row per range, "PAGE n:" starting each page) and, for maps whose table has no "used" column,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the tool chain prints, read back: the message lines of the compiler, the assembler and the
 // linker ("main.c 12: error[E006]: text", "lnk.cmd 9: warning[W2]: text", "cl370: error[E010]:

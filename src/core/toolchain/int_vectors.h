@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The interrupt-vector table: intvecs.asm in the compiler folder, edited in an editor window,
 // assembled on demand through intvecs.bat, or assembled in front of the compiler line of ide.bat

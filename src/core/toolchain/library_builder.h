@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The run-time library builder: the library options window `LibaryGenOps`, the switch text its
 // "OK" makes, and the build that hands the switches, the source archive and the library to mk370.

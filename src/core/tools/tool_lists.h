@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The registered programming tools and user tools. Index k of a display list and index k of its
 // path (and parameter) lists always describe the same tool.

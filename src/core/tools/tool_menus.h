@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programming tools and user tools as the user meets them: the "Tools" options page that
 // registers them, the Name Tool dialog, the "Tools" menu with one entry per user tool, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/code_ed_window.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CodeEdWindow: the Qt view of one TCodeEd, shown as an MDI child of the main window. It mirrors the
 // model's document in a rich-text edit, reports the user's edits and selection moves back, and owns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's dialogs in Qt: its modeless find and replace dialogs, and the font, print and
 // printer set-up dialogs behind the Ui port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's side of the editor windows: an MDI child for every window the model opens, the
 // menu merge while an editor window is active, and the open windows listed under "Window".
 #include <QLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt side of syntax colouring: hands each text block to the core's line scanner and paints the
 // spans it returns. Colours follow the editor's palette, so they read on light and dark themes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about dialog and the window system's side of its sizes.
 #include "base/dos_devices.h"

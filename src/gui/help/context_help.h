@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Context help in the Qt layer: each page or dialog carries its help topic, its "Help" button shows
 // it, F1 shows the topic of the page that has the focus and Shift+F1 its popup text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The compiled-help engine on this platform: .chm files read by the help reader process (HelpReader)
 // and shown in Halyard's own help window (contents, index with type-ahead, the topic with its images

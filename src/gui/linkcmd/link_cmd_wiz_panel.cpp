@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-file builder: four pages over the main window's work area, each closed by its own
 // "OK" and "Cancel". Both only hide the builder; what was entered stays for the next "Construct".
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library options window `LibaryGenOps`: four pages of mk370 choices over the main window's
 // work area. Every "OK" turns them into the switch text; "Cancel" only hides the window.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options window `OptionsTabs` and the linker options window `LinkerOptions`: every option
 // control as a real widget bound to its model control.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small builders shared by the option pages and the project editor: widgets made from model
 // controls, bound, named after the control, and laid out in the pages' usual shapes.

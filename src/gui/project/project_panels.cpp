@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project editor panel `ProjEditPan`, the project summary `DisplayPanel` and the "New Project"
 // dialog.
 #include <QComboBox>

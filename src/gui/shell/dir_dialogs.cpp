@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt windows of the directory dialogs.
 #include <QCheckBox>
 #include <QDialog>

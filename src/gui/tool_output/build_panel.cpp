@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Build panel: a dock at the bottom of the main window that shows the model's BuildOutput, with
 // Stop, Copy and Save, and the Project menu's "Build Output", "Next Error" and "Previous Error".
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Tools" options page, the Name Tool dialog and the user-tool entries of the "Tools" menu.
 #include <QComboBox>
 #include <QDialog>

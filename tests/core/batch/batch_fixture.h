@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs batch texts through the interpreter on a temporary drive mapping and collects what they
 // write. Output goes through pipes, as it does to a terminal or to halyard-build.

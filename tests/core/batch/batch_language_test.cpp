@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch language pieces, each checked by the exact text a small batch file writes.
 #include <thread>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs started by a batch: where they are found, what they receive, and that their output
 // lands in order with the batch's own.
 #include "batch_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splitting command-line texts into arguments: the Windows program rules and the batch rules.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main-window model on a temporary drive, with a Ui that also answers the font and print dialogs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help reader process and its client: a good file is answered, a damaged one ends the reader
 // (never the caller) and is reported as damaged with the reason.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows and DOS programs: told apart by their headers, refused with a message a user can act on
 // when Wine or DOSBox is missing, and a DOS program (assembled here with nasm) run through DOSBox
 // from a batch with its output and error level coming back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting programs: real children of the real halyard-batch, reporting through a FIFO, so that the
 // test waits for an event and never for a time.
 #include <algorithm>

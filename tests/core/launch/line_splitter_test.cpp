@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a run's output, read in pieces of any size, becomes the Build panel's lines.
 #include <gtest/gtest.h>
 

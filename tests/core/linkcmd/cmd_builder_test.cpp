@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-file builder: the exact lines it makes, its dialogs' kept state, its button states,
 // and the file it assembles and saves.
 #include <gtest/gtest.h>

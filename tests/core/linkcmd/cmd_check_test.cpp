@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pre-link check of command files: what it reports, where, and how seriously.
 #include <gtest/gtest.h>
 

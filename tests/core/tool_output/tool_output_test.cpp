@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading back what the tool chain prints and writes: message lines, the files they name, and the
 // memory use in a map file.
 #include <gtest/gtest.h>

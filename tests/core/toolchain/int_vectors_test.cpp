@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/build_rig.h"
 
 namespace halyard::test {
