@@ -12,8 +12,8 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
-#include "launch/launcher.h"
 #include "halyard_version.h"
+#include "launch/launcher.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
@@ -102,13 +102,18 @@ struct Session {
         }
         e->ProjectPath = NoProjectLoaded;
         e->startupDone = true;
+        // The lines go to standard output as they come; only the summary's lines stay.
+        e->buildOutput.keepOutput(false, 1000);
         e->buildOutput.observe([this](BuildOutput::Change c) {
-            const auto& lines = e->buildOutput.lines();
+            const BuildOutput& out = e->buildOutput;
             if (c == BuildOutput::Change::Cleared) printed = 0;
-            for (; c == BuildOutput::Change::Added && printed < lines.size(); ++printed)
-                if (lines[printed].kind == BuildOutput::Line::Output ||
-                    lines[printed].kind == BuildOutput::Line::Summary || lines[printed].diagnostic())
-                    std::cout << lines[printed].text << std::endl;
+            for (; c == BuildOutput::Change::Added && printed < out.lineCount(); ++printed) {
+                if (printed < out.firstShown()) continue;
+                const auto& line = out.lines()[printed - out.firstShown()];
+                if (line.kind == BuildOutput::Line::Output || line.kind == BuildOutput::Line::Summary ||
+                    line.diagnostic())
+                    std::cout << out.wholeLine(printed) << '\n';
+            }
         });
     }
 
@@ -117,6 +122,8 @@ struct Session {
     void finishRun() {
         BuildOutput& out = e->buildOutput;
         while (out.running()) {
+            // Written in blocks, but never held back while the tools are quiet.
+            std::cout.flush();
             pollfd p{out.outputDescriptor(), POLLIN, 0};
             ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
             out.OutputTimerTimer();

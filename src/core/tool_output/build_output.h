@@ -5,6 +5,8 @@
 // counted and lead to their source line; a running batch can be stopped with every program it
 // started.
 #include <chrono>
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,8 +34,18 @@ public:
         Kind kind = Output;
         std::string text;
         ToolMessage message; // for Error and Warning
+        // Characters of a long line that the panel does not show (the whole line is kept).
+        size_t cut = 0;
+        // Where the whole line lies in the kept output, for a line shown cut.
+        long long keptAt = -1;
         bool diagnostic() const { return kind == Error || kind == Warning; }
     };
+    // The panel shows the last lines of a run, each cut at a length a reader can still take in; the
+    // whole output is kept aside (in a temporary file) for Save and Copy.
+    static constexpr size_t ShownLines = 100'000;
+    static constexpr size_t ShownLineLength = 4'000;
+    // How much of the tools' output one tick takes at most, so the window answers in between.
+    static constexpr size_t OutputBudget = 128 * 1024;
     enum class Change { Cleared, Added, State, Current };
 
     // The panel inside the main window; shown when a run starts.
@@ -43,7 +55,18 @@ public:
     // "Build Output" shows the panel again; "Next Error" and "Previous Error" step through the messages.
     MenuItem ShowBuildOutput, NextError1, PreviousError1;
 
-    const std::vector<Line>& lines() const { return lines_; }
+    // The lines shown: the last ShownLines ones of the run. lines()[i] is line firstShown() + i of
+    // the run; Activate and current() count lines from the run's start.
+    const std::deque<Line>& lines() const { return lines_; }
+    size_t firstShown() const { return firstShown_; }
+    size_t lineCount() const { return firstShown_ + lines_.size(); }
+    // Why the panel shows less than the tools printed; empty when it shows everything.
+    std::string shownNote() const;
+    // The whole text of line index (not cut), as Save and Copy give it.
+    std::string wholeLine(size_t index) const;
+    // A headless run prints the lines as they come and needs only its summary: no copy is kept
+    // aside, and only the last few lines stay.
+    void keepOutput(bool keep, size_t shownLines);
     int errors() const { return errors_; }
     int warnings() const { return warnings_; }
     // "Build" before the first run, then with the messages counted: "Build - 2 errors, 1 warning".
@@ -55,6 +78,7 @@ public:
     int current() const { return current_; }
     // The used memory ranges of the last link, as shown under its verdict.
     const std::vector<MemoryUse>& memory() const { return memory_; }
+    // The whole output, one line per line, as Save writes it.
     std::string text() const;
 
     void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
@@ -90,6 +114,7 @@ private:
     void follow(const std::string& file, const std::string& parameters, const std::string& directory,
                 int showMode);
     void add(Line::Kind kind, const std::string& text, const ToolMessage& message = {});
+    const Line* shown(size_t index) const;
     void addOutput(const std::string& text);
     void runEnded();
     void showRedirectedOutput();
@@ -99,7 +124,14 @@ private:
     std::vector<std::string> searchFolders() const;
 
     TEmbedded& e;
-    std::vector<Line> lines_;
+    std::deque<Line> lines_;
+    size_t firstShown_ = 0, cutLines_ = 0, shownLimit_ = ShownLines;
+    // Line numbers of the messages among the lines shown, for stepping through them.
+    std::deque<size_t> messages_;
+    // The whole output of the run, kept aside; null for a headless run.
+    std::FILE* kept_ = nullptr;
+    long long keptSize_ = 0;
+    bool keep_ = true;
     int errors_ = 0, warnings_ = 0, current_ = -1;
     bool started_ = false, build_ = false, stopped_ = false, noTerminalSaid_ = false;
     bool ended_ = false;
