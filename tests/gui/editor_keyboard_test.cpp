@@ -4,10 +4,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ struct KeyboardGui : test::GuiFixture {
         return view;
     }
     // The colour the editor paints at a character, as the colouring left it.
-    static QColor colourAt(QTextEdit* edit, int position) {
+    static QColor colourAt(QPlainTextEdit* edit, int position) {
         const QTextBlock block = edit->document()->findBlock(position);
         for (const QTextLayout::FormatRange& r : block.layout()->formats())
             if (position - block.position() >= r.start && position - block.position() < r.start + r.length)

@@ -9,17 +9,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "editor/code_ed_window.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
+#include "gui_fixture.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
-#include "gui_fixture.h"
 
 using namespace halyard;
 
@@ -60,7 +60,7 @@ struct EditorGui : test::GuiFixture {
             QApplication::sendEvent(w, &press);
         }
     }
-    static void clickAt(QTextEdit* edit, int position) {
+    static void clickAt(QPlainTextEdit* edit, int position) {
         QTextCursor c(edit->document());
         c.setPosition(position);
         const QPoint at = edit->cursorRect(c).center();
@@ -157,12 +157,15 @@ TEST_F(EditorGui, OpeningAFileShowsItsNameFontAndLineCountAndTheWindowMenu) {
 }
 
 TEST_F(EditorGui, ABinaryFileOpensNoWindowAndSaysWhy) {
-    drives.put("C:\\src\\demo.out", std::string("\x7f" "ELF\0\0", 6));
+    drives.put("C:\\src\\demo.out", std::string("\x7f"
+                                                "ELF\0\0",
+                                                6));
     ui.files = {"C:\\src\\demo.out"};
     window.actionFor(model.menu.OpenFile)->trigger();
     settle();
     EXPECT_TRUE(views().isEmpty());
-    EXPECT_EQ(ui.errors, std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
+    EXPECT_EQ(ui.errors,
+              std::vector<std::string>{"Cannot open file C:\\src\\demo.out\rIt is not a text file."});
 }
 
 TEST_F(EditorGui, ClickingOnACompilerMessageShowsItsFileAndNumber) {
@@ -264,7 +267,7 @@ TEST_F(EditorGui, ARichTextFileIsShownFormatted) {
                                 "\\pard\\qc\\b\\fs40 Title\\b0\\par\\pard\\f0\\fs20\\cf1 red\\par}");
     model.editors.LoadFile("C:\\notes.rtf", 1);
     settle();
-    QTextEdit* edit = active()->CodeEditor();
+    QPlainTextEdit* edit = active()->CodeEditor();
     EXPECT_EQ(edit->toPlainText(), "Title\nred");
     QTextCursor c(edit->document());
     c.setPosition(2);
