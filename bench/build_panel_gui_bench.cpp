@@ -173,8 +173,11 @@ int headless(const std::string& mode) {
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    std::printf("%.3f %ld\n", std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-                usage.ru_maxrss);
+    std::printf("%.3f %ld %.3f\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                usage.ru_maxrss,
+                usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                    (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
     return 0;
 }
 

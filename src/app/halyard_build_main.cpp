@@ -112,7 +112,7 @@ struct Session {
                 const auto& line = out.lines()[printed - out.firstShown()];
                 if (line.kind == BuildOutput::Line::Output || line.kind == BuildOutput::Line::Summary ||
                     line.diagnostic())
-                    std::cout << out.wholeLine(printed) << '\n';
+                    std::cout << line.text << '\n'; // never cut here: nothing is kept aside
             }
         });
     }

@@ -84,8 +84,8 @@ void BuildOutput::notify(Change c) {
         o(c);
 }
 
-void BuildOutput::add(Line::Kind kind, const std::string& text, const ToolMessage& message) {
-    Line line{kind, {}, message};
+void BuildOutput::add(Line::Kind kind, const std::string& text, ToolMessage message) {
+    Line line{kind, {}, std::move(message)};
     if (kept_) {
         line.keptAt = keptSize_;
         std::fwrite(text.data(), 1, text.size(), kept_);
@@ -114,7 +114,7 @@ void BuildOutput::add(Line::Kind kind, const std::string& text, const ToolMessag
 }
 
 void BuildOutput::addOutput(const std::string& text) {
-    const ToolMessage m = ParseToolLine(text);
+    ToolMessage m = ParseToolLine(text);
     Line::Kind kind = Line::Output;
     if (m.kind == ToolMessage::Error) {
         kind = Line::Error;
@@ -125,7 +125,7 @@ void BuildOutput::addOutput(const std::string& text) {
     } else if (m.kind == ToolMessage::Summary) {
         kind = Line::Summary;
     }
-    add(kind, text, m);
+    add(kind, text, std::move(m));
 }
 
 void BuildOutput::begin(const std::string& command, const std::string& directory, bool build) {

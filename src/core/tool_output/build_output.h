@@ -113,7 +113,7 @@ private:
     // Starts the run and follows its output; a launcher that cannot pipe it just starts it.
     void follow(const std::string& file, const std::string& parameters, const std::string& directory,
                 int showMode);
-    void add(Line::Kind kind, const std::string& text, const ToolMessage& message = {});
+    void add(Line::Kind kind, const std::string& text, ToolMessage message = {});
     const Line* shown(size_t index) const;
     void addOutput(const std::string& text);
     void runEnded();
