@@ -137,6 +137,8 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     firstShown_ = cutLines_ = 0;
     if (kept_) std::fclose(kept_);
     kept_ = keep_ ? std::tmpfile() : nullptr;
+    // Written in large blocks: a tool may print a hundred megabytes.
+    if (kept_) std::setvbuf(kept_, nullptr, _IOFBF, 1 << 16);
     keptSize_ = 0;
     memory_.clear();
     errors_ = warnings_ = 0;
