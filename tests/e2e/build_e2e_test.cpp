@@ -20,23 +20,12 @@
 #include "shell/ini_settings.h"
 #include "support/fakes.h"
 #include "tool_output/build_output.h"
+#include "run_program.h"
 
 namespace halyard::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // A private home: the drive mapping and the settings file of every program started here.
 class Workspace : public ::testing::Test {
@@ -59,24 +48,7 @@ protected:
     }
 
     Result run(const std::string& program, const std::vector<std::string>& args) const {
-        std::string cmd = quote((fs::path(HALYARD_BIN_DIR) / program).string());
-        for (const auto& a : args)
-            cmd += " " + quote(a);
-        const fs::path err = dir / "stderr.txt";
-        cmd += " 2>" + quote(err.string());
-        Result r;
-        FILE* pipe = ::popen(cmd.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buffer;
-        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            r.out.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        r.err = text.str();
-        return r;
+        return RunProgram(dir, program, args);
     }
 
     static std::string lastLine(const std::string& text) {
@@ -439,16 +411,10 @@ TEST_F(Workspace, VectorsAssembleWithTheToolChainsAsmOrSayWhyNot) {
 
 // The builder's own file, saved as the project's command file, is what the next build links with.
 TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
-    DosDevices dd(DosDevices::defaultRoot());
-    FakeUi ui;
-    IniSettings settings{IniSettings::defaultFile()};
-    RecordingLauncher launcher;
-    Clock clock;
-    TEmbedded e({ui, settings, launcher, dd, clock});
-    e.FormCreate();
-    e.starttimer.setEnabled(false);
-    e.startupDone = true;
-    ASSERT_TRUE(e.run([&] { e.project.Openpro(project); }));
+    Desktop d(project);
+    TEmbedded& e = d.e;
+    FakeUi& ui = d.ui;
+    DosDevices& dd = d.dd;
     LinkCmdControls& c = e.linkCmd;
     CmdBuilder& b = e.cmdBuild;
 
@@ -503,15 +469,11 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
 // A file as the builder makes it, with ranges high in memory and an input block added twice: the
 // check names exactly the faults in it, each at its line.
 TEST_F(Workspace, CheckOfABuildersFileNamesExactlyItsFaults) {
-    DosDevices dd(DosDevices::defaultRoot());
-    FakeUi ui;
-    IniSettings settings{IniSettings::defaultFile()};
-    RecordingLauncher launcher;
-    Clock clock;
-    TEmbedded e({ui, settings, launcher, dd, clock});
-    e.FormCreate();
-    e.starttimer.setEnabled(false);
-    e.startupDone = true;
+    Desktop d;
+    d.e.startupDone = true;
+    TEmbedded& e = d.e;
+    FakeUi& ui = d.ui;
+    DosDevices& dd = d.dd;
     LinkCmdControls& c = e.linkCmd;
     CmdBuilder& b = e.cmdBuild;
 

@@ -16,6 +16,7 @@
 #include "base/dos_devices.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
+#include "run_program.h"
 
 #ifdef HALYARD_WIN32_TOOLS_DIR
 
@@ -23,11 +24,6 @@ namespace halyard::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
 
 class UnderWine : public ::testing::Test {
 protected:
@@ -37,22 +33,7 @@ protected:
 
     static Result run(const std::string& program, const std::vector<std::string>& args,
                       const std::string& env = "") {
-        std::string cmd = env + " '" + (fs::path(HALYARD_BIN_DIR) / program).string() + "'";
-        for (const auto& a : args)
-            cmd += " '" + a + "'";
-        cmd += " 2>'" + (dir / "stderr.txt").string() + "'";
-        Result r;
-        FILE* pipe = ::popen(cmd.c_str(), "r");
-        std::array<char, 4096> buffer;
-        for (size_t n; pipe && (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            r.out.append(buffer.data(), n);
-        const int status = pipe ? ::pclose(pipe) : -1;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(dir / "stderr.txt");
-        std::ostringstream text;
-        text << in.rdbuf();
-        r.err = text.str();
-        return r;
+        return RunProgram(dir, program, args, env);
     }
 
     static void SetUpTestSuite() {
