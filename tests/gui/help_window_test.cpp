@@ -93,7 +93,7 @@ TEST_F(HelpGui, TheHelpMenuOpensTheContentsAndTheirPagesShowWithImages) {
     ASSERT_GT(contents->topLevelItemCount(), 4);
     EXPECT_EQ(contents->topLevelItem(0)->text(0), "Halyard overview");
     const QVariant image =
-        help()->topic()->loadResource(QTextDocument::ImageResource, QUrl("images/help-browser.png"));
+        help()->topic()->loadResource(QTextDocument::ImageResource, QUrl("images/halyard.png"));
     EXPECT_FALSE(image.value<QImage>().isNull());
     // A link between topics stays in the help window.
     emit help()->topic()->anchorClicked(QUrl("setup.htm"));
