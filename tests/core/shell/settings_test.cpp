@@ -34,7 +34,8 @@ TEST_F(Shell, ClosingWritesEveryValueInItsOrderWithBooleansAsDigits) {
         "Drive", "Comp Source", "Program Dir", "Install Dir", "Project", "Headers", "PTCount", "UTCount",
         "Programming Tool", "Lib Source", "Lib Dest", "No Heads", "Usesource", "Extract", "Overwrite",
         "SuppressHeads", "Debug", "C8", "KR", "SuppressWarns", "TriGraph", "Small", "ObjLoc", "Last", "Include",
-        "Clear", "Redirect", "Onend", "Keep Editors", "PTools0", "PTNames0", "UTools0", "UTNames0", "UTParams0"};
+        "Clear", "Redirect", "Onend", "Keep Editors", "Line Numbers", "Current Line", "Match Brackets", "Keep Indent",
+        "Message Marks", "PTools0", "PTNames0", "UTools0", "UTNames0", "UTParams0"};
     EXPECT_EQ(settings.writes, order);
     EXPECT_EQ(settings.values["Overwrite"].text, "1");
     EXPECT_EQ(settings.values["Small"].text, "0");
