@@ -8,7 +8,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,7 +24,6 @@ namespace {
 
 using namespace halyard;
 using namespace halyard::test;
-
 
 // C source with comments, strings, preprocessor lines and numbers, just under 2,000,000 characters
 // so that typing is not cut at the limit.
@@ -47,7 +46,7 @@ struct Window {
     Clock clock;
     TEmbedded e{{ui, settings, launcher, dd, clock}};
     gui::MainWindow window{e};
-    QTextEdit* edit = nullptr;
+    QPlainTextEdit* edit = nullptr;
     Window() {
         dd.ensureCreated();
         std::ofstream(dd.toHost("C:\\big.c"), std::ios::binary) << cSource();

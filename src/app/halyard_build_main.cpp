@@ -119,13 +119,18 @@ struct Session {
         e->ProjectPath = NoProjectLoaded;
         launcher.compilerDir = e->CompilerDir;
         e->startupDone = true;
+        // The lines go to standard output as they come; only the summary's lines stay.
+        e->buildOutput.keepOutput(false, 1000);
         e->buildOutput.observe([this](BuildOutput::Change c) {
-            const auto& lines = e->buildOutput.lines();
+            const BuildOutput& out = e->buildOutput;
             if (c == BuildOutput::Change::Cleared) printed = 0;
-            for (; c == BuildOutput::Change::Added && printed < lines.size(); ++printed)
-                if (lines[printed].kind == BuildOutput::Line::Output ||
-                    lines[printed].kind == BuildOutput::Line::Summary || lines[printed].diagnostic())
-                    std::cout << lines[printed].text << std::endl;
+            for (; c == BuildOutput::Change::Added && printed < out.lineCount(); ++printed) {
+                if (printed < out.firstShown()) continue;
+                const auto& line = out.lines()[printed - out.firstShown()];
+                if (line.kind == BuildOutput::Line::Output || line.kind == BuildOutput::Line::Summary ||
+                    line.diagnostic())
+                    std::cout << line.text << '\n'; // never cut here: nothing is kept aside
+            }
         });
     }
 
@@ -134,6 +139,8 @@ struct Session {
     void finishRun() {
         BuildOutput& out = e->buildOutput;
         while (out.running()) {
+            // Written in blocks, but never held back while the tools are quiet.
+            std::cout.flush();
             pollfd p{out.outputDescriptor(), POLLIN, 0};
             ::poll(&p, p.fd >= 0 ? 1 : 0, 100);
             out.OutputTimerTimer();

@@ -337,6 +337,60 @@ TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     d.until([&] { return !d.out.running(); });
 }
 
+// A tool that prints without pause: the panel keeps the last lines and every message counted, cuts a
+// line without end at a readable length, and Save still writes everything; the headless build
+// prints the tool's lines unchanged.
+TEST_F(Workspace, AFloodOfOutputIsShownInPartAndKeptWhole) {
+    DosDevices drives(dir / "data" / "halyard");
+    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    const size_t printed = BuildOutput::ShownLines + 20'000;
+    std::ofstream(fake)
+        << "#!/bin/sh\nawk 'BEGIN { for (i = 1; i <= " << printed
+        << "; i++) if (i % 6 == 0) print \"main.c \" i \": error: x\"; else print \"line \" i }'\n"
+           "head -c 10000 /dev/zero | tr '\\0' y\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    Desktop d(project);
+    d.e.menu.Compile1.click();
+    d.until([&] { return !d.out.running(); });
+    const BuildOutput& out = d.out;
+    // The batch's own lines come first; the tool's line i is the panel's line p + i - 1.
+    const size_t p = out.lineCount() - 1 - printed;
+    ASSERT_LT(p, 10u) << out.text().substr(0, 1000);
+    EXPECT_EQ(out.lines().size(), BuildOutput::ShownLines);
+    EXPECT_EQ(out.lines().back().text,
+              std::string(BuildOutput::ShownLineLength, 'y') + " [... 6000 more characters]");
+    EXPECT_EQ(out.wholeLine(out.lineCount() - 1), std::string(10'000, 'y'));
+    EXPECT_EQ(out.shownNote(),
+              "The first " + std::to_string(out.lineCount() - BuildOutput::ShownLines) +
+                  " lines are not shown; 1 line is shown cut at 4000 characters. Save and Copy "
+                  "give the whole output.");
+    EXPECT_EQ(out.errors(), static_cast<int>(printed / 6));
+
+    // F4 goes to the first message still shown, Shift+F4 from there round to the last one.
+    d.e.run([&] { d.out.NextErrorClick(); });
+    const size_t firstTool = (out.firstShown() - p + 1 + 5) / 6 * 6;
+    EXPECT_EQ(static_cast<size_t>(out.current()), p + firstTool - 1);
+    d.e.run([&] { d.out.PreviousErrorClick(); });
+    EXPECT_EQ(static_cast<size_t>(out.current()), p + printed - 1);
+
+    d.ui.files = {std::string("C:\\texassource\\flood.txt")};
+    d.e.run([&] { d.out.SaveOutputClick(); });
+    const auto saved = drives.readLines("C:\\texassource\\flood.txt");
+    ASSERT_EQ(saved.size(), out.lineCount());
+    EXPECT_EQ(saved[0].rfind("Running ", 0), 0u);
+    EXPECT_EQ(saved[p], "line 1");
+    EXPECT_EQ(saved.back(), std::string(10'000, 'y'));
+
+    const Result headless = run("halyard-build", {"build", project});
+    std::istringstream lines(headless.out);
+    size_t count = 0;
+    std::string line, last;
+    for (; std::getline(lines, line) && line.rfind("Failed to create", 0) != 0; ++count)
+        last = line;
+    EXPECT_EQ(count, out.lineCount() - 1) << "every line but the panel's own first";
+    EXPECT_EQ(last, std::string(10'000, 'y'));
+}
+
 TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {
     DosDevices dd(dir / "data" / "halyard");
     dd.createDirs("C:\\work");

@@ -3,16 +3,20 @@
 // and a real main window offscreen.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QLabel>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTextEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QThread>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -47,7 +51,7 @@ struct BuildPanel : ::testing::Test {
     Clock clock;
     TEmbedded model{{ui, settings, launcher, dd, clock}};
     gui::MainWindow window{model};
-    QListWidget* list = window.findChild<QListWidget*>("BuildOutputList");
+    QListView* list = window.findChild<QListView*>("BuildOutputList");
 
     ~BuildPanel() override {
         oldData ? ::setenv("XDG_DATA_HOME", oldData->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
@@ -73,9 +77,15 @@ struct BuildPanel : ::testing::Test {
         }
         return done();
     }
-    int row(const QString& text) {
-        const auto found = list->findItems(text, Qt::MatchExactly);
-        return found.isEmpty() ? -1 : list->row(found.first());
+    int rows() const { return list->model()->rowCount(); }
+    QString text(int row) const { return list->model()->index(row, 0).data().toString(); }
+    QColor colour(int row) const {
+        return list->model()->index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+    }
+    int row(const QString& wanted) const {
+        for (int i = 0; i < rows(); ++i)
+            if (text(i) == wanted) return i;
+        return -1;
     }
     void build() {
         window.actionFor(model.menu.Compile1)->trigger();
@@ -102,13 +112,12 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     EXPECT_EQ(dock->windowTitle(), "Build - 1 error, 1 warning");
     const int error = row("main.c 15: error[E006]: expected ';' before 'for'");
     ASSERT_GE(error, 0);
-    EXPECT_EQ(list->item(error)->foreground().color(), QColor(0xB0, 0x00, 0x00));
-    EXPECT_TRUE(
-        list->item(list->count() - 1)->text().startsWith("Failed to create C:\\texassource\\demo.out  ("));
+    EXPECT_EQ(colour(error), QColor(0xB0, 0x00, 0x00));
+    EXPECT_TRUE(text(rows() - 1).startsWith("Failed to create C:\\texassource\\demo.out  ("));
     EXPECT_FALSE(window.findChild<QPushButton*>("BuildStop")->isEnabled());
     shoot("build-failed.png");
 
-    list->setCurrentRow(error);
+    list->setCurrentIndex(list->model()->index(error, 0));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(list, &enter);
     QApplication::processEvents();
@@ -126,10 +135,10 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(next->shortcut(), QKeySequence(Qt::Key_F4));
     next->trigger();
-    EXPECT_EQ(list->currentRow(), error + 1);
+    EXPECT_EQ(list->currentIndex().row(), error + 1);
     EXPECT_EQ(editor->model()->lineOf(editor->model()->selStart()), 9u);
     window.findChild<QAction*>("PreviousError1")->trigger();
-    EXPECT_EQ(list->currentRow(), error);
+    EXPECT_EQ(list->currentIndex().row(), error);
     EXPECT_EQ(model.editors.count(), 1) << "the open window is used again";
 
     // Mended outside Halyard: the build saves the open editor windows, so the window goes first.
@@ -138,9 +147,8 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     build();
     EXPECT_EQ(dock->windowTitle(), "Build - 0 errors, 0 warnings");
     EXPECT_GE(row("Memory use (C:\\texassource\\demo.map):"), 0);
-    const QListWidgetItem* vecs = list->item(list->count() - 1);
-    EXPECT_TRUE(vecs->text().startsWith("VECS")) << vecs->text().toStdString();
-    EXPECT_NE(vecs->foreground().color(), QColor(0xB0, 0x00, 0x00)); // full of vectors, which do not grow
+    EXPECT_TRUE(text(rows() - 1).startsWith("VECS")) << text(rows() - 1).toStdString();
+    EXPECT_NE(colour(rows() - 1), QColor(0xB0, 0x00, 0x00)); // full of vectors, which do not grow
     shoot("build-good.png");
 }
 
@@ -166,9 +174,9 @@ TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
         model.run([&] { model.buildOutput.Activate(at); });
         QApplication::processEvents();
     };
-    auto editorOf = [&]() -> QTextEdit* {
+    auto editorOf = [&]() -> QPlainTextEdit* {
         QMdiSubWindow* sub = window.mdiArea()->activeSubWindow();
-        return sub ? sub->widget()->findChild<QTextEdit*>("CodeEditor") : nullptr;
+        return sub ? sub->widget()->findChild<QPlainTextEdit*>("CodeEditor") : nullptr;
     };
 
     activate("C:\\outside\\notes.txt 2: error: outside the project");
@@ -196,6 +204,43 @@ TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
     EXPECT_EQ(model.editors.child(0).caption(), "inside.txt");
     ASSERT_NE(editorOf(), nullptr);
     EXPECT_FALSE(editorOf()->isReadOnly());
+}
+
+// A tool that floods the panel: the list holds the last lines only and says so above itself, a line
+// longer than any before still scrolls into view, and Copy with nothing selected gives everything.
+TEST_F(BuildPanel, AFloodShowsTheLastLinesWithANoteAndCopiesThemAll) {
+    const fs::path fake = dd.toHost("C:\\texassource") / "cl370";
+    const size_t printed = BuildOutput::ShownLines + 5'000;
+    std::ofstream(fake)
+        << "#!/bin/sh\nawk 'BEGIN { for (i = 1; i <= " << printed
+        << "; i++) print \"demo.c \" i \": warning: w\" }'\nhead -c 300 /dev/zero | tr '\\0' y\n"
+        << "echo\necho done\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    build();
+    const BuildOutput& out = model.buildOutput;
+    EXPECT_EQ(rows(), static_cast<int>(BuildOutput::ShownLines));
+    EXPECT_TRUE(text(rows() - 1).startsWith("Failed to create C:\\texassource\\demo.out  ("));
+    EXPECT_EQ(text(0).toStdString(), out.lines().front().text);
+    auto* note = window.findChild<QLabel*>("BuildOutputNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text().toStdString(), out.shownNote());
+    EXPECT_TRUE(window.findChild<QDockWidget*>("BuildPanel")
+                    ->windowTitle()
+                    .endsWith(QString::number(printed) + " warnings"));
+
+    // The 300 characters of y are wider than the panel: the list scrolls sideways to their end.
+    list->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_GE(list->horizontalScrollBar()->maximum() + list->viewport()->width(),
+              list->fontMetrics().horizontalAdvance(QString(300, 'y')));
+    shoot("build-flood.png");
+
+    list->clearSelection();
+    window.findChild<QPushButton*>("BuildCopy")->click();
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_EQ(copied.count('\n'), static_cast<qsizetype>(out.lineCount()));
+    EXPECT_TRUE(copied.contains("demo.c 1: warning: w\n"));
 }
 
 } // namespace

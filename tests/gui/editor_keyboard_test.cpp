@@ -11,10 +11,10 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QShortcutEvent>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ struct KeyboardGui : test::GuiFixture {
         return view;
     }
     // The colour the editor paints at a character, as the colouring left it.
-    static QColor colourAt(QTextEdit* edit, int position) {
+    static QColor colourAt(QPlainTextEdit* edit, int position) {
         const QTextBlock block = edit->document()->findBlock(position);
         for (const QTextLayout::FormatRange& r : block.layout()->formats())
             if (position - block.position() >= r.start && position - block.position() < r.start + r.length)
@@ -310,6 +310,41 @@ TEST_F(KeyboardGui, FilesAreColouredByTheirLanguageAndColoursFollowEditsAcrossLi
     QTest::keyClicks(view->CodeEditor(), "/*");
     EXPECT_EQ(colourAt(view->CodeEditor(), 10), gui::SyntaxColours::colour(Token::Comment, false));
     EXPECT_EQ(view->model()->text(), u"/*int a;\nint b;");
+}
+
+// "/*" at the top of a long file: the lines on screen turn to comment at once, the rest follow from
+// the event loop, and a key typed meanwhile is taken; taking the comment back leaves no stray colour.
+TEST_F(KeyboardGui, ACommentOpenedAtTheTopRecoloursTheRestWithoutHoldingUpTyping) {
+    std::string bytes;
+    for (int i = 0; i < 60'000; ++i)
+        bytes += "int a" + std::to_string(i) + " = 1; // n\r\n";
+    gui::CodeEdWindow* view = open("C:\\src\\long.c", bytes);
+    ASSERT_NE(view, nullptr);
+    QPlainTextEdit* edit = view->CodeEditor();
+    // Inside the last line's "int" (the file's last line end leaves an empty block after it).
+    auto last = [edit] { return edit->document()->lastBlock().previous().position() + 1; };
+    const QColor comment = gui::SyntaxColours::colour(Token::Comment, false);
+    const QColor type = gui::SyntaxColours::colour(Token::Type, false);
+    QTextCursor c = edit->textCursor();
+    c.setPosition(0);
+    edit->setTextCursor(c);
+    edit->ensureCursorVisible();
+    QTest::keyClicks(edit, "/*");
+    EXPECT_EQ(colourAt(edit, 12), comment) << "the second line, on screen";
+    EXPECT_NE(colourAt(edit, last()), comment) << "not all 60,000 lines at once";
+    QTest::keyClicks(edit, "x");
+    for (int i = 0; i < 1000 && colourAt(edit, last()) != comment; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(colourAt(edit, last()), comment);
+    EXPECT_EQ(view->model()->text().substr(0, 8), u"/*xint a");
+
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    for (int i = 0; i < 1000 && colourAt(edit, last()) != type; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(colourAt(edit, last()), type);
+    EXPECT_EQ(colourAt(edit, 0), type);
 }
 
 TEST_F(KeyboardGui, StatusPanelsCarryTheirWholeTextAsToolTip) {

@@ -11,8 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ struct EditorGui : test::GuiFixture {
             QApplication::sendEvent(w, &press);
         }
     }
-    static void clickAt(QTextEdit* edit, int position) {
+    static void clickAt(QPlainTextEdit* edit, int position) {
         QTextCursor c(edit->document());
         c.setPosition(position);
         const QPoint at = edit->cursorRect(c).center();
@@ -314,7 +314,7 @@ TEST_F(EditorGui, ARichTextFileIsShownFormatted) {
                                 "\\pard\\qc\\b\\fs40 Title\\b0\\par\\pard\\f0\\fs20\\cf1 red\\par}");
     model.editors.LoadFile("C:\\notes.rtf", 1);
     settle();
-    QTextEdit* edit = active()->CodeEditor();
+    QPlainTextEdit* edit = active()->CodeEditor();
     EXPECT_EQ(edit->toPlainText(), "Title\nred");
     QTextCursor c(edit->document());
     c.setPosition(2);

@@ -98,6 +98,9 @@ public:
     // Hands every complete line printed since the last call to the line callback; once the batch has
     // ended, also its last unfinished line, after which ended() is true.
     virtual void pump() = 0;
+    // As pump, but reads at most about maxBytes of what waits in the pipe, so that a tool printing
+    // without pause cannot keep the caller from its other work; the rest comes with the next call.
+    virtual void pumpSome(size_t /*maxBytes*/) { pump(); }
     // Readable when output arrives; -1 when there is none to watch.
     virtual int descriptor() const { return -1; }
     virtual bool ended() const = 0;

@@ -92,6 +92,18 @@ void PipedBatchRun::pump() {
     if (exited_) finish();
 }
 
+void PipedBatchRun::pumpSome(size_t maxBytes) {
+    if (ended_) return;
+    // One read at a time, while the pipe holds more, up to the budget.
+    for (size_t chunks = 0; fd_ >= 0 && chunks * 4096 < maxBytes; ++chunks) {
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, 0) <= 0) break;
+        take(false);
+    }
+    if (!exited_) exited_ = ExitedYet(pid_, code_);
+    if (exited_) finish();
+}
+
 void PipedBatchRun::finish() {
     take(true);
     lines_.finish(onLine_);

@@ -30,6 +30,7 @@ public:
     ~PipedBatchRun() override;
 
     void pump() override;
+    void pumpSome(size_t maxBytes) override;
     int descriptor() const override { return fd_; }
     bool ended() const override { return ended_; }
     int exitCode() const override { return code_; }

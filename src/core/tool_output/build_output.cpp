@@ -31,6 +31,7 @@ BuildOutput::~BuildOutput() {
     observers_.clear();
     showEditor = nullptr;
     run_.reset();
+    if (kept_) std::fclose(kept_);
 }
 
 std::string BuildOutput::title() const {
@@ -39,9 +40,50 @@ std::string BuildOutput::title() const {
 
 std::string BuildOutput::text() const {
     std::string all;
-    for (const auto& l : lines_)
-        all += l.text + "\n";
+    if (!kept_) {
+        for (const auto& l : lines_)
+            all += l.text + "\n";
+        return all;
+    }
+    std::fflush(kept_);
+    std::rewind(kept_);
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, kept_)) > 0;)
+        all.append(buffer, n);
+    std::fseek(kept_, 0, SEEK_END);
     return all;
+}
+
+std::string BuildOutput::shownNote() const {
+    std::string note;
+    if (firstShown_ > 0) note = "The first " + std::to_string(firstShown_) + " lines are not shown";
+    if (cutLines_ > 0)
+        note += (note.empty() ? "" : "; ") + std::to_string(cutLines_) +
+                (cutLines_ == 1 ? " line is" : " lines are") + " shown cut at " +
+                std::to_string(ShownLineLength) + " characters";
+    if (!note.empty()) note += keep_ ? ". Save and Copy give the whole output." : ".";
+    return note;
+}
+
+const BuildOutput::Line* BuildOutput::shown(size_t index) const {
+    return index >= firstShown_ && index < lineCount() ? &lines_[index - firstShown_] : nullptr;
+}
+
+std::string BuildOutput::wholeLine(size_t index) const {
+    const Line* l = shown(index);
+    if (!l) return {};
+    if (l->cut == 0 || l->keptAt < 0 || !kept_) return l->text;
+    std::string whole(ShownLineLength + l->cut, '\0');
+    std::fflush(kept_);
+    std::fseek(kept_, static_cast<long>(l->keptAt), SEEK_SET);
+    whole.resize(std::fread(whole.data(), 1, whole.size(), kept_));
+    std::fseek(kept_, 0, SEEK_END);
+    return whole;
+}
+
+void BuildOutput::keepOutput(bool keep, size_t shownLines) {
+    keep_ = keep;
+    shownLimit_ = std::max<size_t>(shownLines, 1);
 }
 
 void BuildOutput::notify(Change c) {
@@ -49,13 +91,37 @@ void BuildOutput::notify(Change c) {
         o(c);
 }
 
-void BuildOutput::add(Line::Kind kind, const std::string& text, const ToolMessage& message) {
-    lines_.push_back({kind, text, message});
+void BuildOutput::add(Line::Kind kind, const std::string& text, ToolMessage message) {
+    Line line{kind, {}, std::move(message)};
+    if (kept_) {
+        line.keptAt = keptSize_;
+        std::fwrite(text.data(), 1, text.size(), kept_);
+        std::fputc('\n', kept_);
+        keptSize_ += static_cast<long long>(text.size()) + 1;
+    }
+    // A line of megabytes (a tool printing without line ends) would make the list crawl.
+    if (keep_ && text.size() > ShownLineLength) {
+        line.cut = text.size() - ShownLineLength;
+        line.text =
+            text.substr(0, ShownLineLength) + " [... " + std::to_string(line.cut) + " more characters]";
+        ++cutLines_;
+    } else {
+        line.text = text;
+    }
+    if (line.diagnostic()) messages_.push_back(lineCount());
+    lines_.push_back(std::move(line));
+    if (lines_.size() > shownLimit_) {
+        if (lines_.front().cut > 0) --cutLines_;
+        lines_.pop_front();
+        ++firstShown_;
+        while (!messages_.empty() && messages_.front() < firstShown_)
+            messages_.pop_front();
+    }
     notify(Change::Added);
 }
 
 void BuildOutput::addOutput(const std::string& text) {
-    const ToolMessage m = ParseToolLine(text);
+    ToolMessage m = ParseToolLine(text);
     Line::Kind kind = Line::Output;
     // Wine's preparation is Halyard's own note, busy until the first line of the tools.
     const bool wasPreparing = preparing_;
@@ -71,8 +137,9 @@ void BuildOutput::addOutput(const std::string& text) {
     } else if (m.kind == ToolMessage::Summary) {
         kind = Line::Summary;
     }
-    add(kind, text, m);
-    if (m.diagnostic() || preparing_ != wasPreparing) notify(Change::State);
+    add(kind, text, std::move(m));
+    // The counts reach the title once a frame with the lines; the busy note's end shows at once.
+    if (preparing_ != wasPreparing) notify(Change::State);
 }
 
 void BuildOutput::begin(const std::string& command, const std::string& directory, bool build) {
@@ -82,6 +149,13 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     terminalBatch_.clear();
     judge_ = nullptr;
     lines_.clear();
+    messages_.clear();
+    firstShown_ = cutLines_ = 0;
+    if (kept_) std::fclose(kept_);
+    kept_ = keep_ ? std::tmpfile() : nullptr;
+    // Written in large blocks: a tool may print a hundred megabytes.
+    if (kept_) std::setvbuf(kept_, nullptr, _IOFBF, 1 << 16);
+    keptSize_ = 0;
     memory_.clear();
     whyNoOutput_.clear();
     errors_ = warnings_ = 0;
@@ -153,7 +227,7 @@ void BuildOutput::OutputTimerTimer() {
         }
         return;
     }
-    run_->pump();
+    run_->pumpSome(OutputBudget);
     if (run_->ended()) runEnded();
 }
 
@@ -319,10 +393,11 @@ std::vector<BuildOutput::LineMark> BuildOutput::marksFor(const std::string& path
 }
 
 void BuildOutput::Activate(int index) {
-    if (index < 0 || index >= static_cast<int>(lines_.size()) || !lines_[index].diagnostic()) return;
+    const Line* shownLine = index < 0 ? nullptr : shown(static_cast<size_t>(index));
+    if (!shownLine || !shownLine->diagnostic()) return;
     current_ = index;
     notify(Change::Current);
-    const ToolMessage& m = lines_[index].message;
+    const ToolMessage m = shownLine->message;
     if (m.line <= 0) return; // a message of the tool itself names no source line
     std::string path = ResolveMessageFile(e.dd, m.file, e.ProjectListBox.items(), searchFolders());
     // A name with a folder that is there but no plain file (a device, a folder) gets told as such.
@@ -398,17 +473,24 @@ bool BuildOutput::insideProject(const std::string& path) const {
 }
 
 void BuildOutput::step(int direction) {
-    const int n = static_cast<int>(lines_.size());
-    if (n == 0) return;
-    int i = current_;
-    for (int tries = 0; tries < n; ++tries) {
-        i = i < 0 ? (direction > 0 ? 0 : n - 1) : (i + direction + n) % n;
-        if (lines_[i].diagnostic()) {
-            BuildPanel.setVisible(true);
-            Activate(i);
-            return;
-        }
+    if (messages_.empty()) return;
+    // The message after (or before) the current line, wrapping round at either end.
+    const size_t n = messages_.size();
+    size_t i;
+    if (current_ < 0) {
+        i = direction > 0 ? 0 : n - 1;
+    } else {
+        const size_t at =
+            std::lower_bound(messages_.begin(), messages_.end(), static_cast<size_t>(current_)) -
+            messages_.begin();
+        const bool onOne = at < n && messages_[at] == static_cast<size_t>(current_);
+        if (direction > 0)
+            i = onOne ? (at + 1) % n : at % n;
+        else
+            i = at == 0 ? n - 1 : at - 1;
     }
+    BuildPanel.setVisible(true);
+    Activate(static_cast<int>(messages_[i]));
 }
 
 void BuildOutput::SaveOutputClick() {
@@ -420,10 +502,15 @@ void BuildOutput::SaveOutputClick() {
     dialog.defaultExt = "txt";
     const auto path = e.ui.saveFile(dialog);
     if (!path) return;
-    std::vector<std::string> texts;
-    for (const auto& l : lines_)
-        texts.push_back(l.text);
-    e.dd.writeLines(*path, texts);
+    // Written as every text file is, each line ended by CR LF.
+    const std::string all = text();
+    std::string bytes;
+    bytes.reserve(all.size() + all.size() / 32);
+    for (char c : all) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    e.dd.writeBytes(*path, bytes);
 }
 
 } // namespace halyard

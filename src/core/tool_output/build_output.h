@@ -6,6 +6,8 @@
 // counted and lead to their source line; a running batch can be stopped with every program it
 // started.
 #include <chrono>
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,8 +35,18 @@ public:
         Kind kind = Output;
         std::string text;
         ToolMessage message; // for Error and Warning
+        // Characters of a long line that the panel does not show (the whole line is kept).
+        size_t cut = 0;
+        // Where the whole line lies in the kept output, for a line shown cut.
+        long long keptAt = -1;
         bool diagnostic() const { return kind == Error || kind == Warning; }
     };
+    // The panel shows the last lines of a run, each cut at a length a reader can still take in; the
+    // whole output is kept aside (in a temporary file) for Save and Copy.
+    static constexpr size_t ShownLines = 100'000;
+    static constexpr size_t ShownLineLength = 4'000;
+    // How much of the tools' output one tick takes at most, so the window answers in between.
+    static constexpr size_t OutputBudget = 128 * 1024;
     enum class Change { Cleared, Added, State, Current };
 
     // The panel inside the main window; shown when a run starts.
@@ -44,7 +56,18 @@ public:
     // "Build Output" shows the panel again; "Next Error" and "Previous Error" step through the messages.
     MenuItem ShowBuildOutput, NextError1, PreviousError1;
 
-    const std::vector<Line>& lines() const { return lines_; }
+    // The lines shown: the last ShownLines ones of the run. lines()[i] is line firstShown() + i of
+    // the run; Activate and current() count lines from the run's start.
+    const std::deque<Line>& lines() const { return lines_; }
+    size_t firstShown() const { return firstShown_; }
+    size_t lineCount() const { return firstShown_ + lines_.size(); }
+    // Why the panel shows less than the tools printed; empty when it shows everything.
+    std::string shownNote() const;
+    // The whole text of line index (not cut), as Save and Copy give it.
+    std::string wholeLine(size_t index) const;
+    // A headless run prints the lines as they come and needs only its summary: no copy is kept
+    // aside, and only the last few lines stay.
+    void keepOutput(bool keep, size_t shownLines);
     int errors() const { return errors_; }
     int warnings() const { return warnings_; }
     // "Build" before the first run, then with the messages counted: "Build - 2 errors, 1 warning".
@@ -61,6 +84,7 @@ public:
     // Why a link that reported no fault wrote no project output ("The link names no output file
     // ..."); empty when there is nothing to say. Also shown as a line under the verdict.
     const std::string& whyNoOutput() const { return whyNoOutput_; }
+    // The whole output, one line per line, as Save writes it.
     std::string text() const;
 
     void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
@@ -116,7 +140,8 @@ private:
     // Starts the run and follows its output; a launcher that cannot pipe it just starts it.
     void follow(const std::string& file, const std::string& parameters, const std::string& directory,
                 int showMode);
-    void add(Line::Kind kind, const std::string& text, const ToolMessage& message = {});
+    void add(Line::Kind kind, const std::string& text, ToolMessage message = {});
+    const Line* shown(size_t index) const;
     void addOutput(const std::string& text);
     void runEnded();
     void showRedirectedOutput();
@@ -130,7 +155,14 @@ private:
     bool insideProject(const std::string& path) const;
 
     TEmbedded& e;
-    std::vector<Line> lines_;
+    std::deque<Line> lines_;
+    size_t firstShown_ = 0, cutLines_ = 0, shownLimit_ = ShownLines;
+    // Line numbers of the messages among the lines shown, for stepping through them.
+    std::deque<size_t> messages_;
+    // The whole output of the run, kept aside; null for a headless run.
+    std::FILE* kept_ = nullptr;
+    long long keptSize_ = 0;
+    bool keep_ = true;
     int errors_ = 0, warnings_ = 0, current_ = -1;
     bool started_ = false, build_ = false, stopped_ = false, noTerminalSaid_ = false;
     bool ended_ = false, preparing_ = false;

@@ -7,12 +7,12 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -67,12 +67,13 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     setObjectName("TCodeEd");
     setAttribute(Qt::WA_DeleteOnClose);
     setHelpTopic(this, HelpTopic::Editor);
-    editor_ = new QTextEdit(this);
+    // A plain-text edit lays out only the lines an edit touches, so typing costs the same anywhere
+    // in a long file; it still draws the character formats of a Rich Text Format file.
+    editor_ = new QPlainTextEdit(this);
     editor_->setObjectName("CodeEditor");
-    editor_->setAcceptRichText(false);
     editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    editor_->setLineWrapMode(QTextEdit::WidgetWidth);
+    editor_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // The selection stays visible when the window loses the focus.
     QPalette palette = editor_->palette();
     for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -132,8 +133,8 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
             self->marksChanged();
     });
     connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
-    connect(editor_, &QTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
-    connect(editor_, &QTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
+    connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
+    connect(editor_, &QPlainTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
     // Made after the edit's own change handler, so the model has every edit before colours follow.
     colours_ = new SyntaxColours(this);
     showSyntax();
@@ -198,8 +199,8 @@ void CodeEdWindow::buildMenus() {
     QAction* redo = keyed(edit, "&Redo", Shortcut::Redo, [this] { editor_->redo(); });
     undo->setEnabled(false);
     redo->setEnabled(false);
-    connect(editor_, &QTextEdit::undoAvailable, undo, &QAction::setEnabled);
-    connect(editor_, &QTextEdit::redoAvailable, redo, &QAction::setEnabled);
+    connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
+    connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
     edit->addSeparator();
     keyed(edit, "&Cut", Shortcut::Cut, [this] { editor_->cut(); });
     keyed(edit, "C&opy", Shortcut::Copy, [this] { editor_->copy(); });

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CodeEdWindow: the Qt view of one TCodeEd, shown as an MDI child of the main window. It mirrors the
-// model's document in a rich-text edit, reports the user's edits and selection moves back, and owns
+// model's document in a plain-text edit, reports the user's edits and selection moves back, and owns
 // the window's File, Edit and Search menus that the main window merges while it is active.
 #include <QCoreApplication>
 #include <QPointer>
@@ -15,7 +15,7 @@
 class QLabel;
 class QMenu;
 class QMdiSubWindow;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace halyard {
 class TEmbedded;
@@ -36,7 +36,7 @@ public:
 
     // nullptr once the model has closed.
     TCodeEd* model() const { return model_; }
-    QTextEdit* CodeEditor() const { return editor_; }
+    QPlainTextEdit* CodeEditor() const { return editor_; }
     QLabel* statusPanel(int i) const { return panels_.at(static_cast<size_t>(i)); }
     // File, Edit and Search, in the order they are merged.
     const std::vector<QMenu*>& menus() const { return menus_; }
@@ -68,7 +68,7 @@ private:
 
     TEmbedded& e_;
     TCodeEd* model_;
-    QTextEdit* editor_ = nullptr;
+    QPlainTextEdit* editor_ = nullptr;
     SyntaxColours* colours_ = nullptr;
     CodeAidsView* aids_ = nullptr;
     bool marksPending_ = false;

@@ -2,6 +2,7 @@
 #include "editor/syntax_colours.h"
 
 #include <QTextDocument>
+#include <QTimer>
 
 namespace halyard::gui {
 
@@ -36,8 +37,33 @@ void SyntaxColours::attach(QTextDocument* doc, Syntax syntax, bool darkBase) {
     syntax_ = syntax;
     // The whole text is coloured now rather than later from the event loop; after that only the
     // blocks an edit touches are.
-    if (doc != document()) setDocument(doc);
+    if (doc != document()) {
+        if (document()) disconnect(document(), nullptr, this, nullptr);
+        // Before the highlighter's own connection, so each edit's colouring gets its own time.
+        if (doc) connect(doc, &QTextDocument::contentsChange, this, &SyntaxColours::editStarted);
+        setDocument(doc);
+    }
+    cut_ = QTextCursor();
+    whole_ = true;
     rehighlight();
+    whole_ = false;
+}
+
+void SyntaxColours::editStarted() {
+    step_.start();
+}
+
+void SyntaxColours::goOn() {
+    pending_ = false;
+    if (cut_.isNull() || !document() || cut_.document() != document()) return;
+    // The block keeps the state it was stopped at, and the colouring goes on from the next one.
+    QTextBlock block = cut_.block();
+    cut_ = QTextCursor();
+    block.setUserState(cutState_);
+    const QTextBlock next = block.next();
+    if (!next.isValid()) return;
+    step_.start();
+    rehighlightBlock(next);
 }
 
 void SyntaxColours::highlightBlock(const QString& text) {
@@ -47,6 +73,20 @@ void SyntaxColours::highlightBlock(const QString& text) {
         previousBlockState(), spans_);
     for (const TokenSpan& s : spans_)
         setFormat(int(s.start), int(s.length), formats_[static_cast<size_t>(s.kind)]);
+    const LineState before = currentBlockState();
+    // A later edit's colouring has reached the block where an earlier one stopped: it decides now.
+    if (!cut_.isNull() && cut_.block() == currentBlock()) cut_ = QTextCursor();
+    if (!whole_ && state != before && step_.isValid() && step_.elapsed() >= StepMs) {
+        // Out of time: the old state stops Qt's walk here; goOn puts the true one back.
+        cut_ = QTextCursor(currentBlock());
+        cutState_ = state;
+        setCurrentBlockState(before);
+        if (!pending_) {
+            pending_ = true;
+            QTimer::singleShot(0, this, &SyntaxColours::goOn);
+        }
+        return;
+    }
     setCurrentBlockState(state);
 }
 

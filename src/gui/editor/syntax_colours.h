@@ -2,8 +2,10 @@
 #pragma once
 // The Qt side of syntax colouring: hands each text block to the core's line scanner and paints the
 // spans it returns. Colours follow the editor's palette, so they read on light and dark themes.
+#include <QElapsedTimer>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <array>
 #include <vector>
 
@@ -23,7 +25,19 @@ protected:
     void highlightBlock(const QString& text) override;
 
 private:
+    // An edit that changes how every following line starts ("/*" at the top) recolours for a few
+    // milliseconds at once, which covers the lines on screen, and the rest in steps from the event
+    // loop, so typing is answered meanwhile.
+    static constexpr int StepMs = 8;
+    void editStarted();
+    void goOn();
+
     Syntax syntax_ = Syntax::None;
+    QElapsedTimer step_;
+    bool whole_ = false; // colouring the whole text: nothing is put off
+    QTextCursor cut_;    // at the block whose end state the colouring stopped at; follows edits
+    LineState cutState_ = 0;
+    bool pending_ = false;
     std::array<QTextCharFormat, 12> formats_;
     std::vector<TokenSpan> spans_;
 };

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Build panel: a dock at the bottom of the main window that shows the model's BuildOutput, with
 // Stop, Copy and Save, and the Project menu's "Build Output", "Next Error" and "Previous Error".
+#include <QAbstractListModel>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QLabel>
+#include <QListView>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,8 +22,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <QPointer>
+#include <algorithm>
+#include <cmath>
 
 #include "binders.h"
 #include "editor/code_ed_window.h"
@@ -57,7 +66,7 @@ QColor colourOf(const Line& line) {
 // takes it, since a shortcut would clash with the Copy of the editor window that is active.
 class CopyKey : public QObject {
 public:
-    CopyKey(QListWidget* list, std::function<void()> copy) : QObject(list), copy_(std::move(copy)) {
+    CopyKey(QWidget* list, std::function<void()> copy) : QObject(list), copy_(std::move(copy)) {
         list->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
@@ -72,19 +81,108 @@ private:
     std::function<void()> copy_;
 };
 
-QListWidgetItem* itemFor(const Line& line) {
-    auto* item = new QListWidgetItem(qs(line.text));
-    item->setForeground(colourOf(line));
-    if (line.kind == Line::Command || line.kind == Line::Verdict || line.kind == Line::Summary ||
-        line.kind == Line::Error) {
-        QFont f = item->font();
-        f.setBold(true);
-        item->setFont(f);
-    }
-    if (line.diagnostic())
-        item->setToolTip("Double-click or press Enter to open the line (F4: next message)");
-    return item;
+bool bold(const Line& line) {
+    return line.kind == Line::Command || line.kind == Line::Verdict || line.kind == Line::Summary ||
+           line.kind == Line::Error;
 }
+
+// The lines the model shows, read where they lie: the list asks only for the rows on screen, so a
+// line costs nothing until it is seen. The list follows the model in batches, at most once a
+// frame, however fast the tools print.
+class LinesModel : public QAbstractListModel {
+public:
+    LinesModel(const BuildOutput& out, QFont font, QObject* parent)
+        : QAbstractListModel(parent), out_(out), font_(font), boldFont_(font) {
+        boldFont_.setBold(true);
+        // Fixed pitch, but not always a whole number of pixels per character.
+        for (const QFont& f : {font_, boldFont_}) {
+            const QFontMetricsF metrics(f);
+            charWidth_ =
+                std::max(charWidth_, metrics.horizontalAdvance(QString(100, QLatin1Char('W'))) / 100);
+            lineHeight_ = std::max(lineHeight_, static_cast<int>(std::ceil(metrics.height())) + 2);
+        }
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(end_ - first_);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Line* line = at(index.row());
+        if (!line) return {};
+        switch (role) {
+        case Qt::DisplayRole:
+            return qs(line->text);
+        case Qt::ForegroundRole:
+            return QBrush(colourOf(*line));
+        case Qt::FontRole:
+            return bold(*line) ? boldFont_ : font_;
+        case Qt::SizeHintRole:
+            // Every row as wide as the widest so far, so the list scrolls to the end of any line
+            // without measuring each.
+            return QSize(static_cast<int>(std::ceil(widest_ * charWidth_)) + 8, lineHeight_);
+        case Qt::ToolTipRole:
+            return line->diagnostic()
+                       ? QVariant("Double-click or press Enter to open the line (F4: next message)")
+                       : QVariant();
+        default:
+            return {};
+        }
+    }
+    // The run's line number of a row.
+    size_t lineOf(int row) const { return first_ + static_cast<size_t>(row); }
+    int rowOf(size_t line) const {
+        return line >= first_ && line < end_ ? static_cast<int>(line - first_) : -1;
+    }
+    // The text of rows, whole, as Save gives them.
+    QString wholeText(int row) const { return qs(out_.wholeLine(lineOf(row))); }
+
+    void clear() {
+        beginResetModel();
+        first_ = end_ = out_.firstShown();
+        widest_ = 0;
+        endResetModel();
+    }
+    // Takes in what the model added since the last call; true when rows came.
+    bool follow() {
+        const size_t first = out_.firstShown(), end = out_.lineCount();
+        if (first > first_) {
+            const size_t gone = std::min(first, end_) - first_;
+            if (gone > 0) {
+                beginRemoveRows({}, 0, static_cast<int>(gone) - 1);
+                first_ += gone;
+                endRemoveRows();
+            }
+            // All the rows went: the list starts again where the model's lines begin.
+            if (first_ < first) first_ = end_ = first;
+        }
+        if (end <= end_) return false;
+        for (size_t i = std::max(end_, out_.firstShown()); i < end; ++i) {
+            const std::string& text = out_.lines()[i - out_.firstShown()].text;
+            int columns = static_cast<int>(text.size());
+            if (text.find('\t') != std::string::npos) {
+                columns = 0;
+                for (char c : text)
+                    columns = c == '\t' ? (columns / 8 + 1) * 8 : columns + 1;
+            }
+            widest_ = std::max(widest_, columns);
+        }
+        beginInsertRows({}, rowCount(), rowCount() + static_cast<int>(end - end_) - 1);
+        end_ = end;
+        endInsertRows();
+        return true;
+    }
+
+private:
+    const Line* at(int row) const {
+        const size_t line = lineOf(row);
+        if (row < 0 || line >= end_ || line < out_.firstShown() || line >= out_.lineCount()) return nullptr;
+        return &out_.lines()[line - out_.firstShown()];
+    }
+    const BuildOutput& out_;
+    QFont font_, boldFont_;
+    size_t first_ = 0, end_ = 0; // the run's lines that the list holds as rows
+    int widest_ = 0, lineHeight_ = 0;
+    qreal charWidth_ = 0;
+};
 
 // The dock's close button hides the panel in the model, so "Build Output" shows it again.
 class CloseWatch : public QObject {
@@ -113,19 +211,31 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     auto* body = new QWidget(dock);
     auto* layout = new QHBoxLayout(body);
     layout->setContentsMargins(4, 0, 4, 4);
-    auto* list = new QListWidget(body);
+    auto* column = new QVBoxLayout;
+    auto* note = new QLabel(body);
+    note->setObjectName("BuildOutputNote");
+    note->setVisible(false);
+    column->addWidget(note);
+    auto* list = new QListView(body);
     list->setObjectName("BuildOutputList");
     // Long command lines scroll rather than lose their end.
     list->setTextElideMode(Qt::ElideNone);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One fixed-pitch line per row, so the list never measures rows it does not show.
+    list->setUniformItemSizes(true);
     list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    layout->addWidget(list, 1);
+    auto* lines = new LinesModel(out, list->font(), list);
+    list->setModel(lines);
+    column->addWidget(list, 1);
+    layout->addLayout(column, 1);
     auto* buttons = new QVBoxLayout;
     auto* stop = new QPushButton("Stop", body);
     stop->setObjectName("BuildStop");
     stop->setToolTip("End the batch and every program it started");
     auto* copy = new QPushButton("Copy", body);
+    copy->setObjectName("BuildCopy");
     copy->setToolTip("Copy the selected lines, or all of them when none is selected");
     auto* save = new QPushButton("Save...", body);
     save->setToolTip("Save the output to a text file");
@@ -143,22 +253,72 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     window->addDockWidget(Qt::BottomDockWidgetArea, dock);
     window->resizeDocks({dock}, {200}, Qt::Vertical);
 
-    auto sync = [&out, dock, list, stop, busy](BuildOutput::Change c) {
-        if (c == BuildOutput::Change::Cleared) list->clear();
-        if (c == BuildOutput::Change::Added) {
-            QScrollBar* bar = list->verticalScrollBar();
-            const bool atEnd = bar->value() == bar->maximum();
-            for (int i = list->count(); i < static_cast<int>(out.lines().size()); ++i)
-                list->addItem(itemFor(out.lines()[static_cast<size_t>(i)]));
-            if (atEnd) list->scrollToBottom();
+    // New lines reach the list in batches: at once when the list has not been fed for a frame, else
+    // at the end of that frame, so that a message is on screen within a frame of its arrival and a
+    // flood of output costs one update per frame.
+    auto* frame = new QTimer(dock);
+    frame->setSingleShot(true);
+    auto* sinceFed = new QElapsedTimer;
+    sinceFed->start();
+    QObject::connect(dock, &QObject::destroyed, [sinceFed] { delete sinceFed; });
+    constexpr int FrameMs = 16;
+    auto feed = [&out, dock, list, lines, note, stop, busy, sinceFed] {
+        sinceFed->restart();
+        QScrollBar* bar = list->verticalScrollBar();
+        const bool atEnd = bar->value() == bar->maximum();
+        if (lines->follow() && atEnd) list->scrollToBottom();
+        const QString title = qs(out.title());
+        if (dock->windowTitle() != title) dock->setWindowTitle(title);
+        const QString why = qs(out.shownNote());
+        if (note->text() != why) {
+            note->setText(why);
+            note->setVisible(!why.isEmpty());
         }
-        if (c == BuildOutput::Change::Current && out.current() >= 0 && out.current() < list->count()) {
-            list->setCurrentRow(out.current());
-            list->scrollToItem(list->item(out.current()));
-        }
-        dock->setWindowTitle(qs(out.title()));
         stop->setEnabled(out.running());
         busy->setVisible(out.preparing());
+    };
+    QObject::connect(frame, &QTimer::timeout, dock, feed);
+    // The pipe is read when it has something: a notifier on it, with the model's timer left to
+    // notice the batch's end when a program it started keeps the pipe open.
+    auto* notifier = new QPointer<QSocketNotifier>;
+    QObject::connect(dock, &QObject::destroyed, [notifier] { delete notifier; });
+    auto watch = [&out, dock, notifier] {
+        const int fd = out.running() ? out.outputDescriptor() : -1;
+        if (*notifier && (*notifier)->socket() == fd) return;
+        if (*notifier) {
+            // It may be the one whose signal runs now.
+            (*notifier)->setEnabled(false);
+            (*notifier)->deleteLater();
+            *notifier = nullptr;
+        }
+        if (fd < 0) return;
+        *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, dock);
+        QObject::connect(notifier->data(), &QSocketNotifier::activated, dock,
+                         [&out] { out.OutputTimer.tick(); });
+    };
+    auto sync = [&out, list, lines, feed, frame, sinceFed, watch](BuildOutput::Change c) {
+        if (c == BuildOutput::Change::Cleared) {
+            lines->clear();
+            // The old run's pipe is closed already; its number may come back for the next run.
+            watch();
+        }
+        if (c == BuildOutput::Change::Current) {
+            feed();
+            const int row = lines->rowOf(static_cast<size_t>(out.current()));
+            if (row >= 0) {
+                list->setCurrentIndex(lines->index(row));
+                list->scrollTo(lines->index(row));
+            }
+        }
+        if (c == BuildOutput::Change::Added) {
+            if (!frame->isActive()) frame->start(std::max<qint64>(0, FrameMs - sinceFed->elapsed()));
+            // A read that reached the pipe's end closed it: the notifier must go before the loop
+            // looks at that number again.
+            if (out.outputDescriptor() < 0) watch();
+            return;
+        }
+        watch();
+        feed();
     };
     sync(BuildOutput::Change::State);
     out.observe(sync);
@@ -166,16 +326,22 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     show();
     out.BuildPanel.observe(show);
 
-    QObject::connect(list, &QListWidget::itemActivated, list, [&e, list](QListWidgetItem* item) {
-        const int row = list->row(item);
-        e.run([&e, row] { e.buildOutput.Activate(row); });
+    QObject::connect(list, &QListView::activated, list, [&e, lines](const QModelIndex& index) {
+        const int line = static_cast<int>(lines->lineOf(index.row()));
+        e.run([&e, line] { e.buildOutput.Activate(line); });
     });
     QObject::connect(stop, &QPushButton::clicked, stop, [&e] { e.run([&e] { e.buildOutput.StopClick(); }); });
-    auto copyLines = [list] {
+    auto copyLines = [&out, list, lines] {
+        QModelIndexList rows = list->selectionModel()->selectedRows();
+        if (rows.isEmpty()) {
+            QApplication::clipboard()->setText(qs(out.text()));
+            return;
+        }
+        std::sort(rows.begin(), rows.end(),
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
         QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            if (list->selectedItems().isEmpty() || list->item(i)->isSelected())
-                texts << list->item(i)->text();
+        for (const QModelIndex& row : rows)
+            texts << lines->wholeText(row.row());
         QApplication::clipboard()->setText(texts.join('\n') + '\n');
     };
     QObject::connect(copy, &QPushButton::clicked, copy, copyLines);
@@ -183,7 +349,7 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     QObject::connect(save, &QPushButton::clicked, save,
                      [&e] { e.run([&e] { e.buildOutput.SaveOutputClick(); }); });
 
-    // The output arrives while the timer runs.
+    // The end of a run whose pipe stays open is noticed by the model's timer.
     auto* timer = new QTimer(dock);
     QObject::connect(timer, &QTimer::timeout, dock, [&out] { out.OutputTimer.tick(); });
     auto drive = [timer, &out] {
