@@ -2,9 +2,9 @@
 // The editor window's aids with the real widgets: the gutter, the marks of a failed build, the
 // current line and bracket marks, Enter's indentation and their switches in Setup.
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 
 #include "editor/code_aids_view.h"
 #include "sample_project.h"
@@ -59,7 +59,7 @@ TEST_F(CodeAids, TheGutterNumbersTheLinesAndMarksTheFailedBuildsMessages) {
 TEST_F(CodeAids, EnterKeepsTheIndentationBracketsAreMarkedAndSetupSwitchesItOff) {
     gui::CodeEdWindow* view = open("C:\\Halyard\\demo\\main.c");
     ASSERT_TRUE(view);
-    QTextEdit* edit = view->CodeEditor();
+    QPlainTextEdit* edit = view->CodeEditor();
     edit->setFocus();
     const std::u16string& text = view->model()->text();
     const size_t call = text.find(u"leds_show(pattern);");

@@ -3,15 +3,16 @@
 #include <QClipboard>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QScrollBar>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShortcutEvent>
-#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
@@ -182,10 +183,10 @@ TEST_F(KeyboardGui, NoKeyReachesTwoCommandsWhereverTheFocusIs) {
     ASSERT_EQ(active(), second);
     EXPECT_EQ(probe.clashes(&window), QStringList()) << "in the text of the second of two editor windows";
     if (auto* panel = window.findChild<QWidget*>("BuildPanel")) {
-        if (auto* list = panel->findChild<QListWidget*>()) list->setFocus();
+        if (auto* list = panel->findChild<QListView*>()) list->setFocus();
         settle();
         EXPECT_EQ(probe.clashes(&window), QStringList()) << "in the Build panel";
-        auto* list = panel->findChild<QListWidget*>();
+        auto* list = panel->findChild<QListView*>();
         ASSERT_NE(list, nullptr);
         QApplication::clipboard()->setText("before");
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);

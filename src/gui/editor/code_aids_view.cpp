@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QToolTip>
 
 namespace halyard::gui {
@@ -95,40 +96,48 @@ protected:
     }
 
 private:
-    // Calls f(block, top, height) for each block on screen, top in the gutter's coordinates.
+    // Calls f(block, top, height) for each block on screen, top in the gutter's coordinates. Only
+    // public calls of the edit: it stays the plain edit it is.
     template <class F> void visibleBlocks(F f) const {
-        QTextEdit* edit = aids_.editor();
+        QPlainTextEdit* edit = aids_.editor();
         QAbstractTextDocumentLayout* layout = edit->document()->documentLayout();
-        const int scroll = edit->verticalScrollBar()->value();
         const int offset = edit->viewport()->geometry().top() + edit->geometry().top() - geometry().top();
         const int bottom = edit->viewport()->height();
-        for (QTextBlock b = edit->cursorForPosition(QPoint(0, 0)).block(); b.isValid(); b = b.next()) {
-            const QRectF r = layout->blockBoundingRect(b);
-            const int top = static_cast<int>(r.top()) - scroll;
-            if (top > bottom) break;
-            if (!b.isVisible() || top + r.height() < 0) continue;
-            const int lineTop =
-                b.layout() && b.layout()->lineCount() > 0 ? static_cast<int>(b.layout()->lineAt(0).y()) : 0;
-            f(b, top + lineTop + offset, static_cast<int>(r.height()));
+        QTextBlock b = edit->cursorForPosition(QPoint(0, 0)).block();
+        if (!b.isValid()) return;
+        int top = edit->cursorRect(QTextCursor(b)).top();
+        for (; b.isValid() && top <= bottom; b = b.next()) {
+            if (!b.isVisible()) continue;
+            const int height = static_cast<int>(layout->blockBoundingRect(b).height());
+            if (top + height >= 0) f(b, top + offset, height);
+            top += height;
         }
     }
 
     CodeAidsView& aids_;
 };
 
-CodeAidsView::CodeAidsView(QTextEdit* editor, EditorAids& settings,
+CodeAidsView::CodeAidsView(QPlainTextEdit* editor, EditorAids& settings,
                            std::function<const std::u16string*()> text, QWidget* gutterParent)
     : QObject(editor), editor_(editor), settings_(settings), text_(std::move(text)),
       gutter_(new LineGutter(*this, gutterParent)) {
     editor_->installEventFilter(this);
     auto repaint = [this] { gutter_->update(); };
-    connect(editor_->verticalScrollBar(), &QScrollBar::valueChanged, gutter_, repaint);
-    connect(editor_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, gutter_, repaint);
-    connect(editor_->document(), &QTextDocument::blockCountChanged, gutter_, [this] {
+    // Scrolls and edits: the edit says which part of its viewport changed.
+    connect(editor_, &QPlainTextEdit::updateRequest, gutter_, [this](const QRect& r, int dy) {
+        if (dy != 0 || r.contains(editor_->viewport()->rect())) {
+            gutter_->update();
+        } else {
+            const int top =
+                editor_->viewport()->geometry().top() + editor_->geometry().top() - gutter_->geometry().top();
+            gutter_->update(0, r.y() + top, gutter_->width(), r.height());
+        }
+    });
+    connect(editor_, &QPlainTextEdit::blockCountChanged, gutter_, [this] {
         gutter_->updateGeometry();
         gutter_->update();
     });
-    connect(editor_, &QTextEdit::cursorPositionChanged, this, [this] {
+    connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         markCaret();
         gutter_->update();
     });

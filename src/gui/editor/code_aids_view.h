@@ -5,8 +5,8 @@
 // Enter that keeps the line's indentation. Everything here looks only at what is on screen or
 // next to the caret, so a keystroke costs the same at the end of a long file as in a short one.
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QString>
-#include <QTextEdit>
 #include <functional>
 #include <map>
 #include <string>
@@ -24,7 +24,7 @@ class CodeAidsView : public QObject {
 public:
     // `text` gives the model's text (nullptr once it is gone); the gutter is made for the caller's
     // layout, beside the edit.
-    CodeAidsView(QTextEdit* editor, EditorAids& settings, std::function<const std::u16string*()> text,
+    CodeAidsView(QPlainTextEdit* editor, EditorAids& settings, std::function<const std::u16string*()> text,
                  QWidget* gutterParent);
     QWidget* gutter() const;
     // Off for a Rich Text Format document: it keeps its own look.
@@ -37,7 +37,7 @@ public:
     };
     // By 1-based line.
     const std::map<int, Mark>& marks() const { return marks_; }
-    QTextEdit* editor() const { return editor_; }
+    QPlainTextEdit* editor() const { return editor_; }
     bool showNumbers() const { return plain_ && settings_.LineNumbers.checked(); }
     bool showMarks() const { return plain_ && settings_.MessageMarks.checked(); }
 
@@ -49,7 +49,7 @@ private:
     void markCaret();
     bool keepIndent();
 
-    QTextEdit* editor_;
+    QPlainTextEdit* editor_;
     EditorAids& settings_;
     std::function<const std::u16string*()> text_;
     LineGutter* gutter_;
