@@ -9,6 +9,7 @@ namespace halyard::gui {
 const std::vector<ShortcutRow>& shortcutTable() {
     static const std::vector<ShortcutRow> table = {
         {Shortcut::GoToLine, "Go to Line", QKeySequence::UnknownKey, "Ctrl+G"},
+        {Shortcut::FindInFiles, "Find in Files", QKeySequence::UnknownKey, "Ctrl+Shift+F"},
         {Shortcut::SaveAll, "Save All", QKeySequence::UnknownKey, "Ctrl+Shift+S"},
         // The build keys work from every window, editor windows included.
         {Shortcut::BuildAll, "Build All", QKeySequence::UnknownKey, "F9;Ctrl+B"},

@@ -30,6 +30,7 @@ enum class Shortcut {
     NextWindow,
     PreviousWindow,
     GoToLine,
+    FindInFiles,
     BuildAll,
     Make,
 };
