@@ -28,5 +28,7 @@ void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window);
 void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 // The Find in Files panel beside the Build panel, and its command (action "FindInFiles").
 void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area);
+// Go to Definition, Back, the Symbols dock and completion, over the project's symbol index.
+void attachCodeNavigation(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 
 } // namespace halyard::gui

@@ -31,6 +31,10 @@ enum class Shortcut {
     PreviousWindow,
     GoToLine,
     FindInFiles,
+    GoToDefinition,
+    FindReferences,
+    Back,
+    Complete,
     BuildAll,
     Make,
 };

@@ -17,16 +17,19 @@ namespace halyard {
 struct EditorAids {
     EditorAids() {
         for (CheckBox* c : all())
-            c->setChecked(true);
+            c->setChecked(c != &CompleteWhileTyping);
         LineNumbers.setCaption("Show line numbers");
         CurrentLine.setCaption("Mark the current line");
         MatchBrackets.setCaption("Mark the matching bracket");
         KeepIndent.setCaption("Keep the indentation on Enter");
         MessageMarks.setCaption("Mark the lines the last build reported");
+        CompleteWhileTyping.setCaption("Offer names after three typed characters");
     }
     CheckBox LineNumbers, CurrentLine, MatchBrackets, KeepIndent, MessageMarks;
-    std::array<CheckBox*, 5> all() {
-        return {&LineNumbers, &CurrentLine, &MatchBrackets, &KeepIndent, &MessageMarks};
+    // Off by default: a list that opens by itself is not to everyone's taste. Ctrl+Space always works.
+    CheckBox CompleteWhileTyping;
+    std::array<CheckBox*, 6> all() {
+        return {&LineNumbers, &CurrentLine, &MatchBrackets, &KeepIndent, &MessageMarks, &CompleteWhileTyping};
     }
 };
 

@@ -21,7 +21,7 @@ void TDirsetup::DefaultsClick() {
     TMS370.setText("C:\\TMS370\\");
     KeepEditors.setChecked(false);
     for (CheckBox* c : Aids.all())
-        c->setChecked(true);
+        c->setChecked(c != &Aids.CompleteWhileTyping);
 }
 
 std::string TDirsetup::HostFolder(const std::string& windowsPath) const {

@@ -56,6 +56,7 @@ std::vector<Setting> table(TEmbedded& e) {
         {"Match Brackets", &e.editorAids.MatchBrackets, "", true},
         {"Keep Indent", &e.editorAids.KeepIndent, "", true},
         {"Message Marks", &e.editorAids.MessageMarks, "", true},
+        {"Complete Names", &e.editorAids.CompleteWhileTyping},
     };
 }
 

@@ -142,7 +142,7 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     auto* aids = new QGroupBox("Editor windows", &dlg);
     aids->setObjectName("EditorAids");
     auto* aidsLayout = new QVBoxLayout(aids);
-    const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks"};
+    const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks", "CompleteWhileTyping"};
     int n = 0;
     for (CheckBox* c : m.Aids.all()) {
         auto* box = new QCheckBox(aids);
