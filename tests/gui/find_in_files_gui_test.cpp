@@ -59,6 +59,16 @@ TEST_F(FindInFilesGui, CtrlShiftFOnAWordListsEveryUseAndOpensItsLine) {
     EXPECT_EQ(leds->model()->caption(), "leds.c");
     EXPECT_EQ(leds->model()->lineOf(leds->model()->selStart()), 9u);
 
+    // Shift+F12 lists the uses of the name at the caret, as a whole word.
+    QTextCursor at = leds->CodeEditor()->textCursor();
+    at.setPosition(static_cast<int>(leds->model()->text().find(u"leds_show") + 2));
+    leds->CodeEditor()->setTextCursor(at);
+    leds->CodeEditor()->setFocus();
+    QTest::keyClick(leds->CodeEditor(), Qt::Key_F12, Qt::ShiftModifier);
+    ASSERT_TRUE(until([&] { return !stop->isEnabled() && hits->topLevelItemCount() > 0; }));
+    EXPECT_EQ(hits->topLevelItemCount(), 4);
+    EXPECT_TRUE(window.findChild<QCheckBox*>("FindWord")->isChecked());
+
     // A regular expression that is none says so and starts nothing.
     what->setEditText("leds_(");
     window.findChild<QCheckBox*>("FindRegex")->setChecked(true);

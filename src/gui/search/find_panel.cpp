@@ -162,6 +162,17 @@ public:
         connect(timer_, &QTimer::timeout, this, &FindPanel::poll);
     }
 
+    // Every use of a name in the project's files: a whole-word search that tells the case apart.
+    void findReferences(const QString& word) {
+        if (word.isEmpty()) return;
+        what_->setEditText(word);
+        regex_->setChecked(false);
+        case_->setChecked(true);
+        word_->setChecked(true);
+        scope_->setCurrentIndex(0);
+        start();
+    }
+
     void focusWith(const QString& word) {
         if (!word.isEmpty()) what_->setEditText(word);
         what_->setFocus();
@@ -292,8 +303,8 @@ void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     action->setObjectName("FindInFiles");
     setShortcut(action, Shortcut::FindInFiles);
     window->addAction(action);
-    QObject::connect(action, &QAction::triggered, dock, [dock, panel, area] {
-        // The word at the caret of the active editor window, to start from.
+    // The word at the caret of the active editor window, or its selection on one line.
+    auto wordAtCaret = [area] {
         QString word;
         if (QMdiSubWindow* sub = area->activeSubWindow())
             if (auto* view = qobject_cast<CodeEdWindow*>(sub->widget())) {
@@ -301,9 +312,23 @@ void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
                 if (!c.hasSelection()) c.select(QTextCursor::WordUnderCursor);
                 if (!c.selectedText().contains(QChar::ParagraphSeparator)) word = c.selectedText();
             }
+        return word;
+    };
+    QObject::connect(action, &QAction::triggered, dock, [dock, panel, wordAtCaret] {
         dock->show();
         dock->raise();
-        panel->focusWith(word);
+        panel->focusWith(wordAtCaret());
+    });
+    auto* references = new QAction("Find References", window);
+    references->setObjectName("FindReferences");
+    setShortcut(references, Shortcut::FindReferences);
+    window->addAction(references);
+    QObject::connect(references, &QAction::triggered, dock, [dock, panel, wordAtCaret] {
+        const QString word = wordAtCaret();
+        if (word.isEmpty()) return;
+        dock->show();
+        dock->raise();
+        panel->findReferences(word);
     });
 }
 
