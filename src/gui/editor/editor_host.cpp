@@ -114,7 +114,7 @@ void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window) {
         auto* view = new CodeEdWindow(e, model);
         // The main window's search commands also in the editor's Search menu: the same actions, so
         // their keys stay one command each.
-        for (const char* name : {"FindInFiles", "FindReferences"})
+        for (const char* name : {"FindInFiles", "FindReferences", "GoToDefinition", "GoBack", "CompleteName"})
             if (auto* a = window->findChild<QAction*>(name)) view->menus()[2]->addAction(a);
         QMdiSubWindow* sub = area->addSubWindow(view);
         sub->setAttribute(Qt::WA_DeleteOnClose);

@@ -149,8 +149,6 @@ private:
                 view->setProperty("navigation", true);
                 view->CodeEditor()->viewport()->installEventFilter(this);
                 view->CodeEditor()->installEventFilter(this);
-                for (const char* name : {"GoToDefinition", "GoBack", "CompleteName"})
-                    if (auto* a = window_->findChild<QAction*>(name)) view->menus()[2]->addAction(a);
             }
     }
 

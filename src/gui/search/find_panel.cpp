@@ -299,7 +299,7 @@ void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     if (auto* build = window->findChild<QDockWidget*>("BuildPanel")) window->tabifyDockWidget(build, dock);
     dock->hide();
 
-    auto* action = new QAction("Find in Files...", window);
+    auto* action = new QAction("Find in Files", window);
     action->setObjectName("FindInFiles");
     setShortcut(action, Shortcut::FindInFiles);
     window->addAction(action);
