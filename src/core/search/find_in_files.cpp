@@ -77,6 +77,14 @@ std::vector<std::pair<size_t, size_t>> LineMatcher::find(const std::string& line
     return found;
 }
 
+const std::string* LineMatcher::needle() const {
+    return impl_->query.regex ? nullptr : &impl_->needle;
+}
+
+bool LineMatcher::matchCase() const {
+    return impl_->query.matchCase;
+}
+
 std::vector<std::string> FilesMatching(const DosDevices& dd, const std::string& folder,
                                        const std::string& masks) {
     std::vector<std::string> files;
@@ -169,19 +177,46 @@ void FileSearch::work(std::vector<std::pair<std::string, std::string>> files,
                 add.binary = 1;
             } else {
                 add.files = 1;
-                int number = 0;
-                for (size_t start = 0; start < bytes.size() && !stop_;) {
-                    size_t end = bytes.find('\n', start);
-                    if (end == std::string::npos) end = bytes.size();
-                    ++number;
+                auto hit = [&](size_t start, size_t end, int number) {
                     std::string line = bytes.substr(start, end - start);
                     if (!line.empty() && line.back() == '\r') line.pop_back();
                     const auto found = matcher->find(line);
-                    if (!found.empty()) {
-                        add.hits += static_cast<int>(found.size());
-                        hits.push_back({windows, number, std::move(line), found[0].first, found[0].second});
+                    if (found.empty()) return;
+                    add.hits += static_cast<int>(found.size());
+                    hits.push_back({windows, number, std::move(line), found[0].first, found[0].second});
+                };
+                if (const std::string* needle = matcher->needle()) {
+                    // A plain text is looked for in the whole file at once; only the lines that
+                    // hold it are cut out and matched as lines.
+                    if (!matcher->matchCase()) {
+                        lowered_.resize(bytes.size());
+                        std::transform(bytes.begin(), bytes.end(), lowered_.begin(), [](char ch) {
+                            return static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+                        });
                     }
-                    start = end + 1;
+                    const std::string& hay = matcher->matchCase() ? bytes : lowered_;
+                    int number = 1;
+                    size_t counted = 0; // lines counted up to here
+                    for (size_t at = hay.find(*needle); at != std::string::npos && !stop_;) {
+                        number +=
+                            static_cast<int>(std::count(hay.begin() + static_cast<std::ptrdiff_t>(counted),
+                                                        hay.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+                        const size_t lineStart = at == 0 ? 0 : hay.rfind('\n', at - 1) + 1;
+                        size_t lineEnd = hay.find('\n', at);
+                        if (lineEnd == std::string::npos) lineEnd = hay.size();
+                        hit(lineStart, lineEnd, number);
+                        counted = lineEnd;
+                        at = lineEnd < hay.size() ? hay.find(*needle, lineEnd) : std::string::npos;
+                    }
+                    lowered_.clear();
+                } else {
+                    int number = 0;
+                    for (size_t start = 0; start < bytes.size() && !stop_;) {
+                        size_t end = bytes.find('\n', start);
+                        if (end == std::string::npos) end = bytes.size();
+                        hit(start, end, ++number);
+                        start = end + 1;
+                    }
                 }
             }
         }

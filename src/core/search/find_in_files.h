@@ -44,6 +44,10 @@ public:
     explicit LineMatcher(const FindQuery& query);
     ~LineMatcher();
     std::vector<std::pair<size_t, size_t>> find(const std::string& line) const;
+    // For a plain text: what a line must contain, lower-cased unless the case matters, so whole
+    // files can be scanned for it first; nullptr for a regular expression.
+    const std::string* needle() const;
+    bool matchCase() const;
 
 private:
     struct Impl;
@@ -83,6 +87,7 @@ private:
     std::atomic<bool> running_{false}, stop_{false};
     mutable std::mutex mutex_;
     std::vector<FindHit> pending_;
+    std::string lowered_; // the worker's: a file's text in lower case
     FindTotals totals_;
 };
 
