@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <chrono>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -78,4 +79,25 @@ TEST(SymbolIndex, CtagsIndexesSourcesTheirHeadersAndAssemblerAndFollowsASavedFil
     ASSERT_EQ(index.inFile("c:\\P\\OTHER.C").size(), 1u);
     EXPECT_EQ(index.inFile("C:\\p\\other.c")[0].line, 3);
     EXPECT_EQ(index.definitions("count").size(), 1u) << "the old symbols of the file are gone";
+}
+
+// Without Universal Ctags the index is empty and says so; another program called ctags (an
+// Exuberant Ctags, a script) is not taken for it.
+TEST(SymbolIndex, WithoutUniversalCtagsNothingIsIndexedAndNothingBreaks) {
+    const char* old = std::getenv("HALYARD_CTAGS");
+    const std::string saved = old ? old : "";
+    ::setenv("HALYARD_CTAGS", "/bin/true", 1);
+    EXPECT_EQ(SymbolIndex::FindCtags(), "");
+    ::setenv("HALYARD_CTAGS", "halyard-no-such-ctags", 1);
+    EXPECT_EQ(SymbolIndex::FindCtags(), "");
+    old ? ::setenv("HALYARD_CTAGS", saved.c_str(), 1) : ::unsetenv("HALYARD_CTAGS");
+
+    SymbolIndex index("");
+    EXPECT_FALSE(index.available());
+    index.rebuild({{"C:\\a.c", "/nonexistent/a.c"}});
+    index.update({"C:\\a.c", "/nonexistent/a.c"});
+    EXPECT_FALSE(index.busy());
+    EXPECT_TRUE(index.definitions("main").empty());
+    EXPECT_TRUE(std::string(SymbolIndex::MissingCtagsText).find("apt install universal-ctags") !=
+                std::string::npos);
 }
