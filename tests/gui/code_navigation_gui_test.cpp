@@ -62,6 +62,16 @@ TEST_F(CodeNavigationGui, F12OpensTheDefinitionAndAltLeftComesBack) {
     ASSERT_EQ(active(), main);
     EXPECT_EQ(main->model()->selStart(), from);
 
+    // Ctrl+click on a name goes there as well.
+    caretAt(main, u"leds_init();", 0);
+    const QPoint name = edit->cursorRect().center() + QPoint(8, 0);
+    caretAt(main, u"banner", 0);
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton, Qt::ControlModifier, name);
+    ASSERT_TRUE(until([&] { return active() && active()->model() && active()->model()->caption() == "leds.c"; }));
+    QTest::keyClick(active()->CodeEditor(), Qt::Key_Left, Qt::AltModifier);
+    QApplication::processEvents();
+    ASSERT_EQ(active(), main);
+
     // The dock's filter and order; a click goes to the line.
     auto* filter = window.findChild<QLineEdit*>("SymbolFilter");
     filter->setText("pat");
