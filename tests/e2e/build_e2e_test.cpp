@@ -312,7 +312,7 @@ TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     d.e.menu.Compile1.click();
     d.until([&] { return d.find("compiling") >= 0; });
     ASSERT_GE(d.find("compiling"), 0) << d.out.text();
-    const std::vector<BuildOutput::Line> before = d.out.lines();
+    const auto before = d.out.lines();
 
     d.ui.shown.clear();
     d.ui.answers = {Answer::No};
