@@ -26,5 +26,9 @@ void attachToolsMenu(TEmbedded& e, QMenu* menu);
 void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window);
 // The Build panel at the bottom of the main window, and its commands in the Project menu.
 void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area);
+// The Find in Files panel beside the Build panel, and its command (action "FindInFiles").
+void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area);
+// Go to Definition, Back, the Symbols dock and completion, over the project's symbol index.
+void attachCodeNavigation(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 
 } // namespace halyard::gui

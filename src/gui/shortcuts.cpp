@@ -9,6 +9,11 @@ namespace halyard::gui {
 const std::vector<ShortcutRow>& shortcutTable() {
     static const std::vector<ShortcutRow> table = {
         {Shortcut::GoToLine, "Go to Line", QKeySequence::UnknownKey, "Ctrl+G"},
+        {Shortcut::FindInFiles, "Find in Files", QKeySequence::UnknownKey, "Ctrl+Shift+F"},
+        {Shortcut::GoToDefinition, "Go to Definition", QKeySequence::UnknownKey, "F12"},
+        {Shortcut::FindReferences, "Find References", QKeySequence::UnknownKey, "Shift+F12"},
+        {Shortcut::Back, "Back", QKeySequence::UnknownKey, "Alt+Left"},
+        {Shortcut::Complete, "Complete Name", QKeySequence::UnknownKey, "Ctrl+Space"},
         {Shortcut::SaveAll, "Save All", QKeySequence::UnknownKey, "Ctrl+Shift+S"},
         // The build keys work from every window, editor windows included.
         {Shortcut::BuildAll, "Build All", QKeySequence::UnknownKey, "F9;Ctrl+B"},

@@ -30,6 +30,11 @@ enum class Shortcut {
     NextWindow,
     PreviousWindow,
     GoToLine,
+    FindInFiles,
+    GoToDefinition,
+    FindReferences,
+    Back,
+    Complete,
     BuildAll,
     Make,
 };

@@ -10,8 +10,8 @@
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QThread>
 #include <cstdlib>

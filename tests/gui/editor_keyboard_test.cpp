@@ -7,11 +7,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QScrollBar>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShortcutEvent>
-#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>

@@ -121,7 +121,12 @@ TEST_F(EditorGui, AnActiveEditorMergesItsMenusAndClosingItRestoresTheMainOnes) {
                                   "Find",
                                   "Replace",
                                   "Find Error",
-                                  "Go to Line"}));
+                                  "Go to Line",
+                                  "Find in Files",
+                                  "Find References",
+                                  "Go to Definition",
+                                  "Back",
+                                  "Complete Name"}));
     EXPECT_EQ(window.menuBar()->actions().at(0), view->menus()[0]->menuAction());
 
     view->menus()[0]->actions().at(2)->trigger(); // Close File: unmodified, no question

@@ -20,6 +20,8 @@ void TDirsetup::DefaultsClick() {
     Stratos.setText("");
     TMS370.setText("C:\\TMS370\\");
     KeepEditors.setChecked(false);
+    for (CheckBox* c : Aids.all())
+        c->setChecked(c != &Aids.CompleteWhileTyping);
 }
 
 std::string TDirsetup::HostFolder(const std::string& windowsPath) const {
@@ -88,6 +90,10 @@ void TEmbedded::Setup1Click() {
     dlg.Stratos.setText(ProgToolPath);
     dlg.TMS370.setText(CompilerDir);
     dlg.KeepEditors.setChecked(KeepEditorsOpen.checked());
+    const auto mine = editorAids.all();
+    const auto theirs = dlg.Aids.all();
+    for (size_t i = 0; i < mine.size(); ++i)
+        theirs[i]->setChecked(mine[i]->checked());
     const Answer answer = ui.execute(dlg);
     // Whichever button closed it, the texts come back.
     WorkDrive = dlg.WkDrive.text();
@@ -96,7 +102,11 @@ void TEmbedded::Setup1Click() {
     ProjectPath = dlg.ProjectFile.text();
     CompilerDir = dlg.TMS370.text();
     // A choice is taken only when confirmed; Cancel means Cancel for it.
-    if (answer == Answer::Ok) KeepEditorsOpen.setChecked(dlg.KeepEditors.checked());
+    if (answer == Answer::Ok) {
+        KeepEditorsOpen.setChecked(dlg.KeepEditors.checked());
+        for (size_t i = 0; i < mine.size(); ++i)
+            mine[i]->setChecked(theirs[i]->checked());
+    }
     // A project file named here while none is open is the one to reload next time; it does not turn
     // the empty project list into a project that closing would write over that file.
     if (!loaded) startupDone = false;

@@ -5,6 +5,7 @@
 
 #include "base/controls.h"
 #include "base/ports.h"
+#include "editor/code_aids.h"
 
 namespace halyard {
 
@@ -32,6 +33,7 @@ public:
     // Off: every build saves and closes the editor windows; on: it saves them and leaves them open.
     CheckBox KeepEditors;
     static constexpr const char* KeepEditorsCaption = "Keep editor windows open while building";
+    EditorAids Aids;
 
     void DefaultsClick();
     // Browse for the edit of the button's tag (1 WkDrive, 2 SourceDir, 3 System, 5 TMS370).

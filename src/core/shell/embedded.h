@@ -18,6 +18,7 @@
 #include "toolchain/library_builder.h"
 #include "options/linker_options.h"
 #include "options/library_options.h"
+#include "editor/code_aids.h"
 #include "editor/editors.h"
 #include "help/help.h"
 #include "linkcmd/cmd_builder.h"
@@ -95,6 +96,8 @@ public:
     MenuItem DisplayCommandLine; // the check action shared by the menu entry and the "General" check box
     // Options › Setup: builds save the editor windows and leave them open instead of closing them.
     CheckBox KeepEditorsOpen;
+    // Options › Setup: what the editor windows show beside the text.
+    EditorAids editorAids;
     Timer starttimer{2000};
     Timer CompileTimer{5000};
     bool maximized = false;

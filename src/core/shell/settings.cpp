@@ -51,6 +51,12 @@ std::vector<Setting> table(TEmbedded& e) {
         {"Redirect", &o.SendToFile},
         {"Onend", &o.ShowOnEnd},
         {"Keep Editors", &e.KeepEditorsOpen},
+        {"Line Numbers", &e.editorAids.LineNumbers, "", true},
+        {"Current Line", &e.editorAids.CurrentLine, "", true},
+        {"Match Brackets", &e.editorAids.MatchBrackets, "", true},
+        {"Keep Indent", &e.editorAids.KeepIndent, "", true},
+        {"Message Marks", &e.editorAids.MessageMarks, "", true},
+        {"Complete Names", &e.editorAids.CompleteWhileTyping},
     };
 }
 

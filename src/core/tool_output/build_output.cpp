@@ -366,6 +366,32 @@ std::vector<std::string> BuildOutput::searchFolders() const {
     return folders;
 }
 
+std::vector<BuildOutput::LineMark> BuildOutput::marksFor(const std::string& path) const {
+    std::vector<LineMark> marks;
+    const std::string file = TrimRight(path);
+    if (file.empty()) return marks;
+    const std::string name = ExtractFileName(file);
+    std::vector<std::string> sources;
+    std::vector<std::string> folders;
+    for (const Line& l : lines_) {
+        const ToolMessage& m = l.message;
+        if (!l.diagnostic() || m.line <= 0) continue;
+        // Only a message that names a file of this name can be about it: the folders are looked
+        // at for those alone.
+        if (!SameText(ExtractFileName(TrimRight(m.file)), name)) continue;
+        if (folders.empty()) {
+            sources = e.ProjectListBox.items();
+            folders = searchFolders();
+        }
+        const std::string named = TrimRight(m.file);
+        std::string where = ResolveMessageFile(e.dd, m.file, sources, folders);
+        if (where.empty() && named.find_first_of("\\/:") != std::string::npos) where = named;
+        if (!where.empty() && SameText(e.dd.absolute(TrimRight(where)), e.dd.absolute(file)))
+            marks.push_back({m.line, l.kind == Line::Error, l.text});
+    }
+    return marks;
+}
+
 void BuildOutput::Activate(int index) {
     const Line* shownLine = index < 0 ? nullptr : shown(static_cast<size_t>(index));
     if (!shownLine || !shownLine->diagnostic()) return;

@@ -113,6 +113,14 @@ public:
     // Why the file a message names is not opened ("The file ... was not opened:\r..."); empty
     // when it may be.
     std::string OpenRefusal(const std::string& path) const;
+    // The messages of the last run about the file at `path` (a Windows path), each with its line:
+    // what an editor window marks beside its text.
+    struct LineMark {
+        int line = 0; // 1-based
+        bool error = false;
+        std::string text;
+    };
+    std::vector<LineMark> marksFor(const std::string& path) const;
     void NextErrorClick() { step(+1); }
     void PreviousErrorClick() { step(-1); }
     void SaveOutputClick();

@@ -2,6 +2,7 @@
 #include "editor/code_ed_window.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "binders.h"
+#include "editor/code_aids_view.h"
 #include "editor/code_text.h"
 #include "editor/editor_dialogs.h"
 #include "editor/syntax_colours.h"
@@ -93,7 +95,15 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(editor_, 1);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    aids_ = new CodeAidsView(
+        editor_, e_.editorAids,
+        [this]() -> const std::u16string* { return model_ ? &model_->text() : nullptr; }, this);
+    row->addWidget(aids_->gutter());
+    row->addWidget(editor_, 1);
+    layout->addLayout(row, 1);
     layout->addWidget(bar);
     resize(initialClientSize());
 
@@ -117,6 +127,10 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     });
     model.observe([self](TCodeEd::Change c) {
         if (self) self->modelChanged(c);
+    });
+    e.buildOutput.observe([self](BuildOutput::Change c) {
+        if (self && (c == BuildOutput::Change::Cleared || c == BuildOutput::Change::Added))
+            self->marksChanged();
     });
     connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
@@ -330,6 +344,18 @@ void CodeEdWindow::showSyntax() {
     syncing_ = true; // colouring changes formats only
     colours_->attach(editor_->document(), syntax, dark);
     syncing_ = false;
+    aids_->setPlainText(!model_->richText());
+    marksChanged();
+}
+
+// A build adds its messages line by line: the marks follow once it pauses.
+void CodeEdWindow::marksChanged() {
+    if (marksPending_) return;
+    marksPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        marksPending_ = false;
+        if (model_) aids_->setMarks(e_.buildOutput.marksFor(model_->FileName));
+    });
 }
 
 void CodeEdWindow::showDocument() {

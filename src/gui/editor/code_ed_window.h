@@ -23,6 +23,7 @@ class TEmbedded;
 
 namespace halyard::gui {
 
+class CodeAidsView;
 class FindReplaceDialog;
 class SyntaxColours;
 
@@ -39,6 +40,7 @@ public:
     QLabel* statusPanel(int i) const { return panels_.at(static_cast<size_t>(i)); }
     // File, Edit and Search, in the order they are merged.
     const std::vector<QMenu*>& menus() const { return menus_; }
+    CodeAidsView* aids() const { return aids_; }
     FindReplaceDialog* FindDialog();
     FindReplaceDialog* ReplaceDialog();
     QMdiSubWindow* subWindow() const;
@@ -53,6 +55,7 @@ private:
     void showFont();
     void showSyntax();
     void showCaption();
+    void marksChanged();
     void goToLine();
     void showSelection();
     void applyEdit();
@@ -67,6 +70,8 @@ private:
     TCodeEd* model_;
     QPlainTextEdit* editor_ = nullptr;
     SyntaxColours* colours_ = nullptr;
+    CodeAidsView* aids_ = nullptr;
+    bool marksPending_ = false;
     std::vector<QLabel*> panels_;
     std::vector<QMenu*> menus_;
     QPointer<FindReplaceDialog> find_, replace_;

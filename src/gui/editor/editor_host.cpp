@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's side of the editor windows: an MDI child for every window the model opens, the
 // menu merge while an editor window is active, and the open windows listed under "Window".
+#include <QAction>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -109,8 +110,12 @@ void attachEditors(TEmbedded& e, QMdiArea* area, QMainWindow* window) {
         if (view) e.editors.activate(*view->model());
         merge->merge(view);
     });
-    e.editors.observeOpened([&e, area, merge](TCodeEd& model) {
+    e.editors.observeOpened([&e, area, merge, window](TCodeEd& model) {
         auto* view = new CodeEdWindow(e, model);
+        // The main window's search commands also in the editor's Search menu: the same actions, so
+        // their keys stay one command each.
+        for (const char* name : {"FindInFiles", "FindReferences", "GoToDefinition", "GoBack", "CompleteName"})
+            if (auto* a = window->findChild<QAction*>(name)) view->menus()[2]->addAction(a);
         QMdiSubWindow* sub = area->addSubWindow(view);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // The frame's own menu holds the close keys as well; with two commands on one key Qt runs

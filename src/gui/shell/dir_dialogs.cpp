@@ -139,6 +139,18 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     keep->setObjectName("KeepEditors");
     bind(keep, m.KeepEditors);
     layout->addWidget(keep);
+    auto* aids = new QGroupBox("Editor windows", &dlg);
+    aids->setObjectName("EditorAids");
+    auto* aidsLayout = new QVBoxLayout(aids);
+    const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks", "CompleteWhileTyping"};
+    int n = 0;
+    for (CheckBox* c : m.Aids.all()) {
+        auto* box = new QCheckBox(aids);
+        box->setObjectName(names[n++]);
+        bind(box, *c);
+        aidsLayout->addWidget(box);
+    }
+    layout->addWidget(aids);
     // What runs the tool chain's Windows and DOS programs.
     auto* runners = new QLabel(qs(TDirsetup::ForeignRunners()), &dlg);
     runners->setObjectName("ForeignRunners");

@@ -116,6 +116,8 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
         addAction(action);
     }
     attachBuildPanel(model_, this, mdi_);
+    attachFindInFiles(model_, this, mdi_);
+    attachCodeNavigation(model_, this, mdi_);
     attachHelp();
     resize(1024, 700);
 }

@@ -30,11 +30,46 @@ TEST_F(Shell, ClosingWritesEveryValueInItsOrderWithBooleansAsDigits) {
     e->tools.addProgTool("Burner", "C:\\burn.exe");
     e->tools.addUserTool("Term", "C:\\term.exe", "-x");
     e->SaveSettings();
-    const std::vector<std::string> order = {
-        "Drive", "Comp Source", "Program Dir", "Install Dir", "Project", "Headers", "PTCount", "UTCount",
-        "Programming Tool", "Lib Source", "Lib Dest", "No Heads", "Usesource", "Extract", "Overwrite",
-        "SuppressHeads", "Debug", "C8", "KR", "SuppressWarns", "TriGraph", "Small", "ObjLoc", "Last", "Include",
-        "Clear", "Redirect", "Onend", "Keep Editors", "PTools0", "PTNames0", "UTools0", "UTNames0", "UTParams0"};
+    const std::vector<std::string> order = {"Drive",
+                                            "Comp Source",
+                                            "Program Dir",
+                                            "Install Dir",
+                                            "Project",
+                                            "Headers",
+                                            "PTCount",
+                                            "UTCount",
+                                            "Programming Tool",
+                                            "Lib Source",
+                                            "Lib Dest",
+                                            "No Heads",
+                                            "Usesource",
+                                            "Extract",
+                                            "Overwrite",
+                                            "SuppressHeads",
+                                            "Debug",
+                                            "C8",
+                                            "KR",
+                                            "SuppressWarns",
+                                            "TriGraph",
+                                            "Small",
+                                            "ObjLoc",
+                                            "Last",
+                                            "Include",
+                                            "Clear",
+                                            "Redirect",
+                                            "Onend",
+                                            "Keep Editors",
+                                            "Line Numbers",
+                                            "Current Line",
+                                            "Match Brackets",
+                                            "Keep Indent",
+                                            "Message Marks",
+                                            "Complete Names",
+                                            "PTools0",
+                                            "PTNames0",
+                                            "UTools0",
+                                            "UTNames0",
+                                            "UTParams0"};
     EXPECT_EQ(settings.writes, order);
     EXPECT_EQ(settings.values["Overwrite"].text, "1");
     EXPECT_EQ(settings.values["Small"].text, "0");
@@ -43,12 +78,12 @@ TEST_F(Shell, ClosingWritesEveryValueInItsOrderWithBooleansAsDigits) {
 }
 
 TEST_F(Shell, NumbersAndBooleansFollowTheirReadingRules) {
-    settings.put("Overwrite", "no");  // not a number: its default
-    settings.put("Debug", "2");       // any non-zero number is true
+    settings.put("Overwrite", "no"); // not a number: its default
+    settings.put("Debug", "2");      // any non-zero number is true
     settings.put("ObjLoc", "0");
     settings.put("Error log", "-1");
-    settings.put("UTCount", "x1");    // not a number: no tools
-    settings.put("Small", "0x1");     // numbers are decimal only
+    settings.put("UTCount", "x1"); // not a number: no tools
+    settings.put("Small", "0x1");  // numbers are decimal only
     settings.put("Last", "$1");
     create();
     e->LoadSettings();
@@ -158,9 +193,10 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     test::TempDrives t;
     const auto file = t.dir / "Orlin" / "Halyard.conf";
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file) << "[General]\nComp%20Source=C:\\\\texassource\nCmd=\"C:\\\\TexasSource\\\\lnk.cmd \"\n"
-                           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\nAt=\"@@a b \"\nMail=@home\n"
-                           "Ctl=a\\x1\\x62 \\101\\x7f\\xe9\\v\\13\\x63\n";
+    std::ofstream(file)
+        << "[General]\nComp%20Source=C:\\\\texassource\nCmd=\"C:\\\\TexasSource\\\\lnk.cmd \"\n"
+           "List=a, b\nNum=5\nV=@Variant(\\0\\0\\0\\x2)\nAt=\"@@a b \"\nMail=@home\n"
+           "Ctl=a\\x1\\x62 \\101\\x7f\\xe9\\v\\13\\x63\n";
     IniSettings ini(file);
     EXPECT_EQ(ini.read("Comp Source").text, "C:\\texassource");
     EXPECT_EQ(ini.read("Cmd").text, "C:\\TexasSource\\lnk.cmd ");
@@ -169,7 +205,9 @@ TEST(IniSettings, ReadsAndWritesTheSameTextsAsTheGuiSettingsFile) {
     EXPECT_EQ(ini.read("At").text, "@a b "); // a leading "@" is doubled, also inside quotes
     EXPECT_EQ(ini.read("Mail").text, "@home");
     EXPECT_EQ(ini.read("Num").text, "5");
-    EXPECT_EQ(ini.read("Ctl").text, "a\x01" "b A\x7f\xc3\xa9\v\x0b" "c");
+    EXPECT_EQ(ini.read("Ctl").text, "a\x01"
+                                    "b A\x7f\xc3\xa9\v\x0b"
+                                    "c");
     EXPECT_FALSE(ini.read("Missing").exists);
     for (const std::string v : {"C:\\x y\\", " lead", "a, b", "say \"hi\";x=y", "@at", "@a, b", ""}) {
         ASSERT_TRUE(ini.write("Key " + v, v));
@@ -205,7 +243,7 @@ TEST(IniSettings, AFileChangedByAnotherWriterIsReadAfresh) {
 
 TEST(ToolLists, AddingManyAtOnceEqualsAddingThemOneByOne) {
     const std::vector<std::pair<std::string, std::string>> tools = {
-        {"b", "C:\\p1"}, {"a", "c:\\P1"}, {"a", "C:\\p2"}, {"x", ""},      {"B", "C:\\p3"},
+        {"b", "C:\\p1"}, {"a", "c:\\P1"}, {"a", "C:\\p2"},  {"x", ""},      {"B", "C:\\p3"},
         {"A", "C:\\p4"}, {"b", "C:\\p5"}, {"m", "C:\\PRE"}, {"", "C:\\p6"}, {"a", "C:\\p7"}};
     ToolLists one, many;
     one.addProgTool("m", "C:\\pre");

@@ -144,6 +144,35 @@ TEST_F(Shell, KeepingEditorWindowsOpenIsTakenFromSetupOnlyOnOkAndOutlivesTheRun)
     EXPECT_TRUE(e->KeepEditorsOpen.checked());
 }
 
+TEST_F(Shell, TheEditorAidsAreOnByDefaultAndSetupSwitchesThemOnlyOnOk) {
+    create();
+    e->LoadSettings();
+    EXPECT_TRUE(e->editorAids.LineNumbers.checked());
+    EXPECT_TRUE(e->editorAids.MessageMarks.checked());
+    EXPECT_FALSE(e->editorAids.CompleteWhileTyping.checked());
+    auto offer = [](Answer a) {
+        return [a](ModalDialog& d) {
+            auto& dlg = static_cast<TDirsetup&>(d);
+            EXPECT_TRUE(dlg.Aids.MatchBrackets.checked()) << "the dialog shows the current choice";
+            dlg.Aids.MatchBrackets.setChecked(false);
+            dlg.Aids.CompleteWhileTyping.setChecked(true);
+            return a;
+        };
+    };
+    ui.dialogs = {offer(Answer::Cancel)};
+    e->menu.Setup1.click();
+    EXPECT_TRUE(e->editorAids.MatchBrackets.checked());
+    ui.dialogs = {offer(Answer::Ok)};
+    e->menu.Setup1.click();
+    EXPECT_FALSE(e->editorAids.MatchBrackets.checked());
+    EXPECT_TRUE(e->editorAids.CompleteWhileTyping.checked());
+    create();
+    e->LoadSettings();
+    EXPECT_FALSE(e->editorAids.MatchBrackets.checked());
+    EXPECT_TRUE(e->editorAids.CompleteWhileTyping.checked());
+    EXPECT_TRUE(e->editorAids.KeepIndent.checked());
+}
+
 TEST_F(Shell, AProjectFileNamedInSetupWithNoProjectOpenIsNotOverwrittenOnClosing) {
     createToolFolders();
     drives.put("C:\\work\\keep.prj", "precious\r\n");

@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/symbol_index.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+#include "base/dos_devices.h"
+#include "base/paths.h"
+#include "launch/process.h"
+
+namespace halyard {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A temporary file of our own, removed with this object.
+struct TempFile {
+    std::string path;
+    int fd = -1;
+    TempFile() {
+        std::string pattern = (fs::temp_directory_path() / "halyard-tags-XXXXXX").string();
+        fd = ::mkstemp(pattern.data());
+        if (fd >= 0) path = pattern;
+    }
+    ~TempFile() {
+        if (fd >= 0) ::close(fd);
+        if (!path.empty()) ::unlink(path.c_str());
+    }
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The name between quotes or angle brackets of an #include line; empty for any other line.
+std::string includedName(const std::string& line) {
+    size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line[i] != '#') return {};
+    i = line.find_first_not_of(" \t", i + 1);
+    if (i == std::string::npos || line.compare(i, 7, "include") != 0) return {};
+    i = line.find_first_not_of(" \t", i + 7);
+    if (i == std::string::npos || (line[i] != '"' && line[i] != '<')) return {};
+    const char close = line[i] == '"' ? '"' : '>';
+    const size_t end = line.find(close, i + 1);
+    return end == std::string::npos ? std::string() : line.substr(i + 1, end - i - 1);
+}
+
+} // namespace
+
+std::string SymbolIndex::FindCtags() {
+    const char* named = std::getenv("HALYARD_CTAGS");
+    const std::string path = FindExecutableOnPath(named && *named ? named : "ctags");
+    if (path.empty()) return {};
+    TempFile out;
+    if (out.fd < 0) return {};
+    SpawnSpec spec;
+    spec.program = path;
+    spec.argv = {path, "--version"};
+    spec.out = out.fd;
+    const SpawnResult r = SpawnProcess(spec);
+    if (!r.started() || WaitForExit(r.pid) != 0) return {};
+    return readAll(out.path).find("Universal Ctags") != std::string::npos ? path : std::string();
+}
+
+std::vector<Symbol> SymbolIndex::ParseTags(const std::string& text,
+                                           const std::map<std::string, std::string>& names) {
+    std::vector<Symbol> symbols;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '!') continue; // the tag file's own header lines
+        std::vector<std::string> f;
+        for (size_t start = 0;;) {
+            const size_t tab = line.find('\t', start);
+            f.push_back(line.substr(start, tab - start));
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
+        if (f.size() < 4) continue;
+        Symbol s;
+        s.name = f[0];
+        const auto named = names.find(f[1]);
+        s.file = named != names.end() ? named->second : f[1];
+        s.line = std::atoi(f[2].c_str());
+        for (size_t i = 3; i < f.size(); ++i) {
+            const size_t colon = f[i].find(':');
+            if (colon == std::string::npos) {
+                s.kind = f[i];
+                continue;
+            }
+            const std::string key = f[i].substr(0, colon), value = f[i].substr(colon + 1);
+            if (key == "line")
+                s.line = std::atoi(value.c_str());
+            else if (key == "file")
+                s.local = true;
+            else if (key == "struct" || key == "union" || key == "enum")
+                s.scope = f[i];
+        }
+        if (!s.name.empty() && s.line > 0) symbols.push_back(std::move(s));
+    }
+    return symbols;
+}
+
+std::vector<Symbol> SymbolIndex::Scan(const std::string& ctags,
+                                      const std::vector<std::pair<std::string, std::string>>& files) {
+    if (ctags.empty() || files.empty()) return {};
+    TempFile list, out;
+    if (list.fd < 0 || out.fd < 0) return {};
+    std::map<std::string, std::string> names;
+    {
+        std::ofstream l(list.path, std::ios::binary);
+        for (const auto& [windows, host] : files) {
+            if (host.find('\n') != std::string::npos) continue;
+            l << host << '\n';
+            names[host] = windows;
+        }
+    }
+    SpawnSpec spec;
+    spec.program = ctags;
+    spec.argv = {ctags,
+                 "--options=NONE",
+                 "--languages=C,Asm",
+                 "--langmap=C:.c.h,Asm:.asm.s.inc",
+                 "--regex-Asm=/^[ \t]*\\.sect[ \t]+\"([^\"]+)\"/\\1/S,section,sections/",
+                 "--excmd=number",
+                 "--fields=+nK",
+                 "--sort=no",
+                 "-L",
+                 list.path,
+                 "-f",
+                 out.path};
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    spec.err = devNull; // "No options will be read" and the like
+    const SpawnResult r = SpawnProcess(spec);
+    if (devNull >= 0) ::close(devNull);
+    if (!r.started()) return {};
+    WaitForExit(r.pid);
+    return ParseTags(readAll(out.path), names);
+}
+
+std::vector<std::string> SymbolIndex::FilesToIndex(const DosDevices& dd,
+                                                   const std::vector<std::string>& sources,
+                                                   const std::vector<std::string>& folders) {
+    std::vector<std::string> files;
+    std::set<std::string> seen;
+    std::vector<std::string> pending;
+    auto add = [&](const std::string& path) {
+        if (seen.insert(upper(path)).second) {
+            files.push_back(path);
+            pending.push_back(path);
+        }
+    };
+    for (const std::string& s : sources)
+        add(dd.absolute(TrimRight(s)));
+    std::set<std::string> sourceFolders;
+    for (const std::string& f : files)
+        sourceFolders.insert(ExtractFileDir(f));
+    for (const std::string& folder : sourceFolders)
+        for (const std::string& name : dd.listFiles(folder, "*.asm"))
+            add(AddTrailingBackslash(folder) + name);
+    // Headers included, and those they include, found where the compiler would look.
+    while (!pending.empty()) {
+        const std::string file = pending.back();
+        pending.pop_back();
+        std::vector<std::string> lines;
+        try {
+            lines = dd.readLines(file);
+        } catch (...) {
+            continue;
+        }
+        for (const std::string& line : lines) {
+            const std::string name = includedName(line);
+            if (name.empty()) continue;
+            std::vector<std::string> where{ExtractFileDir(file)};
+            where.insert(where.end(), folders.begin(), folders.end());
+            for (const std::string& folder : where) {
+                if (TrimRight(folder).empty()) continue;
+                const std::string path = dd.absolute(AddTrailingBackslash(TrimRight(folder)) + name);
+                if (dd.fileExists(path)) {
+                    add(path);
+                    break;
+                }
+            }
+        }
+    }
+    return files;
+}
+
+SymbolIndex::SymbolIndex(std::string ctags) : ctags_(std::move(ctags)) {
+    if (available()) worker_ = std::thread(&SymbolIndex::work, this);
+}
+
+SymbolIndex::~SymbolIndex() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) worker_.join();
+}
+
+void SymbolIndex::push(Job job) {
+    if (!available()) return;
+    {
+        std::lock_guard lock(mutex_);
+        // A rebuild makes every job before it moot.
+        if (job.replaceAll) jobs_.clear();
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void SymbolIndex::rebuild(std::vector<std::pair<std::string, std::string>> files) {
+    push({true, std::move(files)});
+}
+
+void SymbolIndex::update(std::pair<std::string, std::string> file) {
+    push({false, {std::move(file)}});
+}
+
+bool SymbolIndex::busy() const {
+    std::lock_guard lock(mutex_);
+    return working_ || !jobs_.empty();
+}
+
+void SymbolIndex::work() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || !jobs_.empty(); });
+            if (quit_) return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+            working_ = true;
+        }
+        std::vector<Symbol> found = Scan(ctags_, job.files);
+        std::map<std::string, std::vector<Symbol>> files;
+        for (const auto& [windows, host] : job.files)
+            files[upper(windows)]; // a file without symbols is still known
+        for (Symbol& s : found)
+            files[upper(s.file)].push_back(std::move(s));
+        std::lock_guard lock(mutex_);
+        if (job.replaceAll) byFile_.clear();
+        for (auto& [key, symbols] : files)
+            byFile_[key] = std::move(symbols);
+        byName_.clear();
+        for (const auto& [key, symbols] : byFile_)
+            for (const Symbol& s : symbols)
+                byName_.emplace(s.name, s);
+        working_ = false;
+        ++generation_;
+    }
+}
+
+std::vector<Symbol> SymbolIndex::definitions(const std::string& name, const std::string& preferFile) const {
+    std::vector<Symbol> out;
+    {
+        std::lock_guard lock(mutex_);
+        auto [from, to] = byName_.equal_range(name);
+        for (auto it = from; it != to; ++it)
+            out.push_back(it->second);
+    }
+    const std::string here = upper(preferFile);
+    // A static of another file is not what this file means, unless there is nothing else.
+    std::vector<Symbol> visible;
+    std::copy_if(out.begin(), out.end(), std::back_inserter(visible),
+                 [&](const Symbol& s) { return !s.local || upper(s.file) == here; });
+    if (!here.empty() && !visible.empty()) out = std::move(visible);
+    std::stable_sort(out.begin(), out.end(), [&](const Symbol& a, const Symbol& b) {
+        return (upper(a.file) == here) > (upper(b.file) == here);
+    });
+    return out;
+}
+
+std::vector<Symbol> SymbolIndex::inFile(const std::string& file) const {
+    std::lock_guard lock(mutex_);
+    const auto it = byFile_.find(upper(file));
+    if (it == byFile_.end()) return {};
+    std::vector<Symbol> out = it->second;
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Symbol& a, const Symbol& b) { return a.line < b.line; });
+    return out;
+}
+
+std::vector<Symbol> SymbolIndex::startingWith(const std::string& prefix, size_t limit) const {
+    std::vector<Symbol> out;
+    std::lock_guard lock(mutex_);
+    for (auto it = byName_.lower_bound(prefix); it != byName_.end() && out.size() < limit; ++it) {
+        if (it->first.compare(0, prefix.size(), prefix) != 0) break;
+        if (!out.empty() && out.back().name == it->first) continue;
+        out.push_back(it->second);
+    }
+    return out;
+}
+
+} // namespace halyard
