@@ -65,10 +65,12 @@ PipedBatchRun::~PipedBatchRun() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void PipedBatchRun::take(bool all) {
-    char buffer[4096];
+size_t PipedBatchRun::take(bool all) {
+    // As much as a pipe holds: a busy tool's output is taken in few reads, not one per 4 KiB.
+    if (buffer_.empty()) buffer_.resize(64 * 1024);
+    size_t got = 0;
     while (fd_ >= 0) {
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
@@ -78,9 +80,11 @@ void PipedBatchRun::take(bool all) {
             }
             break;
         }
-        lines_.feed(buffer, static_cast<size_t>(n), onLine_);
+        lines_.feed(buffer_.data(), static_cast<size_t>(n), onLine_);
+        got += static_cast<size_t>(n);
         if (!all) break;
     }
+    return got;
 }
 
 void PipedBatchRun::pump() {
@@ -95,10 +99,12 @@ void PipedBatchRun::pump() {
 void PipedBatchRun::pumpSome(size_t maxBytes) {
     if (ended_) return;
     // One read at a time, while the pipe holds more, up to the budget.
-    for (size_t chunks = 0; fd_ >= 0 && chunks * 4096 < maxBytes; ++chunks) {
+    for (size_t taken = 0; fd_ >= 0 && taken < maxBytes;) {
         pollfd ready{fd_, POLLIN, 0};
         if (::poll(&ready, 1, 0) <= 0) break;
-        take(false);
+        const size_t n = take(false);
+        if (n == 0) break;
+        taken += n;
     }
     if (!exited_) exited_ = ExitedYet(pid_, code_);
     if (exited_) finish();

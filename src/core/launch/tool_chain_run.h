@@ -41,7 +41,8 @@ public:
 
 private:
     explicit PipedBatchRun(LineSink onLine) : onLine_(std::move(onLine)) {}
-    void take(bool all);
+    // Reads what the pipe holds (all: until it is empty); returns the bytes read.
+    size_t take(bool all);
     void finish();
 
     LineSink onLine_;
@@ -50,6 +51,7 @@ private:
     bool exited_ = false, ended_ = false;
     int code_ = -1;
     LineSplitter lines_;
+    std::vector<char> buffer_;
 };
 
 } // namespace halyard
