@@ -24,6 +24,7 @@
 #include "launch/launcher.h"
 #include "shell/embedded.h"
 #include "shell/main_window.h"
+#include "sample_project.h"
 #include "support/fakes.h"
 
 using namespace halyard;
@@ -31,52 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct BuildPanel : ::testing::Test {
-    test::TempDrives home; // only for a fresh folder, which becomes XDG_DATA_HOME
-    fs::path data = home.dir / "data";
-    std::optional<std::string> oldData = [] {
-        const char* v = std::getenv("XDG_DATA_HOME");
-        return v ? std::optional<std::string>(v) : std::nullopt;
-    }();
-    bool ready = [this] {
-        fs::create_directories(data);
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-        const std::string sample = (fs::path(HALYARD_BIN_DIR) / "halyard-sample").string() + " >/dev/null";
-        return std::system(sample.c_str()) == 0;
-    }();
-    DosDevices dd{DosDevices::defaultRoot()};
-    test::FakeUi ui;
-    test::MemorySettings settings;
-    ShellLauncher launcher{dd};
-    Clock clock;
-    TEmbedded model{{ui, settings, launcher, dd, clock}};
-    gui::MainWindow window{model};
+struct BuildPanel : test::SampleProject {
     QListView* list = window.findChild<QListView*>("BuildOutputList");
 
-    ~BuildPanel() override {
-        oldData ? ::setenv("XDG_DATA_HOME", oldData->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(ready);
         ASSERT_NE(list, nullptr);
-        // Started as the desktop starts, minus the start timer's questions.
-        model.FormCreate();
-        model.starttimer.setEnabled(false);
-        model.startupDone = true;
-        ASSERT_TRUE(model.run([&] { model.project.Openpro("C:\\Halyard\\demo\\demo.prj"); }));
-        model.opts.ShowBatch.setChecked(false);
-        window.show();
+        SampleProject::SetUp();
     }
 
-    // Runs the event loop until done() or a generous limit.
-    template <class F> bool until(F done) {
-        for (int i = 0; i < 1000 && !done(); ++i) {
-            QApplication::processEvents();
-            QThread::msleep(10);
-        }
-        return done();
-    }
     int rows() const { return list->model()->rowCount(); }
     QString text(int row) const { return list->model()->index(row, 0).data().toString(); }
     QColor colour(int row) const {
@@ -86,12 +49,6 @@ struct BuildPanel : ::testing::Test {
         for (int i = 0; i < rows(); ++i)
             if (text(i) == wanted) return i;
         return -1;
-    }
-    void build() {
-        window.actionFor(model.menu.Compile1)->trigger();
-        ASSERT_TRUE(until([&] { return !model.buildOutput.running(); }));
-        model.CompileTimer.tick(); // the run has ended: no need to wait out the check's period
-        QApplication::processEvents();
     }
     void shoot(const char* name) {
         if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
