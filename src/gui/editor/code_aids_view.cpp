@@ -122,7 +122,6 @@ CodeAidsView::CodeAidsView(QPlainTextEdit* editor, EditorAids& settings,
     : QObject(editor), editor_(editor), settings_(settings), text_(std::move(text)),
       gutter_(new LineGutter(*this, gutterParent)) {
     editor_->installEventFilter(this);
-    auto repaint = [this] { gutter_->update(); };
     // Scrolls and edits: the edit says which part of its viewport changed.
     connect(editor_, &QPlainTextEdit::updateRequest, gutter_, [this](const QRect& r, int dy) {
         if (dy != 0 || r.contains(editor_->viewport()->rect())) {
