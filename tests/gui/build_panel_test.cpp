@@ -22,9 +22,9 @@
 
 #include "editor/code_ed_window.h"
 #include "launch/launcher.h"
+#include "sample_project.h"
 #include "shell/embedded.h"
 #include "shell/main_window.h"
-#include "sample_project.h"
 #include "support/fakes.h"
 
 using namespace halyard;
@@ -57,11 +57,8 @@ struct BuildPanel : test::SampleProject {
 };
 
 TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
-    const std::string main = "C:\\Halyard\\demo\\main.c";
-    const std::string good = dd.readBytes(main);
-    std::string broken = good;
-    broken.replace(broken.find("last = ticks;"), 13, "last = ticks");
-    dd.writeBytes(main, broken);
+    const std::string main = MainC;
+    const std::string good = breakMainC();
 
     build();
     auto* dock = window.findChild<QDockWidget*>("BuildPanel");

@@ -16,11 +16,8 @@ namespace {
 using CodeAids = test::SampleProject;
 
 TEST_F(CodeAids, TheGutterNumbersTheLinesAndMarksTheFailedBuildsMessages) {
-    const std::string main = "C:\\Halyard\\demo\\main.c";
-    const std::string good = dd.readBytes(main);
-    std::string broken = good;
-    broken.replace(broken.find("last = ticks;"), 13, "last = ticks");
-    dd.writeBytes(main, broken);
+    const std::string main = MainC;
+    const std::string good = breakMainC();
     build();
     dd.writeBytes(main, good);
 

@@ -69,6 +69,16 @@ struct SampleProject : ::testing::Test {
         model.CompileTimer.tick();
         QApplication::processEvents();
     }
+    static constexpr const char* MainC = "C:\\Halyard\\demo\\main.c";
+    // Takes a semicolon out of main.c, which the stand-in compiler then reports on line 15; gives
+    // back the good text.
+    std::string breakMainC() {
+        const std::string good = dd.readBytes(MainC);
+        std::string broken = good;
+        broken.replace(broken.find("last = ticks;"), 13, "last = ticks");
+        dd.writeBytes(MainC, broken);
+        return good;
+    }
     gui::CodeEdWindow* active() const {
         QMdiSubWindow* s = window.mdiArea()->activeSubWindow();
         return s ? qobject_cast<gui::CodeEdWindow*>(s->widget()) : nullptr;

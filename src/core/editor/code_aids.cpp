@@ -7,27 +7,17 @@ namespace halyard {
 
 namespace {
 
+// Each bracket beside its partner: an opening one at an even place.
+constexpr std::u16string_view Brackets = u"()[]{}";
+
 char16_t partnerOf(char16_t c) {
-    switch (c) {
-    case u'(':
-        return u')';
-    case u')':
-        return u'(';
-    case u'[':
-        return u']';
-    case u']':
-        return u'[';
-    case u'{':
-        return u'}';
-    case u'}':
-        return u'{';
-    default:
-        return 0;
-    }
+    const size_t at = Brackets.find(c);
+    return at == std::u16string_view::npos ? 0 : Brackets[at ^ 1];
 }
 
 bool opens(char16_t c) {
-    return c == u'(' || c == u'[' || c == u'{';
+    const size_t at = Brackets.find(c);
+    return at != std::u16string_view::npos && at % 2 == 0;
 }
 
 std::optional<size_t> partner(std::u16string_view text, size_t at, size_t reach) {

@@ -12,9 +12,7 @@ using helpwire::Status;
 using helpwire::Writer;
 
 std::string FindHelpReader() {
-    const std::string own = OwnExecutableDir();
-    if (!own.empty() && IsExecutableFile(own + "/halyard-help-reader")) return own + "/halyard-help-reader";
-    return FindExecutableOnPath("halyard-help-reader");
+    return FindOwnProgram("halyard-help-reader");
 }
 
 HelpReader::HelpReader(std::filesystem::path file, std::string program)

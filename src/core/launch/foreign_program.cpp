@@ -27,11 +27,6 @@ bool endsWithText(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && SameText(text.substr(text.size() - tail.size()), tail);
 }
 
-std::string runnerFrom(const char* variable, const char* name) {
-    if (const char* named = std::getenv(variable); named && *named) return FindExecutableOnPath(named);
-    return FindExecutableOnPath(name);
-}
-
 bool hasVariable(const std::vector<std::string>& env, const std::string& name) {
     for (const auto& e : env)
         if (e.size() > name.size() && e[name.size()] == '=' && SameText(e.substr(0, name.size()), name))
@@ -148,11 +143,11 @@ FoundProgram::Kind ForeignKindOf(const fs::path& host, const std::string& name) 
 }
 
 std::string FindWine() {
-    return runnerFrom("HALYARD_WINE", "wine");
+    return FindNamedProgram("HALYARD_WINE", "wine");
 }
 
 std::string FindDosBox() {
-    return runnerFrom("HALYARD_DOSBOX", "dosbox");
+    return FindNamedProgram("HALYARD_DOSBOX", "dosbox");
 }
 
 std::string RunnerVersion(const std::string& runner) {

@@ -72,9 +72,7 @@ int openNull(int flags) {
 } // namespace
 
 std::string FindBatchRunner() {
-    const std::string own = OwnExecutableDir();
-    if (!own.empty() && IsExecutableFile(own + "/halyard-batch")) return own + "/halyard-batch";
-    return FindExecutableOnPath("halyard-batch");
+    return FindOwnProgram("halyard-batch");
 }
 
 std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {

@@ -152,4 +152,15 @@ std::string OwnExecutableDir() {
     return ec ? std::string() : exe.parent_path().string();
 }
 
+std::string FindOwnProgram(const std::string& name) {
+    const std::string own = OwnExecutableDir();
+    if (!own.empty() && IsExecutableFile(own + "/" + name)) return own + "/" + name;
+    return FindExecutableOnPath(name);
+}
+
+std::string FindNamedProgram(const char* variable, const std::string& name) {
+    const char* named = std::getenv(variable);
+    return FindExecutableOnPath(named && *named ? named : name);
+}
+
 } // namespace halyard

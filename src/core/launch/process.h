@@ -41,5 +41,11 @@ std::string FindExecutableOnPath(const std::string& name, const char* path = nul
 bool IsExecutableFile(const std::string& hostPath);
 // The folder of the running program, from /proc/self/exe.
 std::string OwnExecutableDir();
+// One of Halyard's own programs (halyard-batch, halyard-help-reader): the one installed beside the
+// running program, else the first on $PATH; empty when there is none.
+std::string FindOwnProgram(const std::string& name);
+// A program the user may name in an environment variable (HALYARD_WINE=...), else the one called
+// name, looked up on $PATH; empty when there is none.
+std::string FindNamedProgram(const char* variable, const std::string& name);
 
 } // namespace halyard

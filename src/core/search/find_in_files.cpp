@@ -9,6 +9,7 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "editor/code_text.h"
 
 namespace halyard {
 
@@ -173,7 +174,7 @@ void FileSearch::work(std::vector<std::pair<std::string, std::string>> files,
             in.seekg(0);
             in.read(bytes.data(), size);
             // A NUL byte near the start: an object file, a library or an image, no text.
-            if (bytes.find('\0') < std::min<size_t>(bytes.size(), 8192)) {
+            if (LooksBinary(std::string_view(bytes).substr(0, 8192))) {
                 add.binary = 1;
             } else {
                 add.files = 1;

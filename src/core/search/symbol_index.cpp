@@ -65,8 +65,7 @@ std::string includedName(const std::string& line) {
 } // namespace
 
 std::string SymbolIndex::FindCtags() {
-    const char* named = std::getenv("HALYARD_CTAGS");
-    const std::string path = FindExecutableOnPath(named && *named ? named : "ctags");
+    const std::string path = FindNamedProgram("HALYARD_CTAGS", "ctags");
     if (path.empty()) return {};
     TempFile out;
     if (out.fd < 0) return {};
