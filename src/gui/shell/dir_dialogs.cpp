@@ -135,13 +135,14 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         r += 2;
     }
     layout->addWidget(group);
-    auto* keep = new QCheckBox(&dlg);
-    keep->setObjectName("KeepEditors");
-    bind(keep, m.KeepEditors);
-    layout->addWidget(keep);
+    // Everything about editor windows in one group, what builds do with them first.
     auto* aids = new QGroupBox("Editor windows", &dlg);
     aids->setObjectName("EditorAids");
     auto* aidsLayout = new QVBoxLayout(aids);
+    auto* keep = new QCheckBox(aids);
+    keep->setObjectName("KeepEditors");
+    bind(keep, m.KeepEditors);
+    aidsLayout->addWidget(keep);
     const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks", "CompleteWhileTyping"};
     int n = 0;
     for (CheckBox* c : m.Aids.all()) {
