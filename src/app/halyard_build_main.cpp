@@ -20,6 +20,7 @@
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
+#include "simulate_command.h"
 
 namespace halyard {
 namespace {
@@ -235,6 +236,7 @@ struct Command {
     const char* usage;
     const char* help;
     int (*run)(Session&, const Args&);
+    int (*runAlone)(const Args&) = nullptr; // a command that needs no project model, any arguments
 };
 
 // One row per command: its name, its arguments, its --help text and its handler.
@@ -270,6 +272,7 @@ const std::vector<Command>& commands() {
          "under halyard-batch and wait for it, print its output and then \"Assembled \" or \"Failed to\n"
          "assemble \" followed by intvecs.obj. Exit code 0 only when this run wrote intvecs.obj.",
          vectors},
+        {"simulate", SimulateUsage, SimulateHelp, nullptr, SimulateCommand},
     };
     return table;
 }
@@ -353,6 +356,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& c : commands()) {
         if (args[0] != c.name) continue;
+        if (c.runAlone) return c.runAlone(Args(args.begin() + 1, args.end()));
         if (args.size() != 2) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;
