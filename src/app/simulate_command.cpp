@@ -145,8 +145,10 @@ void Dump(const sim::Simulator& s, uint16_t at, unsigned len, std::ostream& out)
 int SimulateCommand(const std::vector<std::string>& args) {
     Options o;
     if (!Parse(args, o)) return 2;
+    // A Windows path reaches the file through the drive mapping, as the other commands' files do.
     DosDevices dd{DosDevices::defaultRoot()};
-    const std::string path = dd.fromCommandLine(o.file);
+    dd.ensureCreated();
+    const std::string path = dd.absolute(dd.fromCommandLine(o.file));
     sim::ProgramImage image;
     try {
         image = sim::ReadProgramFile(dd.readBytes(path), o.file);

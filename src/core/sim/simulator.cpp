@@ -55,7 +55,9 @@ Simulator::Simulator(const DeviceProfile& profile) : profile_(profile) {
 
 void Simulator::mapRange(uint16_t first, uint16_t last, Kind k) {
     for (uint32_t a = first; a <= last; ++a) {
-        if (kind_[a] == Unmapped) mem_[a] = 0; // memory that exists starts cleared
+        // Data memory starts cleared; program memory that the program does not fill reads as
+        // erased EPROM does.
+        if (kind_[a] == Unmapped) mem_[a] = k == Rom ? 0xFF : 0;
         kind_[a] = k;
     }
 }

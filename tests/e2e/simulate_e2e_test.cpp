@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// halyard-build simulate on executables written as the tool chain's linker writes them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "core/sim/program_builder.h"
+#include "run_program.h"
+#include "tms370/coff.h"
+
+namespace halyard::test {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::test::Code;
+using sim::test::K;
+
+class Simulate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir = fs::temp_directory_path() / ("halyard-sim-" + std::to_string(rd()));
+        fs::create_directories(dir / "data");
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir / "data").c_str(), 1);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    // An executable with the code at 7000h and the reset vector pointing there.
+    std::string write(const std::string& name, const Code& code) {
+        tms370::CoffFile f;
+        f.flags = tms370::kFileExecutable;
+        f.entry = 0x7000;
+        tms370::CoffSection text;
+        text.name = ".text";
+        text.physical = text.address = 0x7000;
+        const auto bytes = code.finish();
+        text.data.assign(bytes.begin(), bytes.end());
+        text.size = static_cast<uint32_t>(bytes.size());
+        text.flags = tms370::kSectText;
+        tms370::CoffSection vecs;
+        vecs.name = ".reset";
+        vecs.physical = vecs.address = 0x7FFE;
+        vecs.data = std::string("\x70\x00", 2);
+        vecs.size = 2;
+        vecs.flags = tms370::kSectData;
+        f.sections = {text, vecs};
+        return put(name, tms370::WriteCoff(f));
+    }
+    std::string put(const std::string& name, const std::string& bytes) {
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p.string();
+    }
+    Result simulate(std::vector<std::string> args) { return RunProgram(dir, "halyard-build", args); }
+
+    fs::path dir;
+};
+
+Code SumLoop() {
+    Code c(0x7000);
+    c.op("CLR", {K::A})
+        .op("MOV", {K::Imm8, K::B}, {10})
+        .label("loop")
+        .op("ADD", {K::B, K::A})
+        .op("DJNZ", {K::B}, {}, "loop")
+        .op("MOV", {K::A, K::Reg}, {10})
+        .op("IDLE");
+    return c;
+}
+
+TEST_F(Simulate, RunsToIdleAndPrintsTheStateAndTheDumps) {
+    const std::string out = write("sum.out", SumLoop());
+    const Result r = simulate({"simulate", out, "--dump", "000Ah,2", "--dump", "0x7000,18"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "A=37 B=00 SP=01 ST=00 PC=7009 cycles=205\n"
+                     "000A: 37 00\n"
+                     "7000: B5 52 0A 68 CA FD D0 0A F6 FF FF FF FF FF FF FF\n"
+                     "7010: FF FF\n");
+}
+
+TEST_F(Simulate, TraceShowsEachInstructionWithTheRegistersAfterIt) {
+    const std::string out = write("sum.out", SumLoop());
+    const Result r = simulate({"simulate", out, "--trace", "--max-cycles", "20"});
+    EXPECT_EQ(r.code, 1);
+    const auto first = r.out.substr(0, r.out.find('\n'));
+    EXPECT_EQ(first.rfind("7000: B5", 0), 0u) << first;
+    EXPECT_NE(first.find("CLR"), std::string::npos) << first;
+    EXPECT_NE(first.find("A=00 B=00 SP=01"), std::string::npos) << first;
+}
+
+TEST_F(Simulate, AnEndlessJumpStopsAtTheCycleLimitWithExitOne) {
+    Code c(0x7000);
+    c.label("self").op("JMP", {}, {}, "self");
+    const std::string out = write("loop.out", c);
+    const Result r = simulate({"simulate", out, "--max-cycles", "70"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "A=00 B=00 SP=01 ST=00 PC=7000 cycles=70\n");
+    EXPECT_NE(r.err.find("cycle limit of 70 cycles"), std::string::npos) << r.err;
+}
+
+TEST_F(Simulate, ABreakpointEndsTheRunWithExitZero) {
+    const std::string out = write("sum.out", SumLoop());
+    const Result r = simulate({"simulate", out, "--break", "28675"}); // 7003h, the loop
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("A=00 B=0A SP=01 ST=00 PC=7003 ", 0), 0u) << r.out;
+}
+
+TEST_F(Simulate, FilesThatAreNoExecutableAndBadArgumentsExitTwo) {
+    const Result missing = simulate({"simulate", (dir / "nothing.out").string()});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.err.find("nothing.out"), std::string::npos) << missing.err;
+    const std::string text = put("notes.out", "just some text, no COFF header here\n");
+    const Result notCoff = simulate({"simulate", text});
+    EXPECT_EQ(notCoff.code, 2);
+    EXPECT_NE(notCoff.err.find("notes.out: not a TMS370 executable"), std::string::npos) << notCoff.err;
+    EXPECT_EQ(notCoff.out, "");
+    const std::string out = write("sum.out", SumLoop());
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"simulate", out, "--dump", "10000h,1"},
+          {"simulate", out, "--dump", "12"},
+          {"simulate", out, "--break", "zz"},
+          {"simulate", out, "--max-cycles"},
+          {"simulate"},
+          {"simulate", out, "--device", "tms9900"}}) {
+        const Result r = simulate(bad);
+        EXPECT_EQ(r.code, 2) << bad.back();
+        EXPECT_NE(r.err.find("usage: halyard-build simulate"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
+} // namespace halyard::test
