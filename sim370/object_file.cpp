@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "base/text_file.h"
-#include "diagnostics.h"
 
 namespace halyard::sim370 {
 
@@ -49,6 +48,11 @@ std::optional<RelocKind> relocKind(const std::string& s) {
     return std::nullopt;
 }
 constexpr size_t kBytesPerLine = 32;
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 } // namespace
 
 bool ObjectModule::defines(const std::string& symbol) const {
@@ -119,9 +123,9 @@ std::optional<ObjectModule> ReadObject(const std::string& bytes) {
                 at + static_cast<std::int64_t>(hex.size() / 2) > std::min<std::int64_t>(s->size, 0x10000))
                 return std::nullopt;
             for (size_t i = 0; i < hex.size(); i += 2) {
-                const auto v = ParseNumber("0x" + hex.substr(i, 2));
-                if (!v) return std::nullopt;
-                s->bytes += static_cast<char>(*v);
+                const int hi = hexValue(hex[i]), lo = hexValue(hex[i + 1]);
+                if (hi < 0 || lo < 0) return std::nullopt;
+                s->bytes += static_cast<char>(hi * 16 + lo);
             }
         } else if (kind == "reloc") {
             ObjReloc r;
