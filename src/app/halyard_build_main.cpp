@@ -14,6 +14,7 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "disassemble_command.h"
 #include "halyard_version.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
@@ -272,6 +273,11 @@ const std::vector<Command>& commands() {
          "under halyard-batch and wait for it, print its output and then \"Assembled \" or \"Failed to\n"
          "assemble \" followed by intvecs.obj. Exit code 0 only when this run wrote intvecs.obj.",
          vectors},
+        {"disassemble", "FILE",
+         "List the TMS370 COFF executable FILE (a linker's .out): each section with its address, every\n"
+         "instruction's mnemonic and operands, its address and bytes in a comment, symbols as labels.\n"
+         "asm370 reads the listing back to the same bytes. Exit code 2 when FILE cannot be read.",
+         [](Session& s, const Args& a) { return RunDisassemble(s.dd, a[0], std::cout, std::cerr); }},
         {"simulate", SimulateUsage, SimulateHelp, nullptr, SimulateCommand},
     };
     return table;

@@ -2,8 +2,10 @@
 #include "sim/program_file.h"
 
 #include "base/error.h"
+#include <array>
+
 #include "tms370/coff.h"
-#include "tms370/instruction_set.h"
+#include "tms370/disassembler.h"
 
 namespace halyard::sim {
 
@@ -35,9 +37,11 @@ ProgramImage ReadProgramFile(std::string_view bytes, const std::string& name) {
 }
 
 std::string Disassemble(const Simulator& s, uint16_t pc) {
-    const uint8_t first = s.read(pc);
-    const tms370::Instruction* row = tms370::Decode(first, s.read(static_cast<uint16_t>(pc + 1)));
-    return row ? row->mnemonic : "?";
+    std::array<uint8_t, 5> bytes{}; // the longest instruction
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = s.read(static_cast<uint16_t>(pc + i));
+    const tms370::Disassembled d = tms370::DisassembleOne(bytes, pc);
+    return d.operands.empty() ? d.mnemonic : d.mnemonic + ' ' + d.operands;
 }
 
 } // namespace halyard::sim
