@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "simulate_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -62,6 +63,11 @@ std::optional<unsigned long> Number(const std::string& text, unsigned long max) 
         v = v * static_cast<unsigned long>(base) + static_cast<unsigned long>(d);
     }
     return v;
+}
+
+std::string Padded(std::string text, size_t width) {
+    text.resize(std::max(text.size() + 1, width), ' ');
+    return text;
 }
 
 struct Options {
@@ -166,7 +172,7 @@ int SimulateCommand(const std::vector<std::string>& args) {
             for (uint8_t i = 0; i < length; ++i)
                 bytes += Hex(s.read(static_cast<uint16_t>(pc + i)), 2) + ' ';
             std::cout << Hex(pc, 4) << ": " << bytes << std::string(3 * (5 - std::min<int>(length, 5)), ' ')
-                      << sim::Disassemble(s, pc) << "  " << State(s) << '\n';
+                      << Padded(sim::Disassemble(s, pc), 22) << State(s) << '\n';
         });
     }
     sim::RunLimits limits;

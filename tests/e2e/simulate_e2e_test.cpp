@@ -134,5 +134,155 @@ TEST_F(Simulate, FilesThatAreNoExecutableAndBadArgumentsExitTwo) {
     }
 }
 
+// Programs in assembly, built by the stand-in asm370 and lnk370 as a project's build builds them.
+class SimulateAssembled : public Simulate {
+protected:
+    // Assembles source, links it with the code at 7000h, the TRAP vectors at 7FC0h and the
+    // interrupt vectors at 7FE0h; the path of the executable.
+    std::string build(const std::string& source) {
+        put("prog.asm", source);
+        const std::string d = dir.string() + "/";
+        put("lnk.cmd",
+            d + "prog.obj\n-o " + d + "prog.out\n-m " + d +
+                "prog.map\n"
+                "MEMORY\n{\n    ROM  : origin = 7000h, length = 0FC0h\n"
+                "    TRAPS : origin = 7FC0h, length = 20h\n    VECS : origin = 7FE0h, length = 20h\n}\n"
+                "SECTIONS\n{\n    .text : > ROM\n    .data : > ROM\n    .traps : > TRAPS\n"
+                "    .vecs : > VECS\n}\n");
+        const Result a = RunProgram(dir, "asm370", {(dir / "prog.asm").string()});
+        EXPECT_EQ(a.code, 0) << a.out << a.err;
+        const Result l = RunProgram(dir, "lnk370", {(dir / "lnk.cmd").string()});
+        EXPECT_EQ(l.code, 0) << l.out << l.err;
+        return (dir / "prog.out").string();
+    }
+};
+
+const char* const Vectors = R"(
+        .sect   ".vecs"
+        .space  30
+        .word   start           ; 7FFEh: reset
+)";
+
+TEST_F(SimulateAssembled, ProgramsWithKnownResultsRunToIdle) {
+    const struct {
+        const char* what;
+        std::string source;
+        std::vector<std::string> dumps;
+        std::string state; // the final line up to " cycles="
+        std::string dumped;
+    } cases[] = {
+        {"sum of 10 down to 1",
+         R"(        .text
+start:  CLR     A
+        MOV     #10,B
+loop:   ADD     B,A
+        DJNZ    B,loop
+        MOV     A,R10
+        IDLE
+)",
+         {"000Ah,1"},
+         "A=37 B=00 SP=01 ST=00 PC=7009",
+         "000A: 37\n"},
+        {"multiplication",
+         R"(        .text
+start:  MOV     #200,A
+        MPY     #150,A
+        MOVW    #1234h,R5
+        MOV     #12h,R20
+        MPY     R20,B           ; 30h * 12h = 0360h
+        IDLE
+)",
+         {"4,2"},
+         "A=03 B=60 SP=01 ST=00 PC=700E",
+         "0004: 12 34\n"},
+        {"BCD arithmetic",
+         R"(        .text
+start:  CLRC
+        MOV     #19h,A
+        DAC     #28h,A          ; 47
+        MOV     A,R10
+        MOV     #99h,A
+        DAC     #01h,A          ; 00, carry
+        MOV     A,R11
+        SETC
+        MOV     #00h,A
+        DSB     #01h,A          ; 99, borrow
+        MOV     A,R12
+        IDLE
+)",
+         {"10,3"},
+         "A=99 B=00 SP=01 ST=40 PC=7015",
+         "000A: 47 00 99\n"},
+        {"CALL, RTS and the stack",
+         R"(        .text
+start:  MOV     #5,A
+        CALL    double
+        CALL    double
+        IDLE
+double: PUSH    A
+        POP     B
+        ADD     B,A
+        RTS
+)",
+         {"2,3"},
+         "A=14 B=0A SP=01 ST=00 PC=7009",
+         "0002: 70 08 0A\n"},
+        {"TRAP through its vector",
+         R"(        .text
+start:  MOV     #1,A
+        TRAP    3
+        INC     A
+        IDLE
+handler: MOV    #40h,A
+        RTS
+        .sect   ".traps"
+        .space  24
+        .word   handler         ; 7FD8h: TRAP 3
+)",
+         {},
+         "A=41 B=00 SP=01 ST=00 PC=7005",
+         ""},
+        {"table read with indexed addressing",
+         R"(        .text
+start:  MOV     #2,B
+        MOV     table(B),A
+        MOV     A,R10
+        MOVW    #table,R5
+        MOV     @R5,A
+        MOV     A,R11
+        MOV     3(R5),A
+        MOV     A,R12
+        IDLE
+        .data
+table:  .byte   10h,20h,30h,40h
+)",
+         {"10,3"},
+         "A=40 B=02 SP=01 ST=00 PC=7016",
+         "000A: 30 10 40\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string out = build(c.source + Vectors);
+        std::vector<std::string> args{"simulate", out};
+        for (const auto& d : c.dumps) {
+            args.push_back("--dump");
+            args.push_back(d);
+        }
+        const Result r = simulate(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        const auto eol = r.out.find('\n');
+        EXPECT_EQ(r.out.substr(0, r.out.find(" cycles=")), c.state) << r.out;
+        EXPECT_EQ(eol == std::string::npos ? "" : r.out.substr(eol + 1), c.dumped);
+    }
+}
+
+TEST_F(SimulateAssembled, AnEndlessJumpStopsAtMaxCyclesWithExitOne) {
+    const std::string out = build("        .text\nstart:  JMP     start\n" + std::string(Vectors));
+    const Result r = simulate({"simulate", out, "--max-cycles", "1000"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "A=00 B=00 SP=01 ST=00 PC=7000 cycles=1001\n");
+    EXPECT_NE(r.err.find("prog.out: stopped at the cycle limit of 1000 cycles"), std::string::npos) << r.err;
+}
+
 } // namespace
 } // namespace halyard::test
