@@ -94,7 +94,6 @@ TEST(Programs, DecimalAddAndSubtractCarryAndBorrowInBcd) {
 TEST(Programs, CallAndReturnUseTheStackInTheRegisterFile) {
     Code c(Org);
     c.op("MOV", {K::Imm8, K::A}, {5});
-    const uint16_t call = c.here();
     c.op("CALL", {K::Direct}, {0x70, 0x40});
     const uint16_t back = c.here();
     c.op("STSP").op("MOV", {K::B, K::Reg}, {30}).op("IDLE");
@@ -108,7 +107,6 @@ TEST(Programs, CallAndReturnUseTheStackInTheRegisterFile) {
         .op("RTS");
     Ran r(c);
     ASSERT_EQ(r.why, StopReason::Idle);
-    (void)call;
     EXPECT_EQ(r.sim.read(0), 6);
     EXPECT_EQ(r.sim.read(1), 1); // SP after the return, as STSP left it in B
     EXPECT_EQ(r.sim.read(30), 1);
