@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -10,6 +12,7 @@
 #include "base/error.h"
 #include "sim/program_file.h"
 #include "sim/simulator.h"
+#include "tms370/coff.h"
 
 namespace halyard {
 
@@ -112,8 +115,10 @@ bool Parse(const std::vector<std::string>& args, Options& o) {
             const auto comma = v.find(',');
             const auto at = Number(v.substr(0, comma), 0xFFFF);
             const auto len = comma == std::string::npos ? std::nullopt : Number(v.substr(comma + 1), 0x10000);
-            if (!at || !len || *len == 0)
-                return Usage("--dump takes ADDR,LEN (an address and 1 to 65536 bytes), not '" + v + "'");
+            if (!at || !len || *len == 0 || *at + *len > 0x10000)
+                return Usage(
+                    "--dump takes ADDR,LEN (an address and 1 to 65536 bytes, not past 0FFFFh), not '" + v +
+                    "'");
             o.dumps.emplace_back(static_cast<uint16_t>(*at), static_cast<unsigned>(*len));
         } else if (a == "--device") {
             if (!value(o.device)) return false;
@@ -128,6 +133,24 @@ bool Parse(const std::vector<std::string>& args, Options& o) {
     }
     if (o.file.empty()) return Usage("no program named");
     return true;
+}
+
+// The file's bytes, but never more than limit of them: an executable is far smaller, and a large
+// file named by mistake must not fill the memory before it is refused.
+std::string ReadAtMost(const DosDevices& dd, const std::string& path, const std::string& name, size_t limit) {
+    const std::filesystem::path host = dd.toHost(path);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(host, ec)) throw Error(CannotOpenFile(path));
+    std::ifstream in(host, std::ios::binary);
+    if (!in) throw Error(CannotOpenFile(path));
+    std::string bytes(limit + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) throw Error(CannotOpenFile(path));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (bytes.size() > limit)
+        throw Error(name + ": larger than " + std::to_string(limit / (1024 * 1024)) +
+                    " MB: not a TMS370 executable");
+    return bytes;
 }
 
 std::string State(const sim::Simulator& s) {
@@ -157,7 +180,7 @@ int SimulateCommand(const std::vector<std::string>& args) {
     const std::string path = dd.absolute(dd.fromCommandLine(o.file));
     sim::ProgramImage image;
     try {
-        image = sim::ReadProgramFile(dd.readBytes(path), o.file);
+        image = sim::ReadProgramFile(ReadAtMost(dd, path, o.file, tms370::kCoffSizeLimit), o.file);
     } catch (const Error& e) {
         std::cerr << e.what() << '\n';
         return 2;

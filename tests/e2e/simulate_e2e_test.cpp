@@ -120,6 +120,15 @@ TEST_F(Simulate, FilesThatAreNoExecutableAndBadArgumentsExitTwo) {
     EXPECT_EQ(notCoff.code, 2);
     EXPECT_NE(notCoff.err.find("notes.out: not a TMS370 executable"), std::string::npos) << notCoff.err;
     EXPECT_EQ(notCoff.out, "");
+    // A file far larger than any executable is refused without being read whole.
+    {
+        std::ofstream big(dir / "big.out", std::ios::binary);
+        big.seekp(40 * 1024 * 1024);
+        big.put('\0');
+    }
+    const Result tooBig = simulate({"simulate", (dir / "big.out").string()});
+    EXPECT_EQ(tooBig.code, 2);
+    EXPECT_NE(tooBig.err.find("big.out: larger than 16 MB"), std::string::npos) << tooBig.err;
     const std::string out = write("sum.out", SumLoop());
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"simulate", out, "--dump", "10000h,1"},
