@@ -16,8 +16,7 @@
 
 namespace halyard {
 
-const char* const SimulateUsage =
-    "FILE.out [--max-cycles N] [--dump ADDR,LEN]... [--break ADDR]... [--trace] [--device NAME]";
+const char* const SimulateUsage = "FILE.out [OPTION]...";
 const char* const SimulateHelp =
     "Run the linked TMS370 program FILE.out in the instruction-set simulator from reset (the vector\n"
     "at 7FFEh, or the entry point when the program does not load one) until IDLE, a breakpoint or\n"
@@ -83,8 +82,9 @@ struct Options {
 };
 
 bool Usage(const std::string& why) {
-    std::cerr << "halyard-build simulate: " << why << "\nusage: halyard-build simulate " << SimulateUsage
-              << '\n';
+    std::cerr << "halyard-build simulate: " << why
+              << "\nusage: halyard-build simulate FILE.out [--max-cycles N] [--dump ADDR,LEN]...\n"
+                 "                              [--break ADDR]... [--trace] [--device NAME]\n";
     return false;
 }
 
