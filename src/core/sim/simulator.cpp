@@ -138,7 +138,7 @@ uint8_t Simulator::pop() {
 }
 
 void Simulator::raise(Event e) {
-    if (events_.size() == KeptEvents) events_.erase(events_.begin());
+    if (events_.size() == KeptEvents) events_.pop_front();
     events_.push_back(e);
     if (observer_) observer_(e);
     if (!limits_) return;

@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -119,7 +120,7 @@ public:
 
     // Events are kept (the last 1,000) and handed to the observer as they happen.
     void onEvent(std::function<void(const Event&)> f) { observer_ = std::move(f); }
-    const std::vector<Event>& events() const { return events_; }
+    const std::deque<Event>& events() const { return events_; }
     // Called after each instruction with its address and length (for a trace).
     void onInstruction(std::function<void(uint16_t pc, uint8_t length)> f) { traced_ = std::move(f); }
 
@@ -180,7 +181,7 @@ private:
         int level;
     };
     std::vector<Request> pending_;
-    std::vector<Event> events_;
+    std::deque<Event> events_;
     bool stopEvent_ = false; // an event asked the current run to stop
     RunLimits const* limits_ = nullptr;
     std::function<void(const Event&)> observer_;
