@@ -119,6 +119,30 @@ CoffFile BuildExecutable(const Placement& p, const std::vector<LinkObject>& obje
 
     if (o.entry) f.entry = static_cast<std::uint32_t>(*o.entry & 0xFFFF);
     if (o.strip) return f;
+    // Each module with line numbers gets a .file symbol first; its lines in a section follow an
+    // entry of line 0 that names that symbol.
+    std::map<size_t, std::uint32_t> fileSymbol;
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        if (objects[oi].module.lines.empty()) continue;
+        fileSymbol[oi] = static_cast<std::uint32_t>(2 * fileSymbol.size());
+        f.symbols.push_back({".file", 0, kSymDebug, 0, kClassFile, {objects[oi].module.source}});
+    }
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        std::map<std::string, std::vector<CoffLine>> bySection;
+        for (const auto& l : objects[oi].module.lines) {
+            auto at = bases.find({oi, l.section});
+            if (at == bases.end() || l.line <= 0 || l.line > 0xFFFF) continue;
+            auto& mine = bySection[l.section];
+            if (mine.empty()) mine.push_back({fileSymbol[oi], 0});
+            mine.push_back(
+                {static_cast<std::uint32_t>(at->second.run + l.offset), static_cast<std::uint16_t>(l.line)});
+        }
+        for (auto& [section, lines] : bySection) {
+            auto& out = f.sections[bases[{oi, section}].section].lines;
+            out.insert(out.end(), lines.begin(), lines.end());
+            f.flags &= static_cast<std::uint16_t>(~kFileLinesStripped);
+        }
+    }
     auto sectionOf = [&](std::int64_t value) -> std::int16_t {
         for (size_t i = 0; i < p.sections.size(); ++i) {
             const auto& s = p.sections[i];

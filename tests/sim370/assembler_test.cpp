@@ -168,6 +168,14 @@ TEST_F(Asm, LinkerFinishesReferencesAcrossModulesAndSections) {
     for (const auto& s : f.file->symbols)
         sawLocal |= s.name == "tail" && s.value == 0xF00A;
     EXPECT_TRUE(sawLocal) << "labels that are not global still name their address";
+    // main.asm's .text lines follow its .file symbol (index 0; helper.asm's is 2).
+    ASSERT_GE(text.lines.size(), 4u);
+    EXPECT_EQ(text.lines[0].line, 0);
+    EXPECT_EQ(f.file->symbols.at(text.lines[0].address).aux.at(0).substr(0, 8), "main.asm");
+    EXPECT_EQ(text.lines[1].address, 0xF000u);
+    EXPECT_EQ(text.lines[1].line, 2);
+    EXPECT_EQ(text.lines[2].address, 0xF003u);
+    EXPECT_EQ(text.lines[2].line, 3);
 
     td.put("C:\\p\\far.cmd",
            "C:\\p\\main.obj\nC:\\p\\helper.obj\n-o C:\\p\\b.out\n"

@@ -46,6 +46,7 @@ inline constexpr std::uint8_t kClassFile = 103;
 // Section numbers of symbols that are not in a section.
 inline constexpr std::int16_t kSymUndefined = 0;
 inline constexpr std::int16_t kSymAbsolute = -1;
+inline constexpr std::int16_t kSymDebug = -2; // .file and other symbols that name no address
 
 // The reader refuses larger files: a TMS370 program fills at most 64 K, its symbols and line
 // numbers a few times that.
@@ -57,8 +58,11 @@ struct CoffReloc {
     std::uint16_t type = 0;
 };
 
+// The stand-in linker writes, per module and section, an entry of line 0 whose address is the
+// index of the module's .file symbol, then one entry per instruction: its run address and its
+// source line in that file.
 struct CoffLine {
-    std::uint32_t address = 0; // physical address, or the function's symbol index when line is 0
+    std::uint32_t address = 0; // run address, or a symbol index when line is 0
     std::uint16_t line = 0;
 };
 
