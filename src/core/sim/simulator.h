@@ -103,12 +103,13 @@ public:
     void watch(uint16_t first, uint16_t last, bool on = true);
 
     Snapshot snapshot() const;
+    // A debugger's read: never a side effect, even where a peripheral register will have one.
     uint8_t peek(uint16_t address) const { return mem_[address]; }
     // A debugger's write: reaches any mapped address, program memory too.
     void poke(uint16_t address, uint8_t value);
     // The program's own view: what a read by an instruction gives.
     uint8_t read(uint16_t address) const { return mem_[address]; }
-    bool mapped(uint16_t address) const { return kind_[address] != Unmapped; }
+    bool mapped(uint16_t address) const { return (kind_[address] & ~Watched) != Unmapped; }
 
     void setPc(uint16_t pc) { pc_ = pc; }
     void setSt(uint8_t st) { st_ = st; }
