@@ -134,7 +134,16 @@ TEST(ProgramFile, LoadsTheSectionsOfAnExecutableAndRefusesOtherFiles) {
     bss.physical = bss.address = 0x0100;
     bss.size = 16;
     bss.flags = tms370::kSectBss;
-    f.sections = {text, bss};
+    // Sections the target never holds: initialisation records a loader reads (copy) and
+    // overlays described only for their symbols (dummy, no-load).
+    tms370::CoffSection copy = text, dummy = text, noload = text;
+    copy.name = ".cinit";
+    copy.flags = tms370::kSectCopy;
+    dummy.name = "overlay";
+    dummy.flags = tms370::kSectDummy;
+    noload.name = "rom_image";
+    noload.flags = tms370::kSectNoLoad;
+    f.sections = {text, bss, copy, dummy, noload};
     const ProgramImage image = ReadProgramFile(tms370::WriteCoff(f), "demo.out");
     ASSERT_EQ(image.blocks.size(), 1u);
     EXPECT_EQ(image.blocks[0].address, 0x7000);
