@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// asm370: enough of the TMS370 assembler for interrupt-vector tables and small modules: sections,
-// data directives, symbols shared with other modules, labels and comments. Instructions are counted
-// (three bytes each), not encoded.
+// asm370: the TMS370 assembler. Every instruction and addressing mode of the family is encoded
+// from the instruction table; sections, data directives, constants and register aliases (.equ),
+// symbols shared with other modules; what the linker must finish is left as a relocation.
 #include <filesystem>
 #include <ostream>
 #include <string>

@@ -304,6 +304,7 @@ int RunCl370(const std::vector<std::string>& args, const ToolEnv& env, std::ostr
         return 1;
     }
     std::vector<std::string> objects;
+    bool compiledC = false;
     for (const auto& s : o.sources) {
         if (!o.quiet) out << "[" << BaseName(s) << "]" << std::endl;
         fs::path object;
@@ -312,7 +313,12 @@ int RunCl370(const std::vector<std::string>& args, const ToolEnv& env, std::ostr
                             ? Assemble(env.host(s), BaseName(s), objDir, diags, &object)
                             : CompileC(env, o, env.host(s), BaseName(s), objDir, {}, diags, &object);
         if (ok && !object.empty()) objects.push_back(object.string());
+        compiledC = compiledC || (ok && ext != ".asm" && ext != ".s");
     }
+    // Assembly modules carry machine code; compiled C modules only their sizes. Say so once, so
+    // that nobody takes the linked program for one that runs its C functions.
+    if (compiledC && !o.quiet && !o.ppOnly)
+        out << "NOTE: stand-in compiler: C modules get their section sizes but no runnable code" << std::endl;
     if (diags.errorCount() > 0) {
         if (o.link) out << ">> Compilation failure; nothing linked" << std::endl;
         return 1;

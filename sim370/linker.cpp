@@ -7,10 +7,12 @@
 #include <set>
 
 #include "ar_archive.h"
+#include "executable.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "link_command.h"
 #include "object_file.h"
+#include "tms370/coff.h"
 
 namespace halyard::sim370 {
 
@@ -318,8 +320,35 @@ private:
     }
 
     void writeOutput(const Placement& p) {
-        std::vector<std::string> lines{opt_.relocatable ? "SIM370 RELOCATABLE OUTPUT 1"
-                                                        : "SIM370 ABSOLUTE OUTPUT 1"};
+        const std::string bytes = opt_.relocatable ? relocatableOutput(p) : executable(p);
+        if (failed()) return;
+        // The map comes first: a link whose map cannot be written has failed and leaves no output.
+        if (!opt_.map.empty() &&
+            !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output)))) {
+            d_.error("lnk370", 0, 313, "cannot create map file " + TrimRight(opt_.map));
+            return;
+        }
+        if (!WriteHostFileAtomic(env_.host(opt_.output), bytes))
+            d_.error("lnk370", 0, 312, "cannot create output file " + TrimRight(opt_.output));
+    }
+
+    // The program as the target runs it: placed bytes, relocations finished, a COFF file.
+    std::string executable(const Placement& p) {
+        ExecutableOptions o;
+        o.fill = opt_.fill;
+        o.strip = opt_.strip;
+        if (!entry().empty()) {
+            o.entry = symbols_[entry()];
+        } else {
+            for (const auto& s : p.sections)
+                if (s.name == ".text") o.entry = s.run;
+        }
+        return tms370::WriteCoff(BuildExecutable(p, objects_, symbols_, o, d_));
+    }
+
+    // A partial link keeps the stand-in's own text: where each section went and the symbols.
+    std::string relocatableOutput(const Placement& p) {
+        std::vector<std::string> lines{"SIM370 RELOCATABLE OUTPUT 1"};
         if (!entry().empty()) lines.push_back("entry " + entry() + " " + Hex(symbols_[entry()]));
         for (const auto& s : p.sections)
             lines.push_back("section " + s.name + " load " + Hex(s.load) + " run " + Hex(s.run) + " size " +
@@ -327,14 +356,7 @@ private:
         if (!opt_.strip)
             for (const auto& [name, value] : symbols_)
                 lines.push_back("symbol " + name + " " + Hex(value));
-        // The map comes first: a link whose map cannot be written has failed and leaves no output.
-        if (!opt_.map.empty() &&
-            !WriteHostFileAtomic(env_.host(opt_.map), JoinTextLines(MapFileLines(opt_, p, opt_.output)))) {
-            d_.error("lnk370", 0, 313, "cannot create map file " + TrimRight(opt_.map));
-            return;
-        }
-        if (!WriteHostFileAtomic(env_.host(opt_.output), JoinTextLines(lines)))
-            d_.error("lnk370", 0, 312, "cannot create output file " + TrimRight(opt_.output));
+        return JoinTextLines(lines);
     }
 };
 

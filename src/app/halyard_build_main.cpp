@@ -14,12 +14,14 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "disassemble_command.h"
 #include "halyard_version.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
 #include "linkcmd/cmd_check.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
+#include "simulate_command.h"
 
 namespace halyard {
 namespace {
@@ -235,6 +237,7 @@ struct Command {
     const char* usage;
     const char* help;
     int (*run)(Session&, const Args&);
+    int (*runAlone)(const Args&) = nullptr; // a command that needs no project model, any arguments
 };
 
 // One row per command: its name, its arguments, its --help text and its handler.
@@ -270,6 +273,12 @@ const std::vector<Command>& commands() {
          "under halyard-batch and wait for it, print its output and then \"Assembled \" or \"Failed to\n"
          "assemble \" followed by intvecs.obj. Exit code 0 only when this run wrote intvecs.obj.",
          vectors},
+        {"disassemble", "FILE",
+         "List the TMS370 COFF executable FILE (a linker's .out): each section with its address, every\n"
+         "instruction's mnemonic and operands, its address and bytes in a comment, symbols as labels.\n"
+         "asm370 reads the listing back to the same bytes. Exit code 2 when FILE cannot be read.",
+         [](Session& s, const Args& a) { return RunDisassemble(s.dd, a[0], std::cout, std::cerr); }},
+        {"simulate", SimulateUsage, SimulateHelp, nullptr, SimulateCommand},
     };
     return table;
 }
@@ -353,6 +362,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& c : commands()) {
         if (args[0] != c.name) continue;
+        if (c.runAlone) return c.runAlone(Args(args.begin() + 1, args.end()));
         if (args.size() != 2) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;

@@ -389,6 +389,19 @@ TEST_F(Workspace, CheckReportsACommandFilesProblemsInItsExitCode) {
     EXPECT_NE(missing.err.find("Cannot open file C:\\work\\none.cmd"), std::string::npos) << missing.err;
 }
 
+// The sample's link writes a COFF executable: its assembled vectors are listed as bytes, the C
+// modules' sections by size; a file that is no executable is refused by name.
+TEST_F(Workspace, DisassembleListsTheLinkedProgramAndRefusesOtherFiles) {
+    ASSERT_EQ(run("halyard-build", {"build", project}).code, 0);
+    const Result listing = run("halyard-build", {"disassemble", "C:\\texassource\\demo.out"});
+    EXPECT_EQ(listing.code, 0) << listing.err;
+    EXPECT_NE(listing.out.find("        .sect   \".intvecs\""), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("        .byte   "), std::string::npos) << listing.out;
+    const Result refused = run("halyard-build", {"disassemble", project});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find(project + ": not a TMS370 COFF file"), std::string::npos) << refused.err;
+}
+
 TEST_F(Workspace, VectorsAssembleWithTheToolChainsAsmOrSayWhyNot) {
     DosDevices dd(dir / "data" / "halyard");
     const std::string object = "C:\\texassource\\intvecs.obj";

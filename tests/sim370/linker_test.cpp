@@ -7,6 +7,7 @@
 #include "ar_archive.h"
 #include "linker.h"
 #include "object_file.h"
+#include "tms370/coff.h"
 #include "support/fakes.h"
 
 namespace halyard::sim370 {
@@ -55,7 +56,12 @@ TEST_F(LinkerFiles, PullsOnlyTheLibraryMembersThatAreNeeded) {
     EXPECT_EQ(map.find("unused.obj"), std::string::npos) << map;
     EXPECT_NE(map.find(".sysmem     0    00000122    00000040"), std::string::npos) << map;
     EXPECT_NE(map.find(".stack      0    00000102    00000020"), std::string::npos) << map;
-    EXPECT_NE(read("C:\\p\\a.out").find("section .text load 2000h run 2000h size 0038h"), std::string::npos);
+    const auto out = tms370::ReadCoff(read("C:\\p\\a.out"));
+    ASSERT_TRUE(out.file) << out.error;
+    const auto& text = out.file->sections.at(0);
+    EXPECT_EQ(text.name, ".text");
+    EXPECT_EQ(text.address, 0x2000u);
+    EXPECT_EQ(text.size, 0x38u);
 }
 
 TEST_F(LinkerFiles, ReportsMissingInputsAndBadOptionsWhereTheyAreWritten) {
