@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tms370/instruction_set.h"
+
 namespace halyard::sim {
 
 // What a family member has where in its 64K address space. The register file starts at 0000h
@@ -28,12 +30,8 @@ const DeviceProfile& DefaultDeviceProfile();
 // nullptr when no profile has that name (case ignored).
 const DeviceProfile* FindDeviceProfile(const std::string& name);
 
-// Vectors of the family: two bytes each, most significant byte first.
-constexpr uint16_t ResetVector = 0x7FFE;
-// TRAP 0 to TRAP 15 take their addresses from 7FDEh downwards, two bytes each.
-constexpr uint16_t TrapVector(unsigned n) {
-    return static_cast<uint16_t>(0x7FDE - 2 * (n & 15));
-}
-constexpr uint16_t PeripheralFileBase = 0x1000;
+constexpr uint16_t ResetVector = tms370::kResetVector;
+constexpr uint16_t TrapVector(unsigned n) { return tms370::kTrapVector(n); }
+constexpr uint16_t PeripheralFileBase = tms370::kPeripheralBase;
 
 } // namespace halyard::sim

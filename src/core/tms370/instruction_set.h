@@ -108,12 +108,12 @@ inline constexpr std::uint8_t kFlagIe1 = 0x04; // level-1 (high priority) interr
 // The second opcode page: F4 xx.
 inline constexpr std::uint8_t kPagePrefix = 0xF4;
 
-// Addresses the CPU itself knows.
-inline constexpr std::uint16_t kResetVector = 0xFFFE;
+// Addresses the CPU itself knows: the family's vectors sit at the top of its 32K program space
+// (reset at 7FFEh, TRAP 0 to TRAP 15 from 7FDEh downwards), two bytes each, high byte first.
+inline constexpr std::uint16_t kResetVector = 0x7FFE;
 inline constexpr std::uint16_t kPeripheralBase = 0x1000;
-// TRAP n takes its address from kTrapVector(n) (high byte) and the byte after it.
-constexpr std::uint16_t kTrapVector(int n) {
-    return static_cast<std::uint16_t>(0xFFDE - 2 * n);
+constexpr std::uint16_t kTrapVector(unsigned n) {
+    return static_cast<std::uint16_t>(0x7FDE - 2 * (n & 15));
 }
 
 struct Instruction {

@@ -94,8 +94,8 @@ TEST(InstructionSet, TrapsCountDownFromEFhAndTakeTheirVectorsBelowFFE0h) {
         EXPECT_EQ(i->trap, n);
         EXPECT_EQ(i->length, 1);
     }
-    EXPECT_EQ(kTrapVector(0), 0xFFDE);
-    EXPECT_EQ(kTrapVector(15), 0xFFC0);
+    EXPECT_EQ(kTrapVector(0), 0x7FDE);
+    EXPECT_EQ(kTrapVector(15), 0x7FC0);
 }
 
 // The assembler picks a row by mnemonic and operand kinds: two rows with the same pair would make
