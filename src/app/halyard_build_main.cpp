@@ -196,7 +196,9 @@ int build(Session& s, const Args& args) {
             std::cout << line.text << '\n';
     std::cout << MessageCountText(out.errors(), out.warnings()) << '\n';
     // An output file left from an earlier build must not make a build with errors pass.
-    const bool made = verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0;
+    // A project that does not link is judged by its messages alone ("Compiled, 0 errors, ...").
+    const bool made = verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ||
+                      verdict.rfind("Compiled, ", 0) == 0;
     return made && out.errors() == 0 ? 0 : 1;
 }
 
@@ -258,7 +260,9 @@ const std::vector<Command>& commands() {
          "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file; after a\n"
          "link that reported no fault but wrote no such file, one line that says where its output\n"
          "went), the use of every memory range when the link wrote a map file, and the messages counted\n"
-         "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \" with no error.",
+         "(\"2 errors, 1 warning\"). A project whose linker is off is judged by its messages:\n"
+         "\"Compiled, \" or \"Failed to compile, \" and the counts. Exit code 0 only for \"Created \",\n"
+         "\"Updated \" and \"Compiled, \" with no error.",
          build},
         {"check", "FILE",
          "Check the linker command file FILE without linking: print each problem as\n"

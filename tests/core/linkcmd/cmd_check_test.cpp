@@ -67,11 +67,13 @@ TEST(CommandFileCheck, NamesEachProblemWithItsLine) {
          "  .stack : > ROM\n  .cinit : > VECS\n}\n",
          "x.cmd 8: warning: section .bss holds data the program writes but memory range VECS (R) lacks the W "
          "attribute\n"
-         "x.cmd 9: warning: section .data holds data the program writes but memory range VECS (R) lacks the W "
+         "x.cmd 9: warning: section .data holds data the program writes but memory range VECS (R) lacks the "
+         "W "
          "attribute\n"
          "x.cmd 10: warning: section .sysmem holds data the program writes but memory range ROM (RX) lacks "
          "the W attribute\n"
-         "x.cmd 11: warning: section .stack holds data the program writes but memory range ROM (RX) lacks the "
+         "x.cmd 11: warning: section .stack holds data the program writes but memory range ROM (RX) lacks "
+         "the "
          "W attribute\n"},
         {"MEMORY\n{\n  RAM : o = 0, l = 100h\n}\nSECTIONS\n{\n  .text : > RAM run = SLOW\n"
          "  .bss : > 0200h\n  .x : > 10000h\n}\n",
