@@ -14,6 +14,7 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "editor/code_text.h"
 #include "halyard_version.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
@@ -212,6 +213,12 @@ int check(Session& s, const Args& args) {
         std::cerr << err.what() << '\n';
         return 2;
     }
+    // An object file or a program would give a page of syntax errors, or, with no line the reader
+    // takes for a directive, none at all.
+    if (LooksBinary(text)) {
+        std::cerr << "halyard-build: " << args[0] << " is not a command file: it holds binary data\n";
+        return 2;
+    }
     int errors = 0;
     for (const auto& m : linkcmd::CheckCommandFile(text, args[0], s.dd, ExtractFileDir(path))) {
         errors += m.severity == linkcmd::Severity::Error;
@@ -267,7 +274,7 @@ const std::vector<Command>& commands() {
         {"check", "FILE",
          "Check the linker command file FILE without linking: print each problem as\n"
          "\"<file> <line>: error: text\" or \"... warning: text\". Exit code 0 when there is no\n"
-         "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read.",
+         "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read or is no text.",
          check},
         {"vectors", "PROJECT",
          "Open PROJECT and run \"Assemble intvecs\": write intvecs.bat into the compiler folder, run it\n"
