@@ -14,6 +14,7 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "build_reports.h"
 #include "editor/code_text.h"
 #include "halyard_version.h"
 #include "launch/foreign_program.h"
@@ -30,18 +31,23 @@ namespace {
 class StderrUi : public Ui {
 public:
     Answer message(MsgKind, const std::string& text, const std::vector<Answer>& buttons) override {
+        if (seen) seen(text);
         print(text);
         for (Answer a : buttons)
             if (a == Answer::Ok) return a;
         return buttons.empty() ? Answer::Ok : buttons.front();
     }
-    void showError(const std::string& text) override { print(text); }
+    void showError(const std::string& text) override {
+        if (seen) seen(text);
+        print(text);
+    }
     std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
     std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
     std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
         return std::nullopt;
     }
     Answer execute(ModalDialog&) override { return Answer::Cancel; }
+    std::function<void(const std::string&)> seen; // every message, for the reports
 
 private:
     static void print(std::string text) {
@@ -99,7 +105,8 @@ struct Session {
     WaitingLauncher launcher{dd};
     Clock clock;
     std::unique_ptr<TEmbedded> e;
-    size_t printed = 0; // lines of the Build panel already on standard output
+    size_t printed = 0;                              // lines of the Build panel already on standard output
+    std::function<void(const std::string&)> checked; // every message of a check, for the reports
 
     Session() {
         dd.ensureCreated();
@@ -223,6 +230,7 @@ int check(Session& s, const Args& args) {
     for (const auto& m : linkcmd::CheckCommandFile(text, args[0], s.dd, ExtractFileDir(path))) {
         errors += m.severity == linkcmd::Severity::Error;
         std::cout << linkcmd::FormatCheckMessage(m) << '\n';
+        if (s.checked) s.checked(linkcmd::FormatCheckMessage(m));
     }
     return errors ? 1 : 0;
 }
@@ -311,7 +319,7 @@ void wrapped(std::ostream& out, const std::string& text, size_t indent) {
 }
 
 void help(std::ostream& out) {
-    out << "usage: halyard-build COMMAND PROJECT\n"
+    out << "usage: halyard-build COMMAND PROJECT [--sarif FILE] [--junit FILE] [--codequality FILE]\n"
            "       halyard-build --help | --version\n"
            "\n"
            "The headless Halyard: it runs the desktop program's model without windows.\n"
@@ -337,10 +345,12 @@ void help(std::ostream& out) {
                 "PROJECT is opened instead.",
             0);
     out << '\n';
+    wrapped(out, ReportOptionsHelp(), 0);
+    out << '\n';
     wrapped(out,
             "Every message the desktop program would show is printed on standard error. The exit "
             "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2 "
-            "for a usage error. See halyard-build(1).",
+            "for a usage error or a report that could not be written. See halyard-build(1).",
             0);
 }
 
@@ -364,12 +374,21 @@ int main(int argc, char** argv) {
     }
     for (const auto& c : commands()) {
         if (args[0] != c.name) continue;
-        if (args.size() != 2) {
+        Args rest(args.begin() + 1, args.end());
+        ReportRequest request;
+        if (std::string why; !TakeReportOptions(rest, request, why)) {
+            std::cerr << why << '\n';
+            return 2;
+        }
+        if (rest.size() != 1) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;
         }
         Session session;
-        return c.run(session, Args(args.begin() + 1, args.end()));
+        ReportCollector reports(*session.e, session.dd, request, c.name, rest, HALYARD_VERSION);
+        session.ui.seen = [&reports](const std::string& text) { reports.seeMessage(text); };
+        session.checked = [&reports](const std::string& line) { reports.seeCheckLine(line); };
+        return reports.finish(c.run(session, rest));
     }
     std::cerr << "halyard-build: unknown command '" << args[0] << "' (see halyard-build --help)\n";
     return 2;
