@@ -28,7 +28,8 @@ JsonValue memoryRanges(const BuildReport& r) {
             .set("attributes", m.attributes)
             .set("usePercent",
                  m.length ? 100.0 * static_cast<double>(m.used) / static_cast<double>(m.length) : 0.0)
-            .set("nearlyFull", m.nearlyFull());
+            .set("nearlyFull", m.nearlyFull())
+            .set("fixedSize", m.fixedSize);
         ranges.push(std::move(range));
     }
     return ranges;
