@@ -76,7 +76,8 @@ bool TakeReportOptions(std::vector<std::string>& args, ReportRequest& request, s
 }
 
 std::string ReportOptionsHelp() {
-    return "--sarif FILE, --junit FILE and --codequality FILE (after build, make, check or vectors) write "
+    return "Report options: --sarif FILE, --junit FILE and --codequality FILE (after build, make, check or "
+           "vectors) write "
            "what the command found as SARIF 2.1.0, JUnit XML and GitLab Code Quality JSON; FILE is a "
            "Windows or a host path. With GITHUB_ACTIONS=true every message is also printed as a GitHub "
            "workflow command (\"::error file=...,line=...\"), and a summary is added to the file "

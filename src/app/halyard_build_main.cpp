@@ -319,7 +319,7 @@ void wrapped(std::ostream& out, const std::string& text, size_t indent) {
 }
 
 void help(std::ostream& out) {
-    out << "usage: halyard-build COMMAND PROJECT [--sarif FILE] [--junit FILE] [--codequality FILE]\n"
+    out << "usage: halyard-build COMMAND PROJECT [REPORT OPTIONS]\n"
            "       halyard-build --help | --version\n"
            "\n"
            "The headless Halyard: it runs the desktop program's model without windows.\n"
