@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "build_reports.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -27,6 +28,12 @@ std::string utcNow() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;
+}
+
+std::string lower(std::string s) {
+    for (auto& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
 double clockSeconds() {
@@ -98,9 +105,23 @@ ReportCollector::ReportCollector(TEmbedded& e, DosDevices& dd, ReportRequest req
     e.buildOutput.observe([this](BuildOutput::Change c) {
         const BuildOutput& out = this->e.buildOutput;
         // A new run starts afresh, as the panel does: only the last run's messages count.
-        if (c == BuildOutput::Change::Cleared) run_.clear();
+        if (c == BuildOutput::Change::Cleared) {
+            run_.clear();
+            report_.compileSeconds.clear();
+            report_.linkSeconds = -1;
+            stepStart_ = -1;
+        }
+        if (c == BuildOutput::Change::State && !out.running() && stepStart_ >= 0) stepTo("", -1);
         if (c != BuildOutput::Change::Added || out.lines().empty()) return;
         const auto& line = out.lines().back();
+        // The compiler shell names each file as it starts on it ("[main.c]"), and the link ("<Linking>").
+        if (const std::string t = TrimRight(line.text);
+            line.kind == BuildOutput::Line::Output && t.size() > 2) {
+            if (t.front() == '[' && t.back() == ']' && t.find(' ') == std::string::npos)
+                stepTo(t.substr(1, t.size() - 2), clockSeconds());
+            else if (t == "<Linking>")
+                stepTo("<link>", clockSeconds());
+        }
         // The tools' banners carry their version ("TMS370 C Compiler ...   Version 5.30").
         if (const auto at = line.text.find(" Version ");
             line.kind == BuildOutput::Line::Output && at != std::string::npos && report_.toolVersion.empty())
@@ -109,6 +130,19 @@ ReportCollector::ReportCollector(TEmbedded& e, DosDevices& dd, ReportRequest req
         if (line.diagnostic() && reports::ToFinding(line.message, reports::ToolOfMessage(line.message), f))
             run_.push_back(std::move(f));
     });
+}
+
+// Ends the step under way (its time is taken) and starts `step`; now < 0 only ends it.
+void ReportCollector::stepTo(const std::string& step, double now) {
+    if (stepStart_ >= 0) {
+        const double took = (now < 0 ? clockSeconds() : now) - stepStart_;
+        if (step_ == "<link>")
+            report_.linkSeconds = took;
+        else
+            report_.compileSeconds[lower(step_)] += took;
+    }
+    step_ = step;
+    stepStart_ = now;
 }
 
 void ReportCollector::seeCheckLine(const std::string& line) {
@@ -156,6 +190,7 @@ void ReportCollector::fill(int exitCode) {
                   r.verdict.rfind("Compiled, ", 0) == 0 || (r.command != "build" && exitCode == 0);
     if (r.verdict.empty())
         r.verdict = exitCode == 0 ? "Done" : "Failed (exit code " + std::to_string(exitCode) + ")";
+    if (stepStart_ >= 0) stepTo("", -1);
     r.memory = e.buildOutput.memory();
     r.findings = run_;
     // Halyard's own messages: why a generation stopped is an error, anything else information.

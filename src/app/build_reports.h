@@ -53,6 +53,10 @@ private:
     std::vector<reports::Finding> run_; // the findings of the current tool-chain run
     std::string start_;
     double started_ = 0;
+    // The step the tools are in ("main.c", or "" for the link) and since when, from their progress lines.
+    std::string step_;
+    double stepStart_ = -1;
+    void stepTo(const std::string& step, double now);
 };
 
 } // namespace halyard

@@ -5,6 +5,7 @@
 // One model, several writers (SARIF, JUnit XML, GitLab Code Quality, GitHub's workflow commands);
 // each writer takes the model as it is and gives back the whole text of its file.
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ struct BuildReport {
     bool verdictOk = false; // the verdict is a success (an output created or updated, a compile clean)
     int exitCode = 0;
     double seconds = 0;
+    // How long each source took and how long the link took, where the tools' progress lines
+    // ("[main.c]", "<Linking>") tell; by lower-case file name.
+    std::map<std::string, double> compileSeconds;
+    double linkSeconds = -1;      // -1: not known
     std::string startUtc, endUtc; // "2026-12-07T22:19:04Z"
     std::vector<MemoryUse> memory;
     std::vector<Finding> findings;

@@ -2,6 +2,7 @@
 // JUnit XML, in the common form Jenkins, GitLab and the test-report actions read: <testsuites>
 // holding one <testsuite> of <testcase>s, each failed by a <failure> with the messages as its text.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <set>
 
@@ -31,6 +32,12 @@ std::string seconds(double s) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", s < 0 ? 0.0 : s);
     return text;
+}
+
+std::string lowerName(std::string s) {
+    for (auto& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
 std::string messageLine(const Finding& f) {
@@ -75,13 +82,18 @@ std::string JUnitReport(const BuildReport& r) {
         const std::string& source = r.sources[i];
         Case c{suite + ".compile", ExtractFileName(TrimRight(source)),
                i < r.sourceHosts.size() ? ShownPath(r.sourceHosts[i], r.workingFolder) : std::string()};
+        if (auto t = r.compileSeconds.find(lowerName(c.name)); t != r.compileSeconds.end())
+            c.seconds = t->second;
         c.findings = r.findingsOf(source);
         for (const Finding* f : c.findings)
             placed.insert(f);
         cases.push_back(std::move(c));
     }
     if (r.linking) {
-        Case link{suite + ".link", "link " + ExtractFileName(TrimRight(r.output)), {}, r.seconds};
+        Case link{suite + ".link",
+                  "link " + ExtractFileName(TrimRight(r.output)),
+                  {},
+                  r.linkSeconds >= 0 ? r.linkSeconds : 0};
         for (const auto& f : r.findings)
             if (!placed.count(&f) && f.tool == "lnk370") {
                 link.findings.push_back(&f);
