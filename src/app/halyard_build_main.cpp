@@ -14,7 +14,9 @@
 #include "base/dos_devices.h"
 #include "base/error.h"
 #include "base/paths.h"
+#include "build_reports.h"
 #include "disassemble_command.h"
+#include "editor/code_text.h"
 #include "halyard_version.h"
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
@@ -31,18 +33,23 @@ namespace {
 class StderrUi : public Ui {
 public:
     Answer message(MsgKind, const std::string& text, const std::vector<Answer>& buttons) override {
+        if (seen) seen(text);
         print(text);
         for (Answer a : buttons)
             if (a == Answer::Ok) return a;
         return buttons.empty() ? Answer::Ok : buttons.front();
     }
-    void showError(const std::string& text) override { print(text); }
+    void showError(const std::string& text) override {
+        if (seen) seen(text);
+        print(text);
+    }
     std::optional<std::string> openFile(const FileDialog&) override { return std::nullopt; }
     std::optional<std::string> saveFile(const FileDialog&) override { return std::nullopt; }
     std::optional<std::string> chooseDirectory(const std::string&, const std::string&) override {
         return std::nullopt;
     }
     Answer execute(ModalDialog&) override { return Answer::Cancel; }
+    std::function<void(const std::string&)> seen; // every message, for the reports
 
 private:
     static void print(std::string text) {
@@ -100,7 +107,8 @@ struct Session {
     WaitingLauncher launcher{dd};
     Clock clock;
     std::unique_ptr<TEmbedded> e;
-    size_t printed = 0; // lines of the Build panel already on standard output
+    size_t printed = 0;                              // lines of the Build panel already on standard output
+    std::function<void(const std::string&)> checked; // every message of a check, for the reports
 
     Session() {
         dd.ensureCreated();
@@ -198,7 +206,9 @@ int build(Session& s, const Args& args) {
             std::cout << line.text << '\n';
     std::cout << MessageCountText(out.errors(), out.warnings()) << '\n';
     // An output file left from an earlier build must not make a build with errors pass.
-    const bool made = verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0;
+    // A project that does not link is judged by its messages alone ("Compiled, 0 errors, ...").
+    const bool made = verdict.rfind("Created ", 0) == 0 || verdict.rfind("Updated ", 0) == 0 ||
+                      verdict.rfind("Compiled, ", 0) == 0;
     return made && out.errors() == 0 ? 0 : 1;
 }
 
@@ -212,10 +222,17 @@ int check(Session& s, const Args& args) {
         std::cerr << err.what() << '\n';
         return 2;
     }
+    // An object file or a program would give a page of syntax errors, or, with no line the reader
+    // takes for a directive, none at all.
+    if (LooksBinary(text)) {
+        std::cerr << "halyard-build: " << args[0] << " is not a command file: it holds binary data\n";
+        return 2;
+    }
     int errors = 0;
     for (const auto& m : linkcmd::CheckCommandFile(text, args[0], s.dd, ExtractFileDir(path))) {
         errors += m.severity == linkcmd::Severity::Error;
         std::cout << linkcmd::FormatCheckMessage(m) << '\n';
+        if (s.checked) s.checked(linkcmd::FormatCheckMessage(m));
     }
     return errors ? 1 : 0;
 }
@@ -261,12 +278,14 @@ const std::vector<Command>& commands() {
          "(\"Created \", \"Updated \" or \"Failed to create \" followed by the output file; after a\n"
          "link that reported no fault but wrote no such file, one line that says where its output\n"
          "went), the use of every memory range when the link wrote a map file, and the messages counted\n"
-         "(\"2 errors, 1 warning\"). Exit code 0 only for \"Created \" and \"Updated \" with no error.",
+         "(\"2 errors, 1 warning\"). A project whose linker is off is judged by its messages:\n"
+         "\"Compiled, \" or \"Failed to compile, \" and the counts. Exit code 0 only for \"Created \",\n"
+         "\"Updated \" and \"Compiled, \" with no error.",
          build},
         {"check", "FILE",
          "Check the linker command file FILE without linking: print each problem as\n"
          "\"<file> <line>: error: text\" or \"... warning: text\". Exit code 0 when there is no\n"
-         "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read.",
+         "error (warnings allowed), 1 when there is one, 2 when FILE cannot be read or is no text.",
          check},
         {"vectors", "PROJECT",
          "Open PROJECT and run \"Assemble intvecs\": write intvecs.bat into the compiler folder, run it\n"
@@ -309,7 +328,7 @@ void wrapped(std::ostream& out, const std::string& text, size_t indent) {
 }
 
 void help(std::ostream& out) {
-    out << "usage: halyard-build COMMAND PROJECT\n"
+    out << "usage: halyard-build COMMAND PROJECT [REPORT OPTIONS]\n"
            "       halyard-build --help | --version\n"
            "\n"
            "The headless Halyard: it runs the desktop program's model without windows.\n"
@@ -335,10 +354,12 @@ void help(std::ostream& out) {
                 "PROJECT is opened instead.",
             0);
     out << '\n';
+    wrapped(out, ReportOptionsHelp(), 0);
+    out << '\n';
     wrapped(out,
             "Every message the desktop program would show is printed on standard error. The exit "
             "code is 0 on success, 1 when opening the project (or a command's step) failed, and 2 "
-            "for a usage error. See halyard-build(1).",
+            "for a usage error or a report that could not be written. See halyard-build(1).",
             0);
 }
 
@@ -363,12 +384,21 @@ int main(int argc, char** argv) {
     for (const auto& c : commands()) {
         if (args[0] != c.name) continue;
         if (c.runAlone) return c.runAlone(Args(args.begin() + 1, args.end()));
-        if (args.size() != 2) {
+        Args rest(args.begin() + 1, args.end());
+        ReportRequest request;
+        if (std::string why; !TakeReportOptions(rest, request, why)) {
+            std::cerr << why << '\n';
+            return 2;
+        }
+        if (rest.size() != 1) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;
         }
         Session session;
-        return c.run(session, Args(args.begin() + 1, args.end()));
+        ReportCollector reports(*session.e, session.dd, request, c.name, rest, HALYARD_VERSION);
+        session.ui.seen = [&reports](const std::string& text) { reports.seeMessage(text); };
+        session.checked = [&reports](const std::string& line) { reports.seeCheckLine(line); };
+        return reports.finish(c.run(session, rest));
     }
     std::cerr << "halyard-build: unknown command '" << args[0] << "' (see halyard-build --help)\n";
     return 2;

@@ -431,7 +431,12 @@ TEST_F(Workspace, TheBuildersFileSavedForTheProjectLinksTheSample) {
     LinkCmdControls& c = e.linkCmd;
     CmdBuilder& b = e.cmdBuild;
 
-    ui.files = {"C:\\Texassource\\rts.lib"};
+    // A library in a folder whose name holds a blank, named with its path: the check before the
+    // build and the linker read the one quoted name (unquoted, the check once named "my" missing).
+    dd.createDirs("C:\\my libs");
+    ASSERT_TRUE(dd.copyFile("C:\\Texassource\\rts.lib", "C:\\my libs\\rts.lib"));
+    c.CheckBox6.setChecked(true);
+    ui.files = {"C:\\my libs\\rts.lib"};
     b.AddLibClick();
     for (auto [name, attrs, origin, length] : {std::tuple{"REGS", "RW", "0000", "0100"},
                                                {"RAM", "RW", "0100", "0700"},

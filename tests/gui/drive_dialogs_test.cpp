@@ -125,4 +125,37 @@ TEST_F(DriveDialogs, SetupShowsTheHostFolderUnderEachFolderField) {
     EXPECT_EQ(typed, "/usr");
 }
 
+// The note on what runs the tool chain stood in the path's label, whose middle is cut to fit: it
+// read "C:\\...program: it runs through Wine" with the folder and the program's name gone.
+TEST_F(DriveDialogs, SetupShowsTheToolChainNoteWhole) {
+    std::string pe(0x100, '\0');
+    pe[0] = 'M';
+    pe[1] = 'Z';
+    pe[0x3C] = 0x40;
+    pe.replace(0x40, 4, std::string("PE\0\0", 4));
+    drives.dd.createDirs("C:\\a rather long folder name for the tool chain\\of this project\\CL370");
+    drives.dd.writeBytes("C:\\a rather long folder name for the tool chain\\of this project\\CL370\\cl370.exe", pe);
+    gui::QtUi qt(drives.dd);
+    TDirsetup setup(qt, &drives.dd);
+    setup.TMS370.setText("C:\\a rather long folder name for the tool chain\\of this project\\CL370\\");
+    QString note, host;
+    bool whole = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* kind = dialog->findChild<QLabel*>("TMS370Kind");
+        ASSERT_NE(kind, nullptr);
+        note = kind->text();
+        whole = kind->isVisible() && kind->wordWrap();
+        host = dialog->findChild<QLabel*>("TMS370Host")->toolTip();
+        dialog->close();
+    });
+    qt.execute(setup);
+    EXPECT_EQ(note, "cl370.exe is a Windows program: it runs through Wine");
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(host.toStdString(),
+              (drives.dir / "drive_c" / "a rather long folder name for the tool chain" / "of this project" / "CL370")
+                  .string());
+}
+
 } // namespace

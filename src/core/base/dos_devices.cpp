@@ -45,6 +45,11 @@ bool hasDrive(const std::string& p) {
     return p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]));
 }
 
+// "\\server\share\x.prj": a network path, on no drive at all.
+bool isNetworkPath(const std::string& p) {
+    return p.size() >= 2 && IsPathSeparator(p[0]) && IsPathSeparator(p[1]);
+}
+
 bool wildcardMatch(const char* pat, const char* s) {
     // Iterative * and ? matching, case-insensitive.
     const char *star = nullptr, *resume = nullptr;
@@ -135,6 +140,13 @@ std::string DosDevices::drives() const {
 }
 
 std::string DosDevices::absolute(const std::string& path) const {
+    // Not the current drive's "\server\share": the name keeps its form and reaches no mapped drive.
+    if (isNetworkPath(path)) {
+        std::string out = "\\";
+        for (const auto& p : splitComponents(path))
+            out += "\\" + p;
+        return out;
+    }
     char drive = cwd_.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(cwd_[0])));
     std::string rest;
     if (hasDrive(path)) {
@@ -166,6 +178,7 @@ fs::path DosDevices::toHost(const std::string& windowsPath) const {
     // drive: such a path names nothing, and every operation on it fails with its own message.
     if (windowsPath.find('\0') != std::string::npos) return root_ / "dosdevices" / "unmapped" / "nul";
     const std::string abs = absolute(windowsPath);
+    if (isNetworkPath(abs)) return root_ / "dosdevices" / "unmapped" / "network";
     std::error_code ec;
     fs::path cur = driveLink(abs[0]);
     bool resolving = fs::exists(cur, ec);
@@ -228,7 +241,7 @@ fs::path DosDevices::toLetterPath(const std::string& windowsPath) const {
 
 std::string DosDevices::fromCommandLine(const std::string& arg) const {
     const bool drive = arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':';
-    return drive ? arg : toWindows(arg);
+    return drive || (arg.size() >= 2 && arg[0] == '\\' && arg[1] == '\\') ? arg : toWindows(arg);
 }
 
 bool DosDevices::driveMapped(const std::string& windowsPath) const {
@@ -237,7 +250,8 @@ bool DosDevices::driveMapped(const std::string& windowsPath) const {
     return true;
 #else
     std::error_code ec;
-    return fs::exists(driveLink(absolute(windowsPath)[0]), ec);
+    const std::string abs = absolute(windowsPath);
+    return !isNetworkPath(abs) && fs::exists(driveLink(abs[0]), ec);
 #endif
 }
 

@@ -53,8 +53,9 @@ public:
     // The host path of a Windows path through its drive's letter folder (".../letters/C:/texassource"):
     // where a file dialog opens, so that its path still reads as the Windows one.
     std::filesystem::path toLetterPath(const std::string& windowsPath) const;
-    // A path named on a command line: a Windows path ("C:\x\demo.prj") stays as it is, anything else
-    // is a host path, relative to the process's working folder.
+    // A path named on a command line: a Windows path ("C:\x\demo.prj", "\\server\share\x.prj") stays
+    // as it is, anything else is a host path, relative to the process's working folder. A network
+    // path reaches no mapped drive, so it names no file here.
     std::string fromCommandLine(const std::string& arg) const;
 
     // File operations on Windows paths.

@@ -25,6 +25,7 @@ void BuildMonitor::Compile1Click(const MenuItem* sender) {
     // A generation that stopped with a message left the previous generation's ide.bat behind;
     // running it would build something other than what the user sees.
     if (!e.batch.MakeIdeBatClick(sender)) return;
+    linking = e.LinkSwitch == "-z ";
     before = e.dd.fileStamp(e.ObjectFile);
     tag = before ? 1 : 0;
     e.project.SaveProjectClick();
@@ -59,17 +60,34 @@ void BuildMonitor::CompileTimerTimer() {
     }
     e.CompileTimer.interval = CheckDelay;
 
-    std::string verdict = "Failed to create ";
-    if (const auto now = e.dd.fileStamp(e.ObjectFile)) {
-        if (!before)
-            verdict = "Created ";
-        else if (*now != *before)
-            verdict = "Updated ";
-        // An old output file the build did not rewrite means the link failed.
+    std::string verdict;
+    if (linking) {
+        verdict = "Failed to create ";
+        if (const auto now = e.dd.fileStamp(e.ObjectFile)) {
+            if (!before)
+                verdict = "Created ";
+            else if (*now != *before)
+                verdict = "Updated ";
+            // An old output file the build did not rewrite means the link failed.
+        }
+        verdict += e.ObjectFile;
+    } else {
+        verdict = CompileVerdict();
     }
-    e.StatusBar.setText(3, verdict + e.ObjectFile);
-    e.buildOutput.BuildJudged(verdict + e.ObjectFile);
+    e.StatusBar.setText(3, verdict);
+    e.buildOutput.BuildJudged(verdict);
     if (e.opts.ShowOnEnd.checked()) e.menu.ViewCompilerOP.click();
+}
+
+// A build that does not link leaves the output file as it was, which says nothing about this
+// build: its messages do. Judged by the file, every compile would read as a failed link.
+std::string BuildMonitor::CompileVerdict() {
+    BuildOutput& out = e.buildOutput;
+    // The batch has ended; its last lines may still wait in the pipe.
+    if (out.running()) out.OutputTimerTimer();
+    if (!out.followed()) return "Compile ended; its messages are in the batch window";
+    const std::string counts = MessageCountText(out.errors(), out.warnings());
+    return out.errors() == 0 && !out.runFailed() ? "Compiled, " + counts : "Failed to compile, " + counts;
 }
 
 } // namespace halyard

@@ -31,12 +31,15 @@ public:
     // was replaced or rewritten since, never whether its time stamp is later than the start, which
     // a file system with a coarse clock (two seconds on FAT) cannot tell for a fast build.
     std::optional<DosDevices::FileStamp> before;
+    // Whether the build's batch links: one that only compiles writes no output file to judge by.
+    bool linking = true;
 
     static constexpr int CheckDelay = 5000;
     // How often a build that outlived the first check is looked at again.
     static constexpr int RecheckDelay = 500;
 
 private:
+    std::string CompileVerdict();
     TEmbedded& e;
 };
 

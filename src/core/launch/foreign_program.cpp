@@ -169,11 +169,21 @@ std::string RunnerVersion(const std::string& runner) {
     return {};
 }
 
+std::string RunnerNotFoundText(const char* variable, const char* package) {
+    // A variable that names nothing runnable is the thing to mend, not the package.
+    if (const char* named = std::getenv(variable); named && *named)
+        return std::string("(") + variable + " names " + named +
+               ", which is not a program that can run here)";
+    return std::string("(apt install ") + package + ")";
+}
+
 std::string MissingRunnerText(const FoundProgram& found) {
     if (found.kind == FoundProgram::Windows && FindWine().empty())
-        return found.winPath + " is a Windows program; Wine is needed to run it (apt install wine)";
+        return found.winPath + " is a Windows program; Wine is needed to run it " +
+               RunnerNotFoundText("HALYARD_WINE", "wine");
     if (found.kind == FoundProgram::Dos && FindDosBox().empty())
-        return found.winPath + " is a DOS program; DOSBox is needed to run it (apt install dosbox)";
+        return found.winPath + " is a DOS program; DOSBox is needed to run it " +
+               RunnerNotFoundText("HALYARD_DOSBOX", "dosbox");
     return {};
 }
 

@@ -29,6 +29,9 @@ std::string FindDosBox();
 // Why found cannot run here ("C:\CL370\cl370.exe is a Windows program; Wine is needed to run it
 // (apt install wine)"); empty when it can, or when it is not a foreign program.
 std::string MissingRunnerText(const FoundProgram& found);
+// What to do when a runner is not found: "(apt install wine)", or, when `variable` names a program
+// that is not there, "(HALYARD_WINE names /opt/wine, which is not a program that can run here)".
+std::string RunnerNotFoundText(const char* variable, const char* package);
 // "wine-8.0 (Debian 8.0~repack-4)", "DOSBox version 0.74-3"; empty when it does not answer.
 std::string RunnerVersion(const std::string& runner);
 

@@ -45,7 +45,10 @@ CmdBuilder::CmdBuilder(TEmbedded& e) : SectionsEdit(e.ui), e(e), c(e.linkCmd) {
 void CmdBuilder::AddLibClick() {
     const auto chosen = e.ui.openFile(SelectLib);
     if (!chosen) return;
-    c.ObjectLibs.add("-l " + (c.CheckBox6.checked() ? *chosen : ExtractFileName(*chosen)));
+    const std::string name = c.CheckBox6.checked() ? *chosen : ExtractFileName(*chosen);
+    // Unquoted, "C:\my libs\rts.lib" is two names to the linker (and to the check before a build);
+    // quoted, both read it whole.
+    c.ObjectLibs.add("-l " + (name.find(' ') != std::string::npos ? "\"" + name + "\"" : name));
 }
 
 void CmdBuilder::AddMemClick() {

@@ -44,6 +44,16 @@ bool holdsCode(const OutputSpec& s) {
     return s.name == ".text" || s.name.rfind(".text:", 0) == 0;
 }
 
+// Sections the program writes while it runs: its variables, initialised or not, the heap and the
+// stacks. Placed in a range that is not writable they fail only on the target.
+bool holdsWrittenData(const OutputSpec& s) {
+    for (const char* name : {".bss", ".data", ".sysmem", ".stack", ".hstack"}) {
+        const std::string n = name;
+        if (s.name == n || s.name.rfind(n + ":", 0) == 0) return true;
+    }
+    return false;
+}
+
 bool absolutePath(const std::string& name) {
     return (name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':') ||
            name[0] == '\\' || name[0] == '/';
@@ -279,6 +289,13 @@ private:
                 d_.warning(label_, s.line, 0,
                            "section " + s.name + " holds code but memory range " + r->name + " (" + r->attrs +
                                ") lacks the X attribute");
+        // Data is written where it runs too; a load placement of initialised data may well be ROM.
+        if (holdsWrittenData(s) && exec.kind == Target::Range)
+            if (const MemRange* r = find(exec.range);
+                r && !r->attrs.empty() && r->attrs.find('W') == std::string::npos)
+                d_.warning(label_, s.line, 0,
+                           "section " + s.name + " holds data the program writes but memory range " +
+                               r->name + " (" + r->attrs + ") lacks the W attribute");
         for (const auto& in : s.inputs) {
             if (in.assignment || in.file == "*" || in.file.empty()) continue;
             const std::string path =

@@ -3,7 +3,8 @@
 // Checks a linker command file before the link: what the linker would refuse (syntax, ranges that
 // overlap or leave the 64K address space, placements into ranges that no MEMORY line defines,
 // alignments that are no power of two) as errors, and what is likely a mistake (code placed into a
-// range without the X attribute, input files that are not there yet) as warnings. The text is only
+// range without the X attribute, variables and stacks into one without W, input files that are not
+// there yet) as warnings. The text is only
 // read, never changed.
 #include <string>
 #include <vector>

@@ -42,12 +42,13 @@ std::string TDirsetup::ToolChainKind(const std::string& folder) const {
 }
 
 std::string TDirsetup::ForeignRunners() {
-    auto line = [](const char* what, const std::string& path, const char* package) {
-        if (path.empty()) return std::string(what) + ": not found (apt install " + package + ")";
+    auto line = [](const char* what, const std::string& path, const char* variable, const char* package) {
+        if (path.empty()) return std::string(what) + ": not found " + RunnerNotFoundText(variable, package);
         const std::string version = RunnerVersion(path);
         return std::string(what) + ": " + path + (version.empty() ? "" : " (" + version + ")");
     };
-    return line("Wine", FindWine(), "wine") + "\n" + line("DOSBox", FindDosBox(), "dosbox");
+    return line("Wine", FindWine(), "HALYARD_WINE", "wine") + "\n" +
+           line("DOSBox", FindDosBox(), "HALYARD_DOSBOX", "dosbox");
 }
 
 void TDirsetup::BrowseBtnClick(int tag) {

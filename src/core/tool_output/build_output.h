@@ -86,6 +86,11 @@ public:
     const std::string& whyNoOutput() const { return whyNoOutput_; }
     // The whole output, one line per line, as Save writes it.
     std::string text() const;
+    // Whether the messages of the last run were all seen here (its output piped or redirected to a
+    // file), so that their counts can judge it; false for a batch that printed into a terminal.
+    bool followed() const { return started_ && (run_ || redirected_); }
+    // Whether the last run was stopped, or ended with an exit code other than 0.
+    bool runFailed() const { return stopped_ || (run_ && run_->ended() && run_->exitCode() != 0); }
 
     void observe(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
     // The view brings an editor window that is already open to the front.

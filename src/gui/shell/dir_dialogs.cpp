@@ -114,17 +114,28 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
         small.setPointSizeF(small.pointSizeF() * 0.85);
         host->setFont(small);
         host->setForegroundRole(QPalette::PlaceholderText);
-        auto showHost = [&m, host, &field = row.edit, toolChain = row.tag == 5] {
-            std::string folder = m.HostFolder(field.text());
-            if (const std::string kind = toolChain ? m.ToolChainKind(field.text()) : ""; !kind.empty())
-                folder += (folder.empty() ? "" : "; ") + kind;
-            const QString text = qs(folder);
+        // What runs the tool chain is a sentence, not a path: it wraps on a line of its own, where
+        // cutting its middle out as a long path's would lose what it says.
+        QLabel* kind = nullptr;
+        if (row.tag == 5) {
+            kind = new QLabel(group);
+            kind->setObjectName(QString(row.name) + "Kind");
+            kind->setFont(small);
+            kind->setForegroundRole(QPalette::PlaceholderText);
+            kind->setWordWrap(true);
+        }
+        auto showHost = [&m, host, kind, &field = row.edit] {
+            const QString text = qs(m.HostFolder(field.text()));
             host->setPath(text);
             host->setVisible(!text.isEmpty());
+            if (!kind) return;
+            kind->setText(qs(m.ToolChainKind(field.text())));
+            kind->setVisible(!kind->text().isEmpty());
         };
         showHost();
         row.edit.observe(showHost);
         grid->addWidget(host, r + 1, 1);
+        if (kind) grid->addWidget(kind, r + 2, 1);
         if (row.tag) {
             auto* browse = new QToolButton(group);
             browse->setText("...");
@@ -132,7 +143,7 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
             QObject::connect(browse, &QToolButton::clicked, &dlg, [&m, tag] { m.BrowseBtnClick(tag); });
             grid->addWidget(browse, r, 2);
         }
-        r += 2;
+        r += kind ? 3 : 2;
     }
     layout->addWidget(group);
     // Everything about editor windows in one group, what builds do with them first.

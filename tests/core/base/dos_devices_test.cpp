@@ -209,11 +209,31 @@ TEST(FolderIndex, KeptListingsAnswerAsAFreshListingWouldUntilTheFolderIsReplaced
 }
 #endif
 
+// A network path once became the current drive's "\\server\share" (or, named on a command line,
+// a host path "P:\\dir\\\\\\server\\share\\x.prj"): it names no file, and keeps its own form.
+TEST(DriveMapping, ANetworkPathKeepsItsFormAndNamesNothing) {
+    test::TempDrives t;
+    t.put("C:\\server\\share\\x.prj", "a project on the current drive");
+    t.dd.setCurrentDirectory("C:\\");
+    const std::string unc = "\\\\server\\share\\x.prj";
+    EXPECT_EQ(t.dd.fromCommandLine(unc), unc);
+    EXPECT_EQ(t.dd.absolute("\\\\server\\share\\dir\\..\\x.prj"), unc);
+    EXPECT_FALSE(t.dd.fileExists(unc));
+    EXPECT_FALSE(t.dd.driveMapped(unc));
+    try {
+        t.dd.readBytes(unc);
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), CannotOpenFile(unc).c_str());
+    }
+    EXPECT_THROW(t.dd.writeBytes(unc, "x"), Error);
+}
+
 TEST(DriveMapping, APathHoldingANulNamesNothing) {
     test::TempDrives t;
     t.put("C:\\work\\a.txt", "a");
     for (const std::string& path : {std::string("C:\\..\0", 6), std::string("C:\\work\\..\\..\0x", 15),
-                                   std::string("C:\\work\0\\a.txt", 14)}) {
+                                    std::string("C:\\work\0\\a.txt", 14)}) {
         EXPECT_FALSE(t.dd.fileExists(path));
         EXPECT_FALSE(t.dd.dirExists(path));
         EXPECT_TRUE(t.dd.listFiles(path, "*.*").empty());

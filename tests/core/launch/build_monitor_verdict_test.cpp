@@ -157,6 +157,86 @@ TEST(BuildMonitor, CompileOnlyLeavesOutTheLinkerAndRestoresIt) {
     }
 }
 
+// A run that has printed its lines and ended with the given exit code.
+class EndedRun : public ToolChainRun {
+public:
+    EndedRun(std::vector<std::string> lines, int code, std::function<void(const std::string&)> onLine)
+        : lines_(std::move(lines)), code_(code), onLine_(std::move(onLine)) {}
+    void pump() override {
+        for (const auto& l : lines_)
+            onLine_(l);
+        lines_.clear();
+    }
+    bool ended() const override { return lines_.empty(); }
+    int exitCode() const override { return code_; }
+    void stop() override {}
+
+private:
+    std::vector<std::string> lines_;
+    int code_;
+    std::function<void(const std::string&)> onLine_;
+};
+
+class PipingLauncher : public RecordingLauncher {
+public:
+    std::vector<std::string> lines;
+    int code = 0;
+    std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& parameters,
+                                                    const std::string& directory,
+                                                    std::function<void(const std::string&)> onLine) override {
+        LaunchProgram(file, parameters, directory, Hidden);
+        auto run = std::make_unique<EndedRun>(lines, code, std::move(onLine));
+        run->pump();
+        return run;
+    }
+};
+
+// "Compilie" never links, so the output file left from the last link says nothing about it: an
+// old one once made every clean compile read "Failed to create ...".
+TEST(BuildMonitor, ACompileThatDoesNotLinkIsJudgedByItsMessages) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        int code;
+        const char* verdict;
+    } cases[] = {
+        {"clean", {"cl370 main.c"}, 0, "Compiled, 0 errors, 0 warnings"},
+        {"warning", {"main.c 3: warning[W300]: unused"}, 0, "Compiled, 0 errors, 1 warning"},
+        {"error", {"main.c 3: error[E006]: syntax error"}, 1, "Failed to compile, 1 error, 0 warnings"},
+        {"crashed", {}, 139, "Failed to compile, 0 errors, 0 warnings"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeUi ui;
+        MemorySettings store;
+        PipingLauncher launcher;
+        launcher.lines = c.lines;
+        launcher.code = c.code;
+        TempDrives t;
+        TestClock clock;
+        TEmbedded e{{ui, store, launcher, t.dd, clock}};
+        t.dd.createDirs("C:\\texassource");
+        e.ProjectPath = "C:\\work\\demo.prj";
+        e.startupDone = true;
+        e.compiler.SetDefsClick();
+        e.linker.setLinkerDefs();
+        e.opts.EL.setChecked(true);
+        e.ObjectFile = "C:\\texassource\\demo.out ";
+        t.put("C:\\texassource\\demo.out", "linked long ago");
+        t.put("C:\\work\\main.c", "int main(void) { return 0; }\n");
+        e.ProjectListBox.setItems({"C:\\work\\main.c"});
+        e.menu.Compilie1.click();
+        ASSERT_EQ(launcher.calls.size(), 1u);
+        e.CompileTimer.tick();
+        EXPECT_EQ(e.StatusBar.panel(3).text, c.verdict);
+    }
+    // A link is still judged by its output file.
+    BuildRig r;
+    r.e.menu.Compile1.click();
+    r.e.CompileTimer.tick();
+    EXPECT_EQ(r.e.StatusBar.panel(3).text, "Failed to create C:\\texassource\\demo.out ");
+}
+
 TEST(BuildMonitor, ShowsTheCompilerOutputWhenAsked) {
     BuildRig r;
     int viewed = 0;

@@ -100,12 +100,15 @@ TEST(CmdBuilder, PlacementAndSectionFillFromA000hUpAreWrittenAsNumbers) {
 
 TEST(CmdBuilder, LibraryLinesCarryThePathOnlyWhenAsked) {
     Rig r;
-    r.ui.files = {"C:\\lib\\rts.lib", std::nullopt, "C:\\lib\\rts.lib"};
+    r.ui.files = {"C:\\lib\\rts.lib", std::nullopt, "C:\\lib\\rts.lib", "C:\\my libs\\rts.lib"};
     r.b.AddLibClick();
     r.b.AddLibClick();
     r.c.CheckBox6.setChecked(true);
     r.b.AddLibClick();
-    EXPECT_EQ(r.c.ObjectLibs.items(), (std::vector<std::string>{"-l rts.lib", "-l C:\\lib\\rts.lib"}));
+    // A name with a blank is quoted, as the linker reads one.
+    r.b.AddLibClick();
+    EXPECT_EQ(r.c.ObjectLibs.items(), (std::vector<std::string>{"-l rts.lib", "-l C:\\lib\\rts.lib",
+                                                                "-l \"C:\\my libs\\rts.lib\""}));
 }
 
 TEST(CmdBuilder, ComposesAnOutputSectionStepByStep) {

@@ -61,6 +61,20 @@ TEST(CommandFileCheck, NamesEachProblemWithItsLine) {
         {"MEMORY\n{\n  RAM (RW) : o = 0, l = 100h\n}\nSECTIONS\n{\n  .text : > RAM\n  .bss : > RAM\n"
          "  .data : run = RAM\n}\n",
          "x.cmd 7: warning: section .text holds code but memory range RAM (RW) lacks the X attribute\n"},
+        // Variables and stacks are written where they run: a read-only range will not hold them.
+        {"MEMORY\n{\n  ROM (RX) : o = 8000h, l = 100h\n  VECS (R) : o = 0FFE0h, l = 20h\n}\nSECTIONS\n{\n"
+         "  .bss : > VECS\n  .data : load = ROM, run = VECS\n  .sysmem : load = VECS, run = ROM\n"
+         "  .stack : > ROM\n  .cinit : > VECS\n}\n",
+         "x.cmd 8: warning: section .bss holds data the program writes but memory range VECS (R) lacks the W "
+         "attribute\n"
+         "x.cmd 9: warning: section .data holds data the program writes but memory range VECS (R) lacks the "
+         "W "
+         "attribute\n"
+         "x.cmd 10: warning: section .sysmem holds data the program writes but memory range ROM (RX) lacks "
+         "the W attribute\n"
+         "x.cmd 11: warning: section .stack holds data the program writes but memory range ROM (RX) lacks "
+         "the "
+         "W attribute\n"},
         {"MEMORY\n{\n  RAM : o = 0, l = 100h\n}\nSECTIONS\n{\n  .text : > RAM run = SLOW\n"
          "  .bss : > 0200h\n  .x : > 10000h\n}\n",
          "x.cmd 7: error: memory range SLOW is not defined (run placement of .text)\n"
