@@ -162,6 +162,8 @@ TEST_F(Asm, LinkerFinishesReferencesAcrossModulesAndSections) {
                               "0001"
                               "F9");
     EXPECT_EQ(hex(f.file->sections.at(1).data), "F6");
+    EXPECT_TRUE(f.file->sections.at(1).flags & tms370::kSectText) << "a section of instructions is code";
+    EXPECT_FALSE(f.file->sections.at(2).flags & tms370::kSectText);
     EXPECT_EQ(hex(f.file->sections.at(2).data), "F000"
                                                 "F00C");
     bool sawLocal = false;
