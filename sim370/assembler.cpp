@@ -344,9 +344,9 @@ void Assembler::value(Stmt& s, std::string& out, std::int64_t at, const std::str
     } else {
         const std::int64_t lo = width == 1 ? -128 : -32768, hi = width == 1 ? 255 : 65535;
         if (n < lo || n > hi) {
-            err(s.line, 418,
-                "value " + expr + " (" + std::to_string(n) + ") does not fit " +
-                    (width == 1 ? "8 bits" : "16 bits"));
+            const std::string shown =
+                expr == std::to_string(n) ? expr : expr + " (" + std::to_string(n) + ")";
+            err(s.line, 418, "value " + shown + " does not fit " + (width == 1 ? "8 bits" : "16 bits"));
             return;
         }
     }

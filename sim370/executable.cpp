@@ -16,12 +16,12 @@ struct Base {
     std::int64_t inOutput = 0; // its offset in the output section
 };
 
-std::uint32_t sectionFlags(const PlacedSection& s, bool hasData) {
+std::uint32_t sectionFlags(const PlacedSection& s, bool hasData, bool hasCode) {
     std::uint32_t f = 0;
     if (s.type == "DSECT") f |= kSectDummy;
     if (s.type == "COPY") f |= kSectCopy;
     if (s.type == "NOLOAD") f |= kSectNoLoad;
-    if (s.name == ".text")
+    if (s.name == ".text" || hasCode)
         f |= kSectText;
     else
         f |= hasData ? kSectData : kSectBss;
@@ -44,18 +44,21 @@ CoffFile BuildExecutable(const Placement& p, const std::vector<LinkObject>& obje
 
     const char fill = static_cast<char>(o.fill.value_or(0) & 0xFF);
     for (const auto& s : p.sections) {
-        bool hasData = false;
-        for (const auto& in : s.inputs)
-            if (const ObjSection* os = objects[in.objectIndex].module.section(in.section);
-                os && os->initialized)
-                hasData = true;
+        bool hasData = false, hasCode = false;
+        for (const auto& in : s.inputs) {
+            const ObjectModule& m = objects[in.objectIndex].module;
+            if (const ObjSection* os = m.section(in.section); os && os->initialized) hasData = true;
+            // Instructions carry line numbers; data directives do not.
+            for (const auto& l : m.lines)
+                hasCode = hasCode || l.section == in.section;
+        }
         CoffSection cs;
         cs.name = s.name;
         cs.physical = static_cast<std::uint32_t>(s.load);
         cs.address = static_cast<std::uint32_t>(s.run);
         cs.size = static_cast<std::uint32_t>(s.size);
         cs.page = static_cast<std::uint16_t>(s.page);
-        cs.flags = sectionFlags(s, hasData);
+        cs.flags = sectionFlags(s, hasData, hasCode);
         if (hasData && s.size > 0 && s.size <= 0x10000) {
             cs.data.assign(static_cast<size_t>(s.size), fill);
             for (const auto& in : s.inputs) {

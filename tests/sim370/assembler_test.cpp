@@ -114,7 +114,7 @@ TEST_F(Asm, MistakesAreReportedAtTheirLineInTheToolsForm) {
         {"        MOV   A,#5\n", "t.asm 1: error[E416]: MOV does not take the operands 'A,#5'"},
         {"        DJNZ  #1,x\nx RTS\n", "t.asm 1: error[E416]: DJNZ does not take the operands '#1,x'"},
         {"        MOVE  A,B\n", "t.asm 1: error[E411]: unknown instruction move"},
-        {"        MOV   #300,A\n", "t.asm 1: error[E418]: value 300 (300) does not fit 8 bits"},
+        {"        MOV   #300,A\n", "t.asm 1: error[E418]: value 300 does not fit 8 bits"},
         {"        MOV   R256,A\n", "t.asm 1: error[E419]: register R256 is out of range"},
         {"        TRAP  16\n", "t.asm 1: error[E418]: TRAP takes a number from 0 to 15"},
         {"        CALL  nowhere\n", "t.asm 1: error[E413]: undefined symbol nowhere"},
@@ -162,6 +162,8 @@ TEST_F(Asm, LinkerFinishesReferencesAcrossModulesAndSections) {
                               "0001"
                               "F9");
     EXPECT_EQ(hex(f.file->sections.at(1).data), "F6");
+    EXPECT_TRUE(f.file->sections.at(1).flags & tms370::kSectText) << "a section of instructions is code";
+    EXPECT_FALSE(f.file->sections.at(2).flags & tms370::kSectText);
     EXPECT_EQ(hex(f.file->sections.at(2).data), "F000"
                                                 "F00C");
     bool sawLocal = false;
