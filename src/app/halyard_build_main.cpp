@@ -18,6 +18,7 @@
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
 #include "linkcmd/cmd_check.h"
+#include "memory_command.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 
@@ -230,11 +231,23 @@ int vectors(Session& s, const Args& args) {
     return verdict.rfind("Assembled ", 0) == 0 ? 0 : 1;
 }
 
+int memory(Session& s, const Args& args) {
+    std::string why;
+    const auto a = ParseMemoryArgs(args, why);
+    if (!a) {
+        std::cerr << "halyard-build memory: " << why << '\n';
+        return 2;
+    }
+    if (!s.open(a->project)) return 1;
+    return RunMemoryCommand(*s.e, *a, std::cout, std::cerr);
+}
+
 struct Command {
     const char* name;
     const char* usage;
     const char* help;
     int (*run)(Session&, const Args&);
+    bool takesOptions = false; // more words than its one argument
 };
 
 // One row per command: its name, its arguments, its --help text and its handler.
@@ -270,6 +283,16 @@ const std::vector<Command>& commands() {
          "under halyard-batch and wait for it, print its output and then \"Assembled \" or \"Failed to\n"
          "assemble \" followed by intvecs.obj. Exit code 0 only when this run wrote intvecs.obj.",
          vectors},
+        {"memory", "PROJECT [--json] [--against FILE.json] [--fail-above PERCENT] [--map FILE]",
+         "Open PROJECT and print the use of every memory range of its last link's map file, as the\n"
+         "Build panel shows it; with --json the whole map as JSON (\"ranges\", \"sections\",\n"
+         "\"objects\", \"holes\", \"symbols\"). --against FILE.json (an earlier --json output or a\n"
+         "snapshot kept beside the output) adds each range's and section's change in bytes with its\n"
+         "sign, and the symbols that came or went. --fail-above PERCENT exits 1 when a range holding\n"
+         "code or data is used above PERCENT, naming it (tables of fixed size such as the vectors\n"
+         "never count). --map FILE reads FILE instead of the project's map. Exit code 2 when there\n"
+         "is no map file yet.",
+         memory, true},
     };
     return table;
 }
@@ -353,7 +376,7 @@ int main(int argc, char** argv) {
     }
     for (const auto& c : commands()) {
         if (args[0] != c.name) continue;
-        if (args.size() != 2) {
+        if (c.takesOptions ? args.size() < 2 : args.size() != 2) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;
         }
