@@ -355,7 +355,8 @@ std::string MapHex(std::int64_t value, int digits = 8) {
 // hole.
 void MapInputLines(const PlacedSection& s, std::vector<std::string>& l) {
     auto line = [&](std::int64_t offset, std::int64_t size, const std::string& what) {
-        l.push_back("                  " + pad(MapHex(s.run + offset), 11) + pad(MapHex(size), 11) + "  " + what);
+        l.push_back("                  " + pad(MapHex(s.run + offset), 11) + pad(MapHex(size), 11) + "  " +
+                    what);
     };
     std::int64_t at = 0;
     for (const auto& in : s.inputs) {
@@ -374,11 +375,12 @@ void MapInputLines(const PlacedSection& s, std::vector<std::string>& l) {
 // Both orders of the global symbols, each a table of its own.
 void MapSymbolLines(const std::map<std::string, std::int64_t>& symbols, std::vector<std::string>& l) {
     const std::string count = "[" + std::to_string(symbols.size()) + " symbols]";
-    l.insert(l.end(), {"", "GLOBAL SYMBOLS: SORTED ALPHABETICALLY BY Name", "", "address   name",
-                       "--------  ----"});
+    l.insert(l.end(),
+             {"", "GLOBAL SYMBOLS: SORTED ALPHABETICALLY BY Name", "", "address   name", "--------  ----"});
     for (const auto& [name, value] : symbols)
         l.push_back(pad(MapHex(value), 9) + name);
-    l.insert(l.end(), {"", "GLOBAL SYMBOLS: SORTED BY Symbol Address", "", "address   name", "--------  ----"});
+    l.insert(l.end(),
+             {"", "GLOBAL SYMBOLS: SORTED BY Symbol Address", "", "address   name", "--------  ----"});
     std::vector<std::pair<std::int64_t, std::string>> byAddress;
     byAddress.reserve(symbols.size());
     for (const auto& [name, value] : symbols)

@@ -360,7 +360,9 @@ void BuildOutput::keepSnapshot(const MemoryModel& model) {
 }
 
 std::string BuildOutput::projectMapFile() const {
-    const std::string cmd = e.menu.DefaultCmd.checked() ? DefaultCmdFile : e.menu.NoCmdFile.checked() ? "" : e.CmdFilePath;
+    const std::string cmd = e.menu.DefaultCmd.checked()  ? DefaultCmdFile
+                            : e.menu.NoCmdFile.checked() ? ""
+                                                         : e.CmdFilePath;
     std::vector<std::string> lines;
     if (!TrimRight(cmd).empty() && e.dd.fileExists(cmd)) lines = e.dd.readLines(cmd);
     const std::string map = MapFileOfLink(lines, e.LinkerCmdLine);
