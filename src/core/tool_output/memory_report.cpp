@@ -150,6 +150,8 @@ MemorySnapshot SnapshotOf(const MemoryModel& m) {
         s.sections[sec.name] += sec.size;
     for (const auto& o : m.objects())
         s.objects[o.name] = o.size;
+    for (const MapInput& in : m.inputs)
+        if (!in.hole) s.inputs[in.origin() + " (" + in.section + ")"] += in.size;
     for (const MapSymbol& sym : m.symbols)
         s.symbols.emplace(sym.name, sym.size);
     return s;
@@ -191,6 +193,12 @@ std::optional<MemorySnapshot> ReadSnapshot(const std::string& json, std::string*
     };
     table((*doc)["sections"], s.sections);
     table((*doc)["objects"], s.objects);
+    if ((*doc)["objects"].isArray())
+        for (const Json& o : (*doc)["objects"].items)
+            if (o.isObject() && o["inputs"].isArray())
+                for (const Json& in : o["inputs"].items)
+                    if (auto size = bytes(in, "size"); in.isObject() && size)
+                        s.inputs[o.str("name") + " (" + in.str("section") + ")"] += *size;
     if ((*doc)["symbols"].isArray())
         for (const Json& v : (*doc)["symbols"].items)
             if (auto size = bytes(v, "size"); v.isObject() && size && !v.str("name").empty())
@@ -246,6 +254,9 @@ std::int64_t MemoryDiff::section(const std::string& name) const {
 std::int64_t MemoryDiff::object(const std::string& name) const {
     return find(objects, name);
 }
+std::int64_t MemoryDiff::input(const std::string& object, const std::string& section) const {
+    return find(inputs, object + " (" + section + ")");
+}
 std::int64_t MemoryDiff::symbol(const std::string& name) const {
     const MemoryChange* c = symbolChange(name);
     return c ? c->delta() : 0;
@@ -271,6 +282,7 @@ MemoryDiff CompareMemory(const MemorySnapshot& before, const MemorySnapshot& aft
     compare(before.sections, after.sections, d.sections);
     compare(before.objects, after.objects, d.objects);
     compare(before.symbols, after.symbols, d.symbols);
+    compare(before.inputs, after.inputs, d.inputs);
     return d;
 }
 

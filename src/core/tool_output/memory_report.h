@@ -33,6 +33,8 @@ struct MemorySnapshot {
     };
     std::vector<Range> ranges;
     std::map<std::string, std::uint64_t> sections, objects, symbols;
+    // Input sections by "object (section)".
+    std::map<std::string, std::uint64_t> inputs;
 };
 MemorySnapshot SnapshotOf(const MemoryModel& m);
 // A snapshot read back from MemoryModelJson's text; nullopt with `why` when it is none.
@@ -45,10 +47,11 @@ struct MemoryChange {
     std::int64_t delta() const { return after - before; }
 };
 struct MemoryDiff {
-    std::vector<MemoryChange> ranges, sections, objects, symbols; // only what changed
+    std::vector<MemoryChange> ranges, sections, objects, symbols, inputs; // only what changed
     // The change of one row by name; 0 when it did not change.
     std::int64_t section(const std::string& name) const;
     std::int64_t object(const std::string& name) const;
+    std::int64_t input(const std::string& object, const std::string& section) const;
     std::int64_t symbol(const std::string& name) const;
     std::int64_t range(const std::string& name, int page) const;
     const MemoryChange* symbolChange(const std::string& name) const;
