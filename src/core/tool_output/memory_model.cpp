@@ -249,7 +249,8 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
     };
     std::vector<Raw> raw;
     bool inSymbols = false;
-    std::string pendingName; // a section name too long for its line: its numbers follow
+    std::string pendingName;     // a section name too long for its line: its numbers follow
+    bool sectionLeftOut = false; // the inputs under a section line that was left out go with it
     for (; i < lines.size(); ++i) {
         const std::string_view l = lines[i];
         if (startsWith(l, "GLOBAL SYMBOLS")) {
@@ -283,6 +284,7 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
             if (n.size() >= 3 && pageOf(n[0].text) >= 0 && hexOf(n[1].text).ok && hexOf(n[2].text).ok) {
                 std::string line = pendingName + " " + std::string(l);
                 pendingName.clear();
+                sectionLeftOut = false;
                 const auto w4 = wordsOf(line, 4);
                 const Hex origin = hexOf(w4[2].text), length = hexOf(w4[3].text);
                 if (!origin.big && !length.big) {
@@ -299,7 +301,7 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
         }
         pendingName.clear();
         if (indented) {
-            if (w.size() < 2 || m.sections.empty()) continue;
+            if (w.size() < 2 || m.sections.empty() || sectionLeftOut) continue;
             const Hex address = hexOf(w[0].text), size = hexOf(w[1].text);
             if (!address.ok || !size.ok) continue;
             if (address.big || size.big) {
@@ -327,12 +329,9 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
         const int page = pageOf(w[1].text);
         const Hex origin = hexOf(w[2].text), length = hexOf(w[3].text);
         if (page < 0 || !origin.ok || !length.ok) continue;
-        if (origin.big || length.big) {
-            problem(m, i,
-                    "the section's " + std::string(origin.big ? "origin " : "length ") +
-                        shown(origin.big ? w[2].text : w[3].text) + " is out of range; the line is left out");
-            continue;
-        }
+        // The range reader has named the line already.
+        sectionLeftOut = origin.big || length.big;
+        if (sectionLeftOut) continue;
         MapSection s;
         s.name = std::string(w[0].text);
         s.page = page;
