@@ -2,6 +2,7 @@
 #include "base/json.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -138,8 +139,8 @@ JsonWriter& JsonWriter::null() {
 
 const Json& Json::operator[](std::string_view name) const {
     static const Json none;
-    for (const auto& [k, v] : members)
-        if (k == name) return v;
+    for (size_t k = 0; k < names.size() && k < values.size(); ++k)
+        if (names[k] == name) return values[k];
     return none;
 }
 
@@ -151,6 +152,20 @@ std::string Json::str(std::string_view name, const std::string& fallback) const 
 double Json::num(std::string_view name, double fallback) const {
     const Json& v = (*this)[name];
     return v.kind == Kind::Number ? v.number : fallback;
+}
+
+std::optional<std::uint64_t> Json::whole(std::string_view name) const {
+    const Json& v = (*this)[name];
+    if (v.kind != Kind::Number || v.text.empty() || v.text.size() > 20 ||
+        v.text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : v.text) {
+        const auto d = static_cast<std::uint64_t>(c - '0');
+        if (n > (UINT64_MAX - d) / 10) return std::nullopt;
+        n = n * 10 + d;
+    }
+    return n;
 }
 
 namespace {
@@ -230,6 +245,7 @@ private:
         const std::string text(t_.substr(from, at_ - from));
         out.kind = Json::Kind::Number;
         out.number = std::strtod(text.c_str(), nullptr);
+        out.text = text; // a whole number beyond a double's 53 bits is read from its digits
         return true;
     }
 
@@ -333,8 +349,9 @@ private:
             if (at_ >= t_.size() || t_[at_] != ':') return fail("a member name without ':'");
             ++at_;
             space();
-            out.members.emplace_back(std::move(name), Json{});
-            if (!value(out.members.back().second, depth + 1)) return false;
+            out.names.push_back(std::move(name));
+            out.values.emplace_back();
+            if (!value(out.values.back(), depth + 1)) return false;
             space();
             if (at_ < t_.size() && t_[at_] == ',') {
                 ++at_;

@@ -51,9 +51,11 @@ public:
     Kind kind = Kind::Null;
     bool flag = false;
     double number = 0;
-    std::string text;
+    std::string text; // a string's text; a number's digits as written
     std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members; // in document order
+    // An object's members in document order: names[i] names values[i].
+    std::vector<std::string> names;
+    std::vector<Json> values;
 
     // The member of that name; a null value when there is none or this is no object.
     const Json& operator[](std::string_view name) const;
@@ -62,6 +64,8 @@ public:
     // The member's text or number, with a fallback for anything else.
     std::string str(std::string_view name, const std::string& fallback = {}) const;
     double num(std::string_view name, double fallback = 0) const;
+    // A member that is a whole number from 0 to 2^64 - 1, exactly; nullopt for anything else.
+    std::optional<std::uint64_t> whole(std::string_view name) const;
 
     // Nesting deeper than this is refused: a document of brackets must not exhaust the stack.
     static constexpr int MaxDepth = 64;

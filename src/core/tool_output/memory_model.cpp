@@ -311,6 +311,12 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
                             " is out of range; the line is left out");
                 continue;
             }
+            if (address.value + size.value < address.value) {
+                problem(m, i,
+                        "the input section at " + shown(w[0].text) +
+                            " ends beyond the address space; the line is left out");
+                continue;
+            }
             MapInput in;
             in.address = address.value;
             in.size = size.value;

@@ -161,10 +161,7 @@ namespace {
 
 // A count of bytes from JSON: a whole number that fits, else nothing.
 std::optional<std::uint64_t> bytes(const Json& v, std::string_view key) {
-    const Json& n = v[key];
-    if (n.kind != Json::Kind::Number || n.number < 0 || n.number > 1.8e19 || n.number != std::floor(n.number))
-        return std::nullopt;
-    return static_cast<std::uint64_t>(n.number);
+    return v.whole(key);
 }
 
 } // namespace
