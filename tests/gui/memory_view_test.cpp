@@ -140,6 +140,12 @@ TEST_F(MemoryMapGui, AGrownFunctionShowsAsAChangeAndTheBuildPanelLeadsToItsRange
     build();
     EXPECT_EQ(model.buildOutput.memoryChange().rfind("ROM -", 0), 0u) << model.buildOutput.memoryChange();
     EXPECT_NE(model.buildOutput.memoryChange().find("since the baseline"), std::string::npos);
+    // The open window follows the build: the function is gone again.
+    EXPECT_TRUE(change(child(child(child({}, "ROM"), ".text"), "main.obj")).startsWith("-"));
+    EXPECT_FALSE(child(child(child(child({}, "ROM"), ".text"), "main.obj"), "_extra_sum").isValid());
+    EXPECT_EQ(window.findChild<QPushButton*>("MemoryPin")->text(), "Unpin baseline");
+    if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+        view()->grab().save(QString(dir) + "/memory-change.png");
 
     // Any map file opens, with nothing to compare it with.
     dd.writeBytes("C:\\texassource\\other.map", dd.readBytes("C:\\texassource\\demo.map"));

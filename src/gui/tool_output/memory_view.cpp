@@ -279,8 +279,22 @@ public:
         strip_->onRangeClicked = [this](int range) { select(range); };
     }
 
+    // While it shows the project's map, a link that rewrote the map is shown at once.
+    void refresh() {
+        if (!isVisible() || !project_ || e_.buildOutput.running() || e_.buildOutput.mapFile().empty()) return;
+        const auto written = e_.dd.lastWriteTime(e_.buildOutput.mapFile());
+        if (e_.buildOutput.mapFile() == map_ && written == loaded_) return;
+        const QModelIndex current = tree_->currentIndex();
+        const std::string range = current.isValid() && current.data(KindRole).toInt() == RangeRow
+                                      ? current.data().toString().toStdString()
+                                      : std::string();
+        load(e_.buildOutput.mapFile());
+        select(range);
+    }
+
     // The project's last link; its map as the present options name it when no link ran yet.
     void showProject(const std::string& range) {
+        project_ = true;
         std::string map = e_.buildOutput.mapFile();
         if (map.empty()) map = e_.buildOutput.projectMapFile();
         output_ = e_.buildOutput.projectOutputFile();
@@ -303,6 +317,7 @@ public:
         if (!chosen) return;
         // Another link's map: no snapshots of the project's to compare with.
         output_.clear();
+        project_ = false;
         load(*chosen);
     }
 
@@ -331,6 +346,7 @@ private:
         if (!e_.run([&] { m = ReadMemoryModel(e_.dd.readLines(map)); })) return;
         model_ = std::move(m);
         map_ = map;
+        loaded_ = e_.dd.lastWriteTime(map);
         diff_.reset();
         std::string since;
         if (!output_.empty()) {
@@ -343,7 +359,8 @@ private:
                 since = pinned ? "the baseline" : "the last build";
                 diff_ = CompareMemory(*before, SnapshotOf(model_));
             }
-            pin_->setEnabled(e_.dd.fileExists(f.current));
+            pin_->setEnabled(e_.dd.fileExists(f.current) || pinned);
+            pin_->setText(pinned ? "Unpin baseline" : "Pin as baseline");
         } else {
             pin_->setEnabled(false);
         }
@@ -357,11 +374,14 @@ private:
         fill();
     }
 
+    // Pins the last build's snapshot, or unpins the one pinned.
     void pinBaseline() {
         if (output_.empty()) return;
         const SnapshotFiles f = SnapshotFilesOf(output_);
-        if (!e_.run([&] { PinBaseline(e_.dd, output_, f.current); })) return;
-        e_.ui.inform("Later builds are compared with this one (" + f.baseline + ").");
+        const bool pinned = e_.dd.fileExists(f.baseline);
+        if (!e_.run([&] { PinBaseline(e_.dd, output_, pinned ? std::string() : f.current); })) return;
+        e_.ui.inform(pinned ? "Every build is compared with the build before it again."
+                            : "Later builds are compared with this one (" + f.baseline + ").");
         load(map_);
     }
 
@@ -388,6 +408,12 @@ private:
         cells[ShareCol]->setData(share, SortRole);
         cells[ChangeCol]->setData(0, SortRole);
         cells[ChangeCol]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (kind == GroupRow) {
+            // Below the ranges in address order, with no numbers of its own.
+            cells[AddressCol]->setData(QVariant::fromValue(~std::uint64_t{0}), SortRole);
+            cells[SizeCol]->setText({});
+            cells[ShareCol]->setText({});
+        }
         return cells;
     }
 
@@ -581,6 +607,8 @@ private:
     MemoryModel model_;
     std::optional<MemoryDiff> diff_;
     std::string map_, output_;
+    std::optional<std::filesystem::file_time_type> loaded_; // when the map shown was written
+    bool project_ = false;                                  // the project's map, not one opened
     QLineEdit* filter_;
     QPushButton* pin_;
     QLabel *file_, *change_;
@@ -610,10 +638,11 @@ void attachMemoryMap(TEmbedded& e, QMainWindow* window, QMdiArea*) {
     auto* note = new QLabel(window->statusBar());
     note->setObjectName("MemoryChangeNote");
     window->statusBar()->addPermanentWidget(note);
-    auto sync = [&out, note](BuildOutput::Change) {
+    auto sync = [&out, note, view](BuildOutput::Change c) {
         const QString text = qs(out.memoryChange());
         if (note->text() != text) note->setText(text);
         note->setVisible(!text.isEmpty());
+        if (c == BuildOutput::Change::State) view->refresh();
     };
     sync(BuildOutput::Change::State);
     out.observe(sync);
