@@ -220,7 +220,6 @@ public:
     bool indexBusy() const { return index_.busy(); }
 
 private:
-
     void goToDefinition() {
         CodeEdWindow* view = active();
         if (!view || !needIndex()) return;
