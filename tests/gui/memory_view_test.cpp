@@ -155,4 +155,40 @@ TEST_F(MemoryMapGui, AGrownFunctionShowsAsAChangeAndTheBuildPanelLeadsToItsRange
     EXPECT_TRUE(change(child({}, "ROM")).isEmpty());
 }
 
+// A map of many symbols gets its symbol rows when an object is opened or the filter looks for a
+// name: both must find every symbol all the same.
+TEST_F(MemoryMapGui, AMapOfManySymbolsShowsThemWhenOpenedOrLookedFor) {
+    std::string map = "MEMORY CONFIGURATION\n\n"
+                      "         name      origin    length      used     attr    fill\n"
+                      "PAGE 0:  ROM       00010000  00020000  00013880  RX\n\n"
+                      "SECTION ALLOCATION MAP\n\n.text       0    00010000    00013880\n";
+    std::string symbols =
+        "\nGLOBAL SYMBOLS: SORTED ALPHABETICALLY BY Name\n\naddress   name\n--------  ----\n";
+    char line[128];
+    for (int o = 0; o < 2501; ++o) {
+        std::snprintf(line, sizeof line, "                  %08x    00000020      m%d.obj (.text)\n",
+                      0x10000 + o * 32, o);
+        map += line;
+        for (int k = 0; k < 8; ++k) {
+            std::snprintf(line, sizeof line, "%08x  _f%d_%d\n", 0x10000 + o * 32 + k * 4, o, k);
+            symbols += line;
+        }
+    }
+    dd.writeBytes("C:\\texassource\\many.map", map + symbols);
+    openView();
+    ui.files.push_back("C:\\texassource\\many.map");
+    QTest::mouseClick(window.findChild<QPushButton*>("MemoryOpenMap"), Qt::LeftButton);
+    const QModelIndex text = child(child({}, "ROM"), ".text");
+    ASSERT_EQ(rows()->rowCount(text), 2501) << "more symbols than are made at once";
+
+    const QModelIndex object = child(text, "m1234.obj");
+    tree()->expand(object);
+    EXPECT_EQ(names(child(text, "m1234.obj")), (QStringList{"_f1234_0", "_f1234_1", "_f1234_2", "_f1234_3",
+                                                            "_f1234_4", "_f1234_5", "_f1234_6", "_f1234_7"}));
+
+    window.findChild<QLineEdit*>("MemoryFilter")->setText("_F2499_7");
+    EXPECT_EQ(names(child(child({}, "ROM"), ".text")), QStringList{"m2499.obj"});
+    EXPECT_EQ(names(child(child(child({}, "ROM"), ".text"), "m2499.obj")), QStringList{"_f2499_7"});
+}
+
 } // namespace

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "base/error.h"
@@ -42,7 +43,10 @@ namespace {
 
 enum Column { NameCol, AddressCol, SizeCol, ShareCol, ChangeCol, NoteCol, Columns };
 enum Role { SortRole = Qt::UserRole + 1, KindRole, IndexRole, ShareRole };
-enum Kind { RangeRow, SectionRow, InputRow, SymbolRow, RemovedRow, GroupRow };
+enum Kind { RangeRow, SectionRow, InputRow, SymbolRow, RemovedRow, GroupRow, LaterRow };
+// A map with more symbols than this gets its symbol rows when an object is opened or the filter
+// looks for them: a row costs memory and time, and a large map has hundreds of thousands.
+constexpr size_t EagerSymbols = 20'000;
 
 QString hex(std::uint64_t v) {
     return QString("%1h").arg(v, 4, 16, QLatin1Char('0')).toUpper().replace("H", "h");
@@ -268,7 +272,16 @@ public:
         layout->addWidget(tree_, 1);
         resize(800, 560);
 
+        connect(tree_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+            if (index.data(KindRole).toInt() != InputRow) return;
+            const auto k = static_cast<size_t>(index.data(IndexRole).toInt());
+            if (QStandardItem* item = items_->itemFromIndex(proxy_->mapToSource(index));
+                item && k < symbolsOf_.size())
+                for (const auto& [at, range] : inputItems_[k])
+                    if (at == item) addSymbols(item, k, range);
+        });
         connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+            addSymbolsNamed(text);
             proxy_->setFilterFixedString(text);
             if (!text.isEmpty()) tree_->expandAll();
         });
@@ -331,6 +344,8 @@ private:
     }
 
     void clear(const std::string& why) {
+        symbolsOf_.clear();
+        inputItems_.clear();
         model_ = {};
         map_.clear();
         diff_.reset();
@@ -424,6 +439,8 @@ private:
     }
 
     void fill() {
+        // Filled apart from the view, which then sorts and filters it once, not at every row.
+        proxy_->setSourceModel(nullptr);
         items_->removeRows(0, items_->rowCount());
         std::vector<QStandardItem*> rangeItems;
         auto share = [&](std::uint64_t size, int range) {
@@ -454,10 +471,11 @@ private:
             return outside;
         };
         // Symbols by input section, in address order.
-        std::vector<std::vector<size_t>> symbolsOf(model_.inputs.size());
+        symbolsOf_.assign(model_.inputs.size(), {});
+        inputItems_.assign(model_.inputs.size(), {});
         for (size_t k = 0; k < model_.symbols.size(); ++k)
             if (model_.symbols[k].input >= 0)
-                symbolsOf[static_cast<size_t>(model_.symbols[k].input)].push_back(k);
+                symbolsOf_[static_cast<size_t>(model_.symbols[k].input)].push_back(k);
         for (size_t k = 0; k < model_.sections.size(); ++k) {
             const MapSection& s = model_.sections[k];
             // A section that runs in another range than it loads in is listed in both.
@@ -476,10 +494,12 @@ private:
                 cells[NoteCol]->setText(note);
                 if (diff_) change(cells, diff_->section(s.name));
                 parentOf(range)->appendRow(cells);
-                addInputs(cells[NameCol], s, range, symbolsOf);
+                addInputs(cells[NameCol], s, range);
             }
         }
         if (diff_) addRemoved();
+        addSymbolsNamed(filter_->text());
+        proxy_->setSourceModel(items_);
         tree_->collapseAll();
         for (int r = 0; r < proxy_->rowCount(); ++r)
             tree_->expand(proxy_->index(r, 0));
@@ -497,8 +517,7 @@ private:
         tree_->setColumnWidth(ShareCol, std::max(tree_->columnWidth(ShareCol), 110));
     }
 
-    void addInputs(QStandardItem* section, const MapSection& s, int range,
-                   const std::vector<std::vector<size_t>>& symbolsOf) {
+    void addInputs(QStandardItem* section, const MapSection& s, int range) {
         auto share = [&](std::uint64_t size) {
             const std::uint64_t length = range >= 0 ? model_.ranges[static_cast<size_t>(range)].length : 0;
             return length ? static_cast<double>(size) / static_cast<double>(length) : 0.0;
@@ -512,17 +531,51 @@ private:
                                             : qs(in.section));
             if (diff_ && !in.hole) change(cells, diff_->input(in.origin(), in.section));
             section->appendRow(cells);
-            for (size_t sym : symbolsOf[k]) {
-                const MapSymbol& m = model_.symbols[sym];
-                auto symbol = row(SymbolRow, static_cast<int>(sym), qs(m.name),
-                                  QVariant::fromValue(m.address), m.size, share(m.size));
-                symbol[NoteCol]->setText(m.sizeInferred ? "size inferred" : "");
-                if (diff_) {
-                    if (const MemoryChange* c = diff_->symbolChange(m.name))
-                        change(symbol, c->delta(), c->added ? "new" : QString());
-                }
-                cells[NameCol]->appendRow(symbol);
+            inputItems_[k].push_back({cells[NameCol], range});
+            if (symbolsOf_[k].empty()) continue;
+            if (model_.symbols.size() <= EagerSymbols)
+                addSymbols(cells[NameCol], k, range);
+            else {
+                auto* later = new QStandardItem("(symbols)");
+                later->setData(LaterRow, KindRole);
+                cells[NameCol]->appendRow(later);
             }
+        }
+    }
+
+    void addSymbols(QStandardItem* input, size_t k, int range) {
+        if (input->rowCount() == 1 && input->child(0)->data(KindRole).toInt() == LaterRow)
+            input->removeRow(0);
+        if (input->rowCount() > 0) return;
+        const std::uint64_t length = range >= 0 ? model_.ranges[static_cast<size_t>(range)].length : 0;
+        for (size_t sym : symbolsOf_[k]) {
+            const MapSymbol& m = model_.symbols[sym];
+            auto symbol =
+                row(SymbolRow, static_cast<int>(sym), qs(m.name), QVariant::fromValue(m.address), m.size,
+                    length ? static_cast<double>(m.size) / static_cast<double>(length) : 0.0);
+            symbol[NoteCol]->setText(m.sizeInferred ? "size inferred" : "");
+            if (diff_) {
+                if (const MemoryChange* c = diff_->symbolChange(m.name))
+                    change(symbol, c->delta(), c->added ? "new" : QString());
+            }
+            input->appendRow(symbol);
+        }
+    }
+
+    // Before the filter looks for a name, the symbol rows that hold it are made.
+    void addSymbolsNamed(const QString& text) {
+        if (text.isEmpty() || model_.symbols.size() <= EagerSymbols) return;
+        const std::string wanted = text.toLower().toStdString();
+        for (size_t k = 0; k < symbolsOf_.size(); ++k) {
+            const bool holds = std::any_of(symbolsOf_[k].begin(), symbolsOf_[k].end(), [&](size_t sym) {
+                std::string name = model_.symbols[sym].name;
+                std::transform(name.begin(), name.end(), name.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                return name.find(wanted) != std::string::npos;
+            });
+            if (holds)
+                for (const auto& [item, range] : inputItems_[k])
+                    addSymbols(item, k, range);
         }
     }
 
@@ -606,6 +659,9 @@ private:
     QMainWindow* main_;
     MemoryModel model_;
     std::optional<MemoryDiff> diff_;
+    // Per input section: its symbols (indices into the model), and its rows with their range.
+    std::vector<std::vector<size_t>> symbolsOf_;
+    std::vector<std::vector<std::pair<QStandardItem*, int>>> inputItems_;
     std::string map_, output_;
     std::optional<std::filesystem::file_time_type> loaded_; // when the map shown was written
     bool project_ = false;                                  // the project's map, not one opened
