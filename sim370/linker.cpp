@@ -372,6 +372,47 @@ std::string MapHex(std::int64_t value, int digits = 8) {
     return buf;
 }
 
+// The input sections of one output section, each named by its object file or, for a library
+// member, "library : member"; a gap that the placement left between them (or before the end) is a
+// hole.
+void MapInputLines(const PlacedSection& s, std::vector<std::string>& l) {
+    auto line = [&](std::int64_t offset, std::int64_t size, const std::string& what) {
+        l.push_back("                  " + pad(MapHex(s.run + offset), 11) + pad(MapHex(size), 11) + "  " +
+                    what);
+    };
+    std::int64_t at = 0;
+    for (const auto& in : s.inputs) {
+        if (in.size <= 0) continue;
+        if (in.offset > at) line(at, in.offset - at, "--HOLE--");
+        std::string origin = BaseName(in.object);
+        // A member taken from a library is held as "library(member)".
+        if (const size_t open = origin.find('('); open != std::string::npos && origin.back() == ')')
+            origin = origin.substr(0, open) + " : " + origin.substr(open + 1, origin.size() - open - 2);
+        line(in.offset, in.size, origin + " (" + in.section + ")");
+        at = std::max(at, in.offset + in.size);
+    }
+    if (!s.inputs.empty() && at > 0 && s.size > at) line(at, s.size - at, "--HOLE--");
+}
+
+// Both orders of the global symbols, each a table of its own.
+void MapSymbolLines(const std::map<std::string, std::int64_t>& symbols, std::vector<std::string>& l) {
+    const std::string count = "[" + std::to_string(symbols.size()) + " symbols]";
+    l.insert(l.end(),
+             {"", "GLOBAL SYMBOLS: SORTED ALPHABETICALLY BY Name", "", "address   name", "--------  ----"});
+    for (const auto& [name, value] : symbols)
+        l.push_back(pad(MapHex(value), 9) + name);
+    l.insert(l.end(),
+             {"", "GLOBAL SYMBOLS: SORTED BY Symbol Address", "", "address   name", "--------  ----"});
+    std::vector<std::pair<std::int64_t, std::string>> byAddress;
+    byAddress.reserve(symbols.size());
+    for (const auto& [name, value] : symbols)
+        byAddress.push_back({value, name});
+    std::sort(byAddress.begin(), byAddress.end());
+    for (const auto& [value, name] : byAddress)
+        l.push_back(pad(MapHex(value), 9) + name);
+    l.insert(l.end(), {"", count});
+}
+
 } // namespace
 
 std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
@@ -409,17 +450,10 @@ std::vector<std::string> MapFileLines(const LinkOptions& o, const Placement& p,
         if (s.run != s.load) attrs += "    RUN ADDR = " + MapHex(s.run);
         l.push_back(TrimRight(pad(s.name, 8) + "   " + std::to_string(s.page) + "    " +
                               pad(MapHex(s.load), 11) + pad(MapHex(s.size), 11) + attrs));
-        for (const auto& in : s.inputs)
-            if (in.size > 0)
-                l.push_back("                  " + pad(MapHex(s.run + in.offset), 11) +
-                            pad(MapHex(in.size), 11) + "  " + BaseName(in.object) + " (" + in.section + ")");
+        MapInputLines(s, l);
         l.push_back("");
     }
-    if (!o.strip) {
-        l.insert(l.end(), {"", "GLOBAL SYMBOLS", "", "address  name", "-------- ----"});
-        for (const auto& [name, value] : p.symbols)
-            l.push_back(pad(MapHex(value), 8) + name);
-    }
+    if (!o.strip) MapSymbolLines(p.symbols, l);
     return l;
 }
 

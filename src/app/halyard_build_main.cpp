@@ -21,6 +21,7 @@
 #include "launch/foreign_program.h"
 #include "launch/launcher.h"
 #include "linkcmd/cmd_check.h"
+#include "memory_command.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 #include "simulate_command.h"
@@ -249,12 +250,24 @@ int vectors(Session& s, const Args& args) {
     return verdict.rfind("Assembled ", 0) == 0 ? 0 : 1;
 }
 
+int memory(Session& s, const Args& args) {
+    std::string why;
+    const auto a = ParseMemoryArgs(args, why);
+    if (!a) {
+        std::cerr << "halyard-build memory: " << why << '\n';
+        return 2;
+    }
+    if (!s.open(a->project)) return 1;
+    return RunMemoryCommand(*s.e, *a, std::cout, std::cerr);
+}
+
 struct Command {
     const char* name;
     const char* usage;
     const char* help;
     int (*run)(Session&, const Args&);
     int (*runAlone)(const Args&) = nullptr; // a command that needs no project model, any arguments
+    bool takesOptions = false; // more words than its one argument
 };
 
 // One row per command: its name, its arguments, its --help text and its handler.
@@ -298,6 +311,16 @@ const std::vector<Command>& commands() {
          "asm370 reads the listing back to the same bytes. Exit code 2 when FILE cannot be read.",
          [](Session& s, const Args& a) { return RunDisassemble(s.dd, a[0], std::cout, std::cerr); }},
         {"simulate", SimulateUsage, SimulateHelp, nullptr, SimulateCommand},
+        {"memory", "PROJECT [--json] [--against FILE.json] [--fail-above PERCENT] [--map FILE]",
+         "Open PROJECT and print the use of every memory range of its last link's map file, as the\n"
+         "Build panel shows it; with --json the whole map as JSON (\"ranges\", \"sections\",\n"
+         "\"objects\", \"holes\", \"symbols\"). --against FILE.json (an earlier --json output or a\n"
+         "snapshot kept beside the output) adds each range's and section's change in bytes with its\n"
+         "sign, and the symbols that came or went. --fail-above PERCENT exits 1 when a range holding\n"
+         "code or data is used above PERCENT, naming it (tables of fixed size such as the vectors\n"
+         "never count). --map FILE reads FILE instead of the project's map. Exit code 2 when there\n"
+         "is no map file yet.",
+         memory, nullptr, true},
     };
     return table;
 }
@@ -390,7 +413,7 @@ int main(int argc, char** argv) {
             std::cerr << why << '\n';
             return 2;
         }
-        if (rest.size() != 1) {
+        if (c.takesOptions ? rest.empty() : rest.size() != 1) {
             std::cerr << "usage: halyard-build " << c.name << ' ' << c.usage << '\n';
             return 2;
         }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <string>
 // The panels that each subsystem shows inside the main window, made by the subsystem's own view.
 class QWidget;
 class QMdiArea;
@@ -30,5 +31,13 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 // Go to Definition, Back, the Symbols dock and completion, over the project's symbol index.
 void attachCodeNavigation(TEmbedded& e, QMainWindow* window, QMdiArea* area);
+// Opens the definition of a name through the symbol index; false when it knows none. Without
+// ctags the user is told what is missing (and true comes back: nothing more to say).
+bool openDefinition(QMainWindow* window, const std::string& name);
+// True while the symbol index is being made or brought up to date.
+bool symbolIndexBusy(QMainWindow* window);
+// The memory map window (Project › Memory Map, a click on a range of the Build panel's table) and
+// the status bar's note of what the last link changed.
+void attachMemoryMap(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 
 } // namespace halyard::gui

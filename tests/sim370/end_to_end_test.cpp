@@ -113,7 +113,7 @@ TEST_F(SampleWorkspace, BuildsWithHalyardsDefaults) {
     const std::string map = ws->read("texassource/demo.map");
     EXPECT_NE(map.find("MEMORY CONFIGURATION"), std::string::npos);
     EXPECT_NE(map.find(".intvecs    0    00007fec    00000014"), std::string::npos) << map;
-    EXPECT_NE(map.find("rts.lib(boot.obj) (.text)"), std::string::npos) << map;
+    EXPECT_NE(map.find("rts.lib : boot.obj (.text)"), std::string::npos) << map;
 
     const ToolRun again = ws->run("halyard-sample", {"--if-fresh"}, "", ws->dir);
     EXPECT_NE(again.out.find("nothing done"), std::string::npos) << again.out;

@@ -51,8 +51,8 @@ TEST_F(LinkerFiles, PullsOnlyTheLibraryMembersThatAreNeeded) {
     ASSERT_EQ(link(kGood, {"-heap", "0040h", "-sstack=20h"}), 1) << "'-sstack=20h' is not a size";
     ASSERT_EQ(link(kGood, {"-heap", "0040h", "-sstack", "20h"}), 0) << out.str();
     const std::string map = read("C:\\p\\a.map");
-    EXPECT_NE(map.find("my.lib(used.obj) (.text)"), std::string::npos) << map;
-    EXPECT_NE(map.find("my.lib(deeper.obj) (.text)"), std::string::npos) << map;
+    EXPECT_NE(map.find("my.lib : used.obj (.text)"), std::string::npos) << map;
+    EXPECT_NE(map.find("my.lib : deeper.obj (.text)"), std::string::npos) << map;
     EXPECT_EQ(map.find("unused.obj"), std::string::npos) << map;
     EXPECT_NE(map.find(".sysmem     0    00000122    00000040"), std::string::npos) << map;
     EXPECT_NE(map.find(".stack      0    00000102    00000020"), std::string::npos) << map;

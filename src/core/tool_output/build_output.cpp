@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/error.h"
 #include "base/paths.h"
 #include "batch/ide_bat.h"
 #include "editor/code_text.h"
@@ -23,6 +24,10 @@ BuildOutput::BuildOutput(TEmbedded& e) : e(e) {
     ShowBuildOutput.onClick = [this] { BuildPanel.setVisible(true); };
     NextError1.onClick = [this] { this->e.run([this] { NextErrorClick(); }); };
     PreviousError1.onClick = [this] { this->e.run([this] { PreviousErrorClick(); }); };
+    MemoryMap1.setCaption("Memory Map");
+    MemoryMap1.onClick = [this] {
+        if (showMemoryMap) showMemoryMap({});
+    };
     OutputTimer.onTimer = [this] { this->e.run([this] { OutputTimerTimer(); }); };
 }
 
@@ -157,6 +162,9 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     if (kept_) std::setvbuf(kept_, nullptr, _IOFBF, 1 << 16);
     keptSize_ = 0;
     memory_.clear();
+    mapFile_.clear();
+    memoryChange_.clear();
+    memoryDiff_.reset();
     whyNoOutput_.clear();
     errors_ = warnings_ = 0;
     current_ = -1;
@@ -321,16 +329,52 @@ void BuildOutput::showMemoryUse() {
     map = inLinkFolder(map);
     const auto written = e.dd.fileExists(map) ? e.dd.lastWriteTime(map) : std::nullopt;
     if (!written || *written < startTime_) return; // an old map tells nothing about this link
-    std::vector<std::string> problems;
-    memory_ = ReadMemoryUse(e.dd.readLines(map), &problems);
-    if (memory_.empty() && problems.empty()) return;
+    mapFile_ = map;
+    MemoryModel model = ReadMemoryModel(e.dd.readLines(map));
+    memory_ = model.ranges;
+    if (memory_.empty() && model.problems.empty()) return;
     add(Line::Note, "Memory use (" + map + "):");
     const auto table = MemoryUseTable(memory_);
     for (size_t i = 0; i < table.size(); ++i)
         add(i > 0 && memory_[i - 1].nearlyFull() ? Line::MemoryFull : Line::Memory, table[i]);
     // Part of the table, so the headless build prints them with it.
-    for (const auto& problem : problems)
+    for (const auto& problem : model.problems)
         add(Line::Memory, problem);
+    keepSnapshot(model);
+}
+
+// A snapshot of every successful link is kept beside its output, to tell what the next one changed.
+void BuildOutput::keepSnapshot(const MemoryModel& model) {
+    const bool failed = errors_ > 0 || (run_ && run_->ended() && run_->exitCode() != 0) || stopped_;
+    if (failed || memory_.empty()) return;
+    try {
+        KeptSnapshot kept = KeepSnapshot(e.dd, inLinkFolder(TrimRight(e.ObjectFile)), model, mapFile_);
+        memoryDiff_ = std::move(kept.diff);
+        memoryChange_ = kept.summary;
+    } catch (const Error& err) {
+        // The build itself went well: the lost comparison is said, not made a failure.
+        add(Line::Note, std::string("The memory snapshot was not kept: ") + err.what());
+        return;
+    }
+    if (!memoryChange_.empty()) add(Line::Memory, memoryChange_);
+}
+
+std::string BuildOutput::projectMapFile() const {
+    const std::string cmd = e.menu.DefaultCmd.checked()  ? DefaultCmdFile
+                            : e.menu.NoCmdFile.checked() ? ""
+                                                         : e.CmdFilePath;
+    std::vector<std::string> lines;
+    if (!TrimRight(cmd).empty() && e.dd.fileExists(cmd)) lines = e.dd.readLines(cmd);
+    const std::string map = MapFileOfLink(lines, e.LinkerCmdLine);
+    if (map.empty()) return {};
+    if (map.find(':') != std::string::npos || map[0] == '\\') return map;
+    return AddTrailingBackslash(e.WorkDrive) + map;
+}
+
+std::string BuildOutput::projectOutputFile() const {
+    const std::string out = TrimRight(e.ObjectFile);
+    if (out.empty() || out.find(':') != std::string::npos || out[0] == '\\') return out;
+    return AddTrailingBackslash(e.WorkDrive) + out;
 }
 
 void BuildOutput::StopClick() {

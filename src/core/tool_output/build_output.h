@@ -10,12 +10,14 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/controls.h"
 #include "base/ports.h"
 #include "tool_output/memory_map.h"
+#include "tool_output/memory_report.h"
 #include "tool_output/tool_messages.h"
 
 namespace halyard {
@@ -55,6 +57,10 @@ public:
     Timer OutputTimer{100};
     // "Build Output" shows the panel again; "Next Error" and "Previous Error" step through the messages.
     MenuItem ShowBuildOutput, NextError1, PreviousError1;
+    // "Memory Map": the view of a link's map file, shown through showMemoryMap.
+    MenuItem MemoryMap1;
+    // The view shows the memory map, at the range named ("" for none).
+    std::function<void(const std::string& range)> showMemoryMap;
 
     // The lines shown: the last ShownLines ones of the run. lines()[i] is line firstShown() + i of
     // the run; Activate and current() count lines from the run's start.
@@ -81,6 +87,17 @@ public:
     int current() const { return current_; }
     // The used memory ranges of the last link, as shown under its verdict.
     const std::vector<MemoryUse>& memory() const { return memory_; }
+    // The map file the last link wrote; empty when it wrote none.
+    const std::string& mapFile() const { return mapFile_; }
+    // The map file and the output file a link with the present options writes (Windows paths, in
+    // the folder the batch runs in); the map is empty when the link names none.
+    std::string projectMapFile() const;
+    std::string projectOutputFile() const;
+    // What the last link changed in the memory ranges, against the pinned baseline or else the
+    // build before ("ROM +248 bytes since the last build"); empty when there was nothing to compare.
+    const std::string& memoryChange() const { return memoryChange_; }
+    // The whole comparison, for the memory view's change column.
+    const std::optional<MemoryDiff>& memoryDiff() const { return memoryDiff_; }
     // Why a link that reported no fault wrote no project output ("The link names no output file
     // ..."); empty when there is nothing to say. Also shown as a line under the verdict.
     const std::string& whyNoOutput() const { return whyNoOutput_; }
@@ -151,6 +168,7 @@ private:
     void runEnded();
     void showRedirectedOutput();
     void showMemoryUse();
+    void keepSnapshot(const MemoryModel& model);
     void explainMissingOutput();
     std::string inLinkFolder(const std::string& file) const;
     std::vector<std::string> commandFileLines() const;
@@ -181,6 +199,8 @@ private:
     std::string terminalBatch_;
     Judge judge_;
     std::vector<MemoryUse> memory_;
+    std::string mapFile_, memoryChange_;
+    std::optional<MemoryDiff> memoryDiff_;
     std::string whyNoOutput_;
     std::vector<std::function<void(Change)>> observers_;
 };

@@ -206,6 +206,20 @@ private:
         });
     }
 
+public:
+    // The definition of a name found elsewhere (the memory map's symbols): false when the index
+    // knows none, or has none yet.
+    bool openDefinition(const std::string& name) {
+        if (!needIndex()) return true;
+        const auto found = index_.definitions(name);
+        if (found.empty()) return false;
+        goTo(found.front());
+        return true;
+    }
+
+    bool indexBusy() const { return index_.busy(); }
+
+private:
     void goToDefinition() {
         CodeEdWindow* view = active();
         if (!view || !needIndex()) return;
@@ -435,6 +449,16 @@ private:
 
 void attachCodeNavigation(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     new CodeNavigation(e, window, area);
+}
+
+bool openDefinition(QMainWindow* window, const std::string& name) {
+    auto* nav = static_cast<CodeNavigation*>(window->findChild<QObject*>("CodeNavigation"));
+    return nav && nav->openDefinition(name);
+}
+
+bool symbolIndexBusy(QMainWindow* window) {
+    auto* nav = static_cast<CodeNavigation*>(window->findChild<QObject*>("CodeNavigation"));
+    return nav && nav->indexBusy();
 }
 
 } // namespace halyard::gui

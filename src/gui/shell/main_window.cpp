@@ -118,6 +118,7 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     attachBuildPanel(model_, this, mdi_);
     attachFindInFiles(model_, this, mdi_);
     attachCodeNavigation(model_, this, mdi_);
+    attachMemoryMap(model_, this, mdi_);
     attachHelp();
     resize(1024, 700);
 }

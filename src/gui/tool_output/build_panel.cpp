@@ -120,6 +120,8 @@ public:
             // without measuring each.
             return QSize(static_cast<int>(std::ceil(widest_ * charWidth_)) + 8, lineHeight_);
         case Qt::ToolTipRole:
+            if (line->kind == Line::Memory || line->kind == Line::MemoryFull)
+                return QVariant("Click to show the memory map");
             return line->diagnostic()
                        ? QVariant("Double-click or press Enter to open the line (F4: next message)")
                        : QVariant();
@@ -329,6 +331,17 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     QObject::connect(list, &QListView::activated, list, [&e, lines](const QModelIndex& index) {
         const int line = static_cast<int>(lines->lineOf(index.row()));
         e.run([&e, line] { e.buildOutput.Activate(line); });
+    });
+    // A click on a row of the memory table shows that range in the memory map.
+    QObject::connect(list, &QListView::clicked, list, [&out, lines](const QModelIndex& index) {
+        const size_t line = lines->lineOf(index.row());
+        if (line < out.firstShown() || line >= out.lineCount() || !out.showMemoryMap) return;
+        const Line& l = out.lines()[line - out.firstShown()];
+        if (l.kind != Line::Memory && l.kind != Line::MemoryFull) return;
+        const std::string first = l.text.substr(0, l.text.find(' '));
+        for (const MemoryUse& r : out.memory())
+            if (r.name == first) return out.showMemoryMap(first);
+        if (first == "range") out.showMemoryMap({});
     });
     QObject::connect(stop, &QPushButton::clicked, stop, [&e] { e.run([&e] { e.buildOutput.StopClick(); }); });
     auto copyLines = [&out, list, lines] {
