@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -246,6 +248,10 @@ void MainWindow::buildPanels() {
         });
     }
     layout->addLayout(pages);
+    // A click on a page's tab takes the focus there, so F1 then asks for that page's topic rather
+    // than for whatever had the focus before.
+    for (auto* tabs : central->findChildren<QTabWidget*>())
+        tabs->tabBar()->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(new PageScroll(createProjEditPan(model_, central), model_.ProjEditPan, central));
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName("MDIArea");
@@ -267,7 +273,12 @@ void MainWindow::buildPanels() {
 void MainWindow::driveTimer(Timer& timer) {
     auto* qt = new QTimer(this);
     qt->setSingleShot(false);
-    QObject::connect(qt, &QTimer::timeout, this, [&timer] { timer.tick(); });
+    // A modal dialog's event loop runs timers as well. What the start-up and a build's verdict do
+    // (open a project, save and close the editor windows, ask questions) would pull windows from
+    // under the dialog: they wait for its answer, the timer trying again at its next interval.
+    QObject::connect(qt, &QTimer::timeout, this, [&timer] {
+        if (!QApplication::activeModalWidget()) timer.tick();
+    });
     auto sync = [qt, &timer] {
         if (timer.enabled() && !qt->isActive())
             qt->start(timer.interval);
