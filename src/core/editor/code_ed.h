@@ -75,6 +75,8 @@ public:
     // From the view: the user changed the text or moved the selection (nothing is echoed back).
     void userEdit(size_t position, size_t removed, std::u16string_view inserted);
     void userSelect(size_t start, size_t length);
+    // From the view: Undo or Redo brought the text back to what was last loaded or saved.
+    void userReturnedToSaved() { setModified(false); }
 
     // Commands.
     // Loads a file into a window that was just made; a name shorter than 2 characters closes it.

@@ -134,6 +134,7 @@ CodeAidsView::CodeAidsView(QPlainTextEdit* editor, EditorAids& settings,
     });
     connect(editor_, &QPlainTextEdit::blockCountChanged, gutter_, [this] {
         gutter_->updateGeometry();
+        if (!anchored_.empty()) placeMarks();
         gutter_->update();
     });
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
@@ -158,12 +159,33 @@ void CodeAidsView::setPlainText(bool on) {
     settingsChanged();
 }
 
+void CodeAidsView::setSyntax(Syntax syntax) {
+    syntax_ = syntax;
+    markCaret();
+}
+
 void CodeAidsView::setMarks(const std::vector<BuildOutput::LineMark>& marks) {
-    marks_.clear();
+    std::map<int, Mark> byLine;
     for (const auto& m : marks) {
-        Mark& mark = marks_[m.line];
+        Mark& mark = byLine[m.line];
         mark.error = mark.error || m.error;
         mark.text += (mark.text.isEmpty() ? "" : "\n") + QString::fromStdString(m.text);
+    }
+    anchored_.clear();
+    QTextDocument* doc = editor_->document();
+    for (auto& [line, mark] : byLine) {
+        const QTextBlock block = doc->findBlockByNumber(line - 1);
+        if (block.isValid()) anchored_.emplace_back(QTextCursor(block), std::move(mark));
+    }
+    placeMarks();
+}
+
+void CodeAidsView::placeMarks() {
+    marks_.clear();
+    for (const auto& [cursor, mark] : anchored_) {
+        Mark& at = marks_[cursor.blockNumber() + 1];
+        at.error = at.error || mark.error;
+        at.text += (at.text.isEmpty() ? "" : "\n") + mark.text;
     }
     gutter_->update();
 }
@@ -190,7 +212,7 @@ void CodeAidsView::markCaret() {
     const std::u16string* text = text_ ? text_() : nullptr;
     if (plain_ && settings_.MatchBrackets.checked() && text && !caret.hasSelection()) {
         QTextDocument* doc = editor_->document();
-        const auto pair = MatchingBracket(*text, static_cast<size_t>(caret.position()));
+        const auto pair = MatchingBracket(*text, static_cast<size_t>(caret.position()), 20000, syntax_);
         // The model follows the edit; a pair it has not seen yet is left unmarked.
         auto same = [&](size_t at) {
             return at < text->size() && doc->characterAt(static_cast<int>(at)) == QChar((*text)[at]);

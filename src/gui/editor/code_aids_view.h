@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include <QTextCursor>
+
 #include "editor/code_aids.h"
+#include "editor/highlighter.h"
 #include "tool_output/build_output.h"
 
 namespace halyard::gui {
@@ -29,13 +32,16 @@ public:
     QWidget* gutter() const;
     // Off for a Rich Text Format document: it keeps its own look.
     void setPlainText(bool on);
+    // The language whose comments and strings bracket matching passes over.
+    void setSyntax(Syntax syntax);
     void setMarks(const std::vector<BuildOutput::LineMark>& marks);
 
     struct Mark {
         bool error = false;
         QString text;
     };
-    // By 1-based line.
+    // By 1-based line, where the marked lines are now: the marks move with the text, as lines are
+    // added or taken out above them.
     const std::map<int, Mark>& marks() const { return marks_; }
     QPlainTextEdit* editor() const { return editor_; }
     bool showNumbers() const { return plain_ && settings_.LineNumbers.checked(); }
@@ -48,12 +54,16 @@ private:
     void settingsChanged();
     void markCaret();
     bool keepIndent();
+    void placeMarks();
 
     QPlainTextEdit* editor_;
     EditorAids& settings_;
     std::function<const std::u16string*()> text_;
     LineGutter* gutter_;
     std::map<int, Mark> marks_;
+    // Each mark held by a cursor at the start of its line, which the document moves with edits.
+    std::vector<std::pair<QTextCursor, Mark>> anchored_;
+    Syntax syntax_ = Syntax::None;
     bool plain_ = true;
 };
 

@@ -137,6 +137,10 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
             self->marksChanged();
     });
     connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
+    // The document knows when Undo and Redo bring it back to the text last loaded or saved.
+    connect(editor_->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
+        if (!changed && model_ && model_->modified()) model_->userReturnedToSaved();
+    });
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
     connect(editor_, &QPlainTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
     // Made after the edit's own change handler, so the model has every edit before colours follow.
@@ -352,7 +356,11 @@ void CodeEdWindow::modelChanged(TCodeEd::Change change) {
         break;
     case TCodeEd::Change::Modified:
         setWindowModified(model_->modified());
-        if (!model_->modified()) watchFile(); // a save replaces the file
+        if (!model_->modified()) {
+            // Undo back to here is back to the saved text.
+            editor_->document()->setModified(false);
+            watchFile(); // a save replaces the file
+        }
         break;
     case TCodeEd::Change::Closed:
         model_ = nullptr;
@@ -387,6 +395,7 @@ void CodeEdWindow::showSyntax() {
     colours_->attach(editor_->document(), syntax, dark);
     syncing_ = false;
     aids_->setPlainText(!model_->richText());
+    aids_->setSyntax(syntax);
     marksChanged();
 }
 
@@ -426,6 +435,7 @@ void CodeEdWindow::showDocument() {
             }
         }
     }
+    if (!model_->modified()) editor_->document()->setModified(false);
     syncing_ = false;
     showSelection();
 }
