@@ -22,6 +22,7 @@
 #include "binders.h"
 #include "editor/code_aids_view.h"
 #include "editor/code_text.h"
+#include "editor/code_text_edit.h"
 #include "editor/editor_dialogs.h"
 #include "editor/names.h"
 #include "editor/syntax_colours.h"
@@ -73,7 +74,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     setHelpTopic(this, HelpTopic::Editor);
     // A plain-text edit lays out only the lines an edit touches, so typing costs the same anywhere
     // in a long file; it still draws the character formats of a Rich Text Format file.
-    editor_ = new QPlainTextEdit(this);
+    editor_ = new CodeTextEdit(this);
     editor_->setObjectName("CodeEditor");
     editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -99,15 +100,10 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    aids_ = new CodeAidsView(
-        editor_, e_.editorAids,
-        [this]() -> const std::u16string* { return model_ ? &model_->text() : nullptr; }, this);
-    row->addWidget(aids_->gutter());
-    row->addWidget(editor_, 1);
-    layout->addLayout(row, 1);
+    aids_ = new CodeAidsView(editor_, e_.editorAids, [this]() -> const std::u16string* {
+        return model_ ? &model_->text() : nullptr;
+    });
+    layout->addWidget(editor_, 1);
     layout->addWidget(bar);
     resize(initialClientSize());
 

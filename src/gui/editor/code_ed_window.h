@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editor/code_ed.h"
+#include "editor/code_text_edit.h"
 #include "editor/highlighter.h"
 
 class QFileSystemWatcher;
@@ -78,7 +79,7 @@ private:
 
     TEmbedded& e_;
     TCodeEd* model_;
-    QPlainTextEdit* editor_ = nullptr;
+    CodeTextEdit* editor_ = nullptr;
     SyntaxColours* colours_ = nullptr;
     CodeAidsView* aids_ = nullptr;
     bool marksPending_ = false;
