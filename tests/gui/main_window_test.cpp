@@ -214,21 +214,28 @@ TEST_F(Gui, EveryDialogAndPageFitsAnEightHundredBySixHundredScreen) {
         EXPECT_EQ(cut, "") << d->kind();
     }
     model.buildOutput.BuildPanel.setVisible(true);
-    for (MenuItem* show : {&model.menu.Construct1, &model.menu.CompilerOptions, &model.menu.LinkerOptions1}) {
-        show->click();
-        for (int i = 0; i < 3; ++i)
-            QApplication::processEvents();
-        EXPECT_EQ(window.size(), small);
-        for (auto* tabs : window.findChildren<QTabWidget*>()) {
-            if (!tabs->isVisible()) continue;
-            for (int i = 0; i < tabs->count(); ++i) {
-                tabs->setCurrentIndex(i);
+    for (QSize size : {small, QSize(1280, 800)})
+        for (MenuItem* show :
+             {&model.menu.Construct1, &model.menu.CompilerOptions, &model.menu.LinkerOptions1}) {
+            window.resize(size);
+            show->click();
+            for (int i = 0; i < 3; ++i)
                 QApplication::processEvents();
-                EXPECT_EQ(outside(&window, QRect(window.mapToGlobal(QPoint(0, 0)), window.size())), "")
-                    << show->caption() << " " << tabs->tabText(i).toStdString();
+            EXPECT_EQ(window.size(), size);
+            for (auto* tabs : window.findChildren<QTabWidget*>()) {
+                if (!tabs->isVisible()) continue;
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    QApplication::processEvents();
+                    EXPECT_EQ(outside(&window, QRect(window.mapToGlobal(QPoint(0, 0)), window.size())), "")
+                        << size.width() << "x" << size.height() << " " << show->caption() << " "
+                        << tabs->tabText(i).toStdString();
+                }
             }
+            if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+                window.grab().save(QString("%1/page-%2-%3.png")
+                                       .arg(dir)
+                                       .arg(size.width())
+                                       .arg(QString::fromStdString(show->caption())));
         }
-        if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
-            window.grab().save(QString(dir) + "/page-" + QString::fromStdString(show->caption()) + ".png");
-    }
 }
