@@ -227,8 +227,9 @@ private:
                 a->setData(static_cast<int>(&s - found.data()));
             }
             QPlainTextEdit* edit = view->CodeEditor();
+            QPointer<CodeEdWindow> shown(view); // the menu's event loop may close the window
             QAction* chosen = menu.exec(edit->viewport()->mapToGlobal(edit->cursorRect().bottomLeft()));
-            if (!chosen) return;
+            if (!chosen || !shown || !shown->model()) return;
             target = &found[static_cast<size_t>(chosen->data().toInt())];
         }
         back_.push_back({file, view->model()->selStart()});

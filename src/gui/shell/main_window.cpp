@@ -284,11 +284,12 @@ void MainWindow::buildPanels() {
 void MainWindow::driveTimer(Timer& timer) {
     auto* qt = new QTimer(this);
     qt->setSingleShot(false);
-    // A modal dialog's event loop runs timers as well. What the start-up and a build's verdict do
-    // (open a project, save and close the editor windows, ask questions) would pull windows from
-    // under the dialog: they wait for its answer, the timer trying again at its next interval.
+    // A modal dialog's event loop runs timers as well, and so does a menu's. What the start-up and a
+    // build's verdict do (open a project, save and close the editor windows, ask questions) would
+    // pull windows from under them: they wait for the answer, the timer trying again at its next
+    // interval.
     QObject::connect(qt, &QTimer::timeout, this, [&timer] {
-        if (!QApplication::activeModalWidget()) timer.tick();
+        if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) timer.tick();
     });
     auto sync = [qt, &timer] {
         if (timer.enabled() && !qt->isActive())
