@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QThread>
 #include <cstdlib>
 #include <filesystem>
@@ -98,7 +99,19 @@ TEST_F(BuildPanel, AFailedBuildsErrorOpensItsLineAndAGoodBuildShowsTheMemory) {
     // Mended outside Halyard: the build saves the open editor windows, so the window goes first.
     ASSERT_TRUE(model.editors.CloseEditorFiles());
     dd.writeBytes(main, good);
+    // Find in Files shares the panel's place; a build brings the Build panel forward.
+    QApplication::processEvents();
+    window.findChild<QAction*>("FindInFiles")->trigger();
+    QApplication::processEvents();
+    auto inFront = [&] {
+        for (auto* tabs : window.findChildren<QTabBar*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i) == "Find in Files") return tabs->tabText(tabs->currentIndex());
+        return QString();
+    };
+    ASSERT_EQ(inFront(), "Find in Files");
     build();
+    EXPECT_TRUE(inFront().startsWith("Build")) << inFront().toStdString();
     EXPECT_EQ(dock->windowTitle(), "Build - 0 errors, 0 warnings");
     EXPECT_GE(row("Memory use (C:\\texassource\\demo.map):"), 0);
     EXPECT_TRUE(text(rows() - 1).startsWith("VECS")) << text(rows() - 1).toStdString();

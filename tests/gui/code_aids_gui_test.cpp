@@ -35,6 +35,14 @@ TEST_F(CodeAids, TheGutterNumbersTheLinesAndMarksTheFailedBuildsMessages) {
     EXPECT_TRUE(marks.at(15).text.contains("expected ';'")) << marks.at(15).text.toStdString();
     ASSERT_EQ(marks.count(10), 1u); // the warning
     EXPECT_FALSE(marks.at(10).error);
+    // They move with the text; Undo back to the loaded text also takes the modified mark away.
+    QTextCursor(view->CodeEditor()->document()).insertText("\n\n");
+    EXPECT_EQ(marks.count(17) + marks.count(12), 2u);
+    EXPECT_TRUE(view->model()->modified());
+    view->CodeEditor()->undo();
+    EXPECT_EQ(marks.count(15) + marks.count(10), 2u);
+    EXPECT_FALSE(view->model()->modified());
+    EXPECT_FALSE(view->isWindowModified());
     // Another file of the project carries none of them.
     gui::CodeEdWindow* timer = open("C:\\Halyard\\demo\\timer.c");
     ASSERT_TRUE(timer && timer != view);

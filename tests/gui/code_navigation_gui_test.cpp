@@ -67,7 +67,8 @@ TEST_F(CodeNavigationGui, F12OpensTheDefinitionAndAltLeftComesBack) {
     const QPoint name = edit->cursorRect().center() + QPoint(8, 0);
     caretAt(main, u"banner", 0);
     QTest::mouseClick(edit->viewport(), Qt::LeftButton, Qt::ControlModifier, name);
-    ASSERT_TRUE(until([&] { return active() && active()->model() && active()->model()->caption() == "leds.c"; }));
+    ASSERT_TRUE(
+        until([&] { return active() && active()->model() && active()->model()->caption() == "leds.c"; }));
     QTest::keyClick(active()->CodeEditor(), Qt::Key_Left, Qt::AltModifier);
     QApplication::processEvents();
     ASSERT_EQ(active(), main);
@@ -81,6 +82,22 @@ TEST_F(CodeNavigationGui, F12OpensTheDefinitionAndAltLeftComesBack) {
     filter->clear();
     window.findChild<QDockWidget*>("SymbolsDock")->raise();
     shoot("symbols-dock.png");
+}
+
+// A window that gets its file after it became the active one (as Open File's window did, made
+// before its dialog) fills the dock at once; the names are shown whole, with a tool tip.
+TEST_F(CodeNavigationGui, TheSymbolsDockFollowsAFileLoadedIntoTheActiveWindow) {
+    ASSERT_TRUE(open("C:\\Halyard\\demo\\main.c"));
+    ASSERT_TRUE(until([&] { return listed().contains("main"); }));
+    TCodeEd& header = model.editors.NewFile1Click();
+    QApplication::processEvents();
+    ASSERT_TRUE(until([&] { return listed().isEmpty(); }));
+    model.run([&] { header.LoadFile("C:\\Halyard\\demo\\demo.h", 1); });
+    ASSERT_TRUE(until([&] { return listed().contains("DPORT_DIR"); }));
+    EXPECT_TRUE(listed().contains("DPORT_DATA"));
+    const QFontMetrics metrics(symbols()->font());
+    EXPECT_GE(symbols()->columnWidth(0), metrics.horizontalAdvance("DPORT_DATA"));
+    EXPECT_EQ(symbols()->topLevelItem(0)->toolTip(0).isEmpty(), false);
 }
 
 TEST_F(CodeNavigationGui, CtrlSpaceOffersTheProjectsNamesAndEnterTakesOne) {

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -262,6 +263,12 @@ TEST_F(EditorGui, FindErrorAndTheReplaceDialogWorkOnTheShownText) {
     replace->findEdit()->setText("y ");
     replace->findNextButton()->click(); // its own find text, not the find dialog's
     EXPECT_EQ(view->CodeEditor()->textCursor().selectionStart(), 11);
+    // Its Find Next ignores letter case, as every search does unless asked.
+    EXPECT_FALSE(replace->matchCaseBox()->isChecked());
+    view->CodeEditor()->moveCursor(QTextCursor::Start);
+    replace->findEdit()->setText("Error");
+    replace->findNextButton()->click();
+    EXPECT_EQ(view->CodeEditor()->textCursor().selectedText(), "ERROR");
     replace->replaceEdit()->setText("Y-");
     replace->findEdit()->setText("ERROR");
     replace->replaceAllButton()->click();
@@ -280,7 +287,6 @@ TEST_F(EditorGui, ReplaceAllReplacesEveryOccurrenceAsOneUndoStep) {
     view->CodeEditor()->moveCursor(QTextCursor::End); // the caret after every occurrence
     view->menus()[2]->actions().at(1)->trigger();     // Replace
     gui::FindReplaceDialog* replace = view->ReplaceDialog();
-    EXPECT_TRUE(replace->matchCaseBox()->isChecked());
     EXPECT_FALSE(replace->wholeWordBox()->isChecked());
     replace->findEdit()->setText("int");
     replace->replaceEdit()->setText("long");
@@ -295,10 +301,10 @@ TEST_F(EditorGui, ReplaceAllReplacesEveryOccurrenceAsOneUndoStep) {
     EXPECT_EQ(view->CodeEditor()->toPlainText(), text);
     EXPECT_EQ(view->model()->text(), text.toStdU16String());
 
-    replace->matchCaseBox()->click();
+    // Replace keeps to letter case, also when "Match case" is off for Find Next.
     replace->wholeWordBox()->click();
     replace->replaceAllButton()->click();
-    EXPECT_EQ(view->CodeEditor()->toPlainText(), "long a; prlong(x);\nlong b; long c;");
+    EXPECT_EQ(view->CodeEditor()->toPlainText(), "long a; prlong(x);\nINT b; long c;");
 
     // The Find dialog ignores case unless asked.
     view->CodeEditor()->moveCursor(QTextCursor::Start);
@@ -355,6 +361,10 @@ TEST_F(EditorGui, TypingStopsAtTwoMillionCharactersAndALongerLoadedFileStaysWhol
         EXPECT_EQ(view->model()->text().substr(expected.size() - 4),
                   FromUtf8(expected.substr(expected.size() - 4)));
         EXPECT_EQ(view->CodeEditor()->document()->characterCount() - 1, static_cast<int>(expected.size()));
+        // A refused key is no silent loss: the window's status bar says why.
+        auto* bar = view->findChild<QStatusBar*>("StatusBar");
+        ASSERT_NE(bar, nullptr);
+        EXPECT_TRUE(bar->currentMessage().contains("at most")) << bar->currentMessage().toStdString();
     }
 }
 

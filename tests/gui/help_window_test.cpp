@@ -5,9 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
@@ -127,6 +130,56 @@ TEST_F(HelpGui, F1ShowsTheFocusedPagesTopicAndShiftF1ItsPopup) {
     QLabel* popup = window.helpEngine().popup();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->text().startsWith("Assembler:")) << popup->text().toStdString();
+}
+
+// The summary popup holds every key and click of the program while it is open: it must close on
+// Escape and on a click, and give the keys back to the main window.
+TEST_F(HelpGui, TheSummaryPopupClosesOnEscapeAndOnAClick) {
+    window.show();
+    window.actionFor(model.menu.CompilerOptions)->trigger();
+    QWidget* box = window.findChild<QWidget*>("TabSheet2")->findChild<QPushButton*>("OK");
+    ASSERT_NE(box, nullptr);
+    key(box, Qt::Key_F1, Qt::ShiftModifier);
+    QLabel* popup = window.helpEngine().popup();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(popup->isVisible());
+    key(popup, Qt::Key_Escape);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    key(box, Qt::Key_F1, Qt::ShiftModifier);
+    ASSERT_TRUE(popup->isVisible());
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(-20, -20), popup->mapToGlobal(QPointF(-20, -20)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(popup, &click);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    // The main window takes keys again: F1 shows the page's topic.
+    f1(box);
+    EXPECT_EQ(shownTopic(), "/assembler.htm");
+}
+
+// F1 with the focus on a page control's tab bar shows the topic of the page in front, on every page.
+TEST_F(HelpGui, F1OnAPageControlsTabBarShowsThePagesTopic) {
+    window.show();
+    window.actionFor(model.menu.Help3)->trigger();
+    const QString overview = shownTopic();
+    for (auto* tabs : window.findChildren<QTabWidget*>()) {
+        if (tabs->objectName().isEmpty()) continue;
+        tabs->show();
+        for (int i = 0; i < tabs->count(); ++i) {
+            // A click on the tab, then F1 where the keys go.
+            QApplication::setActiveWindow(&window);
+            window.setFocus();
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
+            ASSERT_EQ(tabs->currentIndex(), i);
+            QWidget* focus = QApplication::focusWidget();
+            key(focus ? focus : &window, Qt::Key_F1);
+            EXPECT_NE(shownTopic().toStdString(), overview.toStdString())
+                << tabs->objectName().toStdString() << " page " << i << " " << tabs->tabText(i).toStdString();
+        }
+    }
 }
 
 TEST_F(HelpGui, AMissingHelpFileOrATopicItLacksIsReportedByName) {

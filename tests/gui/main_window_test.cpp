@@ -1,21 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include "shell/main_window.h"
-#include "qt_ui.h"
-#include "support/fakes.h"
 #include "gui_fixture.h"
+#include "help/about_box.h"
+#include "linkcmd/sections_edit.h"
+#include "project/project_file.h"
+#include "qt_ui.h"
+#include "shell/dir_setup.h"
+#include "shell/main_window.h"
+#include "support/fakes.h"
+#include "tools/tool_menus.h"
 
 using namespace halyard;
 
@@ -27,9 +38,10 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     EXPECT_EQ(window.windowTitle(), "Halyard  CL370 IDE");
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     QStringList menus;
-    for (QAction* a : window.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries", "Tools",
-                                  "Program", "Command File", "Window", "&Help"}));
+    for (QAction* a : window.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "Project", "&Edit Batch", "Options", "Int Vectors", "Libraries",
+                                  "Tools", "Program", "Command File", "Window", "&Help"}));
     EXPECT_FALSE(window.actionFor(model.menu.Window1)->isVisible());
 
     auto* bar = window.findChild<QToolBar*>("ToolBar1");
@@ -38,9 +50,9 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     for (QAction* a : bar->actions())
         if (!a->isSeparator()) hints << a->toolTip();
     EXPECT_EQ(hints, (QStringList{"Exit Halyard", "Open Project", "New Project", "Edit Project", "New File",
-                                  "Open File", "Compiler Options", "Linker Options", "Display/Hide Project List",
-                                  "Compile", "Make", "Run Programming Tool", "Libarary Options", "Configure Tools",
-                                  "Halyard Help"}));
+                                  "Open File", "Compiler Options", "Linker Options",
+                                  "Display/Hide Project List", "Compile", "Make", "Run Programming Tool",
+                                  "Libarary Options", "Configure Tools", "Halyard Help"}));
     // Each icon draws something: the icon theme, or its fallback, has every name.
     for (QAction* a : bar->actions()) {
         if (!a->isSeparator()) {
@@ -49,7 +61,8 @@ TEST_F(Gui, MainWindowShowsItsCaptionMenusToolBarAndSevenPanels) {
     }
 
     const int widths[] = {150, 100, 60, 200, 100, 100, 50};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(window.statusPanel(i)->width(), widths[i]) << i;
     // The last panel reaches the right edge, so its text is never cut at 50 pixels.
     EXPECT_GE(window.statusPanel(6)->width(), widths[6]);
     EXPECT_EQ(window.statusPanel(6)->maximumWidth(), QWIDGETSIZE_MAX);
@@ -119,7 +132,6 @@ TEST(QtUiTexts, ClassicFiltersExtensionsAndLineBreaksBecomeQtOnes) {
               "Compiler Temporary Folder does not exist\nPlease check Setup");
 }
 
-
 // On an 800 x 600 screen the builder (or the compiler options) scrolls inside the window rather
 // than holding it taller than the screen, with the Build panel and the status bar below it.
 TEST_F(Gui, PagesScrollSoTheWholeWindowFitsASmallScreen) {
@@ -144,4 +156,86 @@ TEST_F(Gui, PagesScrollSoTheWholeWindowFitsASmallScreen) {
     auto* scroll = window.findChild<QScrollArea*>("OptionsTabsScroll");
     ASSERT_NE(scroll, nullptr);
     EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+}
+
+namespace {
+// The buttons of `w` that are shown but lie outside `area` (global coordinates), by their texts.
+std::string outside(QWidget* w, const QRect& area) {
+    std::string out;
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(w) || b->text().isEmpty()) continue;
+        QRect seen = area;
+        for (QWidget* p = b->parentWidget(); p && p != w; p = p->parentWidget())
+            if (auto* scroll = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
+                scroll && scroll->viewport() == p)
+                seen &= QRect(p->mapToGlobal(QPoint(0, 0)), p->size());
+        if (!seen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())))
+            out += " \"" + b->text().toStdString() + "\"";
+    }
+    return out;
+}
+} // namespace
+
+// Every dialog fits the offscreen platform's 800x600 screen with each of its buttons on it, and
+// every page of the main window shows its buttons there without scrolling.
+TEST_F(Gui, EveryDialogAndPageFitsAnEightHundredBySixHundredScreen) {
+    const QSize small(800, 600);
+    gui::QtUi qt{drives.dd, &window};
+    window.show();
+    QApplication::processEvents(); // the first activation maximises
+    window.showNormal();
+    window.resize(small);
+    TDirWarningDlg warning;
+    TDirsetup setup{ui, &drives.dd};
+    TNewProjPan newProject;
+    TNTDlg toolName;
+    TAbout about{drives.dd};
+    TSectionsEdit sections{ui};
+    TIPSectionName inputName{ui};
+    for (ModalDialog* d : std::initializer_list<ModalDialog*>{&warning, &setup, &newProject, &toolName,
+                                                              &about, &sections, &inputName}) {
+        std::string cut = "not shown";
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            cut.clear();
+            // As the dialog shows itself, and as small as it lets itself be made.
+            for (QSize size : {dialog->size(), dialog->minimumSizeHint().expandedTo(dialog->minimumSize())}) {
+                if (size.width() > small.width() || size.height() > small.height())
+                    cut += " (the window: " + std::to_string(size.width()) + "x" +
+                           std::to_string(size.height()) + ")";
+            }
+            cut += outside(dialog, QRect(dialog->mapToGlobal(QPoint(0, 0)), dialog->size()));
+            if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+                dialog->grab().save(QString(dir) + "/dialog-" + d->kind() + ".png");
+            dialog->reject();
+        });
+        qt.execute(*d);
+        EXPECT_EQ(cut, "") << d->kind();
+    }
+    model.buildOutput.BuildPanel.setVisible(true);
+    for (QSize size : {small, QSize(1280, 800)})
+        for (MenuItem* show :
+             {&model.menu.Construct1, &model.menu.CompilerOptions, &model.menu.LinkerOptions1}) {
+            window.resize(size);
+            show->click();
+            for (int i = 0; i < 3; ++i)
+                QApplication::processEvents();
+            EXPECT_EQ(window.size(), size);
+            for (auto* tabs : window.findChildren<QTabWidget*>()) {
+                if (!tabs->isVisible()) continue;
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    QApplication::processEvents();
+                    EXPECT_EQ(outside(&window, QRect(window.mapToGlobal(QPoint(0, 0)), window.size())), "")
+                        << size.width() << "x" << size.height() << " " << show->caption() << " "
+                        << tabs->tabText(i).toStdString();
+                }
+            }
+            if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+                window.grab().save(QString("%1/page-%2-%3.png")
+                                       .arg(dir)
+                                       .arg(size.width())
+                                       .arg(QString::fromStdString(show->caption())));
+        }
 }

@@ -13,6 +13,7 @@
 
 #include "editor/code_ed_window.h"
 #include "launch/launcher.h"
+#include "qt_ui.h"
 #include "shell/embedded.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
@@ -34,7 +35,13 @@ struct SampleProject : ::testing::Test {
         return std::system(sample.c_str()) == 0;
     }();
     DosDevices dd{DosDevices::defaultRoot()};
-    FakeUi ui;
+    // Scripted answers; the real file dialog where a test asks for it.
+    struct SampleUi : FakeUi {
+        gui::QtUi* realFiles = nullptr;
+        std::optional<std::string> openFile(const FileDialog& dialog) override {
+            return realFiles ? realFiles->openFile(dialog) : FakeUi::openFile(dialog);
+        }
+    } ui;
     MemorySettings settings;
     ShellLauncher launcher{dd};
     Clock clock;

@@ -131,7 +131,9 @@ bool IdeBat::MakeClick() {
 
 bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
     e.toolMenus.RefreshToolMenus();
-    e.editors.SaveEdtorFiles();
+    // A save the user cancelled (the file changed on disk) stops the build: it would build the
+    // other text.
+    if (!e.editors.SaveEdtorFiles()) return false;
     if (!e.KeepEditorsOpen.checked()) e.editors.CloseEditorFiles();
     e.compiler.OptionsOK2Click();
     e.ProjEditPan.setVisible(false);

@@ -2,6 +2,7 @@
 #include "editor/code_aids.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace halyard {
 
@@ -20,23 +21,46 @@ bool opens(char16_t c) {
     return at != std::u16string_view::npos && at % 2 == 0;
 }
 
-std::optional<size_t> partner(std::u16string_view text, size_t at, size_t reach) {
+// Which characters of [begin, end) are code: not in a comment, string or character constant.
+std::vector<bool> codeMap(std::u16string_view text, size_t begin, size_t end, Syntax syntax) {
+    std::vector<bool> code(end - begin, true);
+    if (syntax == Syntax::None) return code;
+    std::vector<TokenSpan> spans;
+    LineState state = 0;
+    for (size_t start = begin; start < end;) {
+        size_t stop = text.find(u'\n', start);
+        if (stop == std::u16string_view::npos || stop > end) stop = end;
+        spans.clear();
+        state = HighlightLine(syntax, text.substr(start, stop - start), state, spans);
+        for (const TokenSpan& t : spans)
+            if (t.kind == Token::Comment || t.kind == Token::String || t.kind == Token::Char)
+                std::fill_n(code.begin() + static_cast<std::ptrdiff_t>(start - begin + t.start), t.length,
+                            false);
+        start = stop + 1;
+    }
+    return code;
+}
+
+// The partner of the bracket at `at` within [begin, end); `code` starts at `mapped`.
+std::optional<size_t> partner(std::u16string_view text, size_t at, size_t begin, size_t end, size_t mapped,
+                              const std::vector<bool>& code) {
     const char16_t c = text[at];
+    const auto counts = [&](size_t i) { return code[i - mapped] && partnerOf(text[i]); };
     int depth = 0;
     if (opens(c)) {
-        const size_t end = std::min(text.size(), at + 1 + reach);
         for (size_t i = at + 1; i < end; ++i) {
+            if (!counts(i)) continue;
             if (opens(text[i]))
                 ++depth;
-            else if (partnerOf(text[i]) && depth-- == 0)
+            else if (depth-- == 0)
                 return i;
         }
     } else {
-        const size_t begin = at > reach ? at - reach : 0;
         for (size_t i = at; i-- > begin;) {
-            if (partnerOf(text[i]) && !opens(text[i]))
+            if (!counts(i)) continue;
+            if (!opens(text[i]))
                 ++depth;
-            else if (opens(text[i]) && depth-- == 0)
+            else if (depth-- == 0)
                 return i;
         }
     }
@@ -45,7 +69,8 @@ std::optional<size_t> partner(std::u16string_view text, size_t at, size_t reach)
 
 } // namespace
 
-std::optional<BracketPair> MatchingBracket(std::u16string_view text, size_t caret, size_t reach) {
+std::optional<BracketPair> MatchingBracket(std::u16string_view text, size_t caret, size_t reach,
+                                           Syntax syntax) {
     caret = std::min(caret, text.size());
     size_t at;
     if (caret < text.size() && partnerOf(text[caret]))
@@ -54,7 +79,16 @@ std::optional<BracketPair> MatchingBracket(std::u16string_view text, size_t care
         at = caret - 1;
     else
         return std::nullopt;
-    const auto found = partner(text, at, reach);
+    const size_t from = at > reach ? at - reach : 0, end = std::min(text.size(), at + 1 + reach);
+    // The lines are read whole, each from its start.
+    size_t begin = from;
+    if (begin > 0) {
+        const size_t lineEnd = text.rfind(u'\n', begin - 1);
+        begin = lineEnd == std::u16string_view::npos ? 0 : lineEnd + 1;
+    }
+    const std::vector<bool> code = codeMap(text, begin, end, syntax);
+    if (!code[at - begin]) return std::nullopt;
+    const auto found = partner(text, at, from, end, begin, code);
     if (!found) return std::nullopt;
     // A partner of the wrong kind closes the nesting all the same: shown as a mismatch.
     if (text[*found] != partnerOf(text[at])) return BracketPair{at, at};

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/controls.h"
+#include "editor/highlighter.h"
 
 namespace halyard {
 
@@ -42,7 +43,11 @@ struct BracketPair {
 // one of the other kind at the same depth within `reach` characters. nullopt when there is no
 // bracket at the caret or no partner within reach; `match` equals `at` when the partner is of the
 // wrong kind ("(]"), which the view marks as a mismatch.
-std::optional<BracketPair> MatchingBracket(std::u16string_view text, size_t caret, size_t reach = 20000);
+// Brackets inside comments, strings and character constants of `syntax` are not counted; a caret
+// at such a bracket has none. The lines within reach are read from a state of their own (outside
+// any comment), which holds unless a block comment starts more than `reach` characters before.
+std::optional<BracketPair> MatchingBracket(std::u16string_view text, size_t caret, size_t reach = 20000,
+                                           Syntax syntax = Syntax::None);
 
 // The blanks and tabs that start `line`, at most up to `column`: what a new line after a break at
 // `column` starts with.

@@ -128,6 +128,12 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
         owner_.closeWindow(*this); // frees this window
         throw Error(message);
     }
+    showBytes(bytes);
+    setCaption(ExtractFileName(name));
+    select(static_cast<size_t>(std::max(caret, 0)), 0);
+}
+
+void TCodeEd::showBytes(const std::string& bytes) {
     std::optional<RtfDocument> rich;
     std::u16string text;
     if (IsRtf(bytes)) {
@@ -145,16 +151,53 @@ void TCodeEd::LoadFile(const std::string& name, int caret) {
         rich_ = std::move(rich);
         notify(Change::Document);
     }
-    setCaption(ExtractFileName(name));
+    disk_ = diskNow();
     setModified(false);
     StatusBar.setText(1, std::to_string(lineCount()));
-    select(static_cast<size_t>(std::max(caret, 0)), 0);
 }
 
-void TCodeEd::Save1Click() {
+void TCodeEd::ReloadFromDisk() {
+    const std::string bytes = dd_.readBytes(FileName);
+    if (LooksBinary(bytes)) throw Error(CannotOpenFile(FileName) + "\rIt is not a text file any more.");
+    const size_t caret = selStart_;
+    showBytes(bytes);
+    select(std::min(caret, text_.size()), 0);
+}
+
+std::optional<TCodeEd::DiskStamp> TCodeEd::diskNow() const {
+    const auto stamp = dd_.fileStamp(FileName);
+    if (!stamp) return std::nullopt;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(dd_.toHost(FileName), ec);
+    return DiskStamp{stamp->device, stamp->inode, ec ? 0 : size, stamp->written};
+}
+
+bool TCodeEd::changedOnDisk() const {
+    if (!disk_ || FileName.empty()) return false;
+    const auto now = diskNow();
+    return now && *now != *disk_;
+}
+
+bool TCodeEd::Save1Click() {
     if (FileName.empty() || readOnly_) {
         SaveAs1Click();
-        return;
+        return true;
+    }
+    if (changedOnDisk()) {
+        const std::weak_ptr<void> life = alive_;
+        const Answer a =
+            ui_.message(MsgKind::Warning,
+                        FileName + " was changed on disk since it was opened here.\r\r"
+                                   "Yes: overwrite it with the text of this window\r"
+                                   "No: load it again from disk (the changes made in this window are lost)\r"
+                                   "Cancel: write nothing",
+                        {Answer::Yes, Answer::No, Answer::Cancel});
+        if (life.expired()) return false;
+        if (a == Answer::No) {
+            ReloadFromDisk();
+            return true;
+        }
+        if (a != Answer::Yes) return false;
     }
     std::vector<std::string> lines;
     if (!text_.empty()) {
@@ -166,15 +209,19 @@ void TCodeEd::Save1Click() {
         }
     }
     dd_.writeLines(FileName, lines); // atomic: a failed save leaves the old file as it was
+    disk_ = diskNow();
     setModified(false);
+    return true;
 }
 
 void TCodeEd::SaveAs1Click() {
     FileDialog dialog;
     dialog.fileName = FileName;
+    const std::weak_ptr<void> life = alive_;
     const auto chosen = ui_.saveFile(dialog);
-    if (!chosen) return;
+    if (!chosen || life.expired()) return;
     FileName = *chosen;
+    disk_.reset();     // the dialog has asked about a file already there
     readOnly_ = false; // the copy is the user's own
     setCaption(ExtractFileName(FileName));
     Save1Click();
@@ -182,12 +229,12 @@ void TCodeEd::SaveAs1Click() {
 
 bool TCodeEd::FormCloseQuery() {
     if (!modified_) return true;
+    const std::weak_ptr<void> life = alive_;
     const Answer a = ui_.message(MsgKind::Confirmation, "Save changes to " + FileName + "?",
                                  {Answer::Yes, Answer::No, Answer::Cancel});
-    if (a == Answer::Yes) {
-        Save1Click();
-        return true;
-    }
+    if (life.expired()) return false; // closed meanwhile, with its own question
+    if (a == Answer::Yes)
+        return Save1Click(); // kept open when its file changed on disk and that was cancelled
     return a == Answer::No;
 }
 
@@ -277,7 +324,8 @@ void TCodeEd::GoToLine(int line) {
 }
 
 void TCodeEd::Setfont() {
-    if (auto chosen = ui_.chooseFont(FontDialog1, 5, 15)) {
+    const std::weak_ptr<void> life = alive_;
+    if (auto chosen = ui_.chooseFont(FontDialog1, 5, 15); chosen && !life.expired()) {
         FontDialog1 = *chosen;
         font_ = *chosen;
         notify(Change::Font);

@@ -4,7 +4,10 @@
 // selection, the modified flag, the fonts and the six status panels, and runs the window's own
 // commands. The Qt view mirrors it: the user's edits and selection moves come in through
 // `userEdit` / `userSelect`; the model's own changes go out through `observe`.
+#include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +55,10 @@ public:
     size_t selStart() const { return selStart_; }
     size_t selLength() const { return selLength_; }
     bool closed() const { return closed_; }
+    // Expires when the window is freed. A dialog's event loop lets timers run, and a build they
+    // start closes every editor window: a command that asks the user something checks this before
+    // it touches its window again.
+    std::weak_ptr<void> lifetime() const { return alive_; }
     int lineCount() const { return text_.empty() ? 0 : static_cast<int>(lineStarts_.size()); }
     size_t lineOf(size_t offset) const;
     size_t lineStart(size_t line) const { return lineStarts_.at(line); }
@@ -68,12 +75,22 @@ public:
     // From the view: the user changed the text or moved the selection (nothing is echoed back).
     void userEdit(size_t position, size_t removed, std::u16string_view inserted);
     void userSelect(size_t start, size_t length);
+    // From the view: Undo or Redo brought the text back to what was last loaded or saved.
+    void userReturnedToSaved() { setModified(false); }
 
     // Commands.
     // Loads a file into a window that was just made; a name shorter than 2 characters closes it.
     void LoadFile(const std::string& name, int caret);
-    void Save1Click();
+    // Writes the window's text. When the file changed on disk since this window read or wrote it,
+    // asks first: overwrite (Yes), load the file again instead (No) or Cancel. False only when the
+    // user cancelled that question and nothing was written.
+    bool Save1Click();
     void SaveAs1Click();
+    // The file on disk is no longer what this window last read or wrote (a file that is gone does
+    // not count: writing it loses nothing).
+    bool changedOnDisk() const;
+    // Reads the file again into the window, the caret kept where the text still reaches.
+    void ReloadFromDisk();
     // Asks "Save changes to %s?" when modified; false when the window must stay open.
     bool FormCloseQuery();
     // Close File and the frame's close button: asks first; false when the window stayed open.
@@ -108,7 +125,17 @@ private:
     void applyEdit(size_t position, size_t removed, std::u16string_view inserted);
     size_t findFrom(size_t from, std::u16string_view what, SearchOptions options) const;
     void rebuildLines();
+    // Which file the name stands for and its size: two differ when it was rewritten or replaced.
+    struct DiskStamp {
+        std::uintmax_t device = 0, inode = 0, size = 0;
+        std::filesystem::file_time_type written{};
+        bool operator==(const DiskStamp&) const = default;
+    };
+    std::optional<DiskStamp> diskNow() const;
+    // The file's bytes as the window's text, unmodified, as it is on disk now.
+    void showBytes(const std::string& bytes);
 
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     Editors& owner_;
     Ui& ui_;
     DosDevices& dd_;
@@ -121,6 +148,7 @@ private:
     bool closed_ = false;
     bool readOnly_ = false;
     size_t selStart_ = 0, selLength_ = 0;
+    std::optional<DiskStamp> disk_; // as last read or written here
     EditInfo lastEdit_;
     std::vector<std::function<void(Change)>> observers_;
 };

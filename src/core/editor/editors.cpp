@@ -36,8 +36,6 @@ TCodeEd& Editors::NewFile1Click() {
 }
 
 void Editors::OpenFileClick(int tag) {
-    TCodeEd& window = NewFile1Click();
-    if (e.Cascade1Click) e.Cascade1Click();
     std::string name;
     if (tag == 20) {
         name = AddTrailingBackslash(e.CompSourceDir) + "ide.bat";
@@ -52,6 +50,10 @@ void Editors::OpenFileClick(int tag) {
         dialog.initialDir = dirBox.empty() ? e.CompilerDir : dirBox;
         name = e.ui.openFile(dialog).value_or("");
     }
+    // The window is made once the name is known: while the dialog is open, a timer or a build may
+    // close every editor window, and a window made before it would be written to after it was freed.
+    TCodeEd& window = NewFile1Click();
+    if (e.Cascade1Click) e.Cascade1Click();
     e.menu.Window1.setVisible(true);
     window.LoadFile(name, 1);
 }
@@ -63,12 +65,16 @@ TCodeEd* Editors::LoadFile(const std::string& path, int caret) {
     return refused ? nullptr : &window;
 }
 
-void Editors::SaveEdtorFiles() {
-    // A save may ask for a name, and answering never opens or closes windows, so the indices hold.
+bool Editors::SaveEdtorFiles() {
     // Only changed windows are written: rewriting an unchanged one as plain text would strip a Rich
-    // Text file's formatting and a file's own line ends behind the user's back.
+    // Text file's formatting and a file's own line ends behind the user's back. A save may ask
+    // something, and a question lets other things close windows: each is held by its lifetime.
+    std::vector<std::weak_ptr<void>> saving;
     for (int i = count() - 1; i >= 0; --i)
-        if (child(i).modified()) child(i).Save1Click();
+        saving.push_back(child(i).lifetime());
+    for (const auto& life : saving)
+        if (TCodeEd* window = find(life); window && window->modified() && !window->Save1Click()) return false;
+    return true;
 }
 
 bool Editors::CloseEditorFiles() {
@@ -76,22 +82,36 @@ bool Editors::CloseEditorFiles() {
     // Every window is asked before any of them closes, so Cancel in one keeps them all open, also
     // those that were asked before it; a "Yes" given on the way has saved its file all the same.
     // A window whose save fails stays open with its edits and the others are still asked, so
-    // closing the main window can never lose an edit behind an error box.
-    std::vector<TCodeEd*> closing;
+    // closing the main window can never lose an edit behind an error box. A question may let
+    // something else close windows meanwhile: each one is held by its lifetime, never by address.
+    std::vector<std::weak_ptr<void>> asking;
+    for (int i = count() - 1; i >= 0; --i)
+        asking.push_back(child(i).lifetime());
+    std::vector<std::weak_ptr<void>> closing;
     bool allClosed = true;
-    for (int i = count() - 1; i >= 0; --i) {
-        TCodeEd& window = child(i);
+    for (const auto& life : asking) {
+        TCodeEd* window = find(life);
+        if (!window) continue;
         bool close = false;
-        if (!e.run([&] { close = window.FormCloseQuery(); })) {
+        if (!e.run([&] { close = window->FormCloseQuery(); })) {
             allClosed = false;
             continue;
         }
+        if (!find(life)) continue;
         if (!close) return false;
-        closing.push_back(&window);
+        closing.push_back(life);
     }
-    for (TCodeEd* window : closing)
-        closeWindow(*window);
+    for (const auto& life : closing)
+        if (TCodeEd* window = find(life)) closeWindow(*window);
     return allClosed;
+}
+
+TCodeEd* Editors::find(const std::weak_ptr<void>& life) const {
+    const auto held = life.lock();
+    if (!held) return nullptr;
+    for (const auto& w : windows_)
+        if (w->alive_ == held) return w.get();
+    return nullptr;
 }
 
 void Editors::SaveObjectFile1Click() {

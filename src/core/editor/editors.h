@@ -37,8 +37,9 @@ public:
     // Opens a file in a new window; nullptr when the name was refused and the window closed again.
     TCodeEd* LoadFile(const std::string& path, int caret);
     // Saves every changed window, from the highest child index down to 0; a failed save ends the
-    // walk with halyard::Error.
-    void SaveEdtorFiles();
+    // walk with halyard::Error. False when the user cancelled the save of a file changed on disk,
+    // which ends the walk too.
+    bool SaveEdtorFiles();
     // Hides "Window" and closes every window, each asking about its changes first; Cancel in any of
     // them keeps all of them open. False when one stayed open.
     bool CloseEditorFiles();
@@ -57,6 +58,8 @@ public:
 
     // Frees a window after its observers have seen Change::Closed.
     void closeWindow(TCodeEd& window);
+    // The open window a lifetime belongs to; nullptr once it was closed.
+    TCodeEd* find(const std::weak_ptr<void>& life) const;
 
 private:
     TEmbedded& e;

@@ -16,7 +16,6 @@ public:
     void feed(const char* data, std::size_t size, const Sink& sink);
     // The unfinished last line, if any, once the output has ended.
     void finish(const Sink& sink);
-    std::size_t pending() const { return partial_.size(); }
 
 private:
     std::string partial_; // holds no line end

@@ -13,7 +13,8 @@
 
 namespace halyard::gui {
 
-// Drawn beside the edit rather than inside its frame: the edit and its document stay as they are.
+// A child of the edit in the margin it keeps left of its viewport, level with the viewport, so a
+// block's place on screen is its place in the gutter.
 class LineGutter : public QWidget {
 public:
     LineGutter(CodeAidsView& aids, QWidget* parent) : QWidget(parent), aids_(aids) {
@@ -96,44 +97,38 @@ protected:
     }
 
 private:
-    // Calls f(block, top, height) for each block on screen, top in the gutter's coordinates. Only
-    // public calls of the edit: it stays the plain edit it is.
+    // Calls f(block, top, height) for each block on screen, top in the gutter's coordinates.
     template <class F> void visibleBlocks(F f) const {
-        QPlainTextEdit* edit = aids_.editor();
-        QAbstractTextDocumentLayout* layout = edit->document()->documentLayout();
-        const int offset = edit->viewport()->geometry().top() + edit->geometry().top() - geometry().top();
+        CodeTextEdit* edit = aids_.editor();
         const int bottom = edit->viewport()->height();
-        QTextBlock b = edit->cursorForPosition(QPoint(0, 0)).block();
-        if (!b.isValid()) return;
-        int top = edit->cursorRect(QTextCursor(b)).top();
-        for (; b.isValid() && top <= bottom; b = b.next()) {
+        for (QTextBlock b = edit->firstVisible(); b.isValid(); b = b.next()) {
             if (!b.isVisible()) continue;
-            const int height = static_cast<int>(layout->blockBoundingRect(b).height());
-            if (top + height >= 0) f(b, top + offset, height);
-            top += height;
+            const QRectF r = edit->blockRect(b);
+            if (r.top() > bottom) break;
+            if (r.bottom() >= 0) f(b, qRound(r.top()), qRound(r.height()));
         }
     }
 
     CodeAidsView& aids_;
 };
 
-CodeAidsView::CodeAidsView(QPlainTextEdit* editor, EditorAids& settings,
-                           std::function<const std::u16string*()> text, QWidget* gutterParent)
+CodeAidsView::CodeAidsView(CodeTextEdit* editor, EditorAids& settings,
+                           std::function<const std::u16string*()> text)
     : QObject(editor), editor_(editor), settings_(settings), text_(std::move(text)),
-      gutter_(new LineGutter(*this, gutterParent)) {
+      gutter_(new LineGutter(*this, editor)) {
+    editor_->setGutter(gutter_);
     editor_->installEventFilter(this);
-    // Scrolls and edits: the edit says which part of its viewport changed.
+    // Scrolls and edits: the edit says which part of its viewport changed, in the gutter's
+    // coordinates too.
     connect(editor_, &QPlainTextEdit::updateRequest, gutter_, [this](const QRect& r, int dy) {
-        if (dy != 0 || r.contains(editor_->viewport()->rect())) {
-            gutter_->update();
-        } else {
-            const int top =
-                editor_->viewport()->geometry().top() + editor_->geometry().top() - gutter_->geometry().top();
-            gutter_->update(0, r.y() + top, gutter_->width(), r.height());
-        }
+        if (dy != 0)
+            gutter_->scroll(0, dy);
+        else
+            gutter_->update(0, r.y(), gutter_->width(), r.height());
     });
     connect(editor_, &QPlainTextEdit::blockCountChanged, gutter_, [this] {
-        gutter_->updateGeometry();
+        fitGutter();
+        if (!anchored_.empty()) placeMarks();
         gutter_->update();
     });
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
@@ -158,21 +153,45 @@ void CodeAidsView::setPlainText(bool on) {
     settingsChanged();
 }
 
+void CodeAidsView::setSyntax(Syntax syntax) {
+    syntax_ = syntax;
+    markCaret();
+}
+
 void CodeAidsView::setMarks(const std::vector<BuildOutput::LineMark>& marks) {
-    marks_.clear();
+    std::map<int, Mark> byLine;
     for (const auto& m : marks) {
-        Mark& mark = marks_[m.line];
+        Mark& mark = byLine[m.line];
         mark.error = mark.error || m.error;
         mark.text += (mark.text.isEmpty() ? "" : "\n") + QString::fromStdString(m.text);
+    }
+    anchored_.clear();
+    QTextDocument* doc = editor_->document();
+    for (auto& [line, mark] : byLine) {
+        const QTextBlock block = doc->findBlockByNumber(line - 1);
+        if (block.isValid()) anchored_.emplace_back(QTextCursor(block), std::move(mark));
+    }
+    placeMarks();
+}
+
+void CodeAidsView::placeMarks() {
+    marks_.clear();
+    for (const auto& [cursor, mark] : anchored_) {
+        Mark& at = marks_[cursor.blockNumber() + 1];
+        at.error = at.error || mark.error;
+        at.text += (at.text.isEmpty() ? "" : "\n") + mark.text;
     }
     gutter_->update();
 }
 
 void CodeAidsView::settingsChanged() {
-    gutter_->setVisible(showNumbers() || showMarks());
-    gutter_->updateGeometry();
+    fitGutter();
     gutter_->update();
     markCaret();
+}
+
+void CodeAidsView::fitGutter() {
+    editor_->setGutterWidth(showNumbers() || showMarks() ? gutter_->gutterWidth() : 0);
 }
 
 void CodeAidsView::markCaret() {
@@ -190,7 +209,7 @@ void CodeAidsView::markCaret() {
     const std::u16string* text = text_ ? text_() : nullptr;
     if (plain_ && settings_.MatchBrackets.checked() && text && !caret.hasSelection()) {
         QTextDocument* doc = editor_->document();
-        const auto pair = MatchingBracket(*text, static_cast<size_t>(caret.position()));
+        const auto pair = MatchingBracket(*text, static_cast<size_t>(caret.position()), 20000, syntax_);
         // The model follows the edit; a pair it has not seen yet is left unmarked.
         auto same = [&](size_t at) {
             return at < text->size() && doc->characterAt(static_cast<int>(at)) == QChar((*text)[at]);
@@ -231,8 +250,8 @@ bool CodeAidsView::eventFilter(QObject* watched, QEvent* event) {
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
                 (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
                 return keepIndent();
-        } else if (event->type() == QEvent::FontChange || event->type() == QEvent::Resize) {
-            gutter_->updateGeometry();
+        } else if (event->type() == QEvent::FontChange) {
+            fitGutter();
             gutter_->update();
         }
     }

@@ -2,6 +2,7 @@
 #include "editor/code_ed_window.h"
 
 #include <QCloseEvent>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -16,10 +17,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/dos_devices.h"
+#include "base/paths.h"
 #include "binders.h"
 #include "editor/code_aids_view.h"
 #include "editor/code_text.h"
+#include "editor/code_text_edit.h"
 #include "editor/editor_dialogs.h"
+#include "editor/names.h"
 #include "editor/syntax_colours.h"
 #include "help/context_help.h"
 #include "shell/embedded.h"
@@ -69,7 +74,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     setHelpTopic(this, HelpTopic::Editor);
     // A plain-text edit lays out only the lines an edit touches, so typing costs the same anywhere
     // in a long file; it still draws the character formats of a Rich Text Format file.
-    editor_ = new QPlainTextEdit(this);
+    editor_ = new CodeTextEdit(this);
     editor_->setObjectName("CodeEditor");
     editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -80,7 +85,7 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     editor_->setPalette(palette);
 
-    auto* bar = new QStatusBar(this);
+    auto* bar = bar_ = new QStatusBar(this);
     bar->setObjectName("StatusBar");
     bar->setSizeGripEnabled(false);
     for (int i = 0; i < model.StatusBar.count(); ++i) {
@@ -95,15 +100,10 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    aids_ = new CodeAidsView(
-        editor_, e_.editorAids,
-        [this]() -> const std::u16string* { return model_ ? &model_->text() : nullptr; }, this);
-    row->addWidget(aids_->gutter());
-    row->addWidget(editor_, 1);
-    layout->addLayout(row, 1);
+    aids_ = new CodeAidsView(editor_, e_.editorAids, [this]() -> const std::u16string* {
+        return model_ ? &model_->text() : nullptr;
+    });
+    layout->addWidget(editor_, 1);
     layout->addWidget(bar);
     resize(initialClientSize());
 
@@ -133,11 +133,51 @@ CodeEdWindow::CodeEdWindow(TEmbedded& e, TCodeEd& model, QWidget* parent)
             self->marksChanged();
     });
     connect(editor_->document(), &QTextDocument::contentsChange, this, &CodeEdWindow::documentChanged);
+    // The document knows when Undo and Redo bring it back to the text last loaded or saved.
+    connect(editor_->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
+        if (!changed && model_ && model_->modified()) model_->userReturnedToSaved();
+    });
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, &CodeEdWindow::selectionMoved);
     connect(editor_, &QPlainTextEdit::selectionChanged, this, &CodeEdWindow::selectionMoved);
     // Made after the edit's own change handler, so the model has every edit before colours follow.
     colours_ = new SyntaxColours(this);
     showSyntax();
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &CodeEdWindow::fileChanged);
+    watchFile();
+}
+
+// The file shown is watched: a window without changes of its own follows the disk by itself; one
+// with changes asks before its next save (TCodeEd::Save1Click).
+void CodeEdWindow::watchFile() {
+    if (const QStringList old = watcher_->files(); !old.isEmpty()) watcher_->removePaths(old);
+    if (!model_ || model_->FileName.empty()) return;
+    try {
+        const std::string host = e_.dd.toHost(TrimRight(model_->FileName)).string();
+        if (e_.dd.fileExists(model_->FileName)) watcher_->addPath(QString::fromStdString(host));
+    } catch (const std::exception&) {
+        // A name on no mapped drive: nothing to watch.
+    }
+}
+
+void CodeEdWindow::fileChanged() {
+    if (!model_) return;
+    if (!model_->modified() && model_->changedOnDisk()) run([](TCodeEd& m) { m.ReloadFromDisk(); });
+    // A file replaced by a rename is a new file to the watcher.
+    watchFile();
+}
+
+Syntax CodeEdWindow::syntax() const {
+    return model_ ? SyntaxForFile(model_->FileName) : Syntax::None;
+}
+
+QString CodeEdWindow::nameAtCaret(int* start, bool before) const {
+    const QTextCursor c = editor_->textCursor();
+    const std::u16string line = u16(c.block().text());
+    const size_t column = static_cast<size_t>(c.positionInBlock());
+    const NameSpan name = before ? NameBefore(syntax(), line, column) : NameAt(syntax(), line, column);
+    if (start) *start = c.block().position() + static_cast<int>(name.start);
+    return QString::fromStdU16String(line.substr(name.start, name.length));
 }
 
 QMdiSubWindow* CodeEdWindow::subWindow() const {
@@ -308,9 +348,15 @@ void CodeEdWindow::modelChanged(TCodeEd::Change change) {
     case TCodeEd::Change::Caption:
         showCaption();
         showSyntax(); // Save As may have changed the extension
+        watchFile();
         break;
     case TCodeEd::Change::Modified:
         setWindowModified(model_->modified());
+        if (!model_->modified()) {
+            // Undo back to here is back to the saved text.
+            editor_->document()->setModified(false);
+            watchFile(); // a save replaces the file
+        }
         break;
     case TCodeEd::Change::Closed:
         model_ = nullptr;
@@ -345,6 +391,7 @@ void CodeEdWindow::showSyntax() {
     colours_->attach(editor_->document(), syntax, dark);
     syncing_ = false;
     aids_->setPlainText(!model_->richText());
+    aids_->setSyntax(syntax);
     marksChanged();
 }
 
@@ -384,6 +431,7 @@ void CodeEdWindow::showDocument() {
             }
         }
     }
+    if (!model_->modified()) editor_->document()->setModified(false);
     syncing_ = false;
     showSelection();
 }
@@ -457,6 +505,9 @@ void CodeEdWindow::trimToMaxLength() {
     const int end = c.position();
     c.setPosition(std::max(0, end - static_cast<int>(excess)), QTextCursor::KeepAnchor);
     c.removeSelectedText();
+    bar_->showMessage(tr("The text is full: an editor window holds at most %L1 characters.")
+                          .arg(static_cast<qulonglong>(TCodeEd::MaxLength)),
+                      5000);
 }
 
 // The whole text as the view holds it; the model takes the part that differs as one edit.

@@ -11,8 +11,12 @@
 #include <vector>
 
 #include "editor/code_ed.h"
+#include "editor/code_text_edit.h"
+#include "editor/highlighter.h"
 
+class QFileSystemWatcher;
 class QLabel;
+class QStatusBar;
 class QMenu;
 class QMdiSubWindow;
 class QPlainTextEdit;
@@ -44,6 +48,11 @@ public:
     FindReplaceDialog* FindDialog();
     FindReplaceDialog* ReplaceDialog();
     QMdiSubWindow* subWindow() const;
+    // The name the caret stands in or after, by the rule of the file's language; with where it
+    // starts in the document. `before` takes only its part before the caret (what completion
+    // completes).
+    QString nameAtCaret(int* start = nullptr, bool before = false) const;
+    Syntax syntax() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,16 +72,20 @@ private:
     void resyncText();
     void trimToMaxLength();
     void selectionMoved();
+    void watchFile();
+    void fileChanged();
     QString textBetween(int from, int to) const;
     void run(const std::function<void(TCodeEd&)>& command);
 
     TEmbedded& e_;
     TCodeEd* model_;
-    QPlainTextEdit* editor_ = nullptr;
+    CodeTextEdit* editor_ = nullptr;
     SyntaxColours* colours_ = nullptr;
     CodeAidsView* aids_ = nullptr;
     bool marksPending_ = false;
     std::vector<QLabel*> panels_;
+    QStatusBar* bar_ = nullptr;
+    QFileSystemWatcher* watcher_ = nullptr;
     std::vector<QMenu*> menus_;
     QPointer<FindReplaceDialog> find_, replace_;
     bool syncing_ = false; // the view is showing a model change: no echo back

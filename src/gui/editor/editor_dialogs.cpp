@@ -36,7 +36,10 @@ FindReplaceDialog::FindReplaceDialog(bool replace, QWidget* parent) : QDialog(pa
     }
     matchCase_ = new QCheckBox(tr("Match &case"), this);
     matchCase_->setObjectName("MatchCase");
-    matchCase_->setChecked(replace);
+    // Every search ignores letter case unless asked; Replace and Replace All keep the replace
+    // dialog's own rule and always match it.
+    if (replace)
+        matchCase_->setToolTip(tr("Find Next only: Replace and Replace All always match letter case"));
     wholeWord_ = new QCheckBox(tr("&Whole word"), this);
     wholeWord_->setObjectName("WholeWord");
     fields->addRow(matchCase_);
@@ -63,10 +66,10 @@ FindReplaceDialog::FindReplaceDialog(bool replace, QWidget* parent) : QDialog(pa
     });
     if (replace) {
         connect(replaceOne_, &QPushButton::clicked, this, [this] {
-            if (onReplace) onReplace(find_->text(), replace_->text(), options());
+            if (onReplace) onReplace(find_->text(), replace_->text(), {true, wholeWord_->isChecked()});
         });
         connect(replaceAll_, &QPushButton::clicked, this, [this] {
-            if (onReplaceAll) onReplaceAll(find_->text(), replace_->text(), options());
+            if (onReplaceAll) onReplaceAll(find_->text(), replace_->text(), {true, wholeWord_->isChecked()});
         });
     }
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);

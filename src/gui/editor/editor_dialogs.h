@@ -15,8 +15,8 @@ class QPushButton;
 namespace halyard::gui {
 
 // Modeless. Find Next runs `onFindNext` with the dialog's own find text and options; the replace
-// variant adds a replace text and the Replace / Replace All buttons. "Match case" starts checked in
-// the replace variant, whose Replace has always respected letter case.
+// variant adds a replace text and the Replace / Replace All buttons. "Match case" starts unchecked in
+// both; it rules Find Next, while Replace and Replace All always respect letter case.
 class FindReplaceDialog : public QDialog {
     Q_OBJECT
 public:

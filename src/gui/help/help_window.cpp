@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -31,6 +32,38 @@
 namespace halyard::gui {
 
 namespace {
+
+// A help popup closes the way tool tips and "What's This?" texts do: on any key, on a click inside
+// or outside it, and when its window loses the activation. A popup takes every key and click of the
+// program while it is open, and a plain label ignores both, which left Halyard deaf until another
+// program's window was activated.
+class HelpPopup final : public QLabel {
+public:
+    HelpPopup() : QLabel(nullptr, Qt::Popup) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+            event->ignore();
+            return;
+        default:
+            event->accept();
+            close();
+        }
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        event->accept();
+        close();
+    }
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::WindowDeactivate && isVisible()) close();
+        return QLabel::event(event);
+    }
+};
 
 QUrl topicUrl(const QString& path) {
     QUrl url;
@@ -361,7 +394,7 @@ HelpWindow* QtHelpEngine::showWindow() {
 
 void QtHelpEngine::showPopup(const QString& text, int x, int y) {
     if (!popup_) {
-        popup_ = new QLabel(nullptr, Qt::Popup);
+        popup_ = new HelpPopup;
         popup_->setObjectName("HelpPopup");
         popup_->setWordWrap(true);
         popup_->setTextFormat(Qt::PlainText);

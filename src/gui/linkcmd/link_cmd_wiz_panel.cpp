@@ -284,6 +284,9 @@ QWidget* sectionsPage(TEmbedded& e, QWidget* w) {
     actions->addWidget(commandButton(
         e, "Interupt Vectors", "Button30", [&e] { e.cmdBuild.Button30Click(); }, out));
     grid->addLayout(actions, 3, 0, 1, 8);
+    // Three lines at least: on a small screen the page's buttons stay in sight, the lists scroll.
+    const int threeLines = sections->fontMetrics().lineSpacing() * 3 + 2 * sections->frameWidth() + 4;
+    sections->setMinimumHeight(threeLines);
     grid->addWidget(sections, 4, 0, 1, 8);
     grid->setColumnStretch(6, 1);
     grid->setRowStretch(4, 1);
@@ -293,8 +296,9 @@ QWidget* sectionsPage(TEmbedded& e, QWidget* w) {
     auto* inLayout = new QHBoxLayout(in);
     auto* steps = new QVBoxLayout;
     steps->addWidget(stepButton(c.CreateIPSec, "CreateIPSec", in));
-    steps->addWidget(stepButton(c.SelectFiles, "SelectFiles", in));
+    // The picture buttons beside Select Files: two rows keep the page low enough for a small screen.
     auto* pictures = new QHBoxLayout;
+    pictures->addWidget(stepButton(c.SelectFiles, "SelectFiles", in));
     for (auto [model, pixmap, tip, name] :
          {std::tuple{&c.AbortIpsection, QStyle::SP_DialogCancelButton, "Abort: empty the input sections",
                      "AbortIpsection"},
@@ -310,7 +314,9 @@ QWidget* sectionsPage(TEmbedded& e, QWidget* w) {
     steps->addLayout(pictures);
     steps->addStretch(1);
     inLayout->addLayout(steps);
-    inLayout->addWidget(memo(c.InputSections, "InputSections", in), 1);
+    auto* inputs = memo(c.InputSections, "InputSections", in);
+    inputs->setMinimumHeight(threeLines);
+    inLayout->addWidget(inputs, 1);
     layout->addWidget(in, 2);
     return w;
 }

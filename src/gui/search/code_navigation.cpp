@@ -26,6 +26,7 @@
 
 #include "base/paths.h"
 #include "editor/code_ed_window.h"
+#include "editor/names.h"
 #include "panels.h"
 #include "search/open_at_line.h"
 #include "search/symbol_index.h"
@@ -36,8 +37,8 @@ namespace halyard::gui {
 
 namespace {
 
-bool identChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'$';
+bool nameChar(Syntax syntax, QChar c) {
+    return IsNameChar(syntax, c.unicode());
 }
 
 class CodeNavigation : public QObject {
@@ -74,6 +75,11 @@ public:
             TCodeEd* m = &model;
             model.observe([self, m](TCodeEd::Change c) {
                 if (self && c == TCodeEd::Change::Modified && !m->modified()) self->saved(m->FileName);
+                // A window gets its file after it became the active one (Open File, Save As).
+                if (self && c == TCodeEd::Change::Caption)
+                    QTimer::singleShot(0, self, [self] {
+                        if (self) self->showSymbols();
+                    });
             });
             QTimer::singleShot(0, self, [self] {
                 if (self) self->hookEditors();
@@ -129,7 +135,9 @@ protected:
         }
         if (event->type() == QEvent::KeyRelease && e_.editorAids.CompleteWhileTyping.checked()) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (!key->text().isEmpty() && identChar(key->text().at(0)) && key->modifiers() == Qt::NoModifier)
+            CodeEdWindow* view = active();
+            if (view && !key->text().isEmpty() && nameChar(view->syntax(), key->text().at(0)) &&
+                key->modifiers() == Qt::NoModifier)
                 complete(false);
         }
         return QObject::eventFilter(watched, event);
@@ -172,19 +180,6 @@ private:
         index_.update(named(e_.dd.absolute(TrimRight(file))));
     }
 
-    // The name at the caret of the active editor window, with where it starts.
-    QString wordAtCaret(CodeEdWindow* view, int* start = nullptr) const {
-        const QTextCursor c = view->CodeEditor()->textCursor();
-        const QString line = c.block().text();
-        int from = c.positionInBlock(), to = from;
-        while (from > 0 && identChar(line[from - 1]))
-            --from;
-        while (to < line.size() && identChar(line[to]))
-            ++to;
-        if (start) *start = c.block().position() + from;
-        return line.mid(from, to - from);
-    }
-
     bool needIndex() {
         if (index_.available()) return true;
         e_.ui.inform(SymbolIndex::MissingCtagsText);
@@ -223,7 +218,7 @@ private:
     void goToDefinition() {
         CodeEdWindow* view = active();
         if (!view || !needIndex()) return;
-        const QString word = wordAtCaret(view);
+        const QString word = view->nameAtCaret();
         if (word.isEmpty()) return;
         const std::string file = view->model()->FileName;
         const auto found = index_.definitions(word.toStdString(), e_.dd.absolute(TrimRight(file)));
@@ -246,8 +241,9 @@ private:
                 a->setData(static_cast<int>(&s - found.data()));
             }
             QPlainTextEdit* edit = view->CodeEditor();
+            QPointer<CodeEdWindow> shown(view); // the menu's event loop may close the window
             QAction* chosen = menu.exec(edit->viewport()->mapToGlobal(edit->cursorRect().bottomLeft()));
-            if (!chosen) return;
+            if (!chosen || !shown || !shown->model()) return;
             target = &found[static_cast<size_t>(chosen->data().toInt())];
         }
         back_.push_back({file, view->model()->selStart()});
@@ -278,12 +274,7 @@ private:
         if (!view) return;
         if (asked && !needIndex()) return;
         QPlainTextEdit* edit = view->CodeEditor();
-        const QTextCursor c = edit->textCursor();
-        const QString before = c.block().text().left(c.positionInBlock());
-        int from = before.size();
-        while (from > 0 && identChar(before[from - 1]))
-            --from;
-        const QString prefix = before.mid(from);
+        const QString prefix = view->nameAtCaret(nullptr, true);
         if (prefix.isEmpty() || (!asked && prefix.size() < 3)) {
             if (completer_) completer_->popup()->hide();
             return;
@@ -305,14 +296,15 @@ private:
         if (asked) {
             // The file's own words, also those not saved yet.
             const QString text = QString::fromStdU16String(view->model()->text());
+            const Syntax syntax = view->syntax();
             QStringList own;
             for (int i = 0; i < text.size();) {
-                if (!identChar(text[i]) || (i > 0 && identChar(text[i - 1]))) {
+                if (!nameChar(syntax, text[i]) || (i > 0 && nameChar(syntax, text[i - 1]))) {
                     ++i;
                     continue;
                 }
                 int j = i;
-                while (j < text.size() && identChar(text[j]))
+                while (j < text.size() && nameChar(syntax, text[j]))
                     ++j;
                 const QString w = text.mid(i, j - i);
                 if (w.startsWith(prefix) && w != prefix && !seen.contains(w) && !own.contains(w)) own << w;
@@ -378,8 +370,10 @@ private:
         symbols_->setObjectName("SymbolList");
         symbols_->setRootIsDecorated(false);
         symbols_->setHeaderLabels({"Name", "Kind", "Line"});
+        // Names as wide as the longest one: "DPORT_DIR" and "DPORT_DATA" must not both read "DPOR...".
+        // A narrow dock scrolls sideways, and each row's tool tip tells it all.
         symbols_->header()->setStretchLastSection(false);
-        symbols_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        symbols_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         note_ = new QLabel(body);
         note_->setObjectName("SymbolNote");
         note_->setWordWrap(true);
@@ -427,6 +421,9 @@ private:
             item->setText(1, QString::fromStdString(s.kind));
             item->setText(2, QString::number(s.line));
             item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+            const QString tip = QString("%1 (%2), line %3").arg(name, item->text(1), item->text(2));
+            for (int column = 0; column < 3; ++column)
+                item->setToolTip(column, tip);
         }
     }
 

@@ -303,14 +303,16 @@ void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     action->setObjectName("FindInFiles");
     setShortcut(action, Shortcut::FindInFiles);
     window->addAction(action);
-    // The word at the caret of the active editor window, or its selection on one line.
+    // The name at the caret of the active editor window, or its selection on one line.
     auto wordAtCaret = [area] {
         QString word;
         if (QMdiSubWindow* sub = area->activeSubWindow())
             if (auto* view = qobject_cast<CodeEdWindow*>(sub->widget())) {
-                QTextCursor c = view->CodeEditor()->textCursor();
-                if (!c.hasSelection()) c.select(QTextCursor::WordUnderCursor);
-                if (!c.selectedText().contains(QChar::ParagraphSeparator)) word = c.selectedText();
+                const QTextCursor c = view->CodeEditor()->textCursor();
+                if (!c.hasSelection())
+                    word = view->nameAtCaret();
+                else if (!c.selectedText().contains(QChar::ParagraphSeparator))
+                    word = c.selectedText();
             }
         return word;
     };

@@ -149,18 +149,19 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     // Everything about editor windows in one group, what builds do with them first.
     auto* aids = new QGroupBox("Editor windows", &dlg);
     aids->setObjectName("EditorAids");
-    auto* aidsLayout = new QVBoxLayout(aids);
+    // In two columns: the dialog stays low enough for an 800x600 screen with its buttons in sight.
+    auto* aidsLayout = new QGridLayout(aids);
     auto* keep = new QCheckBox(aids);
     keep->setObjectName("KeepEditors");
     bind(keep, m.KeepEditors);
-    aidsLayout->addWidget(keep);
+    aidsLayout->addWidget(keep, 0, 0, 1, 2);
     const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks", "CompleteWhileTyping"};
     int n = 0;
     for (CheckBox* c : m.Aids.all()) {
         auto* box = new QCheckBox(aids);
         box->setObjectName(names[n++]);
         bind(box, *c);
-        aidsLayout->addWidget(box);
+        aidsLayout->addWidget(box, 1 + (n - 1) / 2, (n - 1) % 2);
     }
     layout->addWidget(aids);
     // What runs the tool chain's Windows and DOS programs.

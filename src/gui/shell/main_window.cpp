@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -119,6 +121,11 @@ MainWindow::MainWindow(TEmbedded& model) : model_(model) {
     attachFindInFiles(model_, this, mdi_);
     attachCodeNavigation(model_, this, mdi_);
     attachMemoryMap(model_, this, mdi_);
+    QObject::connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (!sub || !symbolsStepAside_) return;
+        symbolsStepAside_ = false;
+        if (auto* symbols = findChild<QDockWidget*>("SymbolsDock")) symbols->show();
+    });
     attachHelp();
     resize(1024, 700);
 }
@@ -241,15 +248,25 @@ void MainWindow::buildPanels() {
     for (auto [widget, panel] : pageControls) {
         auto* scroll = new PageScroll(widget, *panel, central);
         pages->addWidget(scroll, 0, 0);
-        follow(scroll, *panel, [scroll, panel, shown = panel->visible()]() mutable {
-            if (panel->visible() && !shown) scroll->raise();
+        follow(scroll, *panel, [this, scroll, panel, shown = panel->visible()]() mutable {
+            if (panel->visible() && !shown) {
+                scroll->raise();
+                QTimer::singleShot(0, this, [this, scroll] { fitPage(scroll); });
+            }
             shown = panel->visible();
         });
+        pageScrolls_.push_back(scroll);
     }
     layout->addLayout(pages);
+    // A click on a page's tab takes the focus there, so F1 then asks for that page's topic rather
+    // than for whatever had the focus before.
+    for (auto* tabs : central->findChildren<QTabWidget*>())
+        tabs->tabBar()->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(new PageScroll(createProjEditPan(model_, central), model_.ProjEditPan, central));
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName("MDIArea");
+    // The editor windows' place takes what the pages leave, down to nothing on a small screen.
+    mdi_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     layout->addWidget(mdi_, 1);
     setCentralWidget(central);
 
@@ -268,7 +285,13 @@ void MainWindow::buildPanels() {
 void MainWindow::driveTimer(Timer& timer) {
     auto* qt = new QTimer(this);
     qt->setSingleShot(false);
-    QObject::connect(qt, &QTimer::timeout, this, [&timer] { timer.tick(); });
+    // A modal dialog's event loop runs timers as well, and so does a menu's. What the start-up and a
+    // build's verdict do (open a project, save and close the editor windows, ask questions) would
+    // pull windows from under them: they wait for the answer, the timer trying again at its next
+    // interval.
+    QObject::connect(qt, &QTimer::timeout, this, [&timer] {
+        if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) timer.tick();
+    });
     auto sync = [qt, &timer] {
         if (timer.enabled() && !qt->isActive())
             qt->start(timer.interval);
@@ -318,6 +341,27 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     model_.StatusBar.totalWidth = width();
+    for (QWidget* scroll : pageScrolls_)
+        if (scroll->isVisible()) QTimer::singleShot(0, this, [this, scroll] { fitPage(scroll); });
+}
+
+// The Build panel gets lower, down to its least height, and the Symbols dock, which lists an
+// editor window's names, steps aside while no editor window is active; the next one brings it back.
+void MainWindow::fitPage(QWidget* scroll) {
+    if (!scroll->isVisible()) return;
+    const QSize need = scroll->sizeHint() - scroll->size();
+    auto* build = findChild<QDockWidget*>("BuildPanel");
+    if (need.height() > 0 && build && build->isVisible() && !build->isFloating()) {
+        const int least = build->minimumSizeHint().height();
+        if (build->height() > least)
+            resizeDocks({build}, {std::max(least, build->height() - need.height())}, Qt::Vertical);
+    }
+    auto* symbols = findChild<QDockWidget*>("SymbolsDock");
+    if (need.width() > 0 && symbols && symbols->isVisible() && !symbols->isFloating() &&
+        !mdi_->activeSubWindow()) {
+        symbols->hide();
+        symbolsStepAside_ = true;
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "shell/embedded.h"
 
@@ -43,10 +44,14 @@ private:
     void driveTimer(Timer& timer);
     void activated();
     void arrangeIcons();
+    // A page shown in a small window takes the room it needs from the docks around it.
+    void fitPage(QWidget* scroll);
     void attachHelp();
 
     TEmbedded& model_;
     QMdiArea* mdi_ = nullptr;
+    std::vector<QWidget*> pageScrolls_;
+    bool symbolsStepAside_ = false;
     std::vector<QLabel*> panels_;
     std::map<const MenuItem*, QAction*> actions_;
     std::unique_ptr<QtHelpEngine> helpEngine_;

@@ -327,6 +327,14 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
     auto show = [&out, dock] { dock->setVisible(out.BuildPanel.visible()); };
     show();
     out.BuildPanel.observe(show);
+    // A run and F4 bring the panel forward, also from behind Find in Files, which shares its place.
+    QPointer<QDockWidget> front(dock);
+    out.observe([&out, front](BuildOutput::Change c) {
+        if (front && (c == BuildOutput::Change::Cleared || c == BuildOutput::Change::Current))
+            QTimer::singleShot(0, front, [&out, front] {
+                if (front && out.BuildPanel.visible()) front->raise();
+            });
+    });
 
     QObject::connect(list, &QListView::activated, list, [&e, lines](const QModelIndex& index) {
         const int line = static_cast<int>(lines->lineOf(index.row()));

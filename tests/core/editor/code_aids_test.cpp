@@ -40,3 +40,16 @@ TEST(CodeAids, EnterKeepsTheBlanksAndTabsBeforeTheCaretOnly) {
     EXPECT_EQ(LeadingIndent(u"x", 1), u"");
     EXPECT_EQ(LeadingIndent(u"  ", 10), u"  ");
 }
+
+// Brackets in comments, strings and character constants are no code: they neither match nor count.
+TEST(CodeAids, BracketsInCommentsAndStringsAreNotCounted) {
+    const std::u16string c = u"f(a, \")\", ')', /* ) */ b // )\n)";
+    auto p = MatchingBracket(c, 1, 20000, Syntax::C);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->match, c.size() - 1);
+    EXPECT_FALSE(MatchingBracket(c, c.find(u"/* )") + 3, 20000, Syntax::C)); // at a bracket in a comment
+    const std::u16string asm370 = u" .string \"(\" ; (\n mov (a), b";
+    p = MatchingBracket(asm370, asm370.find(u"(a"), 20000, Syntax::Asm);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->match, asm370.find(u"),"));
+}

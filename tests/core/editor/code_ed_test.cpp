@@ -207,6 +207,46 @@ TEST_F(EditorTest, AFailedSaveKeepsTheOldFileAndTheWindowModified) {
     EXPECT_EQ(ed.count(), 1);
 }
 
+// A file another program changed since the window read it is never overwritten unasked: Yes writes
+// over it, No reads it again into the window, Cancel writes nothing and keeps the window's changes.
+TEST_F(EditorTest, SavingOverAFileChangedOnDiskAsksFirst) {
+    const std::string asked = "C:\\m.c was changed on disk since it was opened here.\r\r"
+                              "Yes: overwrite it with the text of this window\r"
+                              "No: load it again from disk (the changes made in this window are lost)\r"
+                              "Cancel: write nothing";
+    struct Case {
+        Answer answer;
+        bool saved;
+        std::string file;
+        std::u16string window;
+        bool modified;
+    } cases[] = {
+        {Answer::Cancel, false, "theirs\r\n", u"xone", true},
+        {Answer::Yes, true, "xone\r\n", u"xone", false},
+        {Answer::No, true, "theirs\r\n", u"theirs", false},
+    };
+    for (const auto& c : cases) {
+        t.put("C:\\m.c", "one\r\n");
+        TCodeEd& w = *ed.LoadFile("C:\\m.c", 1);
+        w.userEdit(0, 0, u"x");
+        t.put("C:\\m.c", "theirs\r\n");
+        ui.shown.clear();
+        ui.answers = {c.answer};
+        EXPECT_EQ(w.Save1Click(), c.saved);
+        EXPECT_EQ(ui.shown, std::vector<std::string>{asked});
+        EXPECT_EQ(read("C:\\m.c"), c.file);
+        EXPECT_EQ(w.text(), c.window);
+        EXPECT_EQ(w.modified(), c.modified);
+        // Its own writes are no change on disk: the next save asks nothing; after Cancel it asks again.
+        ui.shown.clear();
+        ui.answers = {Answer::Yes};
+        w.userEdit(0, 0, u"y");
+        EXPECT_TRUE(w.Save1Click());
+        EXPECT_EQ(ui.shown.size(), c.saved ? 0u : 1u);
+        ed.closeWindow(w);
+    }
+}
+
 TEST_F(EditorTest, CloseQuestionOutcomes) {
     t.put("C:\\a.c", "a\r\n");
     struct Case {
