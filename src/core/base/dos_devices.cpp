@@ -327,6 +327,15 @@ void DosDevices::writeLines(const std::string& path, const std::vector<std::stri
     writeBytes(path, JoinTextLines(lines));
 }
 
+void DosDevices::writeGeneratedBytes(const std::string& path, const std::string& bytes) const {
+    if (TrimRight(path).empty() || !WriteGeneratedFileAtomic(toHost(path), bytes))
+        throw Error(CannotCreateFile(path));
+}
+
+void DosDevices::writeGeneratedLines(const std::string& path, const std::vector<std::string>& lines) const {
+    writeGeneratedBytes(path, JoinTextLines(lines));
+}
+
 bool DosDevices::copyFile(const std::string& from, const std::string& to) const {
     return CopyHostFileAtomic(toHost(from), toHost(to));
 }

@@ -283,8 +283,13 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
             t += l + "\r\n";
         return t;
     };
-    std::ofstream(fs::path(start.dosDir) / "RUN.BAT", std::ios::binary) << joined(run);
-    std::ofstream(fs::path(start.dosDir) / "dosbox.conf", std::ios::binary) << conf;
+    if (!WriteGeneratedFileAtomic(fs::path(start.dosDir) / "RUN.BAT", joined(run), false) ||
+        !WriteGeneratedFileAtomic(fs::path(start.dosDir) / "dosbox.conf", conf, false)) {
+        fs::remove_all(start.dosDir, ec);
+        start.dosDir.clear();
+        start.refusal = "No room to run the DOS program " + found.winPath;
+        return start;
+    }
     // Headless: no window, no sound device.
     setVariable(env, "SDL_VIDEODRIVER", "dummy");
     setVariable(env, "SDL_AUDIODRIVER", "dummy");
