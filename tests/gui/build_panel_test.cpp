@@ -163,7 +163,7 @@ TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
 // A tool that floods the panel: the list holds the last lines only and says so above itself, a line
 // longer than any before still scrolls into view, and Copy with nothing selected gives everything.
 TEST_F(BuildPanel, AFloodShowsTheLastLinesWithANoteAndCopiesThemAll) {
-    const fs::path fake = dd.toHost("C:\\texassource") / "cl370";
+    const fs::path fake = dd.toHost("C:\\CL370") / "cl370";
     const size_t printed = BuildOutput::ShownLines + 5'000;
     std::ofstream(fake)
         << "#!/bin/sh\nawk 'BEGIN { for (i = 1; i <= " << printed

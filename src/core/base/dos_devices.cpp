@@ -108,12 +108,15 @@ fs::path DosDevices::driveLink(char letter) const {
 
 void DosDevices::ensureCreated() const {
 #ifndef _WIN32
+    std::error_code ec;
+    // Z: -> / is made with the mapping only: a user who removed it to keep the tools away from the
+    // rest of the file system does not get it back at the next start.
+    const bool fresh = !fs::exists(root_ / "dosdevices", ec);
     fs::create_directories(root_ / "dosdevices");
     fs::create_directories(root_ / "drive_c");
-    std::error_code ec;
     if (!fs::exists(fs::symlink_status(driveLink('c'), ec)))
         fs::create_directory_symlink("../drive_c", driveLink('c'));
-    if (!fs::exists(fs::symlink_status(driveLink('z'), ec)))
+    if (fresh && !fs::exists(fs::symlink_status(driveLink('z'), ec)))
         fs::create_directory_symlink("/", driveLink('z'));
 #endif
 }

@@ -131,6 +131,9 @@ public:
     }
     // Whether a batch started shown gets a window of its own (a terminal) to show it in.
     virtual bool showsBatchWindows() { return true; }
+    // The tool-chain folder (a Windows path) that batches started from now on take cl370, asm370,
+    // mk370 and lnk370 from.
+    virtual void setToolChainFolder(const std::string& /*dir*/) {}
 };
 
 class Clock {

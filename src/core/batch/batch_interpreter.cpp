@@ -2,6 +2,7 @@
 #include "batch/batch_interpreter.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ BatchInterpreter::BatchInterpreter(DosDevices& dd, const std::vector<std::string
         if (eq != std::string::npos) setVariable(entry.substr(0, eq), entry.substr(eq + 1));
     }
     hostPath_ = variable("PATH");
+    toolChain_ = DefaultToolChainFolder;
     const std::string& cwd = dd_.currentDirectory();
     if (!cwd.empty()) driveDirs_[static_cast<char>(std::toupper(static_cast<unsigned char>(cwd[0])))] = cwd;
 }
@@ -353,6 +355,14 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         fail(fds, "'" + typed + NotRecognizedText, 9009);
         return {};
     }
+    // The batch's PATH names the working folder before the tool chain's, and the current folder comes
+    // first of all: a project's own "cl370.bat" there would run in place of the compiler. Said in the
+    // tools' message form, so the Build panel and halyard-build count it.
+    if (const ToolChainImpostor impostor = FindToolChainImpostor(dd_, name, dirs, toolChain_);
+        !impostor.winPath.empty()) {
+        fail(fds, "halyard-batch: error: " + ImpostorText(impostor), 9009);
+        return {};
+    }
     if (found.kind == FoundProgram::Batch) {
         std::vector<std::string> args{typed};
         for (auto& a : SplitBatchArguments(tail))
@@ -469,6 +479,9 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
         env.emplace_back(*e);
     BatchInterpreter bi(dd, env);
     if (echoOff) bi.setEcho(false);
+    // Taken once from the caller: a SET in the batch cannot move it.
+    if (const char* toolChain = std::getenv(ToolChainVariable); toolChain && *toolChain)
+        bi.setToolChainFolder(toolChain);
 
     // An argument that holds a separator outside quotes was one quoted argument on the caller's
     // command line; one whose separators are all quoted already (x"y z") stays as it is.

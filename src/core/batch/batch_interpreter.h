@@ -50,6 +50,9 @@ public:
     std::vector<std::string> environment() const;
     bool echoOn() const { return echo_; }
     void setLimits(const BatchLimits& limits) { limits_ = limits; }
+    // The tool chain's folder (a Windows path): its programs (cl370, asm370, mk370, lnk370) are run
+    // only when no program of those names stands where the lookup would find it first.
+    void setToolChainFolder(const std::string& dir) { toolChain_ = dir; }
     void setEcho(bool on) { echo_ = on; }
 
 private:
@@ -110,6 +113,7 @@ private:
     size_t blockDepth_ = 0; // parenthesised blocks open around the running command
     BatchLimits limits_;
     size_t commandsRun_ = 0;
+    std::string toolChain_;
 };
 
 // What follows "'<name>" when a command names no program, batch file or command.

@@ -90,6 +90,14 @@ std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
     return env;
 }
 
+std::vector<std::string> ShellLauncher::childEnvironment() const {
+    std::vector<std::string> env = EnvironmentForDrives(dd_);
+    std::erase_if(env,
+                  [](const std::string& e) { return e.starts_with(std::string(ToolChainVariable) + "="); });
+    env.push_back(std::string(ToolChainVariable) + "=" + toolChain_);
+    return env;
+}
+
 void ShellLauncher::LaunchProgram(const std::string& file, const std::string& parameters,
                                   const std::string& directory, int showMode) {
     const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
@@ -97,7 +105,7 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
 
     SpawnSpec spec;
     spec.cwd = dd_.toHost(dir).string();
-    spec.env = EnvironmentForDrives(dd_);
+    spec.env = childEnvironment();
     spec.replaceEnv = true;
     spec.detach = true;
     const int nullIn = openNull(O_RDONLY);
@@ -221,18 +229,18 @@ ShellLauncher::StartToolChainRun(const std::string& file, const std::string& par
         const std::string runner = FindBatchRunner();
         std::vector<std::string> args = foreignArguments(runner, found, parameters);
         args.erase(args.begin());
-        return PipedBatchRun::start(dd_, runner, args, dir, std::move(onLine));
+        return PipedBatchRun::start(dd_, runner, args, dir, std::move(onLine), childEnvironment());
     }
     if (found.kind == FoundProgram::Native)
         return PipedBatchRun::start(dd_, found.host.string(), SplitWindowsCommandLine(parameters), dir,
-                                    std::move(onLine));
+                                    std::move(onLine), childEnvironment());
     if (found.kind != FoundProgram::Batch && !IsBatchFileName(name))
         return PipedBatchRun::refused(std::move(onLine), "'" + name + NotRecognizedText);
     server_.Start(dd_);
     // A batch that is not there still goes to the runner, which says so as the command processor would.
     const std::string batch = found.kind == FoundProgram::Batch ? found.winPath : dd_.absolute(name);
     auto run = PipedBatchRun::start(dd_, FindBatchRunner(), batchArguments(batch, parameters), dir,
-                                    std::move(onLine));
+                                    std::move(onLine), childEnvironment());
     if (run->ended()) marks_.erase(markKey(dd_, batch));
     return run;
 }
@@ -242,7 +250,7 @@ bool ShellLauncher::showsBatchWindows() {
 }
 
 int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
-                    std::string& output) {
+                    std::string& output, const std::string& toolChainDir) {
     output.clear();
     const std::string runner = FindBatchRunner();
     if (runner.empty()) {
@@ -263,6 +271,10 @@ int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const s
     spec.program = runner;
     spec.argv = {runner, "/c", batWinPath};
     spec.env = EnvironmentForDrives(dd);
+    std::erase_if(spec.env,
+                  [](const std::string& e) { return e.starts_with(std::string(ToolChainVariable) + "="); });
+    spec.env.push_back(std::string(ToolChainVariable) + "=" +
+                       (toolChainDir.empty() ? std::string(DefaultToolChainFolder) : toolChainDir));
     spec.replaceEnv = true;
     spec.cwd = dd.toHost(workDirWin).string();
     spec.in = nullIn;

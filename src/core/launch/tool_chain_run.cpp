@@ -16,7 +16,8 @@ namespace halyard {
 
 std::unique_ptr<PipedBatchRun> PipedBatchRun::start(const DosDevices& dd, const std::string& runner,
                                                     const std::vector<std::string>& args,
-                                                    const std::string& workDirWin, LineSink onLine) {
+                                                    const std::string& workDirWin, LineSink onLine,
+                                                    std::vector<std::string> env) {
     auto refuse = [&onLine](const std::string& why) { return refused(std::move(onLine), why); };
     if (runner.empty()) return refuse("halyard-batch was not found beside this program or on PATH.");
     if (!dd.dirExists(workDirWin)) return refuse("The system cannot find the path specified: " + workDirWin);
@@ -28,7 +29,7 @@ std::unique_ptr<PipedBatchRun> PipedBatchRun::start(const DosDevices& dd, const 
     spec.program = runner;
     spec.argv = {runner};
     spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.env = EnvironmentForDrives(dd);
+    spec.env = env.empty() ? EnvironmentForDrives(dd) : std::move(env);
     spec.replaceEnv = true;
     spec.cwd = dd.toHost(workDirWin).string();
     spec.in = nullIn;

@@ -20,11 +20,13 @@ class DosDevices;
 class PipedBatchRun : public ToolChainRun {
 public:
     using LineSink = std::function<void(const std::string&)>;
-    // Starts runner with args (for halyard-batch "/c", the batch, ...) in workDirWin; a run that
-    // could not start has ended at once with the reason as its only line.
+    // Starts runner with args (for halyard-batch "/c", the batch, ...) in workDirWin, with env as its
+    // environment (EnvironmentForDrives when empty); a run that could not start has ended at once
+    // with the reason as its only line.
     static std::unique_ptr<PipedBatchRun> start(const DosDevices& dd, const std::string& runner,
                                                 const std::vector<std::string>& args,
-                                                const std::string& workDirWin, LineSink onLine);
+                                                const std::string& workDirWin, LineSink onLine,
+                                                std::vector<std::string> env = {});
     // A run that never started: it has ended, with why (one line per line of it) as its output.
     static std::unique_ptr<PipedBatchRun> refused(LineSink onLine, const std::string& why);
     ~PipedBatchRun() override;

@@ -146,6 +146,7 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     // Two runs of the tool chain at once would write the same objects; the newer one is wanted.
     if (running()) StopClick();
     run_.reset();
+    e.launcher.setToolChainFolder(e.CompilerDir);
     terminalBatch_.clear();
     judge_ = nullptr;
     lines_.clear();

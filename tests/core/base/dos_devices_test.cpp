@@ -83,6 +83,16 @@ TEST(DriveMapping, LetterFoldersNameTheMappedDrivesAndFollowTheirRemapping) {
     EXPECT_EQ(t.dd.toLetterPath("Q:\\x"), t.dd.toHost("Q:\\x"));
 }
 
+// Removing Z: keeps the tools away from the rest of the file system; the next start must not undo it.
+TEST(DriveMapping, ARemovedZDriveStaysRemoved) {
+    test::TempDrives t;
+    ASSERT_TRUE(t.dd.dirExists("Z:\\"));
+    fs::remove(t.dir / "dosdevices" / "z:");
+    t.dd.ensureCreated();
+    EXPECT_FALSE(t.dd.dirExists("Z:\\"));
+    EXPECT_TRUE(t.dd.dirExists("C:\\"));
+}
+
 TEST(DriveMapping, DirectoryCreationIsOneLevelAndFailuresCarryTheSystemTexts) {
     test::TempDrives t;
     EXPECT_THROW(t.dd.createDir("C:\\missing\\child"), Error);
@@ -213,7 +223,7 @@ TEST(DriveMapping, APathHoldingANulNamesNothing) {
     test::TempDrives t;
     t.put("C:\\work\\a.txt", "a");
     for (const std::string& path : {std::string("C:\\..\0", 6), std::string("C:\\work\\..\\..\0x", 15),
-                                   std::string("C:\\work\0\\a.txt", 14)}) {
+                                    std::string("C:\\work\0\\a.txt", 14)}) {
         EXPECT_FALSE(t.dd.fileExists(path));
         EXPECT_FALSE(t.dd.dirExists(path));
         EXPECT_TRUE(t.dd.listFiles(path, "*.*").empty());
