@@ -128,8 +128,26 @@ int BatchInterpreter::runFile(const std::string& batchPath, const std::vector<st
 }
 
 int BatchInterpreter::runLine(const std::string& line) {
-    runCommandLine(expandPercents(line), {streams_.in, streams_.out, streams_.err});
+    const Fds fds{streams_.in, streams_.out, streams_.err};
+    if (tooLong(line)) {
+        fail(fds, TooLongText, 1);
+        return errorLevel_;
+    }
+    const std::string expanded = expandPercents(line);
+    if (tooLong(expanded))
+        fail(fds, TooLongText, 1);
+    else
+        runCommandLine(expanded, fds);
     return exitAll_ ? exitCode_ : errorLevel_;
+}
+
+bool BatchInterpreter::tooLong(const std::string& text) const {
+    if (!limits_.maxLine || text.size() <= limits_.maxLine) return false;
+    // A block's lines count one by one, as they were read.
+    size_t start = 0;
+    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        if (nl - start > limits_.maxLine) return true;
+    return text.size() - start > limits_.maxLine;
 }
 
 BatchInterpreter::Flow BatchInterpreter::runSegment(const std::string& segment, const Fds& base) {
