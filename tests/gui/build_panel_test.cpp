@@ -197,6 +197,24 @@ TEST_F(BuildPanel, AFloodShowsTheLastLinesWithANoteAndCopiesThemAll) {
     EXPECT_TRUE(copied.contains("demo.c 1: warning: w\n"));
 }
 
+// A program that closes its output and goes on running: the panel lets go of the pipe the moment
+// the run closes it, so Qt never watches a closed (or reused) descriptor.
+TEST_F(BuildPanel, APipeClosedBeforeTheProgramEndsIsNoLongerWatched) {
+    const fs::path quiet = dd.toHost("C:\\CL370") / "quiet";
+    std::ofstream(quiet) << "#!/bin/sh\necho before\nexec >&- 2>&-\nsleep 1\n";
+    fs::permissions(quiet, fs::perms::owner_all);
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+    model.buildOutput.StartProgram("C:\\CL370\\quiet", "", "C:\\CL370", Launcher::Hidden);
+    until([&] { return !model.buildOutput.running(); });
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(model.buildOutput.running());
+    EXPECT_GE(row("before"), 0);
+    EXPECT_TRUE(warnings.filter("QSocketNotifier").isEmpty()) << warnings.join("\n").toStdString();
+}
+
 } // namespace
 
 #ifdef HALYARD_WIN32_TOOLS_DIR

@@ -443,6 +443,10 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
     if (foreign.dos()) spec.out = spec.err = nullOut;
     const SpawnResult r = SpawnProcess(spec);
     if (nullOut >= 0) ::close(nullOut);
+    if (!r.started() && foreign.dos()) {
+        std::string unused;
+        FinishDosRun(foreign, unused); // removes the folder made for the run
+    }
     if (!r.started()) {
         fail(fds,
              ExtractFileName(TrimRight(typed)) + ": error: " + found.winPath +
@@ -463,6 +467,8 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
 
 int RunBatchCommand(const std::vector<std::string>& argsIn) {
     std::vector<std::string> args = argsIn;
+    // Stop sends TERM to the whole run: a DOS run's folder is not left behind.
+    RemoveDosFolderOnTerm();
     // Whoever started us without waiting learns from the mark when we end.
     if (args.size() >= 2 && args[0] == "--run-mark") {
         HoldRunMark(args[1]);

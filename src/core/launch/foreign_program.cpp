@@ -2,6 +2,7 @@
 #include "launch/foreign_program.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -109,6 +110,41 @@ bool runCollecting(SpawnSpec spec, std::string& output, int& code) {
     ::close(fds[0]);
     code = WaitForExit(r.pid);
     return true;
+}
+
+// The folder of the DOS run in progress, for the TERM handler, which may not allocate: a fixed
+// buffer, filled before DOSBox starts and emptied once the folder is gone. The one piece of global
+// state here, because a signal handler can reach nothing else.
+char runningDosDir[4096];
+
+void noteRunningDosDir(const std::string& dir) {
+    const size_t n = dir.size() < sizeof runningDosDir ? dir.size() : 0;
+    dir.copy(runningDosDir, n);
+    runningDosDir[n] = '\0';
+}
+
+// Only system calls: the files DOSBox and the program were given (DOSBox writes the program's in
+// upper case, a host program might not), then the folder.
+void removeDosDirAndEnd(int sig) {
+    if (runningDosDir[0]) {
+        static const char* const names[] = {"RUN.BAT",   "dosbox.conf", "OUT.TXT",
+                                            "LEVEL.TXT", "out.txt",     "level.txt"};
+        char path[sizeof runningDosDir + 16];
+        size_t n = 0;
+        for (; runningDosDir[n]; ++n)
+            path[n] = runningDosDir[n];
+        path[n++] = '/';
+        for (const char* name : names) {
+            size_t k = 0;
+            for (; name[k]; ++k)
+                path[n + k] = name[k];
+            path[n + k] = '\0';
+            ::unlink(path);
+        }
+        ::rmdir(runningDosDir);
+    }
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
 }
 
 std::string wineInf(const std::string& wine) {
@@ -249,6 +285,7 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
         return start;
     }
     start.dosDir = pattern;
+    noteRunningDosDir(start.dosDir);
     const std::string s(1, spare);
     std::string line = found.winPath;
     for (const auto& a : args)
@@ -286,6 +323,7 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
     if (!WriteGeneratedFileAtomic(fs::path(start.dosDir) / "RUN.BAT", joined(run), false) ||
         !WriteGeneratedFileAtomic(fs::path(start.dosDir) / "dosbox.conf", conf, false)) {
         fs::remove_all(start.dosDir, ec);
+        noteRunningDosDir({});
         start.dosDir.clear();
         start.refusal = "No room to run the DOS program " + found.winPath;
         return start;
@@ -311,7 +349,15 @@ int FinishDosRun(const ForeignStart& start, std::string& output) {
         output = "DOSBox ended without running the program.\n";
     }
     fs::remove_all(dir, ec);
+    noteRunningDosDir({});
     return level;
+}
+
+void RemoveDosFolderOnTerm() {
+    struct sigaction action {};
+    action.sa_handler = removeDosDirAndEnd;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 bool WinePrefixPrepared(const DosDevices& dd) {

@@ -62,6 +62,7 @@ std::unique_ptr<PipedBatchRun> PipedBatchRun::refused(LineSink onLine, const std
 PipedBatchRun::~PipedBatchRun() {
     // A run is only dropped once it ended or when Halyard goes: it must not outlive its reader, whose
     // end would leave the tools writing into a closed pipe.
+    closing_ = nullptr; // whoever watched is going or gone
     if (!ended_) stop();
     if (fd_ >= 0) ::close(fd_);
 }
@@ -74,11 +75,8 @@ size_t PipedBatchRun::take(bool all) {
         const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-                // Every writer is gone.
-                ::close(fd_);
-                fd_ = -1;
-            }
+            // Every writer is gone.
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) closePipe();
             break;
         }
         lines_.feed(buffer_.data(), static_cast<size_t>(n), onLine_);
@@ -114,9 +112,16 @@ void PipedBatchRun::pumpSome(size_t maxBytes) {
 void PipedBatchRun::finish() {
     take(true);
     lines_.finish(onLine_);
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    closePipe();
     ended_ = true;
+}
+
+void PipedBatchRun::closePipe() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (closing_) closing_();
+    ::close(fd);
 }
 
 void PipedBatchRun::stop() {

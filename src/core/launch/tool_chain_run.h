@@ -34,6 +34,7 @@ public:
     void pump() override;
     void pumpSome(size_t maxBytes) override;
     int descriptor() const override { return fd_; }
+    void onDescriptorClosing(std::function<void()> closing) override { closing_ = std::move(closing); }
     bool ended() const override { return ended_; }
     int exitCode() const override { return code_; }
     void stop() override;
@@ -46,8 +47,11 @@ private:
     // Reads what the pipe holds (all: until it is empty); returns the bytes read.
     size_t take(bool all);
     void finish();
+    // Closes the pipe, telling the watcher first.
+    void closePipe();
 
     LineSink onLine_;
+    std::function<void()> closing_;
     pid_t pid_ = -1;
     int fd_ = -1;
     bool exited_ = false, ended_ = false;

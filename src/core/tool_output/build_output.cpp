@@ -180,6 +180,7 @@ void BuildOutput::follow(const std::string& file, const std::string& parameters,
                          int showMode) {
     run_ = e.launcher.StartToolChainRun(file, parameters, directory,
                                         [this](const std::string& line) { addOutput(line); });
+    if (run_) run_->onDescriptorClosing([this] { notify(Change::Pipe); });
     if (!run_) {
         e.launcher.LaunchProgram(file, parameters, directory, showMode);
     } else if (run_->ended()) {

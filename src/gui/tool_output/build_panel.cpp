@@ -312,11 +312,10 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
         }
         if (c == BuildOutput::Change::Added) {
             if (!frame->isActive()) frame->start(std::max<qint64>(0, FrameMs - sinceFed->elapsed()));
-            // A read that reached the pipe's end closed it: the notifier must go before the loop
-            // looks at that number again.
-            if (out.outputDescriptor() < 0) watch();
             return;
         }
+        // The run closes its pipe: the notifier goes before the number is given back.
+        if (c == BuildOutput::Change::Pipe) return watch();
         watch();
         feed();
     };
