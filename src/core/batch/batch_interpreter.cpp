@@ -16,8 +16,6 @@
 #include "launch/program_lookup.h"
 #include "launch/run_mark.h"
 
-extern char** environ;
-
 namespace halyard {
 
 using namespace batch_detail;
@@ -498,10 +496,7 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
         if (cwd.size() >= 2 && cwd[1] == ':') dd.setCurrentDirectory(cwd);
     } catch (const Error&) {
     }
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e)
-        env.emplace_back(*e);
-    BatchInterpreter bi(dd, env);
+    BatchInterpreter bi(dd, CallerEnvironment());
     if (echoOff) bi.setEcho(false);
     // Taken once from the caller: a SET in the batch cannot move it.
     if (const char* toolChain = std::getenv(ToolChainVariable); toolChain && *toolChain)

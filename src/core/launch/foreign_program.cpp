@@ -16,8 +16,6 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 
-extern char** environ;
-
 namespace halyard {
 
 namespace fs = std::filesystem;
@@ -85,31 +83,6 @@ std::string readFile(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// Runs spec (program and argv set) with its output collected; false when it could not start.
-bool runCollecting(SpawnSpec spec, std::string& output, int& code) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    const int nullIn = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    spec.in = nullIn;
-    spec.out = spec.err = fds[1];
-    const SpawnResult r = SpawnProcess(spec);
-    ::close(fds[1]);
-    if (nullIn >= 0) ::close(nullIn);
-    if (!r.started()) {
-        ::close(fds[0]);
-        return false;
-    }
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    code = WaitForExit(r.pid);
-    return true;
 }
 
 // The folder of the DOS run in progress, for the TERM handler, which may not allocate: a fixed
@@ -195,7 +168,7 @@ std::string RunnerVersion(const std::string& runner) {
     if (const char* home = std::getenv("HOME")) spec.env.push_back(std::string("HOME=") + home);
     std::string output;
     int code = 0;
-    if (!runCollecting(spec, output, code)) return {};
+    if (!RunCollecting(spec, output, code)) return {};
     for (const auto& line : SplitTextLines(output)) {
         std::string text = TrimRight(line);
         const size_t comma = text.find(", copyright");
@@ -382,8 +355,7 @@ SpawnSpec WineBootSpec(const DosDevices& dd, const std::string& wine) {
     spec.program = IsExecutableFile(wineboot) ? wineboot : wine;
     spec.argv = spec.program == wine ? std::vector<std::string>{wine, "wineboot", "-u"}
                                      : std::vector<std::string>{wineboot, "-u"};
-    for (char** e = environ; e && *e; ++e)
-        spec.env.emplace_back(*e);
+    spec.env = CallerEnvironment();
     AddWineEnvironment(dd, spec.env);
     spec.replaceEnv = true;
     return spec;
@@ -392,7 +364,7 @@ SpawnSpec WineBootSpec(const DosDevices& dd, const std::string& wine) {
 bool PrepareWinePrefix(const DosDevices& dd, const std::string& wine, std::string& why) {
     std::string output;
     int code = -1;
-    if (!runCollecting(WineBootSpec(dd, wine), output, code)) {
+    if (!RunCollecting(WineBootSpec(dd, wine), output, code)) {
         why = "Cannot start " + wine + ": " + std::strerror(errno);
         return false;
     }
@@ -412,8 +384,7 @@ void WineServerKeeper::Start(const DosDevices& dd) {
     SpawnSpec spec;
     spec.program = server;
     spec.argv = {server, "-p"};
-    for (char** e = environ; e && *e; ++e)
-        spec.env.emplace_back(*e);
+    spec.env = CallerEnvironment();
     AddWineEnvironment(dd, spec.env);
     spec.replaceEnv = true;
     // It forks into the background, keeping no descriptor of ours; one already running ends at once.

@@ -17,8 +17,6 @@
 #include "launch/program_lookup.h"
 #include "launch/tool_chain_run.h"
 
-extern char** environ;
-
 namespace halyard {
 
 namespace fs = std::filesystem;
@@ -76,9 +74,8 @@ std::string FindBatchRunner() {
 }
 
 std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0) env.emplace_back(*e);
+    std::vector<std::string> env = CallerEnvironment();
+    std::erase_if(env, [](const std::string& e) { return e.starts_with("XDG_DATA_HOME="); });
     std::error_code ec;
     const fs::path root = fs::weakly_canonical(fs::absolute(dd.root(), ec), ec);
     const fs::path standard = fs::weakly_canonical(fs::absolute(DosDevices::defaultRoot(), ec), ec);

@@ -95,6 +95,37 @@ SpawnResult SpawnProcess(const SpawnSpec& spec) {
     return result;
 }
 
+std::vector<std::string> CallerEnvironment() {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e)
+        env.emplace_back(*e);
+    return env;
+}
+
+bool RunCollecting(SpawnSpec spec, std::string& output, int& code) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    const int nullIn = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    spec.in = nullIn;
+    spec.out = spec.err = fds[1];
+    const SpawnResult r = SpawnProcess(spec);
+    ::close(fds[1]);
+    if (nullIn >= 0) ::close(nullIn);
+    if (!r.started()) {
+        ::close(fds[0]);
+        return false;
+    }
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        output.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fds[0]);
+    code = WaitForExit(r.pid);
+    return true;
+}
+
 namespace {
 
 int exitCodeOf(int status) {

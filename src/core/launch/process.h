@@ -31,6 +31,11 @@ struct SpawnResult {
 };
 
 SpawnResult SpawnProcess(const SpawnSpec& spec);
+// The caller's environment as "NAME=value" entries: the one place that copies environ.
+std::vector<std::string> CallerEnvironment();
+// Runs spec (program and argv set) with its output and errors collected; false when it could not
+// start.
+bool RunCollecting(SpawnSpec spec, std::string& output, int& code);
 // Waits for the child and gives its exit code; a child ended by a signal gives 128 + the signal.
 int WaitForExit(pid_t pid);
 // The same without waiting: false while the child still runs.
