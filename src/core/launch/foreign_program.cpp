@@ -166,10 +166,9 @@ std::string RunnerVersion(const std::string& runner) {
     spec.argv = {runner, endsWithText(runner, "dosbox") ? "-version" : "--version"};
     spec.env = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "PATH=/usr/bin:/bin"};
     if (const char* home = std::getenv("HOME")) spec.env.push_back(std::string("HOME=") + home);
-    std::string output;
-    int code = 0;
-    if (!RunCollecting(spec, output, code)) return {};
-    for (const auto& line : SplitTextLines(output)) {
+    const Collected run = RunCollecting(spec, std::chrono::seconds(10));
+    if (!run.started) return {};
+    for (const auto& line : SplitTextLines(run.output)) {
         std::string text = TrimRight(line);
         const size_t comma = text.find(", copyright");
         if (comma != std::string::npos) text.resize(comma);
@@ -362,14 +361,19 @@ SpawnSpec WineBootSpec(const DosDevices& dd, const std::string& wine) {
 }
 
 bool PrepareWinePrefix(const DosDevices& dd, const std::string& wine, std::string& why) {
-    std::string output;
-    int code = -1;
-    if (!RunCollecting(WineBootSpec(dd, wine), output, code)) {
-        why = "Cannot start " + wine + ": " + std::strerror(errno);
+    // Minutes on a slow disk; a wineboot that hangs is not waited for without end.
+    const Collected run = RunCollecting(WineBootSpec(dd, wine), std::chrono::minutes(10), Await::Output);
+    if (!run.started) {
+        why = run.error;
         return false;
     }
-    if (code != 0) {
-        why = "Preparing Wine failed (exit code " + std::to_string(code) + "): " + TrimRight(output);
+    if (run.timedOut) {
+        why = "Preparing Wine did not end within 10 minutes: " + TrimRight(run.output);
+        return false;
+    }
+    if (run.exitCode != 0) {
+        why = "Preparing Wine failed (exit code " + std::to_string(run.exitCode) +
+              "): " + TrimRight(run.output);
         return false;
     }
     return true;
@@ -425,11 +429,7 @@ void WineServerKeeper::Stop() {
     spec.argv = {wineserver_, "-k"};
     spec.env = {"WINEPREFIX=" + prefix_, "PATH=/usr/bin:/bin"};
     spec.replaceEnv = true;
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    spec.in = spec.out = spec.err = null;
-    const SpawnResult r = SpawnProcess(spec);
-    if (null >= 0) ::close(null);
-    if (r.started()) WaitForExit(r.pid);
+    RunCollecting(spec, std::chrono::seconds(10));
 }
 
 } // namespace halyard

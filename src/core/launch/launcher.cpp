@@ -258,12 +258,6 @@ int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const s
         output = "The system cannot find the path specified: " + workDirWin + "\n";
         return -1;
     }
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        output = std::string("Cannot create a pipe: ") + std::strerror(errno) + "\n";
-        return -1;
-    }
-    const int nullIn = openNull(O_RDONLY);
     SpawnSpec spec;
     spec.program = runner;
     spec.argv = {runner, "/c", batWinPath};
@@ -274,46 +268,15 @@ int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const s
                        (toolChainDir.empty() ? std::string(DefaultToolChainFolder) : toolChainDir));
     spec.replaceEnv = true;
     spec.cwd = dd.toHost(workDirWin).string();
-    spec.in = nullIn;
-    spec.out = spec.err = pipeFds[1];
-    const SpawnResult r = SpawnProcess(spec);
-    ::close(pipeFds[1]);
-    ::close(nullIn);
-    if (!r.started()) {
-        ::close(pipeFds[0]);
-        output = "Cannot start " + runner + ": " + std::strerror(r.error) + "\n";
+    // Until the runner has ended and its output is taken; a program the batch left running in the
+    // background may hold the pipe open long after, and its end is not awaited.
+    Collected run = RunCollecting(std::move(spec));
+    if (!run.started) {
+        output = run.error + "\n";
         return -1;
     }
-    // Read until the runner has ended and its output is taken. A program the batch left running in
-    // the background may hold the pipe open long after: its end is not awaited.
-    char buffer[4096];
-    bool ended = false;
-    int code = -1;
-    auto take = [&](size_t most) {
-        const ssize_t n = ::read(pipeFds[0], buffer, std::min(most, sizeof buffer));
-        if (n > 0) output.append(buffer, static_cast<size_t>(n));
-        return n > 0 ? n : (n < 0 && errno == EINTR ? 0 : -1);
-    };
-    while (true) {
-        pollfd p{pipeFds[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 200);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) break;
-        if (ready > 0) {
-            if (take(sizeof buffer) < 0) break; // every writer is gone
-            continue;
-        }
-        if ((ended = ExitedYet(r.pid, code))) {
-            // What the runner wrote before it ended waits in the pipe.
-            int pending = 0;
-            if (::ioctl(pipeFds[0], FIONREAD, &pending) == 0)
-                for (ssize_t n = 0; pending > 0 && (n = take(static_cast<size_t>(pending))) >= 0;)
-                    pending -= static_cast<int>(n);
-            break;
-        }
-    }
-    ::close(pipeFds[0]);
-    return ended ? code : WaitForExit(r.pid);
+    output = std::move(run.output);
+    return run.exitCode;
 }
 
 } // namespace halyard

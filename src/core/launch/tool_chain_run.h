@@ -12,6 +12,7 @@
 
 #include "base/ports.h"
 #include "launch/line_splitter.h"
+#include "launch/process.h"
 
 namespace halyard {
 
@@ -33,10 +34,12 @@ public:
 
     void pump() override;
     void pumpSome(size_t maxBytes) override;
-    int descriptor() const override { return fd_; }
-    void onDescriptorClosing(std::function<void()> closing) override { closing_ = std::move(closing); }
+    int descriptor() const override;
+    void onDescriptorClosing(std::function<void()> closing) override;
     bool ended() const override { return ended_; }
     int exitCode() const override { return code_; }
+    // Sends TERM to the batch and every program it started and returns at once: the run has ended
+    // (exit code 128 + SIGTERM), and a reaper kills what is left after StopGrace.
     void stop() override;
 
     // How long the programs get to end on their own before they are killed.
@@ -47,14 +50,10 @@ private:
     // Reads what the pipe holds (all: until it is empty); returns the bytes read.
     size_t take(bool all);
     void finish();
-    // Closes the pipe, telling the watcher first.
-    void closePipe();
 
     LineSink onLine_;
-    std::function<void()> closing_;
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    bool exited_ = false, ended_ = false;
+    std::unique_ptr<ChildProcess> child_;
+    bool ended_ = false;
     int code_ = -1;
     LineSplitter lines_;
     std::vector<char> buffer_;
