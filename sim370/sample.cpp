@@ -360,11 +360,8 @@ int InstallSample(const ToolEnv& env, const SampleRequest& r, std::ostream& out)
         }
     }
     out << "Installed cl370, lnk370, asm370 and mk370 into " << f.compilerDir << std::endl;
-    // A loaded project assembles its vectors with the asm370 of the compiler working folder.
-    std::error_code ec;
-    fs::copy_file(r.binDir / "asm370", dd.toHost(AddTrailingBackslash(f.sourceDir) + "asm370"),
-                  fs::copy_options::overwrite_existing, ec);
-    if (!ec) out << "Installed asm370 into " << f.sourceDir << std::endl;
+    // No copy of asm370 goes into the compiler working folder: a tool-chain program anywhere but the
+    // tool-chain folder is refused by the batch runner.
 
     std::vector<ArMember> rts;
     for (const auto& t : kRuntime) {

@@ -69,7 +69,7 @@ public:
     void LaunchProgram(const std::string& file, const std::string&, const std::string& directory,
                        int) override {
         started = true;
-        exitCode = RunBatchAndWait(dd_, file, directory, output);
+        exitCode = RunBatchAndWait(dd_, file, directory, output, compilerDir);
     }
     std::unique_ptr<ToolChainRun> StartToolChainRun(const std::string& file, const std::string& parameters,
                                                     const std::string& directory,
@@ -80,6 +80,10 @@ public:
     }
     std::string compilerDir; // the tool-chain folder, whose cl370 may be a Windows program
     bool showsBatchWindows() override { return false; }
+    void setToolChainFolder(const std::string& dir) override {
+        compilerDir = dir;
+        shell_.setToolChainFolder(dir);
+    }
     bool started = false;
     int exitCode = -1;
     std::string output;

@@ -121,5 +121,8 @@ int main(int argc, char** argv) {
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
     ui.setOwner(&window);
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    // A run stopped on the way out still gets its KILL if it ignored TERM.
+    halyard::FinishStoppedChildren();
+    return code;
 }

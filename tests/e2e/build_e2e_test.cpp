@@ -16,11 +16,11 @@
 #include "base/dos_devices.h"
 #include "base/paths.h"
 #include "launch/launcher.h"
+#include "run_program.h"
 #include "shell/embedded.h"
 #include "shell/ini_settings.h"
 #include "support/fakes.h"
 #include "tool_output/build_output.h"
-#include "run_program.h"
 
 namespace halyard::test {
 namespace {
@@ -241,8 +241,8 @@ TEST_F(Workspace, RedirectedOutputIsShownFromItsFileAndTheLinkFromItsMap) {
 // A tool that never ends: closing Halyard asks, and Stop ends it with the batch.
 TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
     DosDevices drives(dir / "data" / "halyard");
-    // Found through PATH before the real compiler.
-    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    // In place of the real compiler: the tool-chain folder is the only one its programs run from.
+    const fs::path fake = drives.toHost("C:\\CL370") / "cl370";
     std::ofstream(fake) << "#!/bin/sh\necho $$ > '" << (dir / "pid").string()
                         << "'\necho compiling\nexec sleep 1000\n";
     fs::permissions(fake, fs::perms::owner_all);
@@ -263,11 +263,21 @@ TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
     pid_t pid = 0;
     pidFile >> pid;
     ASSERT_GT(pid, 0);
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    const std::string state((std::istreambuf_iterator<char>(stat)), {});
+    // Stop returns at once; the tool ends on TERM soon after, with nobody waiting for it.
+    std::string state;
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        state.assign(std::istreambuf_iterator<char>(stat), {});
+        if (state.empty() || state.find(") Z ") != std::string::npos) break;
+        ::poll(nullptr, 0, 10);
+    }
     EXPECT_TRUE(state.empty() || state.find(") Z ") != std::string::npos) << state;
 
-    d.e.CompileTimer.tick();
+    // The verdict waits for the batch runner's end, which follows the stop.
+    d.until([&] {
+        d.e.CompileTimer.tick();
+        return d.e.StatusBar.panel(3).text != "Compile Started";
+    });
     EXPECT_EQ(d.e.StatusBar.panel(3).text, "Failed to create " + output);
 }
 
@@ -275,7 +285,7 @@ TEST_F(Workspace, StopEndsAToolThatNeverEnds) {
 // only when the user says so; a No starts nothing and leaves the build and its output as they were.
 TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
     DosDevices drives(dir / "data" / "halyard");
-    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    const fs::path fake = drives.toHost("C:\\CL370") / "cl370";
     std::ofstream(fake) << "#!/bin/sh\necho compiling\nexec sleep 1000\n";
     fs::permissions(fake, fs::perms::owner_all);
     ::unsetenv("DISPLAY"); // the vectors' batch is shown: here, not in a terminal
@@ -314,7 +324,7 @@ TEST_F(Workspace, AnotherRunAsksBeforeItStopsARunningBuild) {
 // prints the tool's lines unchanged.
 TEST_F(Workspace, AFloodOfOutputIsShownInPartAndKeptWhole) {
     DosDevices drives(dir / "data" / "halyard");
-    const fs::path fake = drives.toHost("C:\\texassource") / "cl370";
+    const fs::path fake = drives.toHost("C:\\CL370") / "cl370";
     const size_t printed = BuildOutput::ShownLines + 20'000;
     std::ofstream(fake)
         << "#!/bin/sh\nawk 'BEGIN { for (i = 1; i <= " << printed
@@ -585,6 +595,25 @@ TEST_F(Workspace, LibraryBuildRunsMk370InTheBuildPanel) {
     EXPECT_EQ(d.out.errors(), 1) << d.out.text();
     EXPECT_EQ(d.out.title(), "Build - 1 error, 0 warnings");
     EXPECT_EQ(d.out.lines().back().text.rfind("Ended with exit code 1 (", 0), 0u) << d.out.text();
+}
+
+// A project unpacked into the compiler working folder brings its own cl370.bat. IDE.BAT's PATH names
+// that folder before the tool chain's, yet the planted batch never runs: the build fails and counts
+// the runner's message naming it.
+TEST_F(Workspace, APlantedCompilerInTheWorkingFolderIsNotRunAndFailsTheBuild) {
+    DosDevices dd(dir / "data" / "halyard");
+    const fs::path mark = dir / "planted-ran";
+    dd.writeBytes("C:\\texassource\\cl370.bat", "@echo ran > Z:" + mark.string() + "\r\n");
+    const Result built = run("halyard-build", {"build", project});
+    EXPECT_EQ(built.code, 1);
+    EXPECT_FALSE(fs::exists(mark));
+    EXPECT_NE(
+        built.out.find("halyard-batch: error: C:\\texassource\\cl370.bat is not the tool chain's cl370; "
+                       "remove it or rename it\n"),
+        std::string::npos)
+        << built.out << built.err;
+    EXPECT_NE(built.out.find("\nFailed to create " + output + "\n1 error, 0 warnings\n"), std::string::npos)
+        << built.out;
 }
 
 } // namespace

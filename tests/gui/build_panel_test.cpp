@@ -176,7 +176,7 @@ TEST_F(BuildPanel, AMessageOpensOnlyATextFileAndOutsideTheProjectOnlyToRead) {
 // A tool that floods the panel: the list holds the last lines only and says so above itself, a line
 // longer than any before still scrolls into view, and Copy with nothing selected gives everything.
 TEST_F(BuildPanel, AFloodShowsTheLastLinesWithANoteAndCopiesThemAll) {
-    const fs::path fake = dd.toHost("C:\\texassource") / "cl370";
+    const fs::path fake = dd.toHost("C:\\CL370") / "cl370";
     const size_t printed = BuildOutput::ShownLines + 5'000;
     std::ofstream(fake)
         << "#!/bin/sh\nawk 'BEGIN { for (i = 1; i <= " << printed
@@ -208,6 +208,24 @@ TEST_F(BuildPanel, AFloodShowsTheLastLinesWithANoteAndCopiesThemAll) {
     const QString copied = QApplication::clipboard()->text();
     EXPECT_EQ(copied.count('\n'), static_cast<qsizetype>(out.lineCount()));
     EXPECT_TRUE(copied.contains("demo.c 1: warning: w\n"));
+}
+
+// A program that closes its output and goes on running: the panel lets go of the pipe the moment
+// the run closes it, so Qt never watches a closed (or reused) descriptor.
+TEST_F(BuildPanel, APipeClosedBeforeTheProgramEndsIsNoLongerWatched) {
+    const fs::path quiet = dd.toHost("C:\\CL370") / "quiet";
+    std::ofstream(quiet) << "#!/bin/sh\necho before\nexec >&- 2>&-\nsleep 1\n";
+    fs::permissions(quiet, fs::perms::owner_all);
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+    model.buildOutput.StartProgram("C:\\CL370\\quiet", "", "C:\\CL370", Launcher::Hidden);
+    until([&] { return !model.buildOutput.running(); });
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(model.buildOutput.running());
+    EXPECT_GE(row("before"), 0);
+    EXPECT_TRUE(warnings.filter("QSocketNotifier").isEmpty()) << warnings.join("\n").toStdString();
 }
 
 } // namespace

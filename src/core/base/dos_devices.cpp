@@ -113,12 +113,15 @@ fs::path DosDevices::driveLink(char letter) const {
 
 void DosDevices::ensureCreated() const {
 #ifndef _WIN32
+    std::error_code ec;
+    // Z: -> / is made with the mapping only: a user who removed it to keep the tools away from the
+    // rest of the file system does not get it back at the next start.
+    const bool fresh = !fs::exists(root_ / "dosdevices", ec);
     fs::create_directories(root_ / "dosdevices");
     fs::create_directories(root_ / "drive_c");
-    std::error_code ec;
     if (!fs::exists(fs::symlink_status(driveLink('c'), ec)))
         fs::create_directory_symlink("../drive_c", driveLink('c'));
-    if (!fs::exists(fs::symlink_status(driveLink('z'), ec)))
+    if (fresh && !fs::exists(fs::symlink_status(driveLink('z'), ec)))
         fs::create_directory_symlink("/", driveLink('z'));
 #endif
 }
@@ -339,6 +342,15 @@ void DosDevices::writeBytes(const std::string& path, const std::string& bytes) c
 
 void DosDevices::writeLines(const std::string& path, const std::vector<std::string>& lines) const {
     writeBytes(path, JoinTextLines(lines));
+}
+
+void DosDevices::writeGeneratedBytes(const std::string& path, const std::string& bytes) const {
+    if (TrimRight(path).empty() || !WriteGeneratedFileAtomic(toHost(path), bytes))
+        throw Error(CannotCreateFile(path));
+}
+
+void DosDevices::writeGeneratedLines(const std::string& path, const std::vector<std::string>& lines) const {
+    writeGeneratedBytes(path, JoinTextLines(lines));
 }
 
 bool DosDevices::copyFile(const std::string& from, const std::string& to) const {

@@ -70,7 +70,11 @@ public:
     // Atomic; throws "Cannot create file %s" and leaves the old file intact.
     void writeLines(const std::string& path, const std::vector<std::string>& lines) const;
     void writeBytes(const std::string& path, const std::string& bytes) const;
-    // Whole-file atomic copy; false when it failed.
+    // The same for a file Halyard makes (IDE.BAT, intvecs.bat, a saved command file): a link under
+    // that name is replaced by the new file, never written through (WriteGeneratedFileAtomic).
+    void writeGeneratedLines(const std::string& path, const std::vector<std::string>& lines) const;
+    void writeGeneratedBytes(const std::string& path, const std::string& bytes) const;
+    // Whole-file atomic copy, never through a link at the destination; false when it failed.
     bool copyFile(const std::string& from, const std::string& to) const;
     std::optional<std::filesystem::file_time_type> lastWriteTime(const std::string& path) const;
     // Which file a path names and when it was last written; nullopt when it names no plain file.

@@ -103,6 +103,9 @@ public:
     virtual void pumpSome(size_t /*maxBytes*/) { pump(); }
     // Readable when output arrives; -1 when there is none to watch.
     virtual int descriptor() const { return -1; }
+    // Called when the descriptor is about to close (descriptor() already -1, the number not yet given
+    // back to the system), so whoever watches it lets go first; never called from the destructor.
+    virtual void onDescriptorClosing(std::function<void()> /*closing*/) {}
     virtual bool ended() const = 0;
     // The batch's exit code once it has ended; 128 + the signal for a batch that was ended by one.
     virtual int exitCode() const = 0;
@@ -131,6 +134,9 @@ public:
     }
     // Whether a batch started shown gets a window of its own (a terminal) to show it in.
     virtual bool showsBatchWindows() { return true; }
+    // The tool-chain folder (a Windows path) that batches started from now on take cl370, asm370,
+    // mk370 and lnk370 from.
+    virtual void setToolChainFolder(const std::string& /*dir*/) {}
 };
 
 class Clock {

@@ -194,9 +194,29 @@ bool WriteHostFileAtomic(const fs::path& file, std::string_view bytes, bool dura
 #endif
 }
 
+bool WriteGeneratedFileAtomic(const fs::path& file, std::string_view bytes, bool durable) {
+#ifdef _WIN32
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(file, ec))) return false;
+    (void)durable;
+    return replaceByRename(file, bytes);
+#else
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0)
+        return errno == ENOENT && replaceByRename(file, bytes, nullptr, durable);
+    if (S_ISDIR(st.st_mode)) return false;
+    if (!S_ISREG(st.st_mode)) return replaceByRename(file, bytes, nullptr, durable);
+    // The rename takes the name away from every other link to the old file, which keeps its text.
+    st.st_mode &= 0777;
+    st.st_uid = ::geteuid();
+    st.st_gid = ::getegid();
+    return replaceByRename(file, bytes, &st, durable);
+#endif
+}
+
 bool CopyHostFileAtomic(const fs::path& from, const fs::path& to) {
     std::string bytes;
-    return ReadHostFile(from, bytes) && WriteHostFileAtomic(to, bytes);
+    return ReadHostFile(from, bytes) && WriteGeneratedFileAtomic(to, bytes);
 }
 
 } // namespace halyard

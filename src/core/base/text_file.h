@@ -23,6 +23,12 @@ bool ReadHostFile(const std::filesystem::path& file, std::string& bytes);
 // disk before the new text takes the old one's place; a copy that is made again whenever it differs
 // from its source (a header copy) can do without.
 bool WriteHostFileAtomic(const std::filesystem::path& file, std::string_view bytes, bool durable = true);
+// A file Halyard makes itself (a batch file, a header copy, a helper file) in a folder a project
+// may have filled: the name always gets a new plain file of its own. A symbolic link or a hard link
+// found under that name is replaced, never written through, so a planted link cannot lead the text
+// into a file elsewhere. A plain file there keeps its permission bits (without set-id bits).
+bool WriteGeneratedFileAtomic(const std::filesystem::path& file, std::string_view bytes, bool durable = true);
+// A copy is a file Halyard makes: written as WriteGeneratedFileAtomic writes.
 bool CopyHostFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
 } // namespace halyard

@@ -46,7 +46,7 @@ void BatchInterpreter::setCmd(const std::string& rest, const Fds& fds) {
         const size_t eq = r.find('=');
         if (eq == std::string::npos || eq == 0) return fail(fds, SyntaxError, 1);
         write(fds.out, unquote(r.substr(eq + 1)));
-        const std::string line = readLine(fds.in);
+        const std::string line = readLine(fds.in, limits_.maxLine);
         if (line.empty())
             errorLevel_ = 1;
         else

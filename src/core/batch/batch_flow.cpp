@@ -51,9 +51,13 @@ int BatchInterpreter::runBatch(const std::string& path, const std::vector<std::s
             exitAll_ = true;
             break;
         }
+        if (tooLong(raw)) {
+            fail(fds, TooLongText, 1);
+            continue;
+        }
         const std::string expanded = expandPercents(raw);
-        if (limits_.maxLine && expanded.size() > limits_.maxLine) {
-            fail(fds, "The input line is too long.", 1);
+        if (tooLong(expanded)) {
+            fail(fds, TooLongText, 1);
             continue;
         }
         size_t p = 0;

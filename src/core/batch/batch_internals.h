@@ -25,6 +25,7 @@ struct BatchInterpreter::Frame {
 namespace batch_detail {
 
 extern const char* const SyntaxError;
+inline constexpr const char* TooLongText = "The input line is too long.";
 
 bool isBlank(char c);
 std::string ltrim(const std::string& s);
@@ -63,7 +64,8 @@ bool endsWithContinuation(const std::string& line);
 size_t findLabel(const std::vector<std::string>& lines, const std::string& label, size_t from);
 // One line of input without its line end, read a byte at a time so that nothing after it is taken
 // from what the batch's programs read next.
-std::string readLine(int fd);
+// At most max characters are kept (0: all); the rest of the line is read and dropped.
+std::string readLine(int fd, size_t max = 0);
 // The free part of this thread's stack below the caller and the stack's size; {0, 0} when the
 // system does not tell.
 std::pair<size_t, size_t> stackRoom();

@@ -2,6 +2,7 @@
 #include "batch/batch_interpreter.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,8 +15,6 @@
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "launch/run_mark.h"
-
-extern char** environ;
 
 namespace halyard {
 
@@ -30,6 +29,7 @@ BatchInterpreter::BatchInterpreter(DosDevices& dd, const std::vector<std::string
         if (eq != std::string::npos) setVariable(entry.substr(0, eq), entry.substr(eq + 1));
     }
     hostPath_ = variable("PATH");
+    toolChain_ = DefaultToolChainFolder;
     const std::string& cwd = dd_.currentDirectory();
     if (!cwd.empty()) driveDirs_[static_cast<char>(std::toupper(static_cast<unsigned char>(cwd[0])))] = cwd;
 }
@@ -126,8 +126,26 @@ int BatchInterpreter::runFile(const std::string& batchPath, const std::vector<st
 }
 
 int BatchInterpreter::runLine(const std::string& line) {
-    runCommandLine(expandPercents(line), {streams_.in, streams_.out, streams_.err});
+    const Fds fds{streams_.in, streams_.out, streams_.err};
+    if (tooLong(line)) {
+        fail(fds, TooLongText, 1);
+        return errorLevel_;
+    }
+    const std::string expanded = expandPercents(line);
+    if (tooLong(expanded))
+        fail(fds, TooLongText, 1);
+    else
+        runCommandLine(expanded, fds);
     return exitAll_ ? exitCode_ : errorLevel_;
+}
+
+bool BatchInterpreter::tooLong(const std::string& text) const {
+    if (!limits_.maxLine || text.size() <= limits_.maxLine) return false;
+    // A block's lines count one by one, as they were read.
+    size_t start = 0;
+    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        if (nl - start > limits_.maxLine) return true;
+    return text.size() - start > limits_.maxLine;
 }
 
 BatchInterpreter::Flow BatchInterpreter::runSegment(const std::string& segment, const Fds& base) {
@@ -353,6 +371,14 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
         fail(fds, "'" + typed + NotRecognizedText, 9009);
         return {};
     }
+    // The batch's PATH names the working folder before the tool chain's, and the current folder comes
+    // first of all: a project's own "cl370.bat" there would run in place of the compiler. Said in the
+    // tools' message form, so the Build panel and halyard-build count it.
+    if (const ToolChainImpostor impostor = FindToolChainImpostor(dd_, name, dirs, toolChain_);
+        !impostor.winPath.empty()) {
+        fail(fds, "halyard-batch: error: " + ImpostorText(impostor), 9009);
+        return {};
+    }
     if (found.kind == FoundProgram::Batch) {
         std::vector<std::string> args{typed};
         for (auto& a : SplitBatchArguments(tail))
@@ -415,6 +441,10 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
     if (foreign.dos()) spec.out = spec.err = nullOut;
     const SpawnResult r = SpawnProcess(spec);
     if (nullOut >= 0) ::close(nullOut);
+    if (!r.started() && foreign.dos()) {
+        std::string unused;
+        FinishDosRun(foreign, unused); // removes the folder made for the run
+    }
     if (!r.started()) {
         fail(fds,
              ExtractFileName(TrimRight(typed)) + ": error: " + found.winPath +
@@ -435,6 +465,8 @@ BatchInterpreter::Flow BatchInterpreter::runExternal(const std::string& name, co
 
 int RunBatchCommand(const std::vector<std::string>& argsIn) {
     std::vector<std::string> args = argsIn;
+    // Stop sends TERM to the whole run: a DOS run's folder is not left behind.
+    RemoveDosFolderOnTerm();
     // Whoever started us without waiting learns from the mark when we end.
     if (args.size() >= 2 && args[0] == "--run-mark") {
         HoldRunMark(args[1]);
@@ -464,11 +496,11 @@ int RunBatchCommand(const std::vector<std::string>& argsIn) {
         if (cwd.size() >= 2 && cwd[1] == ':') dd.setCurrentDirectory(cwd);
     } catch (const Error&) {
     }
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e)
-        env.emplace_back(*e);
-    BatchInterpreter bi(dd, env);
+    BatchInterpreter bi(dd, CallerEnvironment());
     if (echoOff) bi.setEcho(false);
+    // Taken once from the caller: a SET in the batch cannot move it.
+    if (const char* toolChain = std::getenv(ToolChainVariable); toolChain && *toolChain)
+        bi.setToolChainFolder(toolChain);
 
     // An argument that holds a separator outside quotes was one quoted argument on the caller's
     // command line; one whose separators are all quoted already (x"y z") stays as it is.

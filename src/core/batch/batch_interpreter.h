@@ -22,11 +22,14 @@ struct BatchStreams {
 };
 
 // Bounds for running batch texts of unknown origin with nobody watching, as the fuzzing harness
-// does; by default there are none.
+// does; by default only the command processor's own line limit.
 struct BatchLimits {
-    bool startPrograms = true; // false: a command that names a program fails instead
-    size_t maxCommands = 0;    // lines run before every batch ends; 0: no limit
-    size_t maxLine = 0;        // length of a line after expansion; 0: no limit
+    static constexpr size_t LineLimit = 8191; // the command processor's, in characters
+    bool startPrograms = true;                // false: a command that names a program fails instead
+    size_t maxCommands = 0;                   // lines run before every batch ends; 0: no limit
+    // Length of a line as read and after expansion; a longer one is refused with "The input line is
+    // too long.", so that "set X=%X%%X%" cannot grow without end. 0: no limit.
+    size_t maxLine = LineLimit;
 };
 
 class BatchInterpreter {
@@ -50,6 +53,9 @@ public:
     std::vector<std::string> environment() const;
     bool echoOn() const { return echo_; }
     void setLimits(const BatchLimits& limits) { limits_ = limits; }
+    // The tool chain's folder (a Windows path): its programs (cl370, asm370, mk370, lnk370) are run
+    // only when no program of those names stands where the lookup would find it first.
+    void setToolChainFolder(const std::string& dir) { toolChain_ = dir; }
     void setEcho(bool on) { echo_ = on; }
 
 private:
@@ -84,7 +90,9 @@ private:
     void delCmd(const std::string& rest, const Fds& fds);
     void mdCmd(const std::string& rest, const Fds& fds);
 
+    // Stops early once a line of the result is over the line limit (tooLong then tells).
     std::string expandPercents(const std::string& line) const;
+    bool tooLong(const std::string& text) const;
     std::string argModified(const std::string& modifiers, size_t index) const;
     std::string prompt() const;
     std::vector<std::string> programEnvironment() const;
@@ -110,6 +118,7 @@ private:
     size_t blockDepth_ = 0; // parenthesised blocks open around the running command
     BatchLimits limits_;
     size_t commandsRun_ = 0;
+    std::string toolChain_;
 };
 
 // What follows "'<name>" when a command names no program, batch file or command.

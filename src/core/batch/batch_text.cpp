@@ -193,11 +193,11 @@ size_t findLabel(const std::vector<std::string>& lines, const std::string& label
     return std::string::npos;
 }
 
-std::string readLine(int fd) {
+std::string readLine(int fd, size_t max) {
     std::string line;
     char c;
     while (::read(fd, &c, 1) == 1 && c != '\n')
-        line += c;
+        if (!max || line.size() < max) line += c;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -285,10 +285,15 @@ std::string BatchInterpreter::expandPercents(const std::string& line) const {
     const bool inBatch = frame_ != nullptr;
     std::string out;
     size_t i = 0;
-    while (i < line.size()) {
+    size_t lineStart = 0; // where the result's current line begins
+    const size_t most = limits_.maxLine;
+    // Once a line is over the limit the rest is not worth making: the caller refuses the line.
+    auto over = [&] { return most && out.size() - lineStart > most; };
+    while (i < line.size() && !over()) {
         const char c = line[i];
         if (c != '%') {
             out += c;
+            if (c == '\n') lineStart = out.size();
             ++i;
             continue;
         }
@@ -372,7 +377,7 @@ std::string BatchInterpreter::expandPercents(const std::string& line) const {
             if (!from.empty()) {
                 std::string replaced;
                 size_t p = 0;
-                while (p < value.size()) {
+                while (p < value.size() && !(most && replaced.size() > most)) {
                     if (value.size() - p >= from.size() && SameText(value.substr(p, from.size()), from)) {
                         replaced += to;
                         p += from.size();

@@ -50,7 +50,7 @@ void HeaderCopier::copy(const std::string& entry) {
     // generation, so one that a crash cut short mends itself: no waiting for the disk per header.
     std::string old;
     if (!added && ReadHostFile(targetHost, old) && old == bytes) return;
-    if (!WriteHostFileAtomic(targetHost, bytes, false)) throw Error(CannotCreateFile(target));
+    if (!WriteGeneratedFileAtomic(targetHost, bytes, false)) throw Error(CannotCreateFile(target));
 }
 
 } // namespace halyard

@@ -125,7 +125,7 @@ bool IdeBat::MakeClick() {
     // A run that has made no batch text yet (or whose generation stopped) has nothing to replace
     // the last good ide.bat with.
     if (e.Memo1.empty() && e.dd.fileExists(batchPath())) return false;
-    e.dd.writeLines(batchPath(), e.Memo1);
+    e.dd.writeGeneratedLines(batchPath(), e.Memo1);
     return true;
 }
 

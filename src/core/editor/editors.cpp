@@ -128,7 +128,7 @@ void Editors::CopyFileTo(const std::string& source, const std::string& destinati
     std::string target = e.dd.absolute(destination);
     if (e.dd.dirExists(target)) target = AddTrailingBackslash(target) + TrimRight(ExtractFileName(source));
     const std::string bytes = e.dd.readBytes(source);
-    e.dd.writeBytes(target, bytes);
+    e.dd.writeGeneratedBytes(target, bytes);
 }
 
 void Editors::PrintClick(TCodeEd& window) {

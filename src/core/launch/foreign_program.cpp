@@ -2,6 +2,7 @@
 #include "launch/foreign_program.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -14,8 +15,6 @@
 #include "base/dos_devices.h"
 #include "base/paths.h"
 #include "base/text_file.h"
-
-extern char** environ;
 
 namespace halyard {
 
@@ -86,29 +85,39 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
-// Runs spec (program and argv set) with its output collected; false when it could not start.
-bool runCollecting(SpawnSpec spec, std::string& output, int& code) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    const int nullIn = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    spec.in = nullIn;
-    spec.out = spec.err = fds[1];
-    const SpawnResult r = SpawnProcess(spec);
-    ::close(fds[1]);
-    if (nullIn >= 0) ::close(nullIn);
-    if (!r.started()) {
-        ::close(fds[0]);
-        return false;
+// The folder of the DOS run in progress, for the TERM handler, which may not allocate: a fixed
+// buffer, filled before DOSBox starts and emptied once the folder is gone. The one piece of global
+// state here, because a signal handler can reach nothing else.
+char runningDosDir[4096];
+
+void noteRunningDosDir(const std::string& dir) {
+    const size_t n = dir.size() < sizeof runningDosDir ? dir.size() : 0;
+    dir.copy(runningDosDir, n);
+    runningDosDir[n] = '\0';
+}
+
+// Only system calls: the files DOSBox and the program were given (DOSBox writes the program's in
+// upper case, a host program might not), then the folder.
+void removeDosDirAndEnd(int sig) {
+    if (runningDosDir[0]) {
+        static const char* const names[] = {"RUN.BAT",   "dosbox.conf", "OUT.TXT",
+                                            "LEVEL.TXT", "out.txt",     "level.txt"};
+        char path[sizeof runningDosDir + 16];
+        size_t n = 0;
+        for (; runningDosDir[n]; ++n)
+            path[n] = runningDosDir[n];
+        path[n++] = '/';
+        for (const char* name : names) {
+            size_t k = 0;
+            for (; name[k]; ++k)
+                path[n + k] = name[k];
+            path[n + k] = '\0';
+            ::unlink(path);
+        }
+        ::rmdir(runningDosDir);
     }
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    code = WaitForExit(r.pid);
-    return true;
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
 }
 
 std::string wineInf(const std::string& wine) {
@@ -157,10 +166,9 @@ std::string RunnerVersion(const std::string& runner) {
     spec.argv = {runner, endsWithText(runner, "dosbox") ? "-version" : "--version"};
     spec.env = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "PATH=/usr/bin:/bin"};
     if (const char* home = std::getenv("HOME")) spec.env.push_back(std::string("HOME=") + home);
-    std::string output;
-    int code = 0;
-    if (!runCollecting(spec, output, code)) return {};
-    for (const auto& line : SplitTextLines(output)) {
+    const Collected run = RunCollecting(spec, std::chrono::seconds(10));
+    if (!run.started) return {};
+    for (const auto& line : SplitTextLines(run.output)) {
         std::string text = TrimRight(line);
         const size_t comma = text.find(", copyright");
         if (comma != std::string::npos) text.resize(comma);
@@ -259,6 +267,7 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
         return start;
     }
     start.dosDir = pattern;
+    noteRunningDosDir(start.dosDir);
     const std::string s(1, spare);
     std::string line = found.winPath;
     for (const auto& a : args)
@@ -293,8 +302,14 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
             t += l + "\r\n";
         return t;
     };
-    std::ofstream(fs::path(start.dosDir) / "RUN.BAT", std::ios::binary) << joined(run);
-    std::ofstream(fs::path(start.dosDir) / "dosbox.conf", std::ios::binary) << conf;
+    if (!WriteGeneratedFileAtomic(fs::path(start.dosDir) / "RUN.BAT", joined(run), false) ||
+        !WriteGeneratedFileAtomic(fs::path(start.dosDir) / "dosbox.conf", conf, false)) {
+        fs::remove_all(start.dosDir, ec);
+        noteRunningDosDir({});
+        start.dosDir.clear();
+        start.refusal = "No room to run the DOS program " + found.winPath;
+        return start;
+    }
     // Headless: no window, no sound device.
     setVariable(env, "SDL_VIDEODRIVER", "dummy");
     setVariable(env, "SDL_AUDIODRIVER", "dummy");
@@ -316,7 +331,15 @@ int FinishDosRun(const ForeignStart& start, std::string& output) {
         output = "DOSBox ended without running the program.\n";
     }
     fs::remove_all(dir, ec);
+    noteRunningDosDir({});
     return level;
+}
+
+void RemoveDosFolderOnTerm() {
+    struct sigaction action {};
+    action.sa_handler = removeDosDirAndEnd;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 bool WinePrefixPrepared(const DosDevices& dd) {
@@ -341,22 +364,26 @@ SpawnSpec WineBootSpec(const DosDevices& dd, const std::string& wine) {
     spec.program = IsExecutableFile(wineboot) ? wineboot : wine;
     spec.argv = spec.program == wine ? std::vector<std::string>{wine, "wineboot", "-u"}
                                      : std::vector<std::string>{wineboot, "-u"};
-    for (char** e = environ; e && *e; ++e)
-        spec.env.emplace_back(*e);
+    spec.env = CallerEnvironment();
     AddWineEnvironment(dd, spec.env);
     spec.replaceEnv = true;
     return spec;
 }
 
 bool PrepareWinePrefix(const DosDevices& dd, const std::string& wine, std::string& why) {
-    std::string output;
-    int code = -1;
-    if (!runCollecting(WineBootSpec(dd, wine), output, code)) {
-        why = "Cannot start " + wine + ": " + std::strerror(errno);
+    // Minutes on a slow disk; a wineboot that hangs is not waited for without end.
+    const Collected run = RunCollecting(WineBootSpec(dd, wine), std::chrono::minutes(10), Await::Output);
+    if (!run.started) {
+        why = run.error;
         return false;
     }
-    if (code != 0) {
-        why = "Preparing Wine failed (exit code " + std::to_string(code) + "): " + TrimRight(output);
+    if (run.timedOut) {
+        why = "Preparing Wine did not end within 10 minutes: " + TrimRight(run.output);
+        return false;
+    }
+    if (run.exitCode != 0) {
+        why = "Preparing Wine failed (exit code " + std::to_string(run.exitCode) +
+              "): " + TrimRight(run.output);
         return false;
     }
     return true;
@@ -371,8 +398,7 @@ void WineServerKeeper::Start(const DosDevices& dd) {
     SpawnSpec spec;
     spec.program = server;
     spec.argv = {server, "-p"};
-    for (char** e = environ; e && *e; ++e)
-        spec.env.emplace_back(*e);
+    spec.env = CallerEnvironment();
     AddWineEnvironment(dd, spec.env);
     spec.replaceEnv = true;
     // It forks into the background, keeping no descriptor of ours; one already running ends at once.
@@ -413,11 +439,7 @@ void WineServerKeeper::Stop() {
     spec.argv = {wineserver_, "-k"};
     spec.env = {"WINEPREFIX=" + prefix_, "PATH=/usr/bin:/bin"};
     spec.replaceEnv = true;
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    spec.in = spec.out = spec.err = null;
-    const SpawnResult r = SpawnProcess(spec);
-    if (null >= 0) ::close(null);
-    if (r.started()) WaitForExit(r.pid);
+    RunCollecting(spec, std::chrono::seconds(10));
 }
 
 } // namespace halyard

@@ -51,6 +51,9 @@ ForeignStart PrepareForeignStart(const DosDevices& dd, const FoundProgram& found
 // After DOSBox ended: the program's output and its error level (-1 when it never ran, output then
 // says why). The generated folder is removed.
 int FinishDosRun(const ForeignStart& start, std::string& output);
+// For the batch runner, once at its start: a SIGTERM (Stop) ends it as before, but with the folder
+// of a DOS run in progress removed first, as the run's own end would have removed it.
+void RemoveDosFolderOnTerm();
 
 // The Wine prefix (Halyard's data folder) is prepared once, and again after Wine was upgraded: what
 // Wine does on its own first run, done beforehand, so that its lines never pass for a tool's output.

@@ -17,8 +17,6 @@
 #include "launch/program_lookup.h"
 #include "launch/tool_chain_run.h"
 
-extern char** environ;
-
 namespace halyard {
 
 namespace fs = std::filesystem;
@@ -76,9 +74,8 @@ std::string FindBatchRunner() {
 }
 
 std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0) env.emplace_back(*e);
+    std::vector<std::string> env = CallerEnvironment();
+    std::erase_if(env, [](const std::string& e) { return e.starts_with("XDG_DATA_HOME="); });
     std::error_code ec;
     const fs::path root = fs::weakly_canonical(fs::absolute(dd.root(), ec), ec);
     const fs::path standard = fs::weakly_canonical(fs::absolute(DosDevices::defaultRoot(), ec), ec);
@@ -90,6 +87,14 @@ std::vector<std::string> EnvironmentForDrives(const DosDevices& dd) {
     return env;
 }
 
+std::vector<std::string> ShellLauncher::childEnvironment() const {
+    std::vector<std::string> env = EnvironmentForDrives(dd_);
+    std::erase_if(env,
+                  [](const std::string& e) { return e.starts_with(std::string(ToolChainVariable) + "="); });
+    env.push_back(std::string(ToolChainVariable) + "=" + toolChain_);
+    return env;
+}
+
 void ShellLauncher::LaunchProgram(const std::string& file, const std::string& parameters,
                                   const std::string& directory, int showMode) {
     const std::string dir = TrimRight(directory).empty() ? dd_.currentDirectory() : dd_.absolute(directory);
@@ -97,7 +102,7 @@ void ShellLauncher::LaunchProgram(const std::string& file, const std::string& pa
 
     SpawnSpec spec;
     spec.cwd = dd_.toHost(dir).string();
-    spec.env = EnvironmentForDrives(dd_);
+    spec.env = childEnvironment();
     spec.replaceEnv = true;
     spec.detach = true;
     const int nullIn = openNull(O_RDONLY);
@@ -221,18 +226,18 @@ ShellLauncher::StartToolChainRun(const std::string& file, const std::string& par
         const std::string runner = FindBatchRunner();
         std::vector<std::string> args = foreignArguments(runner, found, parameters);
         args.erase(args.begin());
-        return PipedBatchRun::start(dd_, runner, args, dir, std::move(onLine));
+        return PipedBatchRun::start(dd_, runner, args, dir, std::move(onLine), childEnvironment());
     }
     if (found.kind == FoundProgram::Native)
         return PipedBatchRun::start(dd_, found.host.string(), SplitWindowsCommandLine(parameters), dir,
-                                    std::move(onLine));
+                                    std::move(onLine), childEnvironment());
     if (found.kind != FoundProgram::Batch && !IsBatchFileName(name))
         return PipedBatchRun::refused(std::move(onLine), "'" + name + NotRecognizedText);
     server_.Start(dd_);
     // A batch that is not there still goes to the runner, which says so as the command processor would.
     const std::string batch = found.kind == FoundProgram::Batch ? found.winPath : dd_.absolute(name);
     auto run = PipedBatchRun::start(dd_, FindBatchRunner(), batchArguments(batch, parameters), dir,
-                                    std::move(onLine));
+                                    std::move(onLine), childEnvironment());
     if (run->ended()) marks_.erase(markKey(dd_, batch));
     return run;
 }
@@ -242,7 +247,7 @@ bool ShellLauncher::showsBatchWindows() {
 }
 
 int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
-                    std::string& output) {
+                    std::string& output, const std::string& toolChainDir) {
     output.clear();
     const std::string runner = FindBatchRunner();
     if (runner.empty()) {
@@ -253,58 +258,25 @@ int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const s
         output = "The system cannot find the path specified: " + workDirWin + "\n";
         return -1;
     }
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        output = std::string("Cannot create a pipe: ") + std::strerror(errno) + "\n";
-        return -1;
-    }
-    const int nullIn = openNull(O_RDONLY);
     SpawnSpec spec;
     spec.program = runner;
     spec.argv = {runner, "/c", batWinPath};
     spec.env = EnvironmentForDrives(dd);
+    std::erase_if(spec.env,
+                  [](const std::string& e) { return e.starts_with(std::string(ToolChainVariable) + "="); });
+    spec.env.push_back(std::string(ToolChainVariable) + "=" +
+                       (toolChainDir.empty() ? std::string(DefaultToolChainFolder) : toolChainDir));
     spec.replaceEnv = true;
     spec.cwd = dd.toHost(workDirWin).string();
-    spec.in = nullIn;
-    spec.out = spec.err = pipeFds[1];
-    const SpawnResult r = SpawnProcess(spec);
-    ::close(pipeFds[1]);
-    ::close(nullIn);
-    if (!r.started()) {
-        ::close(pipeFds[0]);
-        output = "Cannot start " + runner + ": " + std::strerror(r.error) + "\n";
+    // Until the runner has ended and its output is taken; a program the batch left running in the
+    // background may hold the pipe open long after, and its end is not awaited.
+    Collected run = RunCollecting(std::move(spec));
+    if (!run.started) {
+        output = run.error + "\n";
         return -1;
     }
-    // Read until the runner has ended and its output is taken. A program the batch left running in
-    // the background may hold the pipe open long after: its end is not awaited.
-    char buffer[4096];
-    bool ended = false;
-    int code = -1;
-    auto take = [&](size_t most) {
-        const ssize_t n = ::read(pipeFds[0], buffer, std::min(most, sizeof buffer));
-        if (n > 0) output.append(buffer, static_cast<size_t>(n));
-        return n > 0 ? n : (n < 0 && errno == EINTR ? 0 : -1);
-    };
-    while (true) {
-        pollfd p{pipeFds[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 200);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) break;
-        if (ready > 0) {
-            if (take(sizeof buffer) < 0) break; // every writer is gone
-            continue;
-        }
-        if ((ended = ExitedYet(r.pid, code))) {
-            // What the runner wrote before it ended waits in the pipe.
-            int pending = 0;
-            if (::ioctl(pipeFds[0], FIONREAD, &pending) == 0)
-                for (ssize_t n = 0; pending > 0 && (n = take(static_cast<size_t>(pending))) >= 0;)
-                    pending -= static_cast<int>(n);
-            break;
-        }
-    }
-    ::close(pipeFds[0]);
-    return ended ? code : WaitForExit(r.pid);
+    output = std::move(run.output);
+    return run.exitCode;
 }
 
 } // namespace halyard

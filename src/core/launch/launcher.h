@@ -32,8 +32,11 @@ public:
                                                     const std::string& directory,
                                                     std::function<void(const std::string&)> onLine) override;
     bool showsBatchWindows() override;
+    void setToolChainFolder(const std::string& dir) override { toolChain_ = dir; }
 
 private:
+    // What every child gets: the caller's environment for the drive mapping and the tool-chain folder.
+    std::vector<std::string> childEnvironment() const;
     // What a launch of name finds with dir as its working folder.
     FoundProgram find(const std::string& name, const std::string& dir) const;
     // halyard-batch's command line that runs a Windows or DOS program with parameters.
@@ -48,6 +51,7 @@ private:
     std::map<std::string, std::unique_ptr<RunMark>> marks_;
     // Wine's server stays up while this launcher (Halyard) lives, once a Windows program ran.
     WineServerKeeper server_;
+    std::string toolChain_ = DefaultToolChainFolder;
 };
 
 // halyard-batch beside the running program, else on $PATH; empty when there is none.
@@ -60,7 +64,9 @@ std::vector<std::string> EnvironmentForDrives(const DosDevices& dd);
 // Runs a batch file under halyard-batch with workDirWin as its current folder, no input, and its
 // output and errors together in output; waits for it. Returns its exit code, or -1 when it could
 // not be started (output then says why).
+// toolChainDir is the tool-chain folder the batch takes its programs from (DefaultToolChainFolder when
+// empty).
 int RunBatchAndWait(const DosDevices& dd, const std::string& batWinPath, const std::string& workDirWin,
-                    std::string& output);
+                    std::string& output, const std::string& toolChainDir = {});
 
 } // namespace halyard

@@ -94,4 +94,52 @@ FoundProgram FindProgram(const DosDevices& dd, const std::string& name, const st
     return {};
 }
 
+std::string ToolChainProgramOf(const std::string& name) {
+    std::string file = LowerCase(ExtractFileName(TrimRight(name)));
+    for (const char* ext : {".com", ".exe", ".bat", ".cmd"})
+        if (endsWithText(file, ext)) {
+            file.resize(file.size() - 4);
+            break;
+        }
+    for (const char* tool : ToolChainPrograms)
+        if (file == tool) return file;
+    return {};
+}
+
+ToolChainImpostor FindToolChainImpostor(const DosDevices& dd, const std::string& name,
+                                        const std::vector<std::string>& dirs,
+                                        const std::string& toolChainDir) {
+    if (ToolChainProgramOf(name).empty()) return {};
+    const std::string home = UpperCase(RemoveTrailingBackslash(dd.absolute(toolChainDir)));
+    std::error_code ec;
+    const std::filesystem::path homeHost = dd.toHost(toolChainDir);
+    auto isHome = [&](const std::string& dir) {
+        return UpperCase(RemoveTrailingBackslash(dd.absolute(dir))) == home ||
+               std::filesystem::equivalent(dd.toHost(dir), homeHost, ec);
+    };
+    std::vector<std::string> before;
+    const std::string bare = TrimRight(name);
+    if (hasFolder(bare)) {
+        const std::string named = ExtractFileDir(dd.absolute(bare));
+        if (!isHome(named)) before.push_back(named);
+    }
+    for (const auto& dir : dirs) {
+        if (isHome(dir)) break;
+        before.push_back(dir);
+    }
+    for (const auto& dir : before) {
+        if (!dd.dirExists(dir)) continue;
+        for (const char* tool : ToolChainPrograms)
+            if (const FoundProgram found = FindProgram(dd, tool, {dir}); found.kind != FoundProgram::None)
+                // Named as it is called on disk, not as the extension was tried.
+                return {AddTrailingBackslash(ExtractFileDir(found.winPath)) + found.host.filename().string(),
+                        tool};
+    }
+    return {};
+}
+
+std::string ImpostorText(const ToolChainImpostor& impostor) {
+    return impostor.winPath + " is not the tool chain's " + impostor.program + "; remove it or rename it";
+}
+
 } // namespace halyard

@@ -33,4 +33,28 @@ std::vector<std::string> SplitWindowsPath(const std::string& value);
 
 bool IsBatchFileName(const std::string& name);
 
+// The tool chain's own programs and the folder they are taken from when nobody says otherwise.
+inline constexpr const char* ToolChainPrograms[] = {"cl370", "asm370", "mk370", "lnk370"};
+inline constexpr const char* DefaultToolChainFolder = "C:\\CL370";
+// The variable through which Halyard tells halyard-batch its tool-chain folder.
+inline constexpr const char* ToolChainVariable = "HALYARD_TOOL_CHAIN";
+
+// "cl370" when name (bare or with a folder, with or without .COM, .EXE, .BAT or .CMD) calls one of
+// the tool chain's programs; empty otherwise.
+std::string ToolChainProgramOf(const std::string& name);
+
+// A program called like one of the tool chain's that stands where it would be found before the
+// tool-chain folder: in the folder a path names, or in dirs (the current folder, then PATH) before
+// the tool-chain folder. Checked whenever a tool-chain program is to run, for all four names, since
+// cl370 starts the others itself. Nothing found when name calls no tool-chain program.
+struct ToolChainImpostor {
+    std::string winPath; // the file found, empty for none
+    std::string program; // the tool-chain program it would stand in for
+};
+ToolChainImpostor FindToolChainImpostor(const DosDevices& dd, const std::string& name,
+                                        const std::vector<std::string>& dirs,
+                                        const std::string& toolChainDir);
+// "C:\texassource\cl370.bat is not the tool chain's cl370; remove it or rename it"
+std::string ImpostorText(const ToolChainImpostor& impostor);
+
 } // namespace halyard

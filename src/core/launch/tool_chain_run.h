@@ -12,6 +12,7 @@
 
 #include "base/ports.h"
 #include "launch/line_splitter.h"
+#include "launch/process.h"
 
 namespace halyard {
 
@@ -20,20 +21,25 @@ class DosDevices;
 class PipedBatchRun : public ToolChainRun {
 public:
     using LineSink = std::function<void(const std::string&)>;
-    // Starts runner with args (for halyard-batch "/c", the batch, ...) in workDirWin; a run that
-    // could not start has ended at once with the reason as its only line.
+    // Starts runner with args (for halyard-batch "/c", the batch, ...) in workDirWin, with env as its
+    // environment (EnvironmentForDrives when empty); a run that could not start has ended at once
+    // with the reason as its only line.
     static std::unique_ptr<PipedBatchRun> start(const DosDevices& dd, const std::string& runner,
                                                 const std::vector<std::string>& args,
-                                                const std::string& workDirWin, LineSink onLine);
+                                                const std::string& workDirWin, LineSink onLine,
+                                                std::vector<std::string> env = {});
     // A run that never started: it has ended, with why (one line per line of it) as its output.
     static std::unique_ptr<PipedBatchRun> refused(LineSink onLine, const std::string& why);
     ~PipedBatchRun() override;
 
     void pump() override;
     void pumpSome(size_t maxBytes) override;
-    int descriptor() const override { return fd_; }
+    int descriptor() const override;
+    void onDescriptorClosing(std::function<void()> closing) override;
     bool ended() const override { return ended_; }
     int exitCode() const override { return code_; }
+    // Sends TERM to the batch and every program it started and returns at once: the run has ended
+    // (exit code 128 + SIGTERM), and a reaper kills what is left after StopGrace.
     void stop() override;
 
     // How long the programs get to end on their own before they are killed.
@@ -46,9 +52,8 @@ private:
     void finish();
 
     LineSink onLine_;
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    bool exited_ = false, ended_ = false;
+    std::unique_ptr<ChildProcess> child_;
+    bool ended_ = false;
     int code_ = -1;
     LineSplitter lines_;
     std::vector<char> buffer_;

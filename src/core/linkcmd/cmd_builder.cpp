@@ -308,7 +308,7 @@ void CmdBuilder::ClearLinkerOptions() {
 void CmdBuilder::saveCMDClick() {
     const auto chosen = e.ui.saveFile(Savecmddlg);
     if (!chosen) return;
-    e.dd.writeBytes(*chosen, c.Command.text());
+    e.dd.writeGeneratedBytes(*chosen, c.Command.text());
     const int option = c.SaveOptions.itemIndex();
     if (option == 1 || option == 2) e.CmdFilePath = *chosen;
     if (option == 2) {

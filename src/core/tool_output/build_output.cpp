@@ -151,6 +151,7 @@ void BuildOutput::begin(const std::string& command, const std::string& directory
     // Two runs of the tool chain at once would write the same objects; the newer one is wanted.
     if (running()) StopClick();
     run_.reset();
+    e.launcher.setToolChainFolder(e.CompilerDir);
     terminalBatch_.clear();
     judge_ = nullptr;
     lines_.clear();
@@ -187,6 +188,7 @@ void BuildOutput::follow(const std::string& file, const std::string& parameters,
                          int showMode) {
     run_ = e.launcher.StartToolChainRun(file, parameters, directory,
                                         [this](const std::string& line) { addOutput(line); });
+    if (run_) run_->onDescriptorClosing([this] { notify(Change::Pipe); });
     if (!run_) {
         e.launcher.LaunchProgram(file, parameters, directory, showMode);
     } else if (run_->ended()) {

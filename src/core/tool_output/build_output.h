@@ -49,7 +49,8 @@ public:
     static constexpr size_t ShownLineLength = 4'000;
     // How much of the tools' output one tick takes at most, so the window answers in between.
     static constexpr size_t OutputBudget = 128 * 1024;
-    enum class Change { Cleared, Added, State, Current };
+    // Pipe: the run's output descriptor is closing; a watcher of outputDescriptor() lets go of it.
+    enum class Change { Cleared, Added, State, Current, Pipe };
 
     // The panel inside the main window; shown when a run starts.
     Panel BuildPanel;

@@ -71,7 +71,7 @@ bool IntVectors::Assembleintvecs1Click() {
     if (e.ProjectListBox.count() > 0)
         e.Intbatch.push_back(AssembleVectorsLine(e.CompilerDir, e.CompSourceDir, small));
     // A folder that cannot take the batch ends the command here, before anything is started.
-    e.dd.writeLines(batchPath(), e.Intbatch);
+    e.dd.writeGeneratedLines(batchPath(), e.Intbatch);
     const auto before = e.dd.lastWriteTime(objectPath());
     e.buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false,
                              [this, before] { return Verdict(before); });

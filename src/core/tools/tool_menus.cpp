@@ -209,6 +209,7 @@ void ToolMenus::start(const std::string& name, const std::string& file, const st
         e.ui.inform("The tool \"" + name + "\" cannot be started: " + missing + ".");
         return;
     }
+    e.launcher.setToolChainFolder(e.CompilerDir);
     e.launcher.LaunchProgram(file, parameters, dir, Launcher::Shown);
 }
 

@@ -199,207 +199,237 @@ private:
     Panel& panel_;
 };
 
-} // namespace
+// The dock and what it keeps between the model's changes: the rows fed so far, the frame timer that
+// batches them, the notifier on the run's pipe and the timer that drives the model's OutputTimer.
+class BuildPanel : public QDockWidget {
+public:
+    BuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area);
 
-void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
-    BuildOutput& out = e.buildOutput;
-    auto* dock = new QDockWidget(qs(out.title()), window);
-    dock->setObjectName("BuildPanel");
-    setHelpTopic(dock, HelpTopic::BuildPanel);
-    dock->setFeatures(QDockWidget::DockWidgetClosable);
-    dock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    dock->installEventFilter(new CloseWatch(out.BuildPanel, dock));
+private:
+    static constexpr int FrameMs = 16;
 
-    auto* body = new QWidget(dock);
-    auto* layout = new QHBoxLayout(body);
-    layout->setContentsMargins(4, 0, 4, 4);
-    auto* column = new QVBoxLayout;
-    auto* note = new QLabel(body);
-    note->setObjectName("BuildOutputNote");
-    note->setVisible(false);
-    column->addWidget(note);
-    auto* list = new QListView(body);
-    list->setObjectName("BuildOutputList");
-    // Long command lines scroll rather than lose their end.
-    list->setTextElideMode(Qt::ElideNone);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // One fixed-pitch line per row, so the list never measures rows it does not show.
-    list->setUniformItemSizes(true);
-    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    auto* lines = new LinesModel(out, list->font(), list);
-    list->setModel(lines);
-    column->addWidget(list, 1);
-    layout->addLayout(column, 1);
-    auto* buttons = new QVBoxLayout;
-    auto* stop = new QPushButton("Stop", body);
-    stop->setObjectName("BuildStop");
-    stop->setToolTip("End the batch and every program it started");
-    auto* copy = new QPushButton("Copy", body);
-    copy->setObjectName("BuildCopy");
-    copy->setToolTip("Copy the selected lines, or all of them when none is selected");
-    auto* save = new QPushButton("Save...", body);
-    save->setToolTip("Save the output to a text file");
-    for (auto* b : {stop, copy, save})
-        buttons->addWidget(b);
-    auto* busy = new QProgressBar(body); // while Wine is prepared
-    busy->setObjectName("BuildBusy");
-    busy->setRange(0, 0);
-    busy->setMaximumWidth(stop->sizeHint().width());
-    busy->setVisible(false);
-    buttons->addWidget(busy);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    dock->setWidget(body);
-    window->addDockWidget(Qt::BottomDockWidgetArea, dock);
-    window->resizeDocks({dock}, {200}, Qt::Vertical);
-
+    void buildWidgets();
+    void addProjectCommands(QMainWindow* window);
     // New lines reach the list in batches: at once when the list has not been fed for a frame, else
     // at the end of that frame, so that a message is on screen within a frame of its arrival and a
     // flood of output costs one update per frame.
-    auto* frame = new QTimer(dock);
-    frame->setSingleShot(true);
-    auto* sinceFed = new QElapsedTimer;
-    sinceFed->start();
-    QObject::connect(dock, &QObject::destroyed, [sinceFed] { delete sinceFed; });
-    constexpr int FrameMs = 16;
-    auto feed = [&out, dock, list, lines, note, stop, busy, sinceFed] {
-        sinceFed->restart();
-        QScrollBar* bar = list->verticalScrollBar();
-        const bool atEnd = bar->value() == bar->maximum();
-        if (lines->follow() && atEnd) list->scrollToBottom();
-        const QString title = qs(out.title());
-        if (dock->windowTitle() != title) dock->setWindowTitle(title);
-        const QString why = qs(out.shownNote());
-        if (note->text() != why) {
-            note->setText(why);
-            note->setVisible(!why.isEmpty());
-        }
-        stop->setEnabled(out.running());
-        busy->setVisible(out.preparing());
-    };
-    QObject::connect(frame, &QTimer::timeout, dock, feed);
+    void feed();
     // The pipe is read when it has something: a notifier on it, with the model's timer left to
     // notice the batch's end when a program it started keeps the pipe open.
-    auto* notifier = new QPointer<QSocketNotifier>;
-    QObject::connect(dock, &QObject::destroyed, [notifier] { delete notifier; });
-    auto watch = [&out, dock, notifier] {
-        const int fd = out.running() ? out.outputDescriptor() : -1;
-        if (*notifier && (*notifier)->socket() == fd) return;
-        if (*notifier) {
-            // It may be the one whose signal runs now.
-            (*notifier)->setEnabled(false);
-            (*notifier)->deleteLater();
-            *notifier = nullptr;
-        }
-        if (fd < 0) return;
-        *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, dock);
-        QObject::connect(notifier->data(), &QSocketNotifier::activated, dock,
-                         [&out] { out.OutputTimer.tick(); });
-    };
-    auto sync = [&out, list, lines, feed, frame, sinceFed, watch](BuildOutput::Change c) {
-        if (c == BuildOutput::Change::Cleared) {
-            lines->clear();
-            // The old run's pipe is closed already; its number may come back for the next run.
-            watch();
-        }
-        if (c == BuildOutput::Change::Current) {
-            feed();
-            const int row = lines->rowOf(static_cast<size_t>(out.current()));
-            if (row >= 0) {
-                list->setCurrentIndex(lines->index(row));
-                list->scrollTo(lines->index(row));
-            }
-        }
-        if (c == BuildOutput::Change::Added) {
-            if (!frame->isActive()) frame->start(std::max<qint64>(0, FrameMs - sinceFed->elapsed()));
-            // A read that reached the pipe's end closed it: the notifier must go before the loop
-            // looks at that number again.
-            if (out.outputDescriptor() < 0) watch();
-            return;
-        }
-        watch();
-        feed();
-    };
+    void watch();
+    void sync(BuildOutput::Change c);
+    void copyLines();
+    void showMemoryRange(const QModelIndex& index);
+    // The end of a run whose pipe stays open is noticed by the model's timer.
+    void drive();
+
+    TEmbedded& e_;
+    BuildOutput& out_;
+    QMdiArea* area_;
+    QListView* list_ = nullptr;
+    LinesModel* lines_ = nullptr;
+    QLabel* note_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QProgressBar* busy_ = nullptr;
+    QTimer frame_, outputTimer_;
+    QElapsedTimer sinceFed_;
+    QPointer<QSocketNotifier> notifier_;
+};
+
+BuildPanel::BuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area)
+    : QDockWidget(qs(e.buildOutput.title()), window), e_(e), out_(e.buildOutput), area_(area) {
+    setObjectName("BuildPanel");
+    setHelpTopic(this, HelpTopic::BuildPanel);
+    setFeatures(QDockWidget::DockWidgetClosable);
+    setAllowedAreas(Qt::BottomDockWidgetArea);
+    installEventFilter(new CloseWatch(out_.BuildPanel, this));
+    buildWidgets();
+    window->addDockWidget(Qt::BottomDockWidgetArea, this);
+    window->resizeDocks({this}, {200}, Qt::Vertical);
+
+    frame_.setSingleShot(true);
+    sinceFed_.start();
+    connect(&frame_, &QTimer::timeout, this, &BuildPanel::feed);
     sync(BuildOutput::Change::State);
-    out.observe(sync);
-    auto show = [&out, dock] { dock->setVisible(out.BuildPanel.visible()); };
+    out_.observe([this](BuildOutput::Change c) { sync(c); });
+    auto show = [this] { setVisible(out_.BuildPanel.visible()); };
     show();
-    out.BuildPanel.observe(show);
+    out_.BuildPanel.observe(show);
     // A run and F4 bring the panel forward, also from behind Find in Files, which shares its place.
-    QPointer<QDockWidget> front(dock);
-    out.observe([&out, front](BuildOutput::Change c) {
-        if (front && (c == BuildOutput::Change::Cleared || c == BuildOutput::Change::Current))
-            QTimer::singleShot(0, front, [&out, front] {
-                if (front && out.BuildPanel.visible()) front->raise();
+    out_.observe([this](BuildOutput::Change c) {
+        if (c == BuildOutput::Change::Cleared || c == BuildOutput::Change::Current)
+            QTimer::singleShot(0, this, [this] {
+                if (out_.BuildPanel.visible()) raise();
             });
     });
 
-    QObject::connect(list, &QListView::activated, list, [&e, lines](const QModelIndex& index) {
-        const int line = static_cast<int>(lines->lineOf(index.row()));
-        e.run([&e, line] { e.buildOutput.Activate(line); });
-    });
-    // A click on a row of the memory table shows that range in the memory map.
-    QObject::connect(list, &QListView::clicked, list, [&out, lines](const QModelIndex& index) {
-        const size_t line = lines->lineOf(index.row());
-        if (line < out.firstShown() || line >= out.lineCount() || !out.showMemoryMap) return;
-        const Line& l = out.lines()[line - out.firstShown()];
-        if (l.kind != Line::Memory && l.kind != Line::MemoryFull) return;
-        const std::string first = l.text.substr(0, l.text.find(' '));
-        for (const MemoryUse& r : out.memory())
-            if (r.name == first) return out.showMemoryMap(first);
-        if (first == "range") out.showMemoryMap({});
-    });
-    QObject::connect(stop, &QPushButton::clicked, stop, [&e] { e.run([&e] { e.buildOutput.StopClick(); }); });
-    auto copyLines = [&out, list, lines] {
-        QModelIndexList rows = list->selectionModel()->selectedRows();
-        if (rows.isEmpty()) {
-            QApplication::clipboard()->setText(qs(out.text()));
-            return;
-        }
-        std::sort(rows.begin(), rows.end(),
-                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        QStringList texts;
-        for (const QModelIndex& row : rows)
-            texts << lines->wholeText(row.row());
-        QApplication::clipboard()->setText(texts.join('\n') + '\n');
-    };
-    QObject::connect(copy, &QPushButton::clicked, copy, copyLines);
-    new CopyKey(list, copyLines);
-    QObject::connect(save, &QPushButton::clicked, save,
-                     [&e] { e.run([&e] { e.buildOutput.SaveOutputClick(); }); });
-
-    // The end of a run whose pipe stays open is noticed by the model's timer.
-    auto* timer = new QTimer(dock);
-    QObject::connect(timer, &QTimer::timeout, dock, [&out] { out.OutputTimer.tick(); });
-    auto drive = [timer, &out] {
-        if (out.OutputTimer.enabled() && !timer->isActive())
-            timer->start(out.OutputTimer.interval);
-        else if (!out.OutputTimer.enabled())
-            timer->stop();
-    };
+    connect(&outputTimer_, &QTimer::timeout, this, [this] { out_.OutputTimer.tick(); });
     drive();
-    out.OutputTimer.observe(drive);
+    out_.OutputTimer.observe([this] { drive(); });
 
-    out.showEditor = [area](TCodeEd& editor) {
+    out_.showEditor = [area = area_](TCodeEd& editor) {
         for (QMdiSubWindow* sub : area->subWindowList()) {
             auto* view = qobject_cast<CodeEdWindow*>(sub->widget());
             if (view && view->model() == &editor) area->setActiveSubWindow(sub);
         }
     };
+    addProjectCommands(window);
+}
 
-    // Beside the build commands; the main window holds the keys too, so that F4 works while an
-    // editor's menus stand in the Project menu's place.
+void BuildPanel::buildWidgets() {
+    auto* body = new QWidget(this);
+    auto* layout = new QHBoxLayout(body);
+    layout->setContentsMargins(4, 0, 4, 4);
+    auto* column = new QVBoxLayout;
+    note_ = new QLabel(body);
+    note_->setObjectName("BuildOutputNote");
+    note_->setVisible(false);
+    column->addWidget(note_);
+    list_ = new QListView(body);
+    list_->setObjectName("BuildOutputList");
+    // Long command lines scroll rather than lose their end.
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One fixed-pitch line per row, so the list never measures rows it does not show.
+    list_->setUniformItemSizes(true);
+    list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lines_ = new LinesModel(out_, list_->font(), list_);
+    list_->setModel(lines_);
+    column->addWidget(list_, 1);
+    layout->addLayout(column, 1);
+    auto* buttons = new QVBoxLayout;
+    stop_ = new QPushButton("Stop", body);
+    stop_->setObjectName("BuildStop");
+    stop_->setToolTip("End the batch and every program it started");
+    auto* copy = new QPushButton("Copy", body);
+    copy->setObjectName("BuildCopy");
+    copy->setToolTip("Copy the selected lines, or all of them when none is selected");
+    auto* save = new QPushButton("Save...", body);
+    save->setToolTip("Save the output to a text file");
+    for (auto* b : {stop_, copy, save})
+        buttons->addWidget(b);
+    busy_ = new QProgressBar(body); // while Wine is prepared
+    busy_->setObjectName("BuildBusy");
+    busy_->setRange(0, 0);
+    busy_->setMaximumWidth(stop_->sizeHint().width());
+    busy_->setVisible(false);
+    buttons->addWidget(busy_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    setWidget(body);
+
+    connect(list_, &QListView::activated, list_, [this](const QModelIndex& index) {
+        const int line = static_cast<int>(lines_->lineOf(index.row()));
+        e_.run([this, line] { out_.Activate(line); });
+    });
+    connect(list_, &QListView::clicked, list_, [this](const QModelIndex& index) { showMemoryRange(index); });
+    connect(stop_, &QPushButton::clicked, stop_, [this] { e_.run([this] { out_.StopClick(); }); });
+    connect(copy, &QPushButton::clicked, copy, [this] { copyLines(); });
+    new CopyKey(list_, [this] { copyLines(); });
+    connect(save, &QPushButton::clicked, save, [this] { e_.run([this] { out_.SaveOutputClick(); }); });
+}
+
+void BuildPanel::feed() {
+    sinceFed_.restart();
+    QScrollBar* bar = list_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    if (lines_->follow() && atEnd) list_->scrollToBottom();
+    const QString title = qs(out_.title());
+    if (windowTitle() != title) setWindowTitle(title);
+    const QString why = qs(out_.shownNote());
+    if (note_->text() != why) {
+        note_->setText(why);
+        note_->setVisible(!why.isEmpty());
+    }
+    stop_->setEnabled(out_.running());
+    busy_->setVisible(out_.preparing());
+}
+
+void BuildPanel::watch() {
+    const int fd = out_.running() ? out_.outputDescriptor() : -1;
+    if (notifier_ && notifier_->socket() == fd) return;
+    if (notifier_) {
+        // It may be the one whose signal runs now.
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();
+        notifier_ = nullptr;
+    }
+    if (fd < 0) return;
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier_.data(), &QSocketNotifier::activated, this, [this] { out_.OutputTimer.tick(); });
+}
+
+void BuildPanel::sync(BuildOutput::Change c) {
+    if (c == BuildOutput::Change::Cleared) {
+        lines_->clear();
+        // The old run's pipe is closed already; its number may come back for the next run.
+        watch();
+    }
+    if (c == BuildOutput::Change::Current) {
+        feed();
+        const int row = lines_->rowOf(static_cast<size_t>(out_.current()));
+        if (row >= 0) {
+            list_->setCurrentIndex(lines_->index(row));
+            list_->scrollTo(lines_->index(row));
+        }
+    }
+    if (c == BuildOutput::Change::Added) {
+        if (!frame_.isActive()) frame_.start(std::max<qint64>(0, FrameMs - sinceFed_.elapsed()));
+        return;
+    }
+    // The run closes its pipe: the notifier goes before the number is given back.
+    if (c == BuildOutput::Change::Pipe) return watch();
+    watch();
+    feed();
+}
+
+void BuildPanel::copyLines() {
+    QModelIndexList rows = list_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        QApplication::clipboard()->setText(qs(out_.text()));
+        return;
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QStringList texts;
+    for (const QModelIndex& row : rows)
+        texts << lines_->wholeText(row.row());
+    QApplication::clipboard()->setText(texts.join('\n') + '\n');
+}
+
+// A click on a row of the memory table shows that range in the memory map.
+void BuildPanel::showMemoryRange(const QModelIndex& index) {
+    const size_t line = lines_->lineOf(index.row());
+    if (line < out_.firstShown() || line >= out_.lineCount() || !out_.showMemoryMap) return;
+    const Line& l = out_.lines()[line - out_.firstShown()];
+    if (l.kind != Line::Memory && l.kind != Line::MemoryFull) return;
+    const std::string first = l.text.substr(0, l.text.find(' '));
+    for (const MemoryUse& r : out_.memory())
+        if (r.name == first) return out_.showMemoryMap(first);
+    if (first == "range") out_.showMemoryMap({});
+}
+
+void BuildPanel::drive() {
+    if (out_.OutputTimer.enabled() && !outputTimer_.isActive())
+        outputTimer_.start(out_.OutputTimer.interval);
+    else if (!out_.OutputTimer.enabled())
+        outputTimer_.stop();
+}
+
+// Beside the build commands; the main window holds the keys too, so that F4 works while an editor's
+// menus stand in the Project menu's place.
+void BuildPanel::addProjectCommands(QMainWindow* window) {
     QMenu* project = nullptr;
     for (QAction* a : window->menuBar()->actions())
-        if (a->menu() && a->text().toStdString() == e.menu.Project1.caption()) project = a->menu();
+        if (a->menu() && a->text().toStdString() == e_.menu.Project1.caption()) project = a->menu();
     auto* showOutput = new QAction(window);
     auto* next = new QAction(window);
     auto* previous = new QAction(window);
-    bind(showOutput, out.ShowBuildOutput);
-    bind(next, out.NextError1);
-    bind(previous, out.PreviousError1);
+    bind(showOutput, out_.ShowBuildOutput);
+    bind(next, out_.NextError1);
+    bind(previous, out_.PreviousError1);
     next->setShortcut(Qt::Key_F4);
     previous->setShortcut(Qt::SHIFT | Qt::Key_F4);
     for (QAction* a : {showOutput, next, previous}) {
@@ -410,6 +440,12 @@ void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
         project->addSeparator();
         project->addActions({showOutput, next, previous});
     }
+}
+
+} // namespace
+
+void attachBuildPanel(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
+    new BuildPanel(e, window, area); // the main window owns its docks
 }
 
 } // namespace halyard::gui

@@ -83,6 +83,16 @@ TEST(DriveMapping, LetterFoldersNameTheMappedDrivesAndFollowTheirRemapping) {
     EXPECT_EQ(t.dd.toLetterPath("Q:\\x"), t.dd.toHost("Q:\\x"));
 }
 
+// Removing Z: keeps the tools away from the rest of the file system; the next start must not undo it.
+TEST(DriveMapping, ARemovedZDriveStaysRemoved) {
+    test::TempDrives t;
+    ASSERT_TRUE(t.dd.dirExists("Z:\\"));
+    fs::remove(t.dir / "dosdevices" / "z:");
+    t.dd.ensureCreated();
+    EXPECT_FALSE(t.dd.dirExists("Z:\\"));
+    EXPECT_TRUE(t.dd.dirExists("C:\\"));
+}
+
 TEST(DriveMapping, DirectoryCreationIsOneLevelAndFailuresCarryTheSystemTexts) {
     test::TempDrives t;
     EXPECT_THROW(t.dd.createDir("C:\\missing\\child"), Error);

@@ -16,7 +16,20 @@ struct LanguageCase {
     int code;
 };
 
-class BatchLanguage : public BatchFixture {};
+class BatchLanguage : public BatchFixture {
+protected:
+    // Runs text as run() does with the command processor's line limit lifted, to reach what a
+    // longer line would do without it.
+    BatchRun runUnlimited(const std::string& text) {
+        drives.put("C:\\work\\t.bat", text);
+        return runWith(
+            [](BatchInterpreter& bi) {
+                bi.setLimits({true, 0, 0});
+                return bi.runFile("C:\\work\\t.bat", {});
+            },
+            {"PATH=C:\\tools"});
+    }
+};
 
 TEST_F(BatchLanguage, CommandsWriteExactlyWhatTheCommandProcessorWrites) {
     drives.put("C:\\work\\sub\\keep.txt", "x");
@@ -194,7 +207,7 @@ TEST_F(BatchLanguage, RecursionWithoutEndStopsAllBatchesInsteadOfOverflowingTheS
         EXPECT_EQ(r.code, 1) << text;
     }
     // So do blocks nested beyond any real batch.
-    const BatchRun deep = run(std::string(20000, '(') + "echo x" + std::string(20000, ')') + "\r\n");
+    const BatchRun deep = runUnlimited(std::string(20000, '(') + "echo x" + std::string(20000, ')') + "\r\n");
     EXPECT_EQ(deep.out, "");
     EXPECT_EQ(deep.err.rfind(first, 0), 0u) << deep.err;
     EXPECT_EQ(deep.code, 1);
@@ -202,7 +215,7 @@ TEST_F(BatchLanguage, RecursionWithoutEndStopsAllBatchesInsteadOfOverflowingTheS
     std::string calls;
     for (int i = 0; i < 20000; ++i)
         calls += "call ";
-    const BatchRun r = run(calls + "echo end\r\n");
+    const BatchRun r = runUnlimited(calls + "echo end\r\n");
     EXPECT_TRUE(r.out == "end\n" || r.err.rfind(first, 0) == 0) << r.out.substr(0, 100) << r.err;
 }
 
@@ -214,9 +227,41 @@ TEST_F(BatchLanguage, LoopsAndLongLinesNeedNoDeeperStack) {
     std::string line;
     for (int i = 0; i < 50000; ++i)
         line += "set x=1&";
-    r = run(line + "echo done\r\n");
+    r = runUnlimited(line + "echo done\r\n");
     EXPECT_EQ(r.out, "done\n");
     EXPECT_EQ(r.err, "");
+}
+
+// The command processor refuses a line over 8,191 characters, as read or once expanded; a variable
+// that doubles itself stays at one line's length, and the batch goes on after the refusal.
+TEST_F(BatchLanguage, LinesOverTheCommandProcessorsLimitAreRefused) {
+    std::string doubling = "set X=0123456789abcdef\r\n";
+    for (int i = 0; i < 40; ++i)
+        doubling += "set X=%X%%X%\r\n";
+    size_t longest = 0;
+    drives.put("C:\\work\\t.bat", doubling + "echo still here\r\n");
+    const BatchRun grown = runWith(
+        [&](BatchInterpreter& bi) {
+            const int code = bi.runFile("C:\\work\\t.bat", {});
+            longest = bi.variable("X").size();
+            return code;
+        },
+        {"PATH=C:\\tools"});
+    EXPECT_EQ(longest, 4096u); // 16 doubled eight times; the ninth would make 8,198 with "set X="
+    EXPECT_EQ(grown.out, "still here\n");
+    std::string refusals;
+    for (int i = 0; i < 32; ++i)
+        refusals += "The input line is too long.\n";
+    EXPECT_EQ(grown.err, refusals);
+
+    const std::string fits = "echo " + std::string(BatchLimits::LineLimit - 5, 'y');
+    EXPECT_EQ(run(fits + "\r\n").out, fits.substr(5) + "\n");
+    const BatchRun read = run(fits + "y\r\necho next\r\n");
+    EXPECT_EQ(read.out, "next\n");
+    EXPECT_EQ(read.err, "The input line is too long.\n");
+    const BatchRun line = runWith(
+        [&](BatchInterpreter& bi) { return bi.runLine("echo %PATH%" + fits.substr(5)); }, {"PATH=C:\\tools"});
+    EXPECT_EQ(line.err, "The input line is too long.\n");
 }
 
 TEST_F(BatchLanguage, EchoOnShowsEachCommandAfterThePrompt) {

@@ -2,6 +2,7 @@
 // Programs started by a batch: where they are found, what they receive, and that their output
 // lands in order with the batch's own.
 #include "batch_fixture.h"
+#include "launch/program_lookup.h"
 
 namespace halyard::test {
 namespace {
@@ -97,6 +98,54 @@ TEST_F(BatchPrograms, CommandLineModeRunsOneLine) {
     const BatchRun r = runWith([](BatchInterpreter& bi) { return bi.runLine("echo %UNSET% 50% & cl370 /q"); },
                                {"PATH=C:\\CL370"});
     EXPECT_EQ(r.out, "%UNSET% 50% \ncl370\n[/q]\ncwd=" + hostWork() + " C_DIR=\n");
+}
+
+// A project's folder may hold programs named like the tool chain's. Wherever the lookup would meet
+// one before the tool-chain folder (the current folder, an earlier PATH entry, the folder a path
+// names), nothing runs and the batch says which file is in the way; cl370 is guarded against a
+// planted linker too, since it starts the others itself.
+TEST_F(BatchPrograms, ProgramsNamedLikeTheToolChainsRunOnlyFromItsFolder) {
+    drives.dd.createDirs("C:\\texassource");
+    struct Case {
+        const char* planted;
+        const char* command;
+        const char* cwd;
+    };
+    const Case cases[] = {
+        {"C:\\work\\cl370.bat", "cl370", "C:\\work"},
+        {"C:\\work\\CL370.EXE", "cl370.exe", "C:\\work"},
+        {"C:\\texassource\\cl370", "cl370", "C:\\work"},
+        {"C:\\texassource\\lnk370", "C:\\CL370\\cl370", "C:\\work"},
+        {"C:\\texassource\\asm370", "C:\\texassource\\asm370", "C:\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.planted);
+        // The planted program leaves a mark if it runs at all.
+        const std::string mark = drives.dd.toHost("C:\\ran").string();
+        if (std::string(c.planted).ends_with(".bat"))
+            drives.put(c.planted, "@echo planted> C:\\ran\r\n");
+        else
+            putScript(c.planted, "echo planted > '" + mark + "'\n");
+        drives.dd.setCurrentDirectory(c.cwd);
+        const BatchRun r = run(std::string(c.command) + "\r\necho after\r\n", {},
+                               {"PATH=Drive;C:\\texassource;C:\\CL370\\"});
+        EXPECT_EQ(r.err, "halyard-batch: error: " + drives.dd.absolute(c.planted) +
+                             " is not the tool chain's " + ToolChainProgramOf(c.planted) +
+                             "; remove it or rename it\n");
+        EXPECT_EQ(r.out, "after\n");
+        EXPECT_FALSE(drives.dd.fileExists("C:\\ran"));
+        std::filesystem::remove(drives.dd.toHost(c.planted));
+    }
+    // With nothing in the way the tool chain's own runs, and another folder can be named as its home.
+    EXPECT_EQ(run("cl370\r\n", {}, {"PATH=Drive;C:\\texassource;C:\\CL370\\"}).err, "");
+    putScript("C:\\tools\\cl370", "echo own\n");
+    const BatchRun other = runWith(
+        [](BatchInterpreter& bi) {
+            bi.setToolChainFolder("C:\\TOOLS\\");
+            return bi.runLine("cl370");
+        },
+        {"PATH=C:\\tools;C:\\CL370"});
+    EXPECT_EQ(other.out, "own\n");
 }
 
 } // namespace

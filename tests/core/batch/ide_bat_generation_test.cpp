@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "base/paths.h"
 #include "support/build_rig.h"
@@ -387,6 +390,41 @@ TEST(IdeBatGeneration, CommandFileLinePieces) {
     EXPECT_EQ(VectorObject("\t C:\\a\\intvecs.obj \r"), "C:\\a\\intvecs.obj");
     EXPECT_EQ(VectorObject("C:\\a\\v.objects"), "C:\\a\\v.obj");
 }
+
+#ifndef _WIN32
+// A project unpacked into the compiler working folder may bring links named like the files a build
+// makes there. Each generated file takes the link's place; what the link named keeps its bytes.
+TEST(IdeBatGeneration, GeneratedFilesReplacePlantedLinksInsteadOfWritingThroughThem) {
+    BuildRig r;
+    namespace fs = std::filesystem;
+    const fs::path work = r.t.dd.toHost("C:\\texassource");
+    const fs::path victim = r.t.dir / "victim";
+    std::ofstream(victim, std::ios::binary) << "the user's own text";
+    const fs::path unborn = r.t.dir / "unborn"; // a link to nothing would create its target
+    fs::create_symlink(victim, work / "ide.bat");
+    fs::create_symlink(victim, work / "evil.h");
+    fs::create_symlink(victim, work / "intvecs.bat");
+    fs::create_symlink(unborn, work / "lnk.cmd");
+    fs::create_hard_link(victim, work / "io.h");
+    r.t.put("C:\\work\\sub\\evil.h", "#define EVIL 1\n");
+    r.t.put("C:\\CL370\\lnk.cmd", "-o x.out\r\n");
+    r.t.put("C:\\texassource\\intvecs.asm", " .sect \"vectors\"\r\n");
+    r.e.cmdFile.DefaultCmdClick();
+    r.e.ProjectListBox.setItems({"C:\\work\\main.c", "C:\\work\\io.h", "C:\\work\\sub\\evil.h"});
+
+    EXPECT_TRUE(r.e.batch.MakeIdeBatClick());
+    EXPECT_TRUE(r.e.vectors.Assembleintvecs1Click());
+
+    std::ifstream in(victim, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's own text");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(unborn)));
+    for (const char* name : {"ide.bat", "evil.h", "intvecs.bat", "lnk.cmd", "io.h"})
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(work / name))) << name;
+    EXPECT_EQ(r.t.dd.readBytes("C:\\texassource\\evil.h"), "#define EVIL 1\n");
+    EXPECT_EQ(r.t.dd.readBytes("C:\\texassource\\io.h"), "#define PORT 1\n");
+    EXPECT_NE(r.batch().find("cl370 "), std::string::npos);
+}
+#endif
 
 } // namespace
 } // namespace halyard::test

@@ -124,5 +124,40 @@ TEST_F(ForeignPrograms, ADosProgramRunsInDosBoxWithItsOutputAndErrorLevel) {
         << output;
 }
 
+// Stop ends the runner with TERM while DOSBox runs: the folder made for the DOS run goes with it.
+TEST_F(ForeignPrograms, StoppingADosRunRemovesItsFolder) {
+    const fs::path tmp = t.dir / "tmp", fakeDosBox = t.dir / "dosbox";
+    fs::create_directories(tmp);
+    std::ofstream(fakeDosBox) << "#!/bin/sh\nexec sleep 1000\n";
+    fs::permissions(fakeDosBox, fs::perms::owner_all);
+    ::setenv("HALYARD_DOSBOX", fakeDosBox.c_str(), 1);
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    put("C:\\tools\\HELLO.COM", "\xB4\x4C\xCD\x21");
+    dd.createDirs("C:\\work");
+    put("C:\\work\\t.bat", "@echo off\r\nSET PATH=C:\\tools\r\nhello\r\n");
+    ShellLauncher launcher(dd);
+    auto run = launcher.StartToolChainRun("C:\\work\\t.bat", "", "C:\\work", [](const std::string&) {});
+    auto folders = [&] {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::directory_iterator(tmp))
+            if (e.path().filename().string().starts_with("halyard-dos-")) found.push_back(e.path());
+        return found;
+    };
+    for (int i = 0; i < 1000 && (folders().empty() || !fs::exists(folders()[0] / "dosbox.conf")); ++i)
+        ::poll(nullptr, 0, 10);
+    ASSERT_EQ(folders().size(), 1u);
+    run->stop();
+    for (int i = 0; i < 1000 && !run->ended(); ++i) {
+        ::poll(nullptr, 0, 10);
+        run->pump();
+    }
+    oldTmp ? ::setenv("TMPDIR", savedTmp.c_str(), 1) : ::unsetenv("TMPDIR");
+    ::unsetenv("HALYARD_DOSBOX");
+    ASSERT_TRUE(run->ended());
+    EXPECT_TRUE(folders().empty());
+}
+
 } // namespace
 } // namespace halyard::test
