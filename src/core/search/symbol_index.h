@@ -5,6 +5,7 @@
 // defined. Built and kept current on a worker thread of its own (a saved file is read again on its
 // own), so typing never waits for it; the queries answer from what is there.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -40,9 +41,21 @@ public:
     // Reads ctags' tag lines; `names` maps the host paths it printed to Windows paths.
     static std::vector<Symbol> ParseTags(const std::string& text,
                                          const std::map<std::string, std::string>& names);
-    // Runs ctags over files (Windows path, host path) and waits for it.
-    static std::vector<Symbol> Scan(const std::string& ctags,
-                                    const std::vector<std::pair<std::string, std::string>>& files);
+    // A source larger than this is not indexed: no source is this large, and ctags would read it all.
+    static constexpr std::uint64_t MaxIndexedFileSize = 8u << 20;
+    struct ScanResult {
+        std::vector<Symbol> symbols;
+        // Windows paths with the reason, one line each: files not handed to ctags (a name ctags
+        // could take for an option, a pipe, a file too large) and files it failed on.
+        std::vector<std::string> problems;
+    };
+    // Runs ctags over files (Windows path, host path) in a folder of its own, each run for at most
+    // `timeLimit`; when a run fails (a crash, a hang) the files are halved and run again, so one
+    // source that upsets ctags costs only its own symbols. `cancel` ends the run at once.
+    static ScanResult Scan(const std::string& ctags,
+                           const std::vector<std::pair<std::string, std::string>>& files,
+                           std::chrono::milliseconds timeLimit = std::chrono::seconds(30),
+                           const std::atomic<bool>* cancel = nullptr);
     // The files the index covers: the sources, every header they include that is found in the
     // folders (project folder first, then the headers folder), and the assembler files beside them.
     static std::vector<std::string> FilesToIndex(const DosDevices& dd,
@@ -63,6 +76,10 @@ public:
     bool busy() const;
     // Grows with every change of the symbols: views compare it to know when to refresh.
     std::uint64_t generation() const { return generation_; }
+    // What the last scans could not index, one line per file with the reason.
+    std::vector<std::string> problems() const;
+    // For each run of ctags; tests shorten it.
+    std::chrono::milliseconds timeLimit{std::chrono::seconds(30)};
 
     // Definitions of a name, those in `preferFile` first.
     std::vector<Symbol> definitions(const std::string& name, const std::string& preferFile = {}) const;
@@ -84,6 +101,8 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     bool quit_ = false, working_ = false;
+    std::atomic<bool> cancel_{false}; // set when quitting: a running ctags is ended
+    std::vector<std::string> problems_;
     std::atomic<std::uint64_t> generation_{0};
     std::map<std::string, std::vector<Symbol>> byFile_; // key: the file's path in upper case
     std::multimap<std::string, Symbol> byName_;
