@@ -313,9 +313,8 @@ std::string DosDevices::readBytes(const std::string& path) const {
     std::string bytes;
     if (TrimRight(path).empty()) throw Error(CannotOpenFile(path));
     const ReadFault fault = ReadRegularFile(toHost(path), bytes);
-    // A pipe or a file of gigabytes is named with the reason, so the user knows what to remove.
-    if (fault == ReadFault::NotRegular || fault == ReadFault::TooLarge)
-        throw Error(CannotOpenFile(path) + "\r" + ReadFaultText(fault));
+    // A file of gigabytes is named with the reason, so the user knows what is wrong with it.
+    if (fault == ReadFault::TooLarge) throw Error(CannotOpenFile(path) + "\r" + ReadFaultText(fault));
     if (fault != ReadFault::None) throw Error(CannotOpenFile(path));
     return bytes;
 }
