@@ -207,7 +207,9 @@ int check(Session& s, const Args& args) {
     try {
         text = s.dd.readBytes(path);
     } catch (const Error& err) {
-        std::cerr << err.what() << '\n';
+        std::string text = err.what();
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::cerr << text << '\n';
         return 2;
     }
     int errors = 0;
