@@ -334,8 +334,10 @@ void SymbolIndex::work() {
             files[upper(s.file)].push_back(std::move(s));
         std::lock_guard lock(mutex_);
         if (job.replaceAll) problems_.clear();
-        for (const auto& [windows, host] : job.files) // a file read again says its problem again
-            std::erase_if(problems_, [&](const std::string& p) { return p.rfind(windows + ": ", 0) == 0; });
+        for (const auto& file : job.files) { // a file read again says its problem again
+            const std::string prefix = file.first + ": ";
+            std::erase_if(problems_, [&](const std::string& p) { return p.rfind(prefix, 0) == 0; });
+        }
         problems_.insert(problems_.end(), scan.problems.begin(), scan.problems.end());
         if (job.replaceAll) byFile_.clear();
         for (auto& [key, symbols] : files)
