@@ -214,7 +214,7 @@ TEST_F(HelpGui, PagesAndPicturesOverTheLimitsShowANoticeInstead) {
     gui::TopicBrowser* topic = help()->topic();
     help()->showTopic("/deep.htm");
     EXPECT_EQ(topic->toPlainText(),
-              "This page cannot be shown\nThe page is too deep to show (tables nested over 8 deep).");
+              "This page cannot be shown\nThe page is too deep to show (tables nested over 6 deep).");
     help()->showTopic("/large.htm");
     EXPECT_TRUE(topic->toPlainText().contains("The page is too large to show (over 4 MB)."));
     EXPECT_FALSE(window.helpEngine().reader()->read("/blank.png")) << "refused by the reader process";

@@ -15,7 +15,7 @@ namespace halyard {
 
 struct HelpPageLimits {
     std::size_t pageBytes = 4u << 20;
-    int tableDepth = 8;      // tables inside tables
+    int tableDepth = 6;      // tables inside tables (each level costs the layout several times the last)
     int containerDepth = 64; // lists, block quotes, divisions and tables inside each other
     int pictures = 200;      // pictures a page names
     std::uint64_t picturePixels = std::uint64_t(4096) * 4096;

@@ -21,9 +21,9 @@ std::string nested(const char* open, const char* close, int depth) {
 } // namespace
 
 TEST(HelpPageLimits, DeepLargeOrPictureHeavyPagesAreRefusedAndRealOnesPass) {
-    EXPECT_EQ(CheckHelpPage(nested("<TABLE><tr><td>", "</td></tr></table>", 8)), std::nullopt);
+    EXPECT_EQ(CheckHelpPage(nested("<TABLE><tr><td>", "</td></tr></table>", 6)), std::nullopt);
     EXPECT_EQ(CheckHelpPage(nested("<table><tr><td>", "</td></tr></TABLE>", 40)),
-              "The page is too deep to show (tables nested over 8 deep).");
+              "The page is too deep to show (tables nested over 6 deep).");
     // Tables side by side, or closed with the outer one, do not add up.
     std::string siblings;
     for (int i = 0; i < 100; ++i)
