@@ -115,10 +115,10 @@ public:
         folder_->setPlaceholderText("C:\\folder");
         folder_->setEnabled(false);
         where->addWidget(folder_, 1);
-        auto* browse = new QToolButton(this);
-        browse->setText("...");
-        browse->setEnabled(false);
-        where->addWidget(browse);
+        browse_ = new QToolButton(this);
+        browse_->setText("...");
+        browse_->setEnabled(false);
+        where->addWidget(browse_);
         where->addWidget(new QLabel("Masks:", this));
         masks_ = new QLineEdit("*.c;*.h;*.asm;*.inc;*.cmd", this);
         masks_->setObjectName("FindMasks");
@@ -140,22 +140,12 @@ public:
         totals_->setObjectName("FindTotals");
         layout->addWidget(totals_);
 
-        connect(scope_, &QComboBox::currentIndexChanged, this, [this, browse](int i) {
-            folder_->setEnabled(i == 2);
-            browse->setEnabled(i == 2);
-        });
-        connect(browse, &QToolButton::clicked, this, [this] {
-            if (auto chosen = e_.ui.chooseDirectory("Select Directory", folder_->text().toStdString()))
-                folder_->setText(QString::fromStdString(*chosen));
-        });
+        connect(scope_, &QComboBox::currentIndexChanged, this, &FindPanel::scopeChanged);
+        connect(browse_, &QToolButton::clicked, this, &FindPanel::browse);
         connect(find_, &QPushButton::clicked, this, &FindPanel::start);
         connect(what_->lineEdit(), &QLineEdit::returnPressed, this, &FindPanel::start);
         connect(stop_, &QPushButton::clicked, this, &FindPanel::stop);
-        connect(hits_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-            const std::string path = item->data(FileColumn, Qt::UserRole).toString().toStdString();
-            const int line = item->text(LineColumn).toInt();
-            e_.run([&] { OpenAtLine(e_, path, line); });
-        });
+        connect(hits_, &QTreeWidget::itemActivated, this, &FindPanel::openHit);
         connect(this, &FindPanel::found, this, &FindPanel::takeHits, Qt::QueuedConnection);
         search_.changed = [this] { emit found(); };
     }
@@ -183,6 +173,22 @@ public:
     }
 
 private:
+    void scopeChanged(int scope) {
+        folder_->setEnabled(scope == 2);
+        browse_->setEnabled(scope == 2);
+    }
+
+    void browse() {
+        if (auto chosen = e_.ui.chooseDirectory("Select Directory", folder_->text().toStdString()))
+            folder_->setText(QString::fromStdString(*chosen));
+    }
+
+    void openHit(QTreeWidgetItem* item) {
+        const std::string path = item->data(FileColumn, Qt::UserRole).toString().toStdString();
+        const int line = item->text(LineColumn).toInt();
+        e_.run([&] { OpenAtLine(e_, path, line); });
+    }
+
     QCheckBox* box(const char* caption, const char* name, QHBoxLayout* row) {
         auto* b = new QCheckBox(caption, this);
         b->setObjectName(name);
@@ -294,6 +300,7 @@ private:
     QCheckBox *regex_, *case_, *word_;
     QLineEdit *folder_, *masks_;
     QPushButton *find_, *stop_;
+    QToolButton* browse_;
     QTreeWidget* hits_;
     QLabel* totals_;
 };
