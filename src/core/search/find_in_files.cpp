@@ -64,9 +64,9 @@ LineMatcher::LineMatcher(const FindQuery& query) : impl_(std::make_unique<Impl>(
         impl_->needle = query.matchCase ? query.text : lower(query.text);
         return;
     }
-    // Bytes, not UTF-8: the sources are in the platform's 8-bit code page. "$" at the very end only,
-    // as in the ECMAScript syntax the users have typed so far.
-    uint32_t options = PCRE2_DOLLAR_ENDONLY;
+    // Bytes, not UTF-8: the sources are in the platform's 8-bit code page. "$" at the very end only
+    // and "\u0041" for a character, as in the ECMAScript syntax the users have typed so far.
+    uint32_t options = PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX;
     if (!query.matchCase) options |= PCRE2_CASELESS;
     int code = 0;
     PCRE2_SIZE offset = 0;

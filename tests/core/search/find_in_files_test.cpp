@@ -106,6 +106,7 @@ TEST(FindInFiles, ARegularExpressionOverAHugeLineGivesUpOnItInsteadOfCrashing) {
     // The syntax typed so far keeps working: classes, escapes, alternatives, anchors, lookahead.
     EXPECT_EQ(LineMatcher({"\\bled_\\w+(?=\\()|^int$", true}).find("x led_on(1);"), (Hits{{2, 6}}));
     EXPECT_EQ(LineMatcher({"^int$", true}).find("int"), (Hits{{0, 3}}));
+    EXPECT_EQ(LineMatcher({"\\u0041\\x42[\\d]", true}).find("xAB7"), (Hits{{1, 3}}));
 
     // Through the search: the line is counted and named in the totals, the rest of the file searched.
     test::TempDrives t;
