@@ -304,6 +304,19 @@ void SymbolIndex::rebuild(std::vector<std::pair<std::string, std::string>> files
     push({true, std::move(files)});
 }
 
+void SymbolIndex::rebuild(const DosDevices& dd, std::vector<std::string> sources,
+                          std::vector<std::string> folders) {
+    Job job;
+    job.replaceAll = true;
+    job.collect = [dd, sources = std::move(sources), folders = std::move(folders)] {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const std::string& f : FilesToIndex(dd, sources, folders))
+            files.emplace_back(f, dd.toHost(f).string());
+        return files;
+    };
+    push(std::move(job));
+}
+
 void SymbolIndex::update(std::pair<std::string, std::string> file) {
     push({false, {std::move(file)}});
 }
@@ -324,6 +337,7 @@ void SymbolIndex::work() {
             jobs_.pop_front();
             working_ = true;
         }
+        if (job.collect) job.files = job.collect();
         ScanResult scan = Scan(ctags_, job.files, timeLimit, &cancel_);
         if (cancel_) return;
         std::vector<Symbol>& found = scan.symbols;

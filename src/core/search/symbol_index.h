@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -70,6 +71,9 @@ public:
     bool available() const { return !ctags_.empty(); }
     // Replaces everything with the symbols of these files (Windows path, host path).
     void rebuild(std::vector<std::pair<std::string, std::string>> files);
+    // The same for the files FilesToIndex finds, looked for on the worker (the include walk reads
+    // every source) through a copy of the drive mapping.
+    void rebuild(const DosDevices& dd, std::vector<std::string> sources, std::vector<std::string> folders);
     // Reads one file again, e.g. after it was saved.
     void update(std::pair<std::string, std::string> file);
     // True while work is queued or running.
@@ -92,6 +96,7 @@ private:
     struct Job {
         bool replaceAll = false;
         std::vector<std::pair<std::string, std::string>> files;
+        std::function<std::vector<std::pair<std::string, std::string>>()> collect; // on the worker
     };
     void work();
     void push(Job job);

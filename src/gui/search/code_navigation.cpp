@@ -161,10 +161,7 @@ private:
         std::vector<std::string> folders;
         if (e_.ProjectLoaded()) folders.push_back(ExtractFileDir(e_.dd.absolute(e_.ProjectPath)));
         folders.push_back(e_.HeadersDir);
-        std::vector<std::pair<std::string, std::string>> files;
-        for (const std::string& f : SymbolIndex::FilesToIndex(e_.dd, e_.ProjectListBox.items(), folders))
-            files.push_back(named(f));
-        index_.rebuild(std::move(files));
+        index_.rebuild(e_.dd, e_.ProjectListBox.items(), std::move(folders));
     }
 
     void saved(const std::string& file) {

@@ -82,6 +82,13 @@ TEST(SymbolIndex, CtagsIndexesSourcesTheirHeadersAndAssemblerAndFollowsASavedFil
     ASSERT_EQ(index.inFile("c:\\P\\OTHER.C").size(), 1u);
     EXPECT_EQ(index.inFile("C:\\p\\other.c")[0].line, 3);
     EXPECT_EQ(index.definitions("count").size(), 1u) << "the old symbols of the file are gone";
+
+    // The same files found by the worker itself, the include walk off the caller's thread.
+    SymbolIndex walked(ctags);
+    walked.rebuild(t.dd, {"C:\\p\\main.c", "C:\\p\\other.c"}, {"C:\\hdr"});
+    settle(walked);
+    EXPECT_EQ(walked.definitions("byte").at(0).file, "C:\\hdr\\lib.h");
+    EXPECT_EQ(walked.definitions("reset").at(0).file, "C:\\p\\vecs.asm");
 }
 
 // Without Universal Ctags the index is empty and says so; another program called ctags (an
