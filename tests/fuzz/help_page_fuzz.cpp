@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     small.tableDepth = 2;
     small.containerDepth = 4;
     small.pictures = 3;
+    small.wordCost = 10000;
     const auto why = CheckHelpPage(bytes, small);
     if (!why && bytes.size() > small.pageBytes) std::abort();
     if (why && why->find("The page ") != 0) std::abort();

@@ -216,7 +216,7 @@ TEST_F(HelpGui, PagesAndPicturesOverTheLimitsShowANoticeInstead) {
     EXPECT_EQ(topic->toPlainText(),
               "This page cannot be shown\nThe page is too deep to show (tables nested over 6 deep).");
     help()->showTopic("/large.htm");
-    EXPECT_TRUE(topic->toPlainText().contains("The page is too large to show (over 4 MB)."));
+    EXPECT_TRUE(topic->toPlainText().contains("The page is too large to show (over 1 MB)."));
     EXPECT_FALSE(window.helpEngine().reader()->read("/blank.png")) << "refused by the reader process";
     help()->showTopic("/pictures.htm");
     EXPECT_EQ(shownTopic(), "/pictures.htm");

@@ -47,6 +47,22 @@ std::optional<std::string> CheckHelpPage(std::string_view html, const HelpPageLi
         return "The page is too large to show (over " + SizeText(limits.pageBytes) + ").";
     // Only the tags are looked at, as the view would open and close them; a closing tag without
     // its opening one is ignored, as the view ignores it.
+    // The words of the text between the tags; a tag inside a word does not end it.
+    std::uint64_t cost = 0, word = 0;
+    for (std::size_t at = 0; at < html.size(); ++at) {
+        const char c = html[at];
+        if (c == '<') {
+            const std::size_t end = html.find('>', at);
+            if (end == std::string_view::npos) break;
+            at = end;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            cost += word * word;
+            word = 0;
+        } else {
+            ++word;
+        }
+    }
+    if (cost + word * word > limits.wordCost) return std::string("The page has words too long to show.");
     std::vector<std::string> open; // containers open at this point
     int tables = 0, pictures = 0;
     for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {

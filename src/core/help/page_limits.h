@@ -14,7 +14,11 @@
 namespace halyard {
 
 struct HelpPageLimits {
-    std::size_t pageBytes = 4u << 20;
+    std::size_t pageBytes = 1u << 20; // laid out in about a second and 100 MB at most
+    // The view lays out a word in time that grows with the square of its length (a page that is
+    // one word of 1 MB took two minutes): the sum of the squares of the words' lengths, about a
+    // second's work.
+    std::uint64_t wordCost = 1'000'000'000;
     int tableDepth = 6;      // tables inside tables (each level costs the layout several times the last)
     int containerDepth = 64; // lists, block quotes, divisions and tables inside each other
     int pictures = 200;      // pictures a page names
@@ -22,7 +26,7 @@ struct HelpPageLimits {
     std::uint64_t pagePixels = std::uint64_t(8192) * 8192; // of all the pictures of one page
 };
 
-// Why the page cannot be shown ("The page is too large to show (over 4 MB)."), or nothing.
+// Why the page cannot be shown ("The page is too large to show (over 1 MB)."), or nothing.
 std::optional<std::string> CheckHelpPage(std::string_view html, const HelpPageLimits& limits = {});
 
 // Width and height from a picture's header (PNG, GIF, JPEG, BMP), without decoding it; nothing for

@@ -32,7 +32,14 @@ TEST(HelpPageLimits, DeepLargeOrPictureHeavyPagesAreRefusedAndRealOnesPass) {
     EXPECT_EQ(CheckHelpPage(nested("<ul><li>", "</ul>", 65)),
               "The page is too deep to show (over 64 levels).");
     EXPECT_EQ(CheckHelpPage("<!-- <table><table><table> -->" + nested("<div>", "</div>", 60)), std::nullopt);
-    EXPECT_EQ(CheckHelpPage(std::string(5u << 20, ' ')), "The page is too large to show (over 4 MB).");
+    EXPECT_EQ(CheckHelpPage(std::string(5u << 20, ' ')), "The page is too large to show (over 1 MB).");
+    // One word of 100 kB, even cut by tags, kept the view busy for seconds; many short words do not.
+    EXPECT_EQ(CheckHelpPage("<p>" + std::string(50000, 'x') + "<b>" + std::string(50000, 'x') + "</b>"),
+              "The page has words too long to show.");
+    std::string words;
+    while (words.size() < 1000000)
+        words += "a word <i>or</i> two\n";
+    EXPECT_EQ(CheckHelpPage(words), std::nullopt);
     std::string pictures;
     for (int i = 0; i < 201; ++i)
         pictures += "<img src=\"blank.png\">";
