@@ -224,7 +224,9 @@ int check(Session& s, const Args& args) {
     try {
         text = s.dd.readBytes(path);
     } catch (const Error& err) {
-        std::cerr << err.what() << '\n';
+        std::string text = err.what();
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::cerr << text << '\n';
         return 2;
     }
     // An object file or a program would give a page of syntax errors, or, with no line the reader

@@ -18,6 +18,7 @@
 #include "halyard_version.h"
 #include "help/chm_file.h"
 #include "help/help_protocol.h"
+#include "help/page_limits.h"
 
 namespace {
 
@@ -109,7 +110,14 @@ Writer answer(const ChmFile& chm, const std::string& request) {
     }
     case Request::File: {
         const auto bytes = chm.read(p.rest());
-        return bytes ? status(Status::Ok).raw(*bytes) : status(Status::Missing);
+        if (!bytes) return status(Status::Missing);
+        // A picture whose header claims more pixels than the window would ever decode is not sent:
+        // a few bytes of a crafted file must not become gigabytes there.
+        const HelpPageLimits limits;
+        if (const auto size = PictureSize(*bytes);
+            size && std::uint64_t(size->first) * size->second > limits.picturePixels)
+            return status(Status::Missing);
+        return status(Status::Ok).raw(*bytes);
     }
     }
     return status(Status::Missing);

@@ -4,10 +4,13 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <sys/stat.h>
 
 #include "sample_project.h"
 
@@ -74,6 +77,31 @@ TEST_F(FindInFilesGui, CtrlShiftFOnAWordListsEveryUseAndOpensItsLine) {
     window.findChild<QCheckBox*>("FindRegex")->setChecked(true);
     window.findChild<QPushButton*>("FindStart")->click();
     EXPECT_TRUE(window.findChild<QLabel*>("FindTotals")->text().contains("is not a regular expression"));
+}
+
+// A pipe among the project's entries and links that loop in a searched folder: the search walks and
+// reads on its worker, ends on its own, and says what it left.
+TEST_F(FindInFilesGui, PipesAndLoopingLinksNeitherHangNorMultiplyTheSearch) {
+    const std::filesystem::path demo = dd.toHost("C:\\Halyard\\demo");
+    ASSERT_EQ(::mkfifo((demo / "pipe.c").c_str(), 0600), 0);
+    std::filesystem::create_directory_symlink(".", demo / "a");
+    std::filesystem::create_directory_symlink(".", demo / "b");
+    model.ProjectListBox.add("C:\\Halyard\\demo\\pipe.c");
+    auto* what = window.findChild<QComboBox*>("FindWhat");
+    auto* stop = window.findChild<QPushButton*>("FindStop");
+    auto* hits = window.findChild<QTreeWidget*>("FindResults");
+    auto* totals = window.findChild<QLabel*>("FindTotals");
+    what->setEditText("leds_show");
+    window.findChild<QPushButton*>("FindStart")->click();
+    ASSERT_TRUE(until([&] { return !stop->isEnabled(); }));
+    EXPECT_EQ(hits->topLevelItemCount(), 4);
+    EXPECT_TRUE(totals->text().contains(": 4 matches, 1 unreadable")) << totals->text().toStdString();
+
+    window.findChild<QComboBox*>("FindScope")->setCurrentIndex(2);
+    window.findChild<QLineEdit*>("FindFolder")->setText("C:\\Halyard");
+    window.findChild<QPushButton*>("FindStart")->click();
+    ASSERT_TRUE(until([&] { return !stop->isEnabled(); }));
+    EXPECT_EQ(hits->topLevelItemCount(), 4) << "each file once, not once per way round the loop";
 }
 
 } // namespace

@@ -242,6 +242,41 @@ TEST_F(HelpGui, PagesLoadNothingFromOutsideTheHelpFileAndLinksOutAskFirst) {
     EXPECT_EQ(shownTopic(), "/overview.htm");
 }
 
+// A crafted page once kept the GUI thread busy for minutes (tables nested 40 deep) or took gigabytes
+// (pictures of 5600x5600, a page of many megabytes): now each shows a short notice, and the reader
+// process does not even send a picture that large.
+TEST_F(HelpGui, PagesAndPicturesOverTheLimitsShowANoticeInstead) {
+    std::string deep = "<html><body>";
+    for (int i = 0; i < 40; ++i)
+        deep += "<table><tr><td>";
+    deep += "deep</body></html>";
+    std::string pictures = "<html><body>";
+    for (int i = 0; i < 24; ++i)
+        pictures += "<img src=\"blank.png\">";
+    pictures += "</body></html>";
+    std::string blank("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x15\xe0\0\0\x15\xe0\x08\x06\0\0\0", 29);
+    test::CraftedChm crafted;
+    crafted.files = {{"/a.htm", "<html>a</html>"},
+                     {"/deep.htm", deep},
+                     {"/pictures.htm", pictures},
+                     {"/blank.png", blank},
+                     {"/large.htm", "<html>" + std::string(5u << 20, 'x')}};
+    drives.put("C:\\Halyard\\halyard.chm", crafted.bytes());
+    window.actionFor(model.menu.Help3)->trigger();
+    ASSERT_NE(help(), nullptr);
+    gui::TopicBrowser* topic = help()->topic();
+    help()->showTopic("/deep.htm");
+    EXPECT_EQ(topic->toPlainText(),
+              "This page cannot be shown\nThe page is too deep to show (tables nested over 6 deep).");
+    help()->showTopic("/large.htm");
+    EXPECT_TRUE(topic->toPlainText().contains("The page is too large to show (over 1 MB)."));
+    EXPECT_FALSE(window.helpEngine().reader()->read("/blank.png")) << "refused by the reader process";
+    help()->showTopic("/pictures.htm");
+    EXPECT_EQ(shownTopic(), "/pictures.htm");
+    EXPECT_TRUE(window.helpEngine().reader()->running());
+    EXPECT_TRUE(ui.shown.empty());
+}
+
 TEST_F(HelpGui, ADeeplyNestedIndexIsIndentedNoFurtherThanTheDeepestLevelShown) {
     std::string hhk;
     for (int i = 0; i < 20000; ++i)

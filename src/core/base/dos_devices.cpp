@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 #include "base/text_file.h"
 
 namespace halyard {
@@ -327,7 +328,11 @@ void DosDevices::createDirs(const std::string& path) const {
 
 std::string DosDevices::readBytes(const std::string& path) const {
     std::string bytes;
-    if (TrimRight(path).empty() || !ReadHostFile(toHost(path), bytes)) throw Error(CannotOpenFile(path));
+    if (TrimRight(path).empty()) throw Error(CannotOpenFile(path));
+    const ReadFault fault = ReadRegularFile(toHost(path), bytes);
+    // A file of gigabytes is named with the reason, so the user knows what is wrong with it.
+    if (fault == ReadFault::TooLarge) throw Error(CannotOpenFile(path) + "\r" + ReadFaultText(fault));
+    if (fault != ReadFault::None) throw Error(CannotOpenFile(path));
     return bytes;
 }
 

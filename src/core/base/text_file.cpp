@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/text_file.h"
 
+#include "base/regular_file.h"
+
 #include <cstdio>
 #include <fstream>
 #include <random>
-#include <sstream>
 #ifndef _WIN32
 #include <cerrno>
 #include <fcntl.h>
@@ -40,17 +41,7 @@ std::string JoinTextLines(const std::vector<std::string>& lines) {
 }
 
 bool ReadHostFile(const fs::path& file, std::string& bytes) {
-    // Only a plain file: a pipe would block the reader for good and a device such as /dev/zero
-    // (reachable through the Z: drive) never ends.
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    bytes = std::move(ss).str();
-    return true;
+    return ReadRegularFile(file, bytes) == ReadFault::None;
 }
 
 namespace {

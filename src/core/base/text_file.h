@@ -14,8 +14,8 @@ namespace halyard {
 std::vector<std::string> SplitTextLines(std::string_view bytes);
 std::string JoinTextLines(const std::vector<std::string>& lines);
 
-// Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened or is no
-// plain file (a folder, pipe or device).
+// Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened, is no
+// plain file (a folder, pipe or device) or is larger than MaxTextFileSize (base/regular_file.h).
 bool ReadHostFile(const std::filesystem::path& file, std::string& bytes);
 // Atomic replace; returns false (and leaves any old file intact) when it cannot be written. The file
 // keeps its mode (and owner where allowed); a symbolic link is written through to its target; a file

@@ -12,8 +12,18 @@ namespace halyard::linkcmd {
 void Diagnostics::add(const Diagnostic& d) {
     if (d.severity == Severity::Warning && suppressWarnings) return;
     if (d.severity == Severity::Error) ++errors_;
-    all_.push_back(d);
-    if (echo_) echo_(d);
+    // A file of any size gives messages of bounded size: the names and lines they quote are cut,
+    // and after MaxMessages only the count goes on.
+    if (all_.size() > MaxMessages) return;
+    Diagnostic kept = d;
+    if (all_.size() == MaxMessages) {
+        kept = {d.file, 0, Severity::Warning, 0, "more messages follow; they are not shown"};
+    } else if (kept.text.size() > MaxMessageText) {
+        kept.text.resize(MaxMessageText);
+        kept.text += "...";
+    }
+    all_.push_back(kept);
+    if (echo_) echo_(kept);
 }
 
 void Diagnostics::error(const std::string& file, int line, int code, const std::string& text) {

@@ -29,6 +29,7 @@ struct Diagnostic {
 class Diagnostics {
 public:
     using Echo = std::function<void(const Diagnostic&)>;
+    static constexpr size_t MaxMessages = 1000, MaxMessageText = 200;
     explicit Diagnostics(Echo echo = {}) : echo_(std::move(echo)) {}
     void error(const std::string& file, int line, int code, const std::string& text);
     void warning(const std::string& file, int line, int code, const std::string& text);

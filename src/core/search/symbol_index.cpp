@@ -2,17 +2,20 @@
 #include "search/symbol_index.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <unistd.h>
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
+#include "base/text_file.h"
 #include "launch/process.h"
 
 namespace halyard {
@@ -27,26 +30,52 @@ std::string upper(std::string s) {
     return s;
 }
 
-// A temporary file of our own, removed with this object.
-struct TempFile {
+// A folder of our own for one run of ctags: its file list, its output, and its working folder, so
+// that nothing it looks for relative to where it runs is the project's. Removed with this object.
+struct RunFolder {
     std::string path;
-    int fd = -1;
-    TempFile() {
-        std::string pattern = (fs::temp_directory_path() / "halyard-tags-XXXXXX").string();
-        fd = ::mkstemp(pattern.data());
-        if (fd >= 0) path = pattern;
+    RunFolder() {
+        std::string pattern = (fs::temp_directory_path() / "halyard-ctags-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path = pattern;
     }
-    ~TempFile() {
-        if (fd >= 0) ::close(fd);
-        if (!path.empty()) ::unlink(path.c_str());
+    ~RunFolder() {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
     }
+    std::string file(const char* name) const { return path + "/" + name; }
 };
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+// Runs a program to its end, its output into `out`, for at most `limit`; nullopt when it was ended
+// for taking longer or for `cancel`. It leads a process group, so whatever it started ends with it.
+std::optional<int> runBounded(SpawnSpec spec, const std::string& out, std::chrono::milliseconds limit,
+                              const std::atomic<bool>* cancel) {
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    spec.in = devNull;
+    spec.out = fd;
+    spec.err = devNull; // "No options will be read" and the like
+    spec.newProcessGroup = true;
+    const SpawnResult r = SpawnProcess(spec);
+    if (fd >= 0) ::close(fd);
+    if (devNull >= 0) ::close(devNull);
+    if (!r.started() || r.pid <= 0) return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int code = 0;
+    while (!ExitedYet(r.pid, code)) {
+        if (std::chrono::steady_clock::now() > deadline || (cancel && *cancel)) {
+            ::kill(-r.pid, SIGKILL);
+            WaitForExit(r.pid);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return code;
+}
+
+std::string readOutput(const std::string& path) {
+    std::string bytes;
+    ReadRegularFile(path, bytes, std::uint64_t(256) << 20);
+    return bytes;
 }
 
 // The name between quotes or angle brackets of an #include line; empty for any other line.
@@ -67,15 +96,15 @@ std::string includedName(const std::string& line) {
 std::string SymbolIndex::FindCtags() {
     const std::string path = FindNamedProgram("HALYARD_CTAGS", "ctags");
     if (path.empty()) return {};
-    TempFile out;
-    if (out.fd < 0) return {};
+    RunFolder run;
+    if (run.path.empty()) return {};
     SpawnSpec spec;
     spec.program = path;
     spec.argv = {path, "--version"};
-    spec.out = out.fd;
-    const SpawnResult r = SpawnProcess(spec);
-    if (!r.started() || WaitForExit(r.pid) != 0) return {};
-    return readAll(out.path).find("Universal Ctags") != std::string::npos ? path : std::string();
+    spec.cwd = run.path;
+    const std::string out = run.file("version");
+    if (runBounded(spec, out, std::chrono::seconds(10), nullptr) != 0) return {};
+    return readOutput(out).find("Universal Ctags") != std::string::npos ? path : std::string();
 }
 
 std::vector<Symbol> SymbolIndex::ParseTags(const std::string& text,
@@ -117,20 +146,22 @@ std::vector<Symbol> SymbolIndex::ParseTags(const std::string& text,
     return symbols;
 }
 
-std::vector<Symbol> SymbolIndex::Scan(const std::string& ctags,
-                                      const std::vector<std::pair<std::string, std::string>>& files) {
-    if (ctags.empty() || files.empty()) return {};
-    TempFile list, out;
-    if (list.fd < 0 || out.fd < 0) return {};
+namespace {
+
+// One run of ctags over files that were checked; false when it did not end well.
+bool scanOnce(const std::string& ctags, const std::vector<std::pair<std::string, std::string>>& files,
+              std::chrono::milliseconds limit, const std::atomic<bool>* cancel,
+              std::vector<Symbol>& symbols) {
+    RunFolder run;
+    if (run.path.empty()) return false;
     std::map<std::string, std::string> names;
-    {
-        std::ofstream l(list.path, std::ios::binary);
-        for (const auto& [windows, host] : files) {
-            if (host.find('\n') != std::string::npos) continue;
-            l << host << '\n';
-            names[host] = windows;
-        }
+    std::string list;
+    for (const auto& [windows, host] : files) {
+        list += host + '\n';
+        names[host] = windows;
     }
+    const std::string listFile = run.file("files"), tags = run.file("tags");
+    if (!WriteHostFileAtomic(listFile, list, false)) return false;
     SpawnSpec spec;
     spec.program = ctags;
     spec.argv = {ctags,
@@ -142,16 +173,60 @@ std::vector<Symbol> SymbolIndex::Scan(const std::string& ctags,
                  "--fields=+nK",
                  "--sort=no",
                  "-L",
-                 list.path,
+                 listFile,
                  "-f",
-                 out.path};
-    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    spec.err = devNull; // "No options will be read" and the like
-    const SpawnResult r = SpawnProcess(spec);
-    if (devNull >= 0) ::close(devNull);
-    if (!r.started()) return {};
-    WaitForExit(r.pid);
-    return ParseTags(readAll(out.path), names);
+                 tags};
+    spec.cwd = run.path;
+    if (runBounded(spec, run.file("out"), limit, cancel) != 0) return false;
+    auto found = SymbolIndex::ParseTags(readOutput(tags), names);
+    symbols.insert(symbols.end(), std::make_move_iterator(found.begin()),
+                   std::make_move_iterator(found.end()));
+    return true;
+}
+
+void scanHalves(const std::string& ctags, const std::vector<std::pair<std::string, std::string>>& files,
+                std::chrono::milliseconds limit, const std::atomic<bool>* cancel,
+                SymbolIndex::ScanResult& result) {
+    if (files.empty() || (cancel && *cancel)) return;
+    if (scanOnce(ctags, files, limit, cancel, result.symbols)) return;
+    if (cancel && *cancel) return;
+    if (files.size() == 1) {
+        result.problems.push_back(files[0].first + ": ctags failed on it (a crash or more than " +
+                                  std::to_string(limit.count() / 1000) + " s)");
+        return;
+    }
+    const auto middle = files.begin() + static_cast<std::ptrdiff_t>(files.size() / 2);
+    scanHalves(ctags, {files.begin(), middle}, limit, cancel, result);
+    scanHalves(ctags, {middle, files.end()}, limit, cancel, result);
+}
+
+} // namespace
+
+SymbolIndex::ScanResult SymbolIndex::Scan(const std::string& ctags,
+                                          const std::vector<std::pair<std::string, std::string>>& files,
+                                          std::chrono::milliseconds timeLimit,
+                                          const std::atomic<bool>* cancel) {
+    ScanResult result;
+    if (ctags.empty() || files.empty()) return result;
+    std::vector<std::pair<std::string, std::string>> checked;
+    for (const auto& [windows, host] : files) {
+        // ctags reads its file list by lines and takes a line that starts with "-" for an option
+        // ("0\r--options=x\r.c" would be three lines to it): such a name is never handed over.
+        if (host.empty() || host.find_first_of("\r\n") != std::string::npos || host[0] != '/') {
+            result.problems.push_back(windows + ": a file name ctags cannot be given");
+            continue;
+        }
+        // A pipe would hold ctags in open(), a sparse giant would be read whole.
+        const std::int64_t size = RegularFileSize(host);
+        if (size < 0) continue; // gone, or no plain file: nothing to index
+        if (static_cast<std::uint64_t>(size) > MaxIndexedFileSize) {
+            result.problems.push_back(windows + ": larger than " + SizeText(MaxIndexedFileSize));
+            continue;
+        }
+        checked.emplace_back(windows, host);
+    }
+    scanHalves(ctags, checked, timeLimit, cancel, result);
+    return result;
 }
 
 std::vector<std::string> SymbolIndex::FilesToIndex(const DosDevices& dd,
@@ -178,13 +253,11 @@ std::vector<std::string> SymbolIndex::FilesToIndex(const DosDevices& dd,
     while (!pending.empty()) {
         const std::string file = pending.back();
         pending.pop_back();
-        std::vector<std::string> lines;
-        try {
-            lines = dd.readLines(file);
-        } catch (...) {
-            continue;
-        }
-        for (const std::string& line : lines) {
+        // Only a regular file of a source's size: a pipe or a sparse giant named by an #include
+        // costs nothing.
+        std::string bytes;
+        if (ReadRegularFile(dd.toHost(file), bytes, MaxIndexedFileSize) != ReadFault::None) continue;
+        for (const std::string& line : SplitTextLines(bytes)) {
             const std::string name = includedName(line);
             if (name.empty()) continue;
             std::vector<std::string> where{ExtractFileDir(file)};
@@ -207,6 +280,7 @@ SymbolIndex::SymbolIndex(std::string ctags) : ctags_(std::move(ctags)) {
 }
 
 SymbolIndex::~SymbolIndex() {
+    cancel_ = true; // a ctags still running is ended, so quitting never waits on it
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
@@ -230,6 +304,19 @@ void SymbolIndex::rebuild(std::vector<std::pair<std::string, std::string>> files
     push({true, std::move(files)});
 }
 
+void SymbolIndex::rebuild(const DosDevices& dd, std::vector<std::string> sources,
+                          std::vector<std::string> folders) {
+    Job job;
+    job.replaceAll = true;
+    job.collect = [dd, sources = std::move(sources), folders = std::move(folders)] {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const std::string& f : FilesToIndex(dd, sources, folders))
+            files.emplace_back(f, dd.toHost(f).string());
+        return files;
+    };
+    push(std::move(job));
+}
+
 void SymbolIndex::update(std::pair<std::string, std::string> file) {
     push({false, {std::move(file)}});
 }
@@ -250,13 +337,22 @@ void SymbolIndex::work() {
             jobs_.pop_front();
             working_ = true;
         }
-        std::vector<Symbol> found = Scan(ctags_, job.files);
+        if (job.collect) job.files = job.collect();
+        ScanResult scan = Scan(ctags_, job.files, timeLimit, &cancel_);
+        if (cancel_) return;
+        std::vector<Symbol>& found = scan.symbols;
         std::map<std::string, std::vector<Symbol>> files;
         for (const auto& [windows, host] : job.files)
             files[upper(windows)]; // a file without symbols is still known
         for (Symbol& s : found)
             files[upper(s.file)].push_back(std::move(s));
         std::lock_guard lock(mutex_);
+        if (job.replaceAll) problems_.clear();
+        for (const auto& file : job.files) { // a file read again says its problem again
+            const std::string prefix = file.first + ": ";
+            std::erase_if(problems_, [&](const std::string& p) { return p.rfind(prefix, 0) == 0; });
+        }
+        problems_.insert(problems_.end(), scan.problems.begin(), scan.problems.end());
         if (job.replaceAll) byFile_.clear();
         for (auto& [key, symbols] : files)
             byFile_[key] = std::move(symbols);
@@ -267,6 +363,11 @@ void SymbolIndex::work() {
         working_ = false;
         ++generation_;
     }
+}
+
+std::vector<std::string> SymbolIndex::problems() const {
+    std::lock_guard lock(mutex_);
+    return problems_;
 }
 
 std::vector<Symbol> SymbolIndex::definitions(const std::string& name, const std::string& preferFile) const {

@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 #include "batch/ide_bat.h"
 #include "editor/code_text.h"
 #include "launch/foreign_program.h"
@@ -494,13 +495,11 @@ std::string BuildOutput::OpenRefusal(const std::string& path) const {
     if (size > TCodeEd::MaxLength)
         return head + "it holds " + std::to_string(size) + " bytes, more than the " +
                std::to_string(TCodeEd::MaxLength) + " an editor window takes.";
-    std::string start;
-    if (std::ifstream in{host, std::ios::binary}) {
-        start.resize(4096);
-        in.read(start.data(), static_cast<std::streamsize>(start.size()));
-        start.resize(static_cast<size_t>(in.gcount()));
-    }
-    if (LooksBinary(start)) return head + "it is not a text file.";
+    // Read as the editor will read it: a pipe put in its place meanwhile is refused, never waited on.
+    std::string text;
+    if (ReadRegularFile(host, text, TCodeEd::MaxLength) != ReadFault::None)
+        return head + "it cannot be read.";
+    if (LooksBinary(std::string_view(text).substr(0, 4096))) return head + "it is not a text file.";
     return {};
 }
 

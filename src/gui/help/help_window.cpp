@@ -27,6 +27,7 @@
 #include "base/paths.h"
 #include "binders.h"
 #include "help/help_router.h"
+#include "help/page_limits.h"
 #include "qt_ui.h"
 
 namespace halyard::gui {
@@ -149,12 +150,29 @@ QVariant TopicBrowser::loadResource(int type, const QUrl& name) {
                 .arg(url.path().toHtmlEscaped());
         return nothing();
     }
-    if (type == QTextDocument::ImageResource)
-        return QImage::fromData(reinterpret_cast<const uchar*>(bytes->data()),
-                                static_cast<int>(bytes->size()));
+    if (type == QTextDocument::ImageResource) return picture(*bytes);
     if (type == QTextDocument::StyleSheetResource)
-        return QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size()));
+        return bytes->size() > HelpPageLimits().pageBytes
+                   ? QString("")
+                   : QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    // A new page: its pictures are counted from here.
+    pictures_ = 0;
+    pixels_ = 0;
+    if (const auto why = CheckHelpPage(*bytes))
+        return QString("<h3>This page cannot be shown</h3><p>%1</p>").arg(qs(*why).toHtmlEscaped());
     return decode(*bytes);
+}
+
+// Only a picture whose header tells its size, within the limits of one picture and of the page,
+// is decoded; any other is left out as an empty one.
+QImage TopicBrowser::picture(const std::string& bytes) {
+    const HelpPageLimits limits;
+    const auto size = PictureSize(bytes);
+    if (!size || ++pictures_ > limits.pictures) return QImage();
+    const std::uint64_t pixels = std::uint64_t(size->first) * size->second;
+    if (pixels > limits.picturePixels || pixels_ + pixels > limits.pagePixels) return QImage();
+    pixels_ += pixels;
+    return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
 HelpWindow::HelpWindow() {

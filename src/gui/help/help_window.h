@@ -4,6 +4,7 @@
 // and shown in Halyard's own help window (contents, index with type-ahead, the topic with its images
 // and links, back and forward), popups as small tool-tip-like windows. The reader runs while the
 // window is open; a file that makes it fail is shown as damaged.
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QTextBrowser>
@@ -41,7 +42,11 @@ signals:
 
 private:
     void follow(const QUrl& link);
+    QImage picture(const std::string& bytes);
     HelpReader* reader_ = nullptr;
+    // The pictures of the page being shown, counted against HelpPageLimits.
+    int pictures_ = 0;
+    std::uint64_t pixels_ = 0;
 };
 
 class HelpWindow : public QWidget {

@@ -169,10 +169,7 @@ private:
         std::vector<std::string> folders;
         if (e_.ProjectLoaded()) folders.push_back(ExtractFileDir(e_.dd.absolute(e_.ProjectPath)));
         folders.push_back(e_.HeadersDir);
-        std::vector<std::pair<std::string, std::string>> files;
-        for (const std::string& f : SymbolIndex::FilesToIndex(e_.dd, e_.ProjectListBox.items(), folders))
-            files.push_back(named(f));
-        index_.rebuild(std::move(files));
+        index_.rebuild(e_.dd, e_.ProjectListBox.items(), std::move(folders));
     }
 
     void saved(const std::string& file) {
@@ -407,8 +404,15 @@ private:
         }
         note_->setText(view ? "" : "No editor window is active.");
         if (!view) return;
-        std::vector<Symbol> list = index_.inFile(e_.dd.absolute(TrimRight(view->model()->FileName)));
+        const std::string file = e_.dd.absolute(TrimRight(view->model()->FileName));
+        std::vector<Symbol> list = index_.inFile(file);
         if (list.empty() && index_.busy()) note_->setText("Reading the project's symbols...");
+        // A file ctags was not given or failed on says so, rather than seeming to hold nothing.
+        for (const std::string& problem : index_.problems())
+            if (problem.size() > file.size() && SameText(problem.substr(0, file.size()), file) &&
+                problem.compare(file.size(), 2, ": ") == 0)
+                note_->setText("Not indexed: " + QString::fromStdString(problem.substr(file.size() + 2)) +
+                               ".");
         if (order_->currentIndex() == 1)
             std::stable_sort(list.begin(), list.end(),
                              [](const Symbol& a, const Symbol& b) { return a.name < b.name; });

@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -75,7 +74,10 @@ public:
     }
 };
 
+// The search runs on a worker of FileSearch; it tells the panel that hits are waiting through a
+// signal queued to the panel's thread, where they are taken.
 class FindPanel : public QWidget {
+    Q_OBJECT
 public:
     FindPanel(TEmbedded& e, QWidget* parent) : QWidget(parent), e_(e) {
         setObjectName("FindInFilesPanel");
@@ -113,10 +115,10 @@ public:
         folder_->setPlaceholderText("C:\\folder");
         folder_->setEnabled(false);
         where->addWidget(folder_, 1);
-        auto* browse = new QToolButton(this);
-        browse->setText("...");
-        browse->setEnabled(false);
-        where->addWidget(browse);
+        browse_ = new QToolButton(this);
+        browse_->setText("...");
+        browse_->setEnabled(false);
+        where->addWidget(browse_);
         where->addWidget(new QLabel("Masks:", this));
         masks_ = new QLineEdit("*.c;*.h;*.asm;*.inc;*.cmd", this);
         masks_->setObjectName("FindMasks");
@@ -138,28 +140,19 @@ public:
         totals_->setObjectName("FindTotals");
         layout->addWidget(totals_);
 
-        connect(scope_, &QComboBox::currentIndexChanged, this, [this, browse](int i) {
-            folder_->setEnabled(i == 2);
-            browse->setEnabled(i == 2);
-        });
-        connect(browse, &QToolButton::clicked, this, [this] {
-            if (auto chosen = e_.ui.chooseDirectory("Select Directory", folder_->text().toStdString()))
-                folder_->setText(QString::fromStdString(*chosen));
-        });
+        connect(scope_, &QComboBox::currentIndexChanged, this, &FindPanel::scopeChanged);
+        connect(browse_, &QToolButton::clicked, this, &FindPanel::browse);
         connect(find_, &QPushButton::clicked, this, &FindPanel::start);
         connect(what_->lineEdit(), &QLineEdit::returnPressed, this, &FindPanel::start);
-        connect(stop_, &QPushButton::clicked, this, [this] {
-            search_.stop();
-            poll();
-        });
-        connect(hits_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-            const std::string path = item->data(FileColumn, Qt::UserRole).toString().toStdString();
-            const int line = item->text(LineColumn).toInt();
-            e_.run([&] { OpenAtLine(e_, path, line); });
-        });
-        timer_ = new QTimer(this);
-        timer_->setInterval(50);
-        connect(timer_, &QTimer::timeout, this, &FindPanel::poll);
+        connect(stop_, &QPushButton::clicked, this, &FindPanel::stop);
+        connect(hits_, &QTreeWidget::itemActivated, this, &FindPanel::openHit);
+        connect(this, &FindPanel::found, this, &FindPanel::takeHits, Qt::QueuedConnection);
+        search_.changed = [this] { emit found(); };
+    }
+
+    ~FindPanel() override {
+        // The worker may still call `changed`: it ends before the members it emits through go.
+        search_.stop();
     }
 
     // Every use of a name in the project's files: a whole-word search that tells the case apart.
@@ -180,6 +173,22 @@ public:
     }
 
 private:
+    void scopeChanged(int scope) {
+        folder_->setEnabled(scope == 2);
+        browse_->setEnabled(scope == 2);
+    }
+
+    void browse() {
+        if (auto chosen = e_.ui.chooseDirectory("Select Directory", folder_->text().toStdString()))
+            folder_->setText(QString::fromStdString(*chosen));
+    }
+
+    void openHit(QTreeWidgetItem* item) {
+        const std::string path = item->data(FileColumn, Qt::UserRole).toString().toStdString();
+        const int line = item->text(LineColumn).toInt();
+        e_.run([&] { OpenAtLine(e_, path, line); });
+    }
+
     QCheckBox* box(const char* caption, const char* name, QHBoxLayout* row) {
         auto* b = new QCheckBox(caption, this);
         b->setObjectName(name);
@@ -187,39 +196,41 @@ private:
         return b;
     }
 
-    std::vector<std::string> files() const {
+    // What to search: the files named one by one (Windows path, host path) and the folders the
+    // worker walks. The drive mapping is asked here, on the GUI thread; the walk and every read of a
+    // file happen on the worker.
+    struct Sources {
+        std::vector<std::pair<std::string, std::string>> files;
+        std::vector<FindFolder> folders;
+    };
+    Sources sources() const {
         const std::string masks = masks_->text().toStdString();
-        std::vector<std::string> out;
+        Sources out;
+        auto folder = [&](const std::string& windows, bool recurse) {
+            out.folders.push_back({windows, e_.dd.toHost(windows), masks, recurse});
+        };
         switch (scope_->currentIndex()) {
         case 0: {
             // The project's sources and what lies beside them that the masks take (its headers).
             std::set<std::string> folders;
             for (const std::string& f : e_.ProjectListBox.items()) {
-                out.push_back(e_.dd.absolute(TrimRight(f)));
-                folders.insert(ExtractFileDir(out.back()));
+                const std::string path = e_.dd.absolute(TrimRight(f));
+                out.files.emplace_back(path, e_.dd.toHost(path).string());
+                folders.insert(ExtractFileDir(path));
             }
             if (e_.ProjectLoaded()) folders.insert(ExtractFileDir(e_.dd.absolute(e_.ProjectPath)));
-            for (const std::string& folder : folders)
-                for (const std::string& f : e_.dd.listFiles(folder, masks.empty() ? "*" : masks))
-                    out.push_back(AddTrailingBackslash(folder) + f);
+            for (const std::string& f : folders)
+                folder(f, false);
             break;
         }
         case 1:
-            out = FilesMatching(e_.dd, e_.HeadersDir, masks);
+            folder(e_.HeadersDir, true);
             break;
         default:
-            out = FilesMatching(e_.dd, folder_->text().toStdString(), masks);
+            folder(folder_->text().toStdString(), true);
             break;
         }
-        std::vector<std::string> unique;
-        std::set<std::string> seen;
-        for (const std::string& f : out) {
-            std::string key = f;
-            for (char& c : key)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (seen.insert(key).second) unique.push_back(f);
-        }
-        return unique;
+        return out;
     }
 
     void start() {
@@ -229,13 +240,12 @@ private:
             totals_->setText("The folder " + folder_->text() + " does not exist");
             return;
         }
-        std::vector<std::pair<std::string, std::string>> named;
-        for (const std::string& f : files())
-            named.emplace_back(f, e_.dd.toHost(f).string());
+        Sources where = sources();
         hits_->clear();
         try {
-            search_.start(std::move(named),
-                          {text.toStdString(), regex_->isChecked(), case_->isChecked(), word_->isChecked()});
+            search_.start(std::move(where.files),
+                          {text.toStdString(), regex_->isChecked(), case_->isChecked(), word_->isChecked()},
+                          std::move(where.folders));
         } catch (const Error& error) {
             totals_->setText(QString::fromStdString(error.what()));
             return;
@@ -244,10 +254,20 @@ private:
         totals_->setText("Searching...");
         find_->setEnabled(false);
         stop_->setEnabled(true);
-        timer_->start();
     }
 
-    void poll() {
+signals:
+    // Emitted on the search's worker: hits or totals wait to be taken.
+    void found();
+
+private:
+    void stop() {
+        search_.stop();
+        takeHits();
+    }
+
+    void takeHits() {
+        if (!find_ || find_->isEnabled()) return; // a note of a search already ended and shown
         const bool ended = !search_.running();
         if (ended) search_.stop(); // joins the finished worker
         for (const FindHit& h : search_.take()) {
@@ -269,7 +289,6 @@ private:
         totals_->setText(ended ? QString::fromStdString(FindTotalsText(t))
                                : QString("Searching... %1 matches").arg(t.hits));
         if (ended) {
-            timer_->stop();
             find_->setEnabled(true);
             stop_->setEnabled(false);
         }
@@ -281,9 +300,9 @@ private:
     QCheckBox *regex_, *case_, *word_;
     QLineEdit *folder_, *masks_;
     QPushButton *find_, *stop_;
+    QToolButton* browse_;
     QTreeWidget* hits_;
     QLabel* totals_;
-    QTimer* timer_;
 };
 
 } // namespace
@@ -335,3 +354,5 @@ void attachFindInFiles(TEmbedded& e, QMainWindow* window, QMdiArea* area) {
 }
 
 } // namespace halyard::gui
+
+#include "find_panel.moc"

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 
 #include "base/error.h"
 #include "base/folder_index.h"
+#include "base/regular_file.h"
 #include "base/text_file.h"
 #include "support/fakes.h"
 
@@ -170,6 +172,29 @@ TEST(DriveMapping, OnlyPlainFilesAreRead) {
             EXPECT_EQ(std::string(e.what()), CannotOpenFile(path));
         }
     }
+}
+
+// A pipe that nobody writes held the reader in open() for good; a sparse file of gigabytes was read
+// whole. Both are refused at once, the giant with the reason.
+TEST(DriveMapping, PipesAndSparseGiantsAreRefusedAtOnce) {
+    test::TempDrives t;
+    const auto dir = t.put("C:\\p\\small.cmd", "-l x.lib\n").parent_path();
+    ASSERT_EQ(::mkfifo((dir / "pipe.cmd").c_str(), 0600), 0);
+    std::filesystem::resize_file(t.put("C:\\p\\huge.cmd", "x"), std::uintmax_t(3) << 30);
+    EXPECT_THROW((void)t.dd.readBytes("C:\\p\\pipe.cmd"), Error);
+    std::string bytes;
+    EXPECT_FALSE(ReadHostFile(dir / "pipe.cmd", bytes));
+    EXPECT_EQ(ReadRegularFile(dir / "pipe.cmd", bytes), ReadFault::NotRegular);
+    try {
+        (void)t.dd.readLines("C:\\p\\huge.cmd");
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), CannotOpenFile("C:\\p\\huge.cmd") + "\rIt is larger than 32 MB.");
+    }
+    EXPECT_EQ(ReadRegularFile(dir / "small.cmd", bytes, 8), ReadFault::TooLarge);
+    EXPECT_EQ(bytes, "");
+    EXPECT_EQ(ReadRegularFile(dir / "small.cmd", bytes, 9), ReadFault::None);
+    EXPECT_EQ(bytes, "-l x.lib\n");
 }
 #endif
 

@@ -250,5 +250,19 @@ TEST(CommandFileCheck, NestingBeyondAnyRealFileIsOneErrorNotACrash) {
         EXPECT_EQ(check(c.text, drives), c.report) << c.text.substr(0, 80);
 }
 
+// A command file of a few megabytes of one name: what comes back is a bounded number of bounded
+// lines, not the file again (a 3 GB file once came back whole).
+TEST(CommandFileCheck, EchoesNoUnboundedInput) {
+    test::TempDrives drives;
+    std::string text = "MEMORY { " + std::string(1u << 20, 'X') + " }\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "bad" + std::to_string(i) + " " + std::string(1000, 'y') + "\n";
+    const auto messages = CheckCommandFile(text, "x.cmd", drives.dd, "C:\\work");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_LE(messages.size(), Diagnostics::MaxMessages + 1);
+    for (const auto& m : messages)
+        EXPECT_LE(m.text.size(), Diagnostics::MaxMessageText + 3);
+}
+
 } // namespace
 } // namespace halyard::linkcmd

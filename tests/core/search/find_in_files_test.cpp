@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "base/error.h"
@@ -86,4 +88,63 @@ TEST(FindInFiles, StopEndsALongSearchAndItCanStartAgain) {
     search.start(named, {"needle"});
     EXPECT_EQ(runToEnd(search).size(), 200u);
     EXPECT_FALSE(search.totals().stopped);
+}
+
+TEST(FindInFiles, ARegularExpressionOverAHugeLineGivesUpOnItInsteadOfCrashing) {
+    // Backtracking patterns over 10 MB lines: std::regex overflowed the stack on 40 kB.
+    const std::string line = std::string(10u << 20, 't') + "A";
+    for (const char* pattern : {"t.*A", "(t|tt)*A", "t.*Z.*B", "(t+)+Z"}) {
+        bool over = false;
+        LineMatcher matcher({pattern, true, true});
+        const auto hits = matcher.find(line, &over);
+        EXPECT_TRUE(over || hits.size() <= 1) << pattern;
+        if (!over && !hits.empty()) EXPECT_EQ(hits[0].second, line.size()) << pattern;
+    }
+    bool over = true;
+    EXPECT_EQ(LineMatcher({"t+A", true, true}).find(line, &over), (Hits{{0, line.size()}}));
+    EXPECT_FALSE(over) << "a pattern that runs in linear steps finds its match";
+    // The syntax typed so far keeps working: classes, escapes, alternatives, anchors, lookahead.
+    EXPECT_EQ(LineMatcher({"\\bled_\\w+(?=\\()|^int$", true}).find("x led_on(1);"), (Hits{{2, 6}}));
+    EXPECT_EQ(LineMatcher({"^int$", true}).find("int"), (Hits{{0, 3}}));
+    EXPECT_EQ(LineMatcher({"\\u0041\\x42[\\d]", true}).find("xAB7"), (Hits{{1, 3}}));
+
+    // Through the search: the line is counted and named in the totals, the rest of the file searched.
+    test::TempDrives t;
+    const std::string host = t.put("C:\\src\\long.c", std::string(1u << 20, 'a') + "\nabab\n").string();
+    FileSearch search;
+    search.start({{"C:\\src\\long.c", host}}, {"(a|aa)*c|ab", true});
+    const auto hits = runToEnd(search);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].line, 2);
+    EXPECT_EQ(search.totals().overLimit, 1);
+    EXPECT_EQ(FindTotalsText(search.totals()),
+              "Searched 1 file: 2 matches, 1 line too long for the expression skipped");
+}
+
+TEST(FindInFiles, PipesLoopingLinksAndSparseGiantsCostNothing) {
+    test::TempDrives t;
+    const std::filesystem::path src = t.put("C:\\src\\main.c", "int main; /* needle */\n").parent_path();
+    for (int i = 0; i < 20; ++i)
+        t.put("C:\\src\\f" + std::to_string(i) + ".h", "needle\n");
+    // Two links to the folder itself: once gave 200,020 files and every hit 10,001 times.
+    std::filesystem::create_directory_symlink(".", src / "a");
+    std::filesystem::create_directory_symlink(".", src / "b");
+    std::filesystem::create_directory(src / "sub");
+    std::filesystem::create_directory_symlink(src, src / "sub" / "up");
+    // A pipe that nobody writes: open() waited for a writer for good.
+    ASSERT_EQ(::mkfifo((src / "pipe.c").c_str(), 0600), 0);
+    // A sparse file of gigabytes: claims 3 GB, takes no room.
+    std::filesystem::resize_file(t.put("C:\\src\\huge.h", "needle"), std::uintmax_t(3) << 30);
+
+    EXPECT_EQ(FilesMatching(t.dd, "C:\\src", "*.c;*.h").size(), 22u);
+    FileSearch search;
+    search.start(
+        {{"C:\\src\\pipe.c", (src / "pipe.c").string()}, {"C:\\SRC\\MAIN.C", (src / "main.c").string()}},
+        {"needle"}, {{"C:\\src", src, "*.c;*.h", true}});
+    const auto hits = runToEnd(search);
+    EXPECT_EQ(hits.size(), 21u) << "each file once, whatever names lead to it";
+    const FindTotals totals = search.totals();
+    EXPECT_EQ(totals.files, 21);
+    EXPECT_EQ(totals.unreadable, 1) << "the pipe";
+    EXPECT_EQ(totals.tooLarge, 1);
 }

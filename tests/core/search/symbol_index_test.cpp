@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "search/symbol_index.h"
@@ -79,6 +82,13 @@ TEST(SymbolIndex, CtagsIndexesSourcesTheirHeadersAndAssemblerAndFollowsASavedFil
     ASSERT_EQ(index.inFile("c:\\P\\OTHER.C").size(), 1u);
     EXPECT_EQ(index.inFile("C:\\p\\other.c")[0].line, 3);
     EXPECT_EQ(index.definitions("count").size(), 1u) << "the old symbols of the file are gone";
+
+    // The same files found by the worker itself, the include walk off the caller's thread.
+    SymbolIndex walked(ctags);
+    walked.rebuild(t.dd, {"C:\\p\\main.c", "C:\\p\\other.c"}, {"C:\\hdr"});
+    settle(walked);
+    EXPECT_EQ(walked.definitions("byte").at(0).file, "C:\\hdr\\lib.h");
+    EXPECT_EQ(walked.definitions("reset").at(0).file, "C:\\p\\vecs.asm");
 }
 
 // Without Universal Ctags the index is empty and says so; another program called ctags (an
@@ -100,4 +110,75 @@ TEST(SymbolIndex, WithoutUniversalCtagsNothingIsIndexedAndNothingBreaks) {
     EXPECT_TRUE(index.definitions("main").empty());
     EXPECT_TRUE(std::string(SymbolIndex::MissingCtagsText).find("apt install universal-ctags") !=
                 std::string::npos);
+}
+
+// What a project brings cannot steer ctags: a name that reads as an option is never handed over, ctags
+// runs in a folder of Halyard's, and pipes and sparse giants (named or included) are left out.
+TEST(SymbolIndex, NamesPipesAndGiantsOfAProjectCannotSteerCtags) {
+    const std::string ctags = SymbolIndex::FindCtags();
+    if (ctags.empty()) GTEST_SKIP() << SymbolIndex::MissingCtagsText;
+    test::TempDrives t;
+    const auto main = t.put("C:\\p\\main.c", "#include \"huge.h\"\n#include \"pipe.h\"\nint marker_abc;\n");
+    const auto dir = main.parent_path();
+    t.put("C:\\p\\opts.ctags", "--regex-C=/^int marker_([a-z]+)/INJECTED_\\1/d/\n");
+    const std::string trap = "0\r--options=opts.ctags\r.asm";
+    t.put("C:\\p\\" + trap, "trap:\t.word 0\n");
+    std::filesystem::resize_file(t.put("C:\\p\\huge.h", "int huge;\n"), std::uintmax_t(3) << 30);
+    ASSERT_EQ(::mkfifo((dir / "pipe.h").c_str(), 0600), 0);
+
+    const auto files = SymbolIndex::FilesToIndex(t.dd, {"C:\\p\\main.c"}, {});
+    std::vector<std::pair<std::string, std::string>> named;
+    for (const auto& f : files)
+        named.emplace_back(f, t.dd.toHost(f).string());
+    ASSERT_EQ(named.size(), 3u) << "main.c, the trap (an .asm beside it) and huge.h; no pipe";
+    const auto scan = SymbolIndex::Scan(ctags, named);
+    std::vector<std::string> names;
+    for (const Symbol& s : scan.symbols)
+        names.push_back(s.name);
+    EXPECT_EQ(names, std::vector<std::string>{"marker_abc"});
+    ASSERT_EQ(scan.problems.size(), 2u);
+    EXPECT_EQ(scan.problems[0], "C:\\p\\" + trap + ": a file name ctags cannot be given");
+    EXPECT_EQ(scan.problems[1], "C:\\p\\huge.h: larger than 8 MB");
+}
+
+// A ctags that crashes on one source and hangs on another: the rest is indexed, both are named, and
+// quitting while it hangs does not wait for it.
+TEST(SymbolIndex, ACrashOrAHangOfCtagsCostsOnlyItsOwnFile) {
+    test::TempDrives t;
+    const auto fake = t.put("C:\\bin\\ctags",
+                            "#!/bin/sh\n"
+                            "while [ $# -gt 0 ]; do\n"
+                            "  case \"$1\" in -L) list=$2; shift;; -f) out=$2; shift;; esac\n"
+                            "  shift\n"
+                            "done\n"
+                            ": > \"$out\"\n"
+                            "while read -r f; do\n"
+                            "  grep -q CRASH \"$f\" && kill -SEGV $$\n"
+                            "  grep -q HANG \"$f\" && sleep 60\n"
+                            "  printf '%s\\t%s\\t1;\"\\tf\\n' \"$(head -c 5 \"$f\")\" \"$f\" >> \"$out\"\n"
+                            "done < \"$list\"\n");
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    std::vector<std::pair<std::string, std::string>> named;
+    for (const char* text : {"alpha", "CRASH", "gamma", "HANG!", "omega"}) {
+        const std::string name = std::string("C:\\p\\") + text + ".c";
+        named.emplace_back(name, t.put(name, text).string());
+    }
+    const auto scan = SymbolIndex::Scan(fake.string(), named, std::chrono::milliseconds(500));
+    std::vector<std::string> names;
+    for (const Symbol& s : scan.symbols)
+        names.push_back(s.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha", "gamma", "omega"}));
+    ASSERT_EQ(scan.problems.size(), 2u);
+    EXPECT_EQ(scan.problems[0].rfind("C:\\p\\CRASH.c: ctags failed", 0), 0u) << scan.problems[0];
+    EXPECT_EQ(scan.problems[1].rfind("C:\\p\\HANG!.c: ctags failed", 0), 0u) << scan.problems[1];
+
+    {
+        SymbolIndex index(fake.string());
+        index.timeLimit = std::chrono::minutes(5);
+        index.rebuild({named[3]});
+        while (!index.busy())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } // ends the hanging ctags instead of waiting five minutes for it
 }
