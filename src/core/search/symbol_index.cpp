@@ -301,7 +301,7 @@ void SymbolIndex::push(Job job) {
 }
 
 void SymbolIndex::rebuild(std::vector<std::pair<std::string, std::string>> files) {
-    push({true, std::move(files)});
+    push({true, std::move(files), {}});
 }
 
 void SymbolIndex::rebuild(const DosDevices& dd, std::vector<std::string> sources,
@@ -318,7 +318,7 @@ void SymbolIndex::rebuild(const DosDevices& dd, std::vector<std::string> sources
 }
 
 void SymbolIndex::update(std::pair<std::string, std::string> file) {
-    push({false, {std::move(file)}});
+    push({false, {std::move(file)}, {}});
 }
 
 bool SymbolIndex::busy() const {
