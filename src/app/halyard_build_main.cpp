@@ -317,13 +317,13 @@ const std::vector<Command>& commands() {
          "asm370 reads the listing back to the same bytes. Exit code 2 when FILE cannot be read.",
          [](Session& s, const Args& a) { return RunDisassemble(s.dd, a[0], std::cout, std::cerr); }},
         {"simulate", SimulateUsage, SimulateHelp, nullptr, SimulateCommand},
-        {"memory", "PROJECT [--json] [--against FILE.json] [--fail-above PERCENT] [--map FILE]",
+        {"memory", "PROJECT [--json] [--against FILE.json] [--fail-above P] [--map FILE]",
          "Open PROJECT and print the use of every memory range of its last link's map file, as the\n"
          "Build panel shows it; with --json the whole map as JSON (\"ranges\", \"sections\",\n"
          "\"objects\", \"holes\", \"symbols\"). --against FILE.json (an earlier --json output or a\n"
          "snapshot kept beside the output) adds each range's and section's change in bytes with its\n"
-         "sign, and the symbols that came or went. --fail-above PERCENT exits 1 when a range holding\n"
-         "code or data is used above PERCENT, naming it (tables of fixed size such as the vectors\n"
+         "sign, and the symbols that came or went. --fail-above P exits 1 when a range holding\n"
+         "code or data is used above P percent, naming it (tables of fixed size such as the vectors\n"
          "never count). --map FILE reads FILE instead of the project's map. Exit code 2 when there\n"
          "is no map file yet.",
          memory, nullptr, true},
