@@ -15,7 +15,6 @@ namespace {
 using namespace halyard;
 using namespace halyard::test;
 
-
 // Compiler-output-like lines, 2,000,000 characters in all.
 std::string document() {
     std::string text;

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "ar_archive.h"
-#include "executable.h"
 #include "base/paths.h"
 #include "base/text_file.h"
+#include "executable.h"
 #include "link_command.h"
 #include "object_file.h"
 #include "tms370/coff.h"

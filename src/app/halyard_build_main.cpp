@@ -273,7 +273,7 @@ struct Command {
     const char* help;
     int (*run)(Session&, const Args&);
     int (*runAlone)(const Args&) = nullptr; // a command that needs no project model, any arguments
-    bool takesOptions = false; // more words than its one argument
+    bool takesOptions = false;              // more words than its one argument
 };
 
 // One row per command: its name, its arguments, its --help text and its handler.

@@ -94,10 +94,10 @@ TEST_F(UnderWine, TheSampleBuildsAndASyntaxErrorFailsWithOneError) {
 
     // Without Wine the build says what is missing, counts it and fails, old output file or not.
     const Result noWine = run("halyard-build", {"build", project}, "HALYARD_WINE=/nonexistent/wine");
-    EXPECT_NE(
-        noWine.out.find("cl370: error: C:\\CL370\\cl370.exe is a Windows program; Wine is needed to run "
-                        "it (HALYARD_WINE names /nonexistent/wine, which is not a program that can run here)\n"),
-        std::string::npos)
+    EXPECT_NE(noWine.out.find(
+                  "cl370: error: C:\\CL370\\cl370.exe is a Windows program; Wine is needed to run "
+                  "it (HALYARD_WINE names /nonexistent/wine, which is not a program that can run here)\n"),
+              std::string::npos)
         << noWine.out;
     EXPECT_NE(noWine.out.find("\n1 error, 0 warnings\n"), std::string::npos) << noWine.out;
     EXPECT_EQ(noWine.code, 1);

@@ -134,7 +134,8 @@ TEST_F(DriveDialogs, SetupShowsTheToolChainNoteWhole) {
     pe[0x3C] = 0x40;
     pe.replace(0x40, 4, std::string("PE\0\0", 4));
     drives.dd.createDirs("C:\\a rather long folder name for the tool chain\\of this project\\CL370");
-    drives.dd.writeBytes("C:\\a rather long folder name for the tool chain\\of this project\\CL370\\cl370.exe", pe);
+    drives.dd.writeBytes(
+        "C:\\a rather long folder name for the tool chain\\of this project\\CL370\\cl370.exe", pe);
     gui::QtUi qt(drives.dd);
     TDirsetup setup(qt, &drives.dd);
     setup.TMS370.setText("C:\\a rather long folder name for the tool chain\\of this project\\CL370\\");
@@ -153,9 +154,9 @@ TEST_F(DriveDialogs, SetupShowsTheToolChainNoteWhole) {
     qt.execute(setup);
     EXPECT_EQ(note, "cl370.exe is a Windows program: it runs through Wine");
     EXPECT_TRUE(whole);
-    EXPECT_EQ(host.toStdString(),
-              (drives.dir / "drive_c" / "a rather long folder name for the tool chain" / "of this project" / "CL370")
-                  .string());
+    EXPECT_EQ(host.toStdString(), (drives.dir / "drive_c" / "a rather long folder name for the tool chain" /
+                                   "of this project" / "CL370")
+                                      .string());
 }
 
 } // namespace

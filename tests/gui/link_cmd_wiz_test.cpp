@@ -6,9 +6,9 @@
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include "gui_fixture.h"
 #include "shell/main_window.h"
 #include "support/fakes.h"
-#include "gui_fixture.h"
 
 using namespace halyard;
 

@@ -12,10 +12,10 @@
 
 #include "ar_archive.h"
 #include "base/text_file.h"
-#include "tool_output/memory_map.h"
-#include "tool_output/tool_messages.h"
 #include "object_file.h"
 #include "sample.h"
+#include "tool_output/memory_map.h"
+#include "tool_output/tool_messages.h"
 
 namespace halyard::sim370 {
 namespace {

@@ -7,8 +7,8 @@
 #include "ar_archive.h"
 #include "linker.h"
 #include "object_file.h"
-#include "tms370/coff.h"
 #include "support/fakes.h"
+#include "tms370/coff.h"
 
 namespace halyard::sim370 {
 namespace {

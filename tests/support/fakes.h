@@ -17,9 +17,9 @@ public:
     // Everything shown, in order: message texts and, for the general error box, the error text.
     std::vector<std::string> shown;
     std::vector<std::string> errors;
-    std::vector<std::string> dialogsRun;   // kind() of every dialog executed
-    std::vector<FileDialog> fileDialogs;   // every open/save dialog asked for
-    std::deque<Answer> answers;            // for boxes with more than one button; else the first button
+    std::vector<std::string> dialogsRun; // kind() of every dialog executed
+    std::vector<FileDialog> fileDialogs; // every open/save dialog asked for
+    std::deque<Answer> answers;          // for boxes with more than one button; else the first button
     std::deque<std::optional<std::string>> files; // answers of open/save/directory dialogs; else cancel
     std::deque<std::function<Answer(ModalDialog&)>> dialogs; // scripted dialogs; else Cancel
 

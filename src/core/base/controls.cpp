@@ -41,7 +41,8 @@ void Control::setHint(const std::string& text) {
 }
 
 void Control::changed() {
-    for (auto& o : observers_) o();
+    for (auto& o : observers_)
+        o();
 }
 
 void CheckBox::setChecked(bool on) {
@@ -109,7 +110,9 @@ void Edit::assign(const std::string& text) {
     if (onChange) onChange();
 }
 
-void Edit::setText(const std::string& text) { assign(text); }
+void Edit::setText(const std::string& text) {
+    assign(text);
+}
 
 std::string MaskEdit::applyMask(const std::string& mask, const std::string& text) {
     if (mask.empty()) return text;
@@ -134,7 +137,9 @@ std::string MaskEdit::applyMask(const std::string& mask, const std::string& text
     return out;
 }
 
-void MaskEdit::setText(const std::string& text) { assign(applyMask(mask_, text)); }
+void MaskEdit::setText(const std::string& text) {
+    assign(applyMask(mask_, text));
+}
 
 void UpDown::associate(Edit* edit) {
     edit_ = edit;
@@ -192,7 +197,8 @@ void Panel::setActivePage(int page) {
 }
 
 StatusBar::StatusBar(std::vector<int> widths) {
-    for (int w : widths) panels_.push_back({"", w});
+    for (int w : widths)
+        panels_.push_back({"", w});
 }
 
 void StatusBar::setText(int i, const std::string& text) {

@@ -6,16 +6,23 @@
 
 namespace halyard {
 
-std::string CannotOpenFile(const std::string& name) { return "Cannot open file " + name; }
-std::string CannotCreateFile(const std::string& name) { return "Cannot create file " + name; }
+std::string CannotOpenFile(const std::string& name) {
+    return "Cannot open file " + name;
+}
+std::string CannotCreateFile(const std::string& name) {
+    return "Cannot create file " + name;
+}
 std::string ListIndexOutOfBounds(long index) {
     return "List index out of bounds (" + std::to_string(index) + ")";
 }
-std::string NotAValidInteger(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
+std::string NotAValidInteger(const std::string& text) {
+    return "'" + text + "' is not a valid integer value";
+}
 
 int StrToInt(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     int base = 10;
@@ -31,9 +38,12 @@ int StrToInt(const std::string& text) {
     for (; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         int digit;
-        if (std::isdigit(c)) digit = c - '0';
-        else if (base == 16 && std::isxdigit(c)) digit = std::tolower(c) - 'a' + 10;
-        else throw Error(NotAValidInteger(text));
+        if (std::isdigit(c))
+            digit = c - '0';
+        else if (base == 16 && std::isxdigit(c))
+            digit = std::tolower(c) - 'a' + 10;
+        else
+            throw Error(NotAValidInteger(text));
         value = value * base + digit;
         if (value > static_cast<long long>(INT_MAX) + 1) throw Error(NotAValidInteger(text));
     }

@@ -13,10 +13,10 @@ public:
 };
 
 // The system's own error texts.
-std::string CannotOpenFile(const std::string& name);    // "Cannot open file %s"
-std::string CannotCreateFile(const std::string& name);  // "Cannot create file %s"
-std::string ListIndexOutOfBounds(long index);           // "List index out of bounds (%d)"
-std::string NotAValidInteger(const std::string& text);  // "'%s' is not a valid integer value"
+std::string CannotOpenFile(const std::string& name);   // "Cannot open file %s"
+std::string CannotCreateFile(const std::string& name); // "Cannot create file %s"
+std::string ListIndexOutOfBounds(long index);          // "List index out of bounds (%d)"
+std::string NotAValidInteger(const std::string& text); // "'%s' is not a valid integer value"
 
 // Decimal conversion that fails the way the original does ("'%s' is not a valid integer value").
 int StrToInt(const std::string& text);

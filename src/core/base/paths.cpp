@@ -55,7 +55,9 @@ int CompareText(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+bool SameText(const std::string& a, const std::string& b) {
+    return CompareText(a, b) == 0;
+}
 
 bool SamePath(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -74,12 +76,14 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 std::string LowerCase(std::string text) {
-    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
 std::string UpperCase(std::string text) {
-    for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 

@@ -6,11 +6,10 @@
 
 namespace halyard {
 
-TEmbedded::TEmbedded(Ports p)
-    : ui(p.ui), store(p.settings), launcher(p.launcher), dd(p.dd), clock(p.clock) {
+TEmbedded::TEmbedded(Ports p) : ui(p.ui), store(p.settings), launcher(p.launcher), dd(p.dd), clock(p.clock) {
     DisplayCommandLine.setCaption("display Command Line");
-    OptionsTabs.pages = {"Compiler", "General", "Tools", "Type Checking", "Assembler", "Run Time Model",
-                         "Optomisation"};
+    OptionsTabs.pages = {"Compiler",  "General",        "Tools",       "Type Checking",
+                         "Assembler", "Run Time Model", "Optomisation"};
     LinkerOptions.pages = {"Memory", "Output", "Symbols"};
     LinkCmdWiz.pages = {"LIBRARIES", "MEMORY", "SEC TIONS", "BUILD"};
     LibaryGenOps.pages = {"Libarary Specific", "General", "Files", "Model"};
@@ -39,12 +38,19 @@ void TEmbedded::wireMenu() {
     on(menu.Setup1, [this] { Setup1Click(); });
     on(menu.Memory1, [this] { Memory1Click(); });
     on(menu.DisplayCmdLine, [this] { DisplayCommandLineExecute(); });
-    on(menu.Tile1, [this] { if (Tile1Click) Tile1Click(); });
-    on(menu.Cascade1, [this] { if (Cascade1Click) Cascade1Click(); });
-    on(menu.Arrange1, [this] { if (Arrange1Click) Arrange1Click(); });
+    on(menu.Tile1, [this] {
+        if (Tile1Click) Tile1Click();
+    });
+    on(menu.Cascade1, [this] {
+        if (Cascade1Click) Cascade1Click();
+    });
+    on(menu.Arrange1, [this] {
+        if (Arrange1Click) Arrange1Click();
+    });
     // The "General" page's check box and the menu entry share one action.
     opts.DisplayCommand.onClick = [this] {
-        if (opts.DisplayCommand.checked() != DisplayCommandLine.checked()) run([this] { DisplayCommandLineExecute(); });
+        if (opts.DisplayCommand.checked() != DisplayCommandLine.checked())
+            run([this] { DisplayCommandLineExecute(); });
     };
 
     // Commands that nothing handles yet are shown disabled, never silently doing nothing.

@@ -10,26 +10,26 @@
 #include "base/controls.h"
 #include "base/dos_devices.h"
 #include "base/ports.h"
-#include "launch/build_monitor.h"
-#include "tool_output/build_output.h"
-#include "options/compiler_options.h"
 #include "batch/ide_bat.h"
-#include "toolchain/int_vectors.h"
-#include "toolchain/library_builder.h"
-#include "options/linker_options.h"
-#include "options/library_options.h"
 #include "editor/code_aids.h"
 #include "editor/editors.h"
 #include "help/help.h"
+#include "launch/build_monitor.h"
 #include "linkcmd/cmd_builder.h"
 #include "linkcmd/cmd_file_mode.h"
 #include "linkcmd/link_cmd_wiz.h"
+#include "options/compiler_options.h"
+#include "options/library_options.h"
+#include "options/linker_options.h"
 #include "project/option_set.h"
 #include "project/project_editor.h"
 #include "project/project_file.h"
 #include "project/project_summary.h"
 #include "shell/dir_setup.h"
 #include "shell/main_menu.h"
+#include "tool_output/build_output.h"
+#include "toolchain/int_vectors.h"
+#include "toolchain/library_builder.h"
 #include "tools/tool_lists.h"
 #include "tools/tool_menus.h"
 
@@ -70,9 +70,9 @@ public:
     std::string LastCommandLine;
     std::string LibrarySwitches;
     std::filesystem::file_time_type CompileStartTime{};
-    std::vector<std::string> ProList; // the project's lines
-    ListBox ProjectListBox;           // the project's source files, in build order
-    std::vector<std::string> Memo1;   // the build batch file's lines
+    std::vector<std::string> ProList;  // the project's lines
+    ListBox ProjectListBox;            // the project's source files, in build order
+    std::vector<std::string> Memo1;    // the build batch file's lines
     std::vector<std::string> Intbatch; // the interrupt-vector assembly line
     std::string HelpFile = "C:\\Halyard\\halyard.chm";
     // The project named when the program was started; it takes the place of the last project's reload.

@@ -67,8 +67,10 @@ std::vector<std::string> iniLines(const std::string& bytes) {
 
 fs::path IniSettings::defaultFile() {
     fs::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
-    else base = fs::path(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") / ".config";
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else
+        base = fs::path(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") / ".config";
     return base / "Orlin" / "Halyard.conf";
 }
 
@@ -90,7 +92,8 @@ std::string IniSettings::escapeKey(const std::string& key) {
 std::string IniSettings::unescapeKey(const std::string& key) {
     std::string out;
     for (size_t i = 0; i < key.size(); ++i) {
-        if (key[i] == '%' && i + 2 < key.size() + 0 && hexDigit(key[i + 1]) >= 0 && hexDigit(key[i + 2]) >= 0) {
+        if (key[i] == '%' && i + 2 < key.size() + 0 && hexDigit(key[i + 1]) >= 0 &&
+            hexDigit(key[i + 2]) >= 0) {
             out += static_cast<char>(hexDigit(key[i + 1]) * 16 + hexDigit(key[i + 2]));
             i += 2;
         } else {
@@ -105,13 +108,30 @@ std::string IniSettings::escapeValue(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; quote = true; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case ',': case ';': case '=': out += c; quote = true; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            quote = true;
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case ',':
+        case ';':
+        case '=':
+            out += c;
+            quote = true;
+            break;
+        default:
+            out += c;
         }
     }
     // QSettings doubles a leading "@" before quoting, so the text is never taken for a typed value.
@@ -146,14 +166,29 @@ SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
                 continue;
             }
             switch (n) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'a': out += '\a'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'v': out += '\v'; break;
-            default: out += n;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'a':
+                out += '\a';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'v':
+                out += '\v';
+                break;
+            default:
+                out += n;
             }
         } else if (c == ',' && !inQuotes) {
             list = true;
@@ -166,7 +201,8 @@ SettingsStore::Value IniSettings::parseValue(const std::string& raw) {
     // As QSettings reads the unquoted text: "@@" stands for "@", and "@Kind(...)" is a typed value.
     if (out.rfind("@@", 0) == 0) return {true, true, out.substr(1)};
     if (out.rfind('@', 0) == 0 && out.back() == ')') {
-        for (const char* typed : {"@ByteArray(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@String("})
+        for (const char* typed :
+             {"@ByteArray(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@String("})
             if (out.rfind(typed, 0) == 0) return {true, false, {}};
         if (out == "@Invalid()") return {true, false, {}};
     }
@@ -182,8 +218,8 @@ const IniSettings::Parsed* IniSettings::parsed() {
         parsed_.reset();
         return nullptr;
     }
-    stamp = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
-            std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    stamp = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+            ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 #else
     std::error_code ec;
     const auto size = fs::file_size(file_, ec);
@@ -257,7 +293,8 @@ bool IniSettings::write(const std::string& name, const std::string& text) {
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
     std::string out;
-    for (const auto& l : lines) out += l + "\n";
+    for (const auto& l : lines)
+        out += l + "\n";
     return WriteHostFileAtomic(file_, out);
 }
 

@@ -4,7 +4,9 @@
 namespace halyard {
 
 namespace {
-void name(MenuItem& item, const char* caption) { item.setCaption(caption); }
+void name(MenuItem& item, const char* caption) {
+    item.setCaption(caption);
+}
 } // namespace
 
 MainMenu::MainMenu() {
@@ -65,7 +67,8 @@ MainMenu::MainMenu() {
     name(NoCmdFile, "None");
     name(UserDef, "User Defined");
     name(DefaultCmd, "Default");
-    for (MenuItem* r : {&NoCmdFile, &UserDef, &DefaultCmd}) r->radioItem = true;
+    for (MenuItem* r : {&NoCmdFile, &UserDef, &DefaultCmd})
+        r->radioItem = true;
     UserDef.setChecked(true);
     UseintVectors.checkable = true;
     DisplayCmdLine.checkable = true;
@@ -85,8 +88,8 @@ std::vector<MainMenu::Menu> MainMenu::layout() {
     return {
         {&File1, {&OpenFile, &NewFile1, nullptr, &SaveObjectFile1, nullptr, &Exit1}},
         {&Project1,
-         {&OpenProject, &SaveProject, &SaveProjectAs1, &NewProject, nullptr, &EditProject, nullptr, &Make, &Compilie1,
-          &Compile1}},
+         {&OpenProject, &SaveProject, &SaveProjectAs1, &NewProject, nullptr, &EditProject, nullptr, &Make,
+          &Compilie1, &Compile1}},
         {&EditBatch, {}},
         {&Options1,
          {&Options2, &Setup1, &Memory1, nullptr, &CompilerOptions, &Proccessor1, &LinkerOptions1, nullptr,
@@ -120,14 +123,32 @@ ToolBar1::ToolBar1() {
         {&ConfigureToolsBtn, "Configure Tools"},
         {&HelpBtn, "Halyard Help"},
     };
-    for (auto& [button, hint] : hints) button->setHint(hint);
+    for (auto& [button, hint] : hints)
+        button->setHint(hint);
 }
 
 std::vector<MenuItem*> ToolBar1::buttons() {
-    return {&ExitBtn,     nullptr,       &OpenProjectBtn, &NewProjectBtn,     &EditProjectBtn,    nullptr,
-            &NewFileBtn,  &OpenFileBtn,  nullptr,         &CompilerOptionsBtn, &LinkerOptionsBtn, &DisplayListBtn,
-            nullptr,      &CompileBtn,   &MakeBtn,        &ProgramDevice,     nullptr,            &LibraryOptionsBtn,
-            &ConfigureToolsBtn, nullptr, &HelpBtn};
+    return {&ExitBtn,
+            nullptr,
+            &OpenProjectBtn,
+            &NewProjectBtn,
+            &EditProjectBtn,
+            nullptr,
+            &NewFileBtn,
+            &OpenFileBtn,
+            nullptr,
+            &CompilerOptionsBtn,
+            &LinkerOptionsBtn,
+            &DisplayListBtn,
+            nullptr,
+            &CompileBtn,
+            &MakeBtn,
+            &ProgramDevice,
+            nullptr,
+            &LibraryOptionsBtn,
+            &ConfigureToolsBtn,
+            nullptr,
+            &HelpBtn};
 }
 
 } // namespace halyard

@@ -47,9 +47,9 @@ struct MainMenu {
 // The tool bar's buttons in order; nullptr entries are separators.
 struct ToolBar1 {
     ToolBar1();
-    MenuItem ExitBtn, OpenProjectBtn, NewProjectBtn, EditProjectBtn, NewFileBtn, OpenFileBtn, CompilerOptionsBtn,
-        LinkerOptionsBtn, DisplayListBtn, CompileBtn, MakeBtn, ProgramDevice, LibraryOptionsBtn, ConfigureToolsBtn,
-        HelpBtn;
+    MenuItem ExitBtn, OpenProjectBtn, NewProjectBtn, EditProjectBtn, NewFileBtn, OpenFileBtn,
+        CompilerOptionsBtn, LinkerOptionsBtn, DisplayListBtn, CompileBtn, MakeBtn, ProgramDevice,
+        LibraryOptionsBtn, ConfigureToolsBtn, HelpBtn;
     std::vector<MenuItem*> buttons();
 };
 

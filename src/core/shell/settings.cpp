@@ -105,15 +105,21 @@ void put(SettingsStore& store, const std::string& name, const std::string& text)
 }
 
 void load(Reader& r, const Setting& s) {
-    if (auto p = std::get_if<std::string*>(&s.target)) **p = r.text(s.name, s.textDefault);
-    else if (auto ed = std::get_if<Edit*>(&s.target)) (*ed)->setText(r.text(s.name, s.textDefault));
-    else std::get<CheckBox*>(s.target)->setChecked(r.boolean(s.name, s.boolDefault));
+    if (auto p = std::get_if<std::string*>(&s.target))
+        **p = r.text(s.name, s.textDefault);
+    else if (auto ed = std::get_if<Edit*>(&s.target))
+        (*ed)->setText(r.text(s.name, s.textDefault));
+    else
+        std::get<CheckBox*>(s.target)->setChecked(r.boolean(s.name, s.boolDefault));
 }
 
 void save(SettingsStore& store, const Setting& s) {
-    if (auto p = std::get_if<std::string*>(&s.target)) put(store, s.name, **p);
-    else if (auto ed = std::get_if<Edit*>(&s.target)) put(store, s.name, (*ed)->text());
-    else put(store, s.name, std::get<CheckBox*>(s.target)->checked() ? "1" : "0");
+    if (auto p = std::get_if<std::string*>(&s.target))
+        put(store, s.name, **p);
+    else if (auto ed = std::get_if<Edit*>(&s.target))
+        put(store, s.name, (*ed)->text());
+    else
+        put(store, s.name, std::get<CheckBox*>(s.target)->checked() ? "1" : "0");
 }
 
 } // namespace
@@ -121,11 +127,13 @@ void save(SettingsStore& store, const Setting& s) {
 void TEmbedded::LoadSettings() {
     Reader r(store);
     const auto values = table(*this);
-    for (size_t i = 0; i < FirstAfterCounts; ++i) load(r, values[i]);
+    for (size_t i = 0; i < FirstAfterCounts; ++i)
+        load(r, values[i]);
     opts.EL.setChecked(r.boolean("Error log", false));
     const int ptCount = r.integer("PTCount", 0);
     const int utCount = r.integer("UTCount", 0);
-    for (size_t i = FirstAfterCounts; i < values.size(); ++i) load(r, values[i]);
+    for (size_t i = FirstAfterCounts; i < values.size(); ++i)
+        load(r, values[i]);
 
     // Tool pairs that are broken (no path) or that repeat a registered path are dropped here, so
     // index k of the name list and of the path list is always one tool. The tools are saved under
@@ -166,13 +174,17 @@ void TEmbedded::LoadSettings() {
 
 void TEmbedded::SaveSettings() {
     const auto values = table(*this);
-    for (size_t i = 0; i < FirstAfterCounts; ++i) save(store, values[i]);
+    for (size_t i = 0; i < FirstAfterCounts; ++i)
+        save(store, values[i]);
     const auto& names = tools.ProgToolsList.items();
     const auto& users = tools.UserToolsList.items();
     put(store, "PTCount", std::to_string(names.size()));
     put(store, "UTCount", std::to_string(users.size()));
-    for (size_t i = FirstAfterCounts; i < values.size(); ++i) save(store, values[i]);
-    auto at = [](const std::vector<std::string>& list, size_t i) { return i < list.size() ? list[i] : std::string(); };
+    for (size_t i = FirstAfterCounts; i < values.size(); ++i)
+        save(store, values[i]);
+    auto at = [](const std::vector<std::string>& list, size_t i) {
+        return i < list.size() ? list[i] : std::string();
+    };
     for (size_t n = 0; n < names.size(); ++n) {
         put(store, "PTools" + std::to_string(n), names[n]);
         put(store, "PTNames" + std::to_string(n), at(tools.ProgToolPaths, n));

@@ -31,7 +31,9 @@ const DeviceProfile& DefaultDeviceProfile();
 const DeviceProfile* FindDeviceProfile(const std::string& name);
 
 constexpr uint16_t ResetVector = tms370::kResetVector;
-constexpr uint16_t TrapVector(unsigned n) { return tms370::kTrapVector(n); }
+constexpr uint16_t TrapVector(unsigned n) {
+    return tms370::kTrapVector(n);
+}
 constexpr uint16_t PeripheralFileBase = tms370::kPeripheralBase;
 
 } // namespace halyard::sim

@@ -46,7 +46,7 @@ class ToolMenus {
 public:
     explicit ToolMenus(TEmbedded& e);
 
-    static constexpr int ToolsTab = 2;     // the "Tools" page of the options window
+    static constexpr int ToolsTab = 2; // the "Tools" page of the options window
     FileDialog SelectProgTool;
     MenuEntries UserToolEntries;
 

@@ -155,7 +155,8 @@ Answer runDirsetup(ModalDialog& model, QWidget* owner) {
     keep->setObjectName("KeepEditors");
     bind(keep, m.KeepEditors);
     aidsLayout->addWidget(keep, 0, 0, 1, 2);
-    const char* names[] = {"LineNumbers", "CurrentLine", "MatchBrackets", "KeepIndent", "MessageMarks", "CompleteWhileTyping"};
+    const char* names[] = {"LineNumbers", "CurrentLine",  "MatchBrackets",
+                           "KeepIndent",  "MessageMarks", "CompleteWhileTyping"};
     int n = 0;
     for (CheckBox* c : m.Aids.all()) {
         auto* box = new QCheckBox(aids);

@@ -9,9 +9,9 @@ TEST(Controls, CheckBoxRunsItsClickHandlerOnEveryChangeButNotOnAnUnchangedSet) {
     CheckBox box;
     int clicks = 0;
     box.onClick = [&] { ++clicks; };
-    box.setChecked(true);  // from code
-    box.setChecked(true);  // no change
-    box.click();           // from the user
+    box.setChecked(true); // from code
+    box.setChecked(true); // no change
+    box.click();          // from the user
     EXPECT_EQ(clicks, 2);
     EXPECT_FALSE(box.checked());
 }

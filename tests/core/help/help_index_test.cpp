@@ -21,7 +21,8 @@ TEST(HelpIndex, NamesEveryKeywordOnceAtItsLevel) {
     ASSERT_GT(entries.size(), 10u);
     std::set<std::pair<int, std::string>> seen;
     for (const auto& e : entries)
-        EXPECT_TRUE(seen.insert({e.level, e.name}).second) << "\"" << e.name << "\" stands twice in the index";
+        EXPECT_TRUE(seen.insert({e.level, e.name}).second)
+            << "\"" << e.name << "\" stands twice in the index";
 }
 
 } // namespace

@@ -68,11 +68,12 @@ TEST_F(ForeignPrograms, SetupSaysWhenTheToolChainIsWindowsProgramsAndWhatRunsThe
     EXPECT_EQ(setup.ToolChainKind("C:\\"), "");
     // A variable that names a missing program is named: installing Wine would not mend it.
     ::setenv("HALYARD_WINE", "/nonexistent/wine", 1);
-    EXPECT_EQ(TDirsetup::ForeignRunners().rfind(
-                  "Wine: not found (HALYARD_WINE names /nonexistent/wine, which is not a program that can run "
-                  "here)\nDOSBox",
-                  0),
-              0u);
+    EXPECT_EQ(
+        TDirsetup::ForeignRunners().rfind(
+            "Wine: not found (HALYARD_WINE names /nonexistent/wine, which is not a program that can run "
+            "here)\nDOSBox",
+            0),
+        0u);
     ::unsetenv("HALYARD_WINE");
     const std::string path = std::getenv("PATH");
     ::setenv("PATH", "/nonexistent", 1);
@@ -94,8 +95,9 @@ TEST_F(ForeignPrograms, WithoutWineTheRunSaysWhatToInstallAsAnErrorTheBuildCount
         run->pump();
     }
     ASSERT_TRUE(run->ended());
-    const std::string said = "cl370: error: C:\\CL370\\cl370.exe is a Windows program; Wine is needed to run "
-                             "it (HALYARD_WINE names /nonexistent/wine, which is not a program that can run here)";
+    const std::string said =
+        "cl370: error: C:\\CL370\\cl370.exe is a Windows program; Wine is needed to run "
+        "it (HALYARD_WINE names /nonexistent/wine, which is not a program that can run here)";
     ASSERT_NE(std::find(lines.begin(), lines.end(), said), lines.end()) << ::testing::PrintToString(lines);
     EXPECT_EQ(ParseToolLine(said).kind, ToolMessage::Error);
     EXPECT_NE(run->exitCode(), 0);

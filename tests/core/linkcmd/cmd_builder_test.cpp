@@ -107,8 +107,8 @@ TEST(CmdBuilder, LibraryLinesCarryThePathOnlyWhenAsked) {
     r.b.AddLibClick();
     // A name with a blank is quoted, as the linker reads one.
     r.b.AddLibClick();
-    EXPECT_EQ(r.c.ObjectLibs.items(), (std::vector<std::string>{"-l rts.lib", "-l C:\\lib\\rts.lib",
-                                                                "-l \"C:\\my libs\\rts.lib\""}));
+    EXPECT_EQ(r.c.ObjectLibs.items(),
+              (std::vector<std::string>{"-l rts.lib", "-l C:\\lib\\rts.lib", "-l \"C:\\my libs\\rts.lib\""}));
 }
 
 TEST(CmdBuilder, ComposesAnOutputSectionStepByStep) {

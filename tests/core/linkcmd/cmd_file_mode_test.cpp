@@ -143,8 +143,8 @@ TEST(CmdFileMode, BuilderOpensOverTheOtherPagesWhereItWasLeft) {
     EXPECT_FALSE(r.e.LinkCmdWiz.visible());
 
     // The pages that share its place hide it in turn.
-    for (MenuItem* other : {&r.e.menu.CompilerOptions, &r.e.menu.Proccessor1, &r.e.menu.Memory1,
-                            &r.e.menu.LinkerOptions1}) {
+    for (MenuItem* other :
+         {&r.e.menu.CompilerOptions, &r.e.menu.Proccessor1, &r.e.menu.Memory1, &r.e.menu.LinkerOptions1}) {
         r.e.menu.Construct1.click();
         ASSERT_TRUE(r.e.LinkCmdWiz.visible());
         other->click();

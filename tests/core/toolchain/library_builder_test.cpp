@@ -2,8 +2,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "toolchain/library_builder.h"
 #include "support/build_rig.h"
+#include "toolchain/library_builder.h"
 
 namespace halyard::test {
 namespace {
