@@ -296,7 +296,8 @@ void FinishStoppedChildren() {
     reapers().idle.wait(lock, [] { return reapers().running == 0; });
 }
 
-Collected RunCollecting(SpawnSpec spec, std::chrono::milliseconds timeLimit, Await until, size_t maxOutput) {
+Collected RunCollecting(SpawnSpec spec, std::chrono::milliseconds timeLimit, Await until, size_t maxOutput,
+                        const std::atomic<bool>* cancel) {
     Collected c;
     auto child = ChildProcess::start(std::move(spec), c.error);
     if (!child) return c;
@@ -314,8 +315,9 @@ Collected RunCollecting(SpawnSpec spec, std::chrono::milliseconds timeLimit, Awa
         return until == Await::Child ? ended : ended && child->descriptor() < 0;
     };
     while (!finished()) {
-        if (Clock::now() >= deadline) {
-            c.timedOut = true;
+        c.cancelled = cancel && *cancel;
+        if (c.cancelled || Clock::now() >= deadline) {
+            c.timedOut = !c.cancelled;
             child->stop(std::chrono::milliseconds(300));
             while (!child->exited())
                 sleepMs(5);

@@ -4,6 +4,7 @@
 // runner (which waits) and the launcher (which never waits) share the careful part; and the one way
 // to run a child and read it (ChildProcess, RunCollecting), with a time limit and a stop that never
 // waits.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -89,18 +90,20 @@ void FinishStoppedChildren();
 // What a program run to its end printed, and how it ended.
 struct Collected {
     bool started = false;
-    std::string error;     // why it did not start
-    int exitCode = -1;     // 128 + the signal for one ended by a signal
-    bool timedOut = false; // stopped at the time limit
-    std::string output;    // output and errors together, at most maxOutput bytes
+    std::string error;      // why it did not start
+    int exitCode = -1;      // 128 + the signal for one ended by a signal
+    bool timedOut = false;  // stopped at the time limit
+    bool cancelled = false; // stopped because the caller's cancel flag was set
+    std::string output;     // output and errors together, at most maxOutput bytes
 };
 // Runs spec (program and argv set; no input) and collects its output until it has ended, for callers
 // that may wait (halyard-build, worker threads). A program it left running in the background may keep
 // the pipe open: its end is awaited only with Await::Output (wineboot's server, which writes the
-// prefix as it ends). A time limit (0: none) stops the child, as stop() does.
+// prefix as it ends). A time limit (0: none), or cancel set by another thread, stops the child, as
+// stop() does.
 enum class Await { Child, Output };
 Collected RunCollecting(SpawnSpec spec, std::chrono::milliseconds timeLimit = {}, Await until = Await::Child,
-                        size_t maxOutput = 64 << 20);
+                        size_t maxOutput = 64 << 20, const std::atomic<bool>* cancel = nullptr);
 // The same for program with args (argv[0] added), in folder cwd (host path; empty: the caller's).
 Collected RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
                      std::chrono::milliseconds timeLimit);

@@ -2,15 +2,12 @@
 #include "search/symbol_index.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
@@ -45,31 +42,15 @@ struct RunFolder {
     std::string file(const char* name) const { return path + "/" + name; }
 };
 
-// Runs a program to its end, its output into `out`, for at most `limit`; nullopt when it was ended
-// for taking longer or for `cancel`. It leads a process group, so whatever it started ends with it.
-std::optional<int> runBounded(SpawnSpec spec, const std::string& out, std::chrono::milliseconds limit,
+// Runs ctags to its end in its own process group, so whatever it started ends with it; nullopt when
+// it was stopped for taking longer than limit or for cancel. What it prints is only its version.
+std::optional<int> runBounded(SpawnSpec spec, std::string* printed, std::chrono::milliseconds limit,
                               const std::atomic<bool>* cancel) {
-    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    spec.in = devNull;
-    spec.out = fd;
-    spec.err = devNull; // "No options will be read" and the like
     spec.newProcessGroup = true;
-    const SpawnResult r = SpawnProcess(spec);
-    if (fd >= 0) ::close(fd);
-    if (devNull >= 0) ::close(devNull);
-    if (!r.started() || r.pid <= 0) return std::nullopt;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int code = 0;
-    while (!ExitedYet(r.pid, code)) {
-        if (std::chrono::steady_clock::now() > deadline || (cancel && *cancel)) {
-            ::kill(-r.pid, SIGKILL);
-            WaitForExit(r.pid);
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return code;
+    Collected c = RunCollecting(std::move(spec), limit, Await::Child, 1 << 20, cancel);
+    if (!c.started || c.timedOut || c.cancelled) return std::nullopt;
+    if (printed) *printed = std::move(c.output);
+    return c.exitCode;
 }
 
 std::string readOutput(const std::string& path) {
@@ -102,9 +83,9 @@ std::string SymbolIndex::FindCtags() {
     spec.program = path;
     spec.argv = {path, "--version"};
     spec.cwd = run.path;
-    const std::string out = run.file("version");
-    if (runBounded(spec, out, std::chrono::seconds(10), nullptr) != 0) return {};
-    return readOutput(out).find("Universal Ctags") != std::string::npos ? path : std::string();
+    std::string version;
+    if (runBounded(spec, &version, std::chrono::seconds(10), nullptr) != 0) return {};
+    return version.find("Universal Ctags") != std::string::npos ? path : std::string();
 }
 
 std::vector<Symbol> SymbolIndex::ParseTags(const std::string& text,
@@ -177,7 +158,7 @@ bool scanOnce(const std::string& ctags, const std::vector<std::pair<std::string,
                  "-f",
                  tags};
     spec.cwd = run.path;
-    if (runBounded(spec, run.file("out"), limit, cancel) != 0) return false;
+    if (runBounded(spec, nullptr, limit, cancel) != 0) return false;
     auto found = SymbolIndex::ParseTags(readOutput(tags), names);
     symbols.insert(symbols.end(), std::make_move_iterator(found.begin()),
                    std::make_move_iterator(found.end()));
