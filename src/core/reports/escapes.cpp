@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/json.h"
 #include "reports/writers.h"
 
 namespace halyard::reports {
@@ -10,37 +11,7 @@ namespace halyard::reports {
 namespace fs = std::filesystem;
 
 std::string JsonString(const std::string& text) {
-    const std::string utf8 = AsUtf8(text);
-    std::string out = "\"";
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out + "\"";
+    return JsonQuoted(AsUtf8(text));
 }
 
 std::string XmlText(const std::string& text) {
