@@ -10,7 +10,7 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "batch/batch_internals.h"
-#include "batch/windows_command_line.h"
+#include "launch/windows_command_line.h"
 #include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"

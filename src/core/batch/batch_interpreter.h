@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/dos_devices.h"
+#include "launch/windows_command_line.h"
 
 namespace halyard {
 
@@ -120,14 +121,6 @@ private:
     size_t commandsRun_ = 0;
     std::string toolChain_;
 };
-
-// What follows "'<name>" when a command names no program, batch file or command.
-inline constexpr const char* NotRecognizedText =
-    "' is not recognized as an internal or external command,\noperable program or batch file.";
-
-// Splits batch arguments as %1..%9 see them: blanks, tabs, commas, semicolons and "=" separate,
-// quoted parts keep their quotes.
-std::vector<std::string> SplitBatchArguments(const std::string& text);
 
 // main() of halyard-batch: "[/c] FILE.bat [args]" or "/c command line", either after an optional
 // "--run-mark FILE" (see RunMark). The drive mapping is the default one; the current folder is the

@@ -227,28 +227,6 @@ std::pair<size_t, size_t> stackRoom() {
 
 } // namespace batch_detail
 
-std::vector<std::string> SplitBatchArguments(const std::string& text) {
-    std::vector<std::string> args;
-    std::string cur;
-    bool quoted = false, any = false;
-    for (char c : text) {
-        if (c == '"') {
-            quoted = !quoted;
-            cur += c;
-            any = true;
-        } else if (!quoted && (isBlank(c) || c == ',' || c == ';' || c == '=')) {
-            if (any) args.push_back(cur);
-            cur.clear();
-            any = false;
-        } else {
-            cur += c;
-            any = true;
-        }
-    }
-    if (any) args.push_back(cur);
-    return args;
-}
-
 std::string BatchInterpreter::argModified(const std::string& modifiers, size_t index) const {
     const size_t at = index + frame_->shift;
     const std::string arg = at < frame_->args.size() ? frame_->args[at] : std::string();

@@ -10,12 +10,11 @@
 #include <unistd.h>
 
 #include "base/paths.h"
-#include "batch/batch_interpreter.h"
-#include "batch/windows_command_line.h"
 #include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "launch/tool_chain_run.h"
+#include "launch/windows_command_line.h"
 
 namespace halyard {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "batch/windows_command_line.h"
+#include "launch/windows_command_line.h"
 
 namespace halyard {
 
@@ -52,6 +52,28 @@ std::vector<std::string> SplitWindowsCommandLine(const std::string& text) {
         arg.append(backslashes, '\\');
         args.push_back(std::move(arg));
     }
+    return args;
+}
+
+std::vector<std::string> SplitBatchArguments(const std::string& text) {
+    std::vector<std::string> args;
+    std::string cur;
+    bool quoted = false, any = false;
+    for (char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            cur += c;
+            any = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '=')) {
+            if (any) args.push_back(cur);
+            cur.clear();
+            any = false;
+        } else {
+            cur += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(cur);
     return args;
 }
 

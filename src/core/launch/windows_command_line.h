@@ -15,4 +15,12 @@ namespace halyard {
 // gives a literal quote.
 std::vector<std::string> SplitWindowsCommandLine(const std::string& text);
 
+// Splits batch arguments as %1..%9 see them: blanks, tabs, commas, semicolons and "=" separate,
+// quoted parts keep their quotes.
+std::vector<std::string> SplitBatchArguments(const std::string& text);
+
+// What follows "'<name>" when a command names no program, batch file or command.
+inline constexpr const char* NotRecognizedText =
+    "' is not recognized as an internal or external command,\noperable program or batch file.";
+
 } // namespace halyard

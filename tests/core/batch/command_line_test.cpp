@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "batch/batch_interpreter.h"
-#include "batch/windows_command_line.h"
+#include "launch/windows_command_line.h"
 
 namespace halyard {
 namespace {
