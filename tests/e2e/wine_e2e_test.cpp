@@ -58,7 +58,8 @@ protected:
     static void TearDownTestSuite() {
         if (dir.empty()) return;
         // The server this program's runs kept alive goes with the prefix.
-        std::system(("WINEPREFIX='" + (dir / "halyard").string() + "' wineserver -k 2>/dev/null").c_str());
+        [[maybe_unused]] const int ended = std::system(
+            ("WINEPREFIX='" + (dir / "halyard").string() + "' wineserver -k 2>/dev/null").c_str());
         std::error_code ec;
         fs::remove_all(dir, ec);
     }

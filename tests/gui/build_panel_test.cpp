@@ -291,7 +291,8 @@ TEST_F(BuildPanel, BuildAllRunsTheWindowsToolChainThroughWine) {
     EXPECT_EQ(editor->model()->lineOf(editor->model()->selStart()), 24u);
     ASSERT_TRUE(model.editors.CloseEditorFiles());
     dd.writeBytes(main, good);
-    std::system(("WINEPREFIX='" + dd.root().string() + "' wineserver -k 2>/dev/null").c_str());
+    [[maybe_unused]] const int ended =
+        std::system(("WINEPREFIX='" + dd.root().string() + "' wineserver -k 2>/dev/null").c_str());
 }
 
 } // namespace
