@@ -149,7 +149,8 @@ std::string DosDevices::absolute(const std::string& path) const {
         std::string out = "\\";
         for (const auto& p : splitComponents(path))
             out += "\\" + p;
-        return out;
+        // A bare "\\" still names the network, never a drive: it keeps both of its separators.
+        return out.size() > 1 ? out : "\\\\";
     }
     char drive = cwd_.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(cwd_[0])));
     std::string rest;

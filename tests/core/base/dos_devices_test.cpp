@@ -262,6 +262,12 @@ TEST(DriveMapping, ANetworkPathKeepsItsFormAndNamesNothing) {
         EXPECT_STREQ(e.what(), CannotOpenFile(unc).c_str());
     }
     EXPECT_THROW(t.dd.writeBytes(unc, "x"), Error);
+    // A batch's bare "\\" once left one backslash behind and threw out of the path lookup.
+    for (const char* bare : {"\\\\", "//", "\\\\\\"}) {
+        EXPECT_EQ(t.dd.absolute(bare), "\\\\") << bare;
+        EXPECT_FALSE(t.dd.fileExists(bare)) << bare;
+        EXPECT_FALSE(t.dd.dirExists(bare)) << bare;
+    }
 }
 
 TEST(DriveMapping, APathHoldingANulNamesNothing) {
