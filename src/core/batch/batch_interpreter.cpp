@@ -10,11 +10,11 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "batch/batch_internals.h"
-#include "launch/windows_command_line.h"
 #include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
 #include "launch/run_mark.h"
+#include "launch/windows_command_line.h"
 
 namespace halyard {
 
