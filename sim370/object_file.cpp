@@ -108,6 +108,9 @@ std::optional<ObjectModule> ReadObject(const std::string& bytes) {
             ObjSection s;
             std::string data;
             if (!(in >> s.name >> s.size) || s.size < 0 || s.size > kSizeLimit) return std::nullopt;
+            // One line per section: every later line names its section, and a second one of the
+            // same name would leave them unsure which is meant.
+            if (m.section(s.name)) return std::nullopt;
             s.initialized = (in >> data) && data == "data";
             m.sections.push_back(s);
         } else if (kind == "bytes") {
