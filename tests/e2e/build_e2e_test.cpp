@@ -28,27 +28,12 @@ namespace {
 namespace fs = std::filesystem;
 
 // A private home: the drive mapping and the settings file of every program started here.
-class Workspace : public ::testing::Test {
+class Workspace : public SampleHome {
 protected:
     void SetUp() override {
-        std::random_device rd;
-        dir = fs::temp_directory_path() / ("halyard-e2e-" + std::to_string(rd()));
-        fs::create_directories(dir / "data");
-        fs::create_directories(dir / "config");
-        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         for (const char* tool : {"halyard-build", "halyard-batch", "halyard-sample", "cl370", "lnk370"})
             ASSERT_TRUE(fs::exists(fs::path(HALYARD_BIN_DIR) / tool)) << tool << " is not built";
-        const Result sample = run("halyard-sample", {});
-        ASSERT_EQ(sample.code, 0) << sample.out << sample.err;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
-    Result run(const std::string& program, const std::vector<std::string>& args) const {
-        return RunProgram(dir, program, args);
+        SampleHome::SetUp();
     }
 
     static std::string lastLine(const std::string& text) {
@@ -59,7 +44,6 @@ protected:
         return at == std::string::npos ? t : t.substr(at + 1);
     }
 
-    fs::path dir;
     const std::string project = "C:\\Halyard\\demo\\demo.prj";
     const std::string output = "C:\\texassource\\demo.out ";
 };

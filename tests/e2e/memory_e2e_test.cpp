@@ -16,26 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MemoryCommand : public ::testing::Test {
+class MemoryCommand : public SampleHome {
 protected:
-    void SetUp() override {
-        std::random_device rd;
-        dir = fs::temp_directory_path() / ("halyard-memory-e2e-" + std::to_string(rd()));
-        fs::create_directories(dir / "data");
-        fs::create_directories(dir / "config");
-        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        const Result sample = run("halyard-sample", {});
-        ASSERT_EQ(sample.code, 0) << sample.out << sample.err;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    Result run(const std::string& program, const std::vector<std::string>& args) const {
-        return RunProgram(dir, program, args);
-    }
-    fs::path dir;
     const std::string project = "C:\\Halyard\\demo\\demo.prj";
 };
 

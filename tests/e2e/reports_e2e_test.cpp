@@ -49,23 +49,8 @@ int shell(const std::string& cmd, std::string& out) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class Reports : public ::testing::Test {
+class Reports : public SampleHome {
 protected:
-    void SetUp() override {
-        std::random_device rd;
-        dir = fs::temp_directory_path() / ("halyard-reports-" + std::to_string(rd()));
-        fs::create_directories(dir / "data");
-        fs::create_directories(dir / "config");
-        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        const Result sample = RunProgram(dir, "halyard-sample", {});
-        ASSERT_EQ(sample.code, 0) << sample.out << sample.err;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
     DosDevices drives() const { return DosDevices(dir / "data" / "halyard"); }
 
     // Replaces line n (1-based) of the sample's main.c, or puts a line in front of it.
@@ -117,7 +102,6 @@ protected:
         return out;
     }
 
-    fs::path dir;
     static constexpr const char* Project = "C:\\Halyard\\demo\\demo.prj";
     static constexpr const char* MainC = "C:\\Halyard\\demo\\main.c";
 };

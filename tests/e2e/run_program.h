@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -47,5 +49,29 @@ inline Result RunProgram(const std::filesystem::path& dir, const std::string& pr
     r.err = text.str();
     return r;
 }
+
+// A private home with the sample laid out in it: the drive mapping and the settings file of every
+// program started here, removed afterwards.
+class SampleHome : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("halyard-e2e-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dir / "data");
+        std::filesystem::create_directories(dir / "config");
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        const Result sample = run("halyard-sample", {});
+        ASSERT_EQ(sample.code, 0) << sample.out << sample.err;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    Result run(const std::string& program, const std::vector<std::string>& args) const {
+        return RunProgram(dir, program, args);
+    }
+    std::filesystem::path dir;
+};
 
 } // namespace halyard::test
