@@ -28,9 +28,9 @@
 #include "editor/code_ed_window.h"
 #include "editor/names.h"
 #include "panels.h"
-#include "search/open_at_line.h"
 #include "search/symbol_index.h"
 #include "shell/embedded.h"
+#include "shell/open_at_line.h"
 #include "shortcuts.h"
 
 namespace halyard::gui {

@@ -28,8 +28,8 @@
 #include "editor/code_ed_window.h"
 #include "panels.h"
 #include "search/find_in_files.h"
-#include "search/open_at_line.h"
 #include "shell/embedded.h"
+#include "shell/open_at_line.h"
 #include "shortcuts.h"
 
 namespace halyard::gui {

@@ -32,8 +32,8 @@
 #include "binders.h"
 #include "help/context_help.h"
 #include "panels.h"
-#include "search/open_at_line.h"
 #include "shell/embedded.h"
+#include "shell/open_at_line.h"
 #include "tool_output/memory_model.h"
 #include "tool_output/memory_report.h"
 

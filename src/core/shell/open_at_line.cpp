@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "search/open_at_line.h"
+#include "shell/open_at_line.h"
 
 #include <algorithm>
 
