@@ -7,8 +7,12 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "batch/header_copy.h"
+#include "editor/editors.h"
 #include "options/compiler_options.h"
-#include "shell/embedded.h"
+#include "options/linker_options.h"
+#include "project/project_file.h"
+#include "shell/ide_context.h"
+#include "tools/tool_menus.h"
 
 namespace halyard {
 
@@ -101,7 +105,9 @@ std::string VectorObject(const std::string& line) {
     return dot == std::string::npos ? v : v.substr(0, dot + 4);
 }
 
-IdeBat::IdeBat(TEmbedded& e) : e(e) {
+IdeBat::IdeBat(IdeContext& e, ToolMenus& toolMenus, ProjectFile& project, LinkerOptionsModel& linker,
+               Editors& editors, CompilerOptions& compiler)
+    : e(e), toolMenus(toolMenus), project(project), linker(linker), editors(editors), compiler(compiler) {
     auto make = [this](MenuItem& sender) {
         sender.onClick = [this, &sender] { this->e.run([this, &sender] { MakeIdeBatClick(&sender); }); };
     };
@@ -130,12 +136,12 @@ bool IdeBat::MakeClick() {
 }
 
 bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
-    e.toolMenus.RefreshToolMenus();
+    toolMenus.RefreshToolMenus();
     // A save the user cancelled (the file changed on disk) stops the build: it would build the
     // other text.
-    if (!e.editors.SaveEdtorFiles()) return false;
-    if (!e.KeepEditorsOpen.checked()) e.editors.CloseEditorFiles();
-    e.compiler.OptionsOK2Click();
+    if (!editors.SaveEdtorFiles()) return false;
+    if (!e.KeepEditorsOpen.checked()) editors.CloseEditorFiles();
+    compiler.OptionsOK2Click();
     e.ProjEditPan.setVisible(false);
     e.Memo1.clear();
 
@@ -172,7 +178,7 @@ bool IdeBat::MakeIdeBatClick(const MenuItem* sender) {
     e.LastCommandLine = line;
     e.Memo1.push_back(line);
 
-    e.project.BuildProjectLines();
+    project.BuildProjectLines();
     e.UpdateStatusPanels();
     const bool written = MakeClick();
     if (sender == &e.menu.Make && written) e.ui.inform("IDE.BAT successfully made");
@@ -216,7 +222,7 @@ bool IdeBat::checkBatchTexts(const std::vector<std::string>& sources) {
         if (isSource(entry) || !HeaderCopyName(e.dd, entry).empty())
             texts.emplace_back("The project entry ", entry);
     if (e.LinkSwitch == "-z ") {
-        for (const auto& text : e.linker.LinkerSwitchList)
+        for (const auto& text : linker.LinkerSwitchList)
             texts.emplace_back("The linker switch ", text);
         if (!e.menu.DefaultCmd.checked() && !e.menu.NoCmdFile.checked())
             texts.emplace_back("The command file ", e.CmdFilePath);

@@ -9,7 +9,12 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class CompilerOptions;
+class Editors;
+class LinkerOptionsModel;
+class ProjectFile;
+class ToolMenus;
 class MenuItem;
 class DosDevices;
 
@@ -41,7 +46,8 @@ std::optional<std::string> BatchTextProblem(const std::vector<std::pair<std::str
 
 class IdeBat {
 public:
-    explicit IdeBat(TEmbedded& e);
+    IdeBat(IdeContext& e, ToolMenus& toolMenus, ProjectFile& project, LinkerOptionsModel& linker,
+           Editors& editors, CompilerOptions& compiler);
 
     // The batch generation. `sender` is the command that asked for it; only the Project menu's
     // "Make" gets the closing message. Returns true when the whole generation ran and ide.bat was
@@ -63,7 +69,12 @@ private:
     bool checkBatchTexts(const std::vector<std::string>& sources);
     std::vector<std::string> sourceList() const;
 
-    TEmbedded& e;
+    IdeContext& e;
+    ToolMenus& toolMenus;
+    ProjectFile& project;
+    LinkerOptionsModel& linker;
+    Editors& editors;
+    CompilerOptions& compiler;
 };
 
 } // namespace halyard

@@ -6,11 +6,12 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "editor/code_text.h"
-#include "shell/embedded.h"
+#include "project/project_editor.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
-Editors::Editors(TEmbedded& e) : e(e) {
+Editors::Editors(IdeContext& e, ProjectEditor& projEdit) : e(e), projEdit(projEdit) {
     auto open = [this](MenuItem& item) {
         item.onClick = [this, &item] { this->e.run([this, &item] { OpenFileClick(item.tag); }); };
     };
@@ -46,7 +47,7 @@ void Editors::OpenFileClick(int tag) {
         dialog.title = OpenDialogTitle;
         dialog.filter = OpenDialogFilter;
         // The project editor's directory list; before it has been shown it stands on the tool-chain folder.
-        const std::string& dirBox = e.projEdit.DirBox.directory();
+        const std::string& dirBox = projEdit.DirBox.directory();
         dialog.initialDir = dirBox.empty() ? e.CompilerDir : dirBox;
         name = e.ui.openFile(dialog).value_or("");
     }

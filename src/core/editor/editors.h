@@ -11,11 +11,12 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class ProjectEditor;
 
 class Editors {
 public:
-    explicit Editors(TEmbedded& e);
+    Editors(IdeContext& e, ProjectEditor& projEdit);
     ~Editors();
     Editors(const Editors&) = delete;
     Editors& operator=(const Editors&) = delete;
@@ -62,7 +63,8 @@ public:
     TCodeEd* find(const std::weak_ptr<void>& life) const;
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    ProjectEditor& projEdit;
     std::vector<std::unique_ptr<TCodeEd>> windows_;
     std::vector<std::function<void(TCodeEd&)>> opened_;
 };

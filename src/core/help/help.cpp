@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help.h"
 
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
-THelp::THelp(TEmbedded& e) : Application(e.HelpFile, noEngine_), AboutBox(e.ui, e.dd, fixedMetrics_), e_(e) {
+THelp::THelp(IdeContext& e) : Application(e.HelpFile, noEngine_), AboutBox(e.ui, e.dd, fixedMetrics_), e_(e) {
     HelpRouter1.emplace(Application);
     HelpRouter1->setHelpType(htHTMLhelp);
-    AboutBox.applicationTitle = TEmbedded::Title;
+    AboutBox.applicationTitle = IdeContext::Title;
     AboutBox.TextLeft = 20;
     AboutBox.TextCentered = true;
     AboutBox.Height = 150;

@@ -9,7 +9,7 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
 
 // The topic of each page and dialog that has a "Help" button.
 namespace HelpTopic {
@@ -47,7 +47,7 @@ class THelp {
     FixedAboutMetrics fixedMetrics_;
 
 public:
-    explicit THelp(TEmbedded& e);
+    explicit THelp(IdeContext& e);
     THelp(const THelp&) = delete;
     THelp& operator=(const THelp&) = delete;
 
@@ -79,7 +79,7 @@ public:
     void OrlinontheWeb1Click() { web.OpenLink(); }
 
 private:
-    TEmbedded& e_;
+    IdeContext& e_;
 };
 
 } // namespace halyard

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "launch/build_monitor.h"
 
-#include "shell/embedded.h"
+#include "batch/ide_bat.h"
+#include "project/project_file.h"
+#include "shell/ide_context.h"
+#include "tool_output/build_output.h"
 
 namespace halyard {
 
-BuildMonitor::BuildMonitor(TEmbedded& e) : e(e) {
+BuildMonitor::BuildMonitor(IdeContext& e, IdeBat& batch, ProjectFile& project, BuildOutput& buildOutput)
+    : e(e), batch(batch), project(project), buildOutput(buildOutput) {
     e.CompileTimer.interval = CheckDelay;
     e.CompileTimer.onTimer = [this] { this->e.run([this] { CompileTimerTimer(); }); };
     auto build = [this](MenuItem& sender) {
@@ -21,21 +25,21 @@ void BuildMonitor::Compile1Click(const MenuItem* sender) {
         e.ui.message(MsgKind::Information, "Cant Compile,  No Project loaded", {Answer::Ok});
         return;
     }
-    if (!e.buildOutput.MayStart("the build")) return;
+    if (!buildOutput.MayStart("the build")) return;
     // A generation that stopped with a message left the previous generation's ide.bat behind;
     // running it would build something other than what the user sees.
-    if (!e.batch.MakeIdeBatClick(sender)) return;
+    if (!batch.MakeIdeBatClick(sender)) return;
     linking = e.LinkSwitch == "-z ";
     before = e.dd.fileStamp(e.ObjectFile);
     tag = before ? 1 : 0;
-    e.project.SaveProjectClick();
+    project.SaveProjectClick();
     e.dd.setCurrentDirectory(e.CompSourceDir);
     e.CompileStartTime = e.clock.now();
     // A build started while the previous one is still being waited for keeps the running period.
     e.CompileTimer.setEnabled(true);
     e.StatusBar.setText(3, "Compile Started");
-    e.buildOutput.StartBatch(e.batch.batchPath(), e.WorkDrive,
-                             e.opts.ShowBatch.checked() ? Launcher::Shown : Launcher::Hidden);
+    buildOutput.StartBatch(batch.batchPath(), e.WorkDrive,
+                           e.opts.ShowBatch.checked() ? Launcher::Shown : Launcher::Hidden);
 }
 
 void BuildMonitor::Compile0nly() {
@@ -53,7 +57,7 @@ void BuildMonitor::Compile0nly() {
 
 void BuildMonitor::CompileTimerTimer() {
     e.CompileTimer.setEnabled(false);
-    if (e.launcher.batchRunning(e.batch.batchPath())) {
+    if (e.launcher.batchRunning(batch.batchPath())) {
         e.CompileTimer.interval = RecheckDelay;
         e.CompileTimer.setEnabled(true);
         return;
@@ -75,14 +79,14 @@ void BuildMonitor::CompileTimerTimer() {
         verdict = CompileVerdict();
     }
     e.StatusBar.setText(3, verdict);
-    e.buildOutput.BuildJudged(verdict);
+    buildOutput.BuildJudged(verdict);
     if (e.opts.ShowOnEnd.checked()) e.menu.ViewCompilerOP.click();
 }
 
 // A build that does not link leaves the output file as it was, which says nothing about this
 // build: its messages do. Judged by the file, every compile would read as a failed link.
 std::string BuildMonitor::CompileVerdict() {
-    BuildOutput& out = e.buildOutput;
+    BuildOutput& out = buildOutput;
     // The batch has ended; its last lines may still wait in the pipe.
     if (out.running()) out.OutputTimerTimer();
     if (!out.followed()) return "Compile ended; its messages are in the batch window";

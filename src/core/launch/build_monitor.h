@@ -11,12 +11,15 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class BuildOutput;
+class IdeBat;
+class ProjectFile;
 class MenuItem;
 
 class BuildMonitor {
 public:
-    explicit BuildMonitor(TEmbedded& e);
+    BuildMonitor(IdeContext& e, IdeBat& batch, ProjectFile& project, BuildOutput& buildOutput);
 
     // "Build All" and the tool bar's "Compile".
     void Compile1Click(const MenuItem* sender = nullptr);
@@ -40,7 +43,10 @@ public:
 
 private:
     std::string CompileVerdict();
-    TEmbedded& e;
+    IdeContext& e;
+    IdeBat& batch;
+    ProjectFile& project;
+    BuildOutput& buildOutput;
 };
 
 } // namespace halyard

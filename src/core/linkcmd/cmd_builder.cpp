@@ -6,7 +6,9 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "linkcmd/cmd_check.h"
-#include "shell/embedded.h"
+#include "linkcmd/cmd_file_mode.h"
+#include "options/linker_options.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -25,7 +27,8 @@ std::string Trim(const std::string& s) {
 
 } // namespace
 
-CmdBuilder::CmdBuilder(TEmbedded& e) : SectionsEdit(e.ui), e(e), c(e.linkCmd) {
+CmdBuilder::CmdBuilder(IdeContext& e, LinkerOptionsModel& linker, CmdFileMode& cmdFile)
+    : SectionsEdit(e.ui), e(e), linker(linker), cmdFile(cmdFile), c(e.linkCmd) {
     c.Include.onClick = [this] { IncludeClick(); };
     c.SectionList.onClick = [this] { SectionListClick(); };
     auto on = [this](MenuItem& item, void (CmdBuilder::*handler)()) {
@@ -271,7 +274,7 @@ void CmdBuilder::BuildCommandClick() {
     for (const auto& lib : c.ObjectLibs.items())
         out.push_back(lib);
     out.emplace_back();
-    LinkerSwitchArray list = e.linker.BuildLinkerSwitches("").list;
+    LinkerSwitchArray list = linker.BuildLinkerSwitches("").list;
     const bool clear = c.ClearCLine.checked() && c.ClearCLine.enabled();
     if (c.Include.checked())
         for (auto& entry : list) {
@@ -312,8 +315,8 @@ void CmdBuilder::saveCMDClick() {
     const int option = c.SaveOptions.itemIndex();
     if (option == 1 || option == 2) e.CmdFilePath = *chosen;
     if (option == 2) {
-        e.cmdFile.UserDefClick();
-        e.cmdFile.ShowCmdFileName();
+        cmdFile.UserDefClick();
+        cmdFile.ShowCmdFileName();
     }
 }
 

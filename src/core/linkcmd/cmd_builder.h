@@ -10,12 +10,14 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class CmdFileMode;
+class LinkerOptionsModel;
 struct LinkCmdControls;
 
 class CmdBuilder {
 public:
-    explicit CmdBuilder(TEmbedded& e);
+    CmdBuilder(IdeContext& e, LinkerOptionsModel& linker, CmdFileMode& cmdFile);
 
     FileDialog SelectLib{"Select Object Libararys", " Object Libararys [*.lib]|*.lib|Any file|*.*", "", "",
                          "*.lib"};
@@ -63,7 +65,9 @@ private:
     void setInputLines(const std::vector<std::string>& lines);
     bool removeSelected(ListBox& list);
 
-    TEmbedded& e;
+    IdeContext& e;
+    LinkerOptionsModel& linker;
+    CmdFileMode& cmdFile;
     LinkCmdControls& c;
 };
 

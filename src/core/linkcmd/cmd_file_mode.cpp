@@ -2,11 +2,13 @@
 #include "linkcmd/cmd_file_mode.h"
 
 #include "base/paths.h"
-#include "shell/embedded.h"
+#include "batch/ide_bat.h"
+#include "editor/editors.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
-CmdFileMode::CmdFileMode(TEmbedded& e) : e(e), shownPage_(SectionsPage) {
+CmdFileMode::CmdFileMode(IdeContext& e, Editors& editors) : e(e), editors(editors), shownPage_(SectionsPage) {
     e.LinkCmdWiz.setActivePage(SectionsPage);
     // The page control reports only "something changed"; a page change is told apart from a
     // show or hide by the page it was on.
@@ -26,7 +28,7 @@ CmdFileMode::CmdFileMode(TEmbedded& e) : e(e), shownPage_(SectionsPage) {
     on(e.menu.UserDef, &CmdFileMode::UserDefClick);
     on(e.menu.DefaultCmd, &CmdFileMode::DefaultCmdClick);
     // "New" opens an empty editor window, where a command file can be written from scratch.
-    e.menu.Edit1.onClick = [this] { this->e.run([this] { this->e.editors.NewFile1Click(); }); };
+    e.menu.Edit1.onClick = [this] { this->e.run([this] { this->editors.NewFile1Click(); }); };
 }
 
 void CmdFileMode::check(MenuItem& mode) {
@@ -38,14 +40,14 @@ void CmdFileMode::OpenCommandClick() {
     // "&Edit demo.cmd" names the user's command file: that is the file to edit, no question asked.
     const std::string named = TrimRight(e.CmdFilePath);
     if (e.menu.OpenCommand.caption() != "&Edit" && e.dd.fileExists(named)) {
-        e.editors.LoadFile(named, 1);
+        editors.LoadFile(named, 1);
         e.menu.Window1.setVisible(true);
         return;
     }
     const auto chosen = e.ui.openFile(CommandOpen);
     if (!chosen) return;
     CommandOpen.fileName = *chosen;
-    e.editors.LoadFile(*chosen, 1);
+    editors.LoadFile(*chosen, 1);
 }
 
 void CmdFileMode::Select1Click() {

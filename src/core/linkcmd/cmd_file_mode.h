@@ -9,11 +9,12 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class Editors;
 
 class CmdFileMode {
 public:
-    explicit CmdFileMode(TEmbedded& e);
+    CmdFileMode(IdeContext& e, Editors& editors);
 
     // Shared by Edit and Select; it remembers the last file chosen.
     FileDialog CommandOpen{"Open Linker CMD file", "cmd files|*.cmd", "d:\\texassource", "Clnk.cmd", "*.cmd"};
@@ -35,7 +36,8 @@ public:
 private:
     void check(MenuItem& mode);
 
-    TEmbedded& e;
+    IdeContext& e;
+    Editors& editors;
     int shownPage_;
 };
 

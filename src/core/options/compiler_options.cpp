@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "options/compiler_options.h"
 
+#include "batch/ide_bat.h"
+#include "options/linker_options.h"
 #include "project/project_lines.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -97,7 +99,8 @@ std::string BuildCompilerSwitches(const OptionSet& o) {
     return text;
 }
 
-CompilerOptions::CompilerOptions(TEmbedded& e) : e(e) {
+CompilerOptions::CompilerOptions(IdeContext& e, LinkerOptionsModel& linker, IdeBat& batch)
+    : e(e), linker(linker), batch(batch) {
     auto& o = e.opts;
     o.FormatBox.onClick = [this] { FormatBoxClick(); };
     o.SetOpt.onClick = [this] { SetOptClick(); };
@@ -126,10 +129,10 @@ void CompilerOptions::OptionsOK2Click() {
     const std::string projectStem = stem(e.ProjectPath);
     e.ObjectFile = trim(o.OutputFile.text()) + " ";
     o.MapFile.setText(projectStem + ".map ");
-    e.LinkerCmdLine = e.linker.BuildLinkerSwitches(e.LinkSwitch).text;
+    e.LinkerCmdLine = linker.BuildLinkerSwitches(e.LinkSwitch).text;
     // The batch file is written once more from the previous generation's text; the generation
     // that called this step rebuilds and writes it again.
-    e.batch.MakeClick();
+    batch.MakeClick();
     e.UpdateStatusPanels();
 }
 
@@ -140,7 +143,7 @@ void CompilerOptions::SetDefsClick() {
 }
 
 void CompilerOptions::OKClick() {
-    e.batch.MakeIdeBatClick();
+    batch.MakeIdeBatClick();
 }
 
 void CompilerOptions::FormatBoxClick() {

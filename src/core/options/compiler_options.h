@@ -8,7 +8,9 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class IdeBat;
+class LinkerOptionsModel;
 struct OptionSet;
 
 // One row of the compiler switch table: the text it adds to the switch text in the current state
@@ -25,7 +27,7 @@ std::string BuildCompilerSwitches(const OptionSet& o);
 
 class CompilerOptions {
 public:
-    explicit CompilerOptions(TEmbedded& e);
+    CompilerOptions(IdeContext& e, LinkerOptionsModel& linker, IdeBat& batch);
 
     // Rebuilds CompilerCmdLine, LinkSwitch, ObjectFile and LinkerCmdLine from the controls.
     void OptionsOK2Click();
@@ -49,7 +51,9 @@ public:
     static constexpr int CompilerTab = 0, GeneralTab = 1;
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    LinkerOptionsModel& linker;
+    IdeBat& batch;
 };
 
 } // namespace halyard

@@ -2,8 +2,9 @@
 #include "options/linker_options.h"
 
 #include "base/paths.h"
+#include "batch/ide_bat.h"
 #include "project/project_lines.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -61,7 +62,7 @@ const std::vector<LinkerSwitch>& linkerSwitches() {
     return rows;
 }
 
-LinkerOptionsModel::LinkerOptionsModel(TEmbedded& e) : e(e) {
+LinkerOptionsModel::LinkerOptionsModel(IdeContext& e, IdeBat& batch) : e(e), batch(batch) {
     auto& o = e.opts;
     // A value check box shows its edit, and makes it editable, exactly while it is checked: after
     // "Set Defaults" greyed the edits out, checking the box again must let the user type a value.
@@ -142,7 +143,7 @@ void LinkerOptionsModel::cancelLinkerOps() {
 }
 
 void LinkerOptionsModel::OKClick() {
-    e.batch.MakeIdeBatClick();
+    batch.MakeIdeBatClick();
 }
 
 } // namespace halyard

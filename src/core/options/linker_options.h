@@ -9,7 +9,8 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class IdeBat;
 struct OptionSet;
 
 inline constexpr size_t LinkerSwitchCount = 16;
@@ -30,7 +31,7 @@ const std::vector<LinkerSwitch>& linkerSwitches();
 
 class LinkerOptionsModel {
 public:
-    explicit LinkerOptionsModel(TEmbedded& e);
+    LinkerOptionsModel(IdeContext& e, IdeBat& batch);
 
     // Fills `LinkerSwitchList` from the controls, `ObjectFile` and the current map file text, and
     // returns the prefix followed by the sixteen entries.
@@ -48,7 +49,8 @@ public:
     static constexpr int MemoryTab = 0, OutputTab = 1, SymbolsTab = 2;
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    IdeBat& batch;
 };
 
 } // namespace halyard

@@ -5,7 +5,9 @@
 
 #include "base/error.h"
 #include "base/paths.h"
-#include "shell/embedded.h"
+#include "batch/ide_bat.h"
+#include "project/project_file.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -15,7 +17,8 @@ void DirectoryList::show(std::string directory, std::vector<std::string> subdirs
     changed();
 }
 
-ProjectEditor::ProjectEditor(TEmbedded& e) : e(e) {
+ProjectEditor::ProjectEditor(IdeContext& e, ProjectFile& project, IdeBat& batch)
+    : e(e), project(project), batch(batch) {
     Label49.setCaption("EDIT PROJECT");
     SourceLabel.setCaption("Source");
     ProjectName.setCaption("Project Files");
@@ -83,9 +86,9 @@ void ProjectEditor::ProjEditClick() {
                          "New Project",
                          {Answer::Yes, Answer::Ok, Answer::Cancel});
         if (a == Answer::Ok)
-            e.project.OpenProjectClick();
+            project.OpenProjectClick();
         else if (a == Answer::Yes)
-            e.project.NewProjectClick();
+            project.NewProjectClick();
         return;
     }
     e.ProjEditPan.setVisible(true);
@@ -122,7 +125,7 @@ void ProjectEditor::SpeedButton4Click() {
 }
 
 void ProjectEditor::Button3Click() {
-    e.batch.MakeIdeBatClick();
+    batch.MakeIdeBatClick();
 }
 
 void ProjectEditor::Button4Click() {

@@ -10,7 +10,9 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class IdeBat;
+class ProjectFile;
 
 // A directory list: the current directory (a Windows path) and the subfolders below it.
 class DirectoryList : public Control {
@@ -26,7 +28,7 @@ private:
 
 class ProjectEditor {
 public:
-    explicit ProjectEditor(TEmbedded& e);
+    ProjectEditor(IdeContext& e, ProjectFile& project, IdeBat& batch);
 
     static constexpr const char* FileMask = "*.c;*.h";
 
@@ -54,7 +56,9 @@ public:
     void Button4Click();      // "Cancel": hides the panel, keeping the changes
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    ProjectFile& project;
+    IdeBat& batch;
 };
 
 } // namespace halyard

@@ -5,8 +5,15 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "batch/ide_bat.h"
+#include "editor/editors.h"
+#include "linkcmd/cmd_file_mode.h"
+#include "options/compiler_options.h"
+#include "options/linker_options.h"
+#include "project/project_editor.h"
 #include "project/project_lines.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
+#include "toolchain/int_vectors.h"
 
 namespace halyard {
 
@@ -29,7 +36,10 @@ bool isFullPath(const std::string& name) {
 }
 } // namespace
 
-ProjectFile::ProjectFile(TEmbedded& e) : e(e) {
+ProjectFile::ProjectFile(IdeContext& e, ProjectEditor& projEdit, LinkerOptionsModel& linker, Editors& editors,
+                         CompilerOptions& compiler, CmdFileMode& cmdFile, IdeBat& batch)
+    : e(e), projEdit(projEdit), linker(linker), editors(editors), compiler(compiler), cmdFile(cmdFile),
+      batch(batch) {
     auto on = [&e](MenuItem& item, std::function<void()> handler) {
         item.onClick = [&e, handler] { e.run(handler); };
     };
@@ -96,13 +106,13 @@ void ProjectFile::ApplyProjectOptions() {
         // The level rule runs even when the level did not move, so a hand-edited file cannot leave
         // a level-3 choice checked at another level.
         case 58:
-            e.compiler.OptlevelChange();
+            compiler.OptlevelChange();
             break;
         default:
             break;
         }
     }
-    e.compiler.FormatBoxClick();
+    compiler.FormatBoxClick();
 }
 
 void ProjectFile::SetUpProject() {
@@ -113,7 +123,7 @@ void ProjectFile::SetUpProject() {
     for (int i = OptionLines; i < ProjectHeaderLines; ++i)
         applyLine(rows[i], e.ProList[i]);
     e.opts.OutputFile.setText(e.ObjectFile);
-    e.cmdFile.ShowCmdFileName();
+    cmdFile.ShowCmdFileName();
 
     e.ProjectListBox.setItems(sourceEntries(e.ProList));
     e.startupDone = true;
@@ -123,7 +133,7 @@ void ProjectFile::SetUpProject() {
         // A first source whose folder has gone leaves the directory list where it is; the project
         // is still set up in full.
         const std::string dir = ExtractFileDir(e.ProjectListBox.items().front());
-        if (!dir.empty()) e.projEdit.tryDirectory(dir);
+        if (!dir.empty()) projEdit.tryDirectory(dir);
     }
     if (e.LinkerCmdLine.find("-z") != std::string::npos) e.LinkSwitch = "-z ";
     e.Intbatch.clear();
@@ -143,13 +153,13 @@ void ProjectFile::Openpro(const std::string& path) {
     }
     SetUpProject();
     e.dd.setCurrentDirectory(e.CompSourceDir);
-    e.batch.MakeIdeBatClick();
+    batch.MakeIdeBatClick();
 }
 
 void ProjectFile::ResetInvalidProject() {
     e.ui.inform("Project file invalid setting defaults");
-    e.linker.setLinkerDefs();
-    e.compiler.SetDefsClick();
+    linker.setLinkerDefs();
+    compiler.SetDefsClick();
     BuildProjectLines();
     e.ProjectPath = AddTrailingBackslash(e.InstallDir) + "default.prj";
     e.startupDone = true;
@@ -162,7 +172,7 @@ void ProjectFile::OpenProjectClick() {
 }
 
 void ProjectFile::SaveProjectClick() {
-    e.batch.MakeClick();
+    batch.MakeClick();
     if (!e.ProjectLoaded()) {
         e.ui.message(MsgKind::Information, "No Project loaded", {Answer::Ok});
         return;
@@ -172,7 +182,7 @@ void ProjectFile::SaveProjectClick() {
     // at the next open and reset to the defaults.
     if (e.ProList.empty()) BuildProjectLines();
     try {
-        e.editors.SaveEdtorFiles();
+        editors.SaveEdtorFiles();
         e.dd.writeLines(e.ProjectPath, e.ProList);
     } catch (const std::exception&) {
         e.ui.inform("Project save error, No files in project?");
@@ -202,7 +212,7 @@ void ProjectFile::NewProjectClick() {
     e.ProjectPath = path;
     e.startupDone = true;
     e.SaveSettings();
-    e.projEdit.Label50.setCaption(stem(ExtractFileName(path)));
+    projEdit.Label50.setCaption(stem(ExtractFileName(path)));
     e.ProjEditPan.setVisible(true);
 }
 

@@ -10,7 +10,13 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class CmdFileMode;
+class CompilerOptions;
+class Editors;
+class IdeBat;
+class LinkerOptionsModel;
+class ProjectEditor;
 
 // "New Project": the name of the new project file, taken as a name inside the install folder.
 class TNewProjPan : public ModalDialog {
@@ -23,7 +29,8 @@ public:
 
 class ProjectFile {
 public:
-    explicit ProjectFile(TEmbedded& e);
+    ProjectFile(IdeContext& e, ProjectEditor& projEdit, LinkerOptionsModel& linker, Editors& editors,
+                CompilerOptions& compiler, CmdFileMode& cmdFile, IdeBat& batch);
 
     FileDialog OpenProjectDialog{"Load Project", "Project|*.prj", "", "", "*.prj"};
     FileDialog SaveDialog1{"", "Project File|*.prj|Compiler Batch File|*.bat", "", "", ""};
@@ -52,7 +59,13 @@ public:
     static std::vector<std::string> sourceEntries(const std::vector<std::string>& lines);
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    ProjectEditor& projEdit;
+    LinkerOptionsModel& linker;
+    Editors& editors;
+    CompilerOptions& compiler;
+    CmdFileMode& cmdFile;
+    IdeBat& batch;
 };
 
 } // namespace halyard

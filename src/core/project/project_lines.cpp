@@ -2,7 +2,7 @@
 #include "project/project_lines.h"
 
 #include "base/error.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -15,7 +15,7 @@ void checkIndex(int index, size_t count) {
 }
 } // namespace
 
-std::vector<ProjectLine> projectLines(TEmbedded& e) {
+std::vector<ProjectLine> projectLines(IdeContext& e) {
     constexpr auto K = ProjectLine::Defaults::Kept;
     constexpr auto L = ProjectLine::Defaults::Linker;
     constexpr auto C = ProjectLine::Defaults::Compiler;

@@ -12,7 +12,7 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
 
 inline constexpr int OptionLines = 62;        // lines 0 to 61: the option controls
 inline constexpr int ProjectHeaderLines = 66; // plus the four state strings; the sources follow
@@ -31,7 +31,7 @@ struct ProjectLine {
 };
 
 // The 66 rows in line order; row i describes line i.
-std::vector<ProjectLine> projectLines(TEmbedded& e);
+std::vector<ProjectLine> projectLines(IdeContext& e);
 
 // The line's text from its control.
 std::string lineText(const ProjectLine& row);

@@ -2,7 +2,7 @@
 #include "project/project_summary.h"
 
 #include "project/project_lines.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -11,7 +11,7 @@ void Memo::setLines(std::vector<std::string> lines) {
     changed();
 }
 
-ProjectSummary::ProjectSummary(TEmbedded& e) : optiontitles(summaryTitles(projectLines(e))), e(e) {
+ProjectSummary::ProjectSummary(IdeContext& e) : optiontitles(summaryTitles(projectLines(e))), e(e) {
     e.menu.DisplayProjectList.checkable = true;
     auto show = [this, &e] { e.run([this] { DisplayProjectListClick(); }); };
     e.menu.DisplayProjectList.onClick = show;

@@ -9,7 +9,7 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
 
 // A read-only multi-line text control.
 class Memo : public Control {
@@ -23,7 +23,7 @@ private:
 
 class ProjectSummary {
 public:
-    explicit ProjectSummary(TEmbedded& e);
+    explicit ProjectSummary(IdeContext& e);
 
     Memo Memo2;
     std::vector<std::string> optiontitles; // stored with their leading blanks
@@ -34,7 +34,7 @@ public:
     std::vector<std::string> rows() const;
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
 };
 
 } // namespace halyard

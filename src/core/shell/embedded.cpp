@@ -1,32 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/embedded.h"
 
-#include "base/error.h"
 #include "base/paths.h"
 
 namespace halyard {
 
-TEmbedded::TEmbedded(Ports p) : ui(p.ui), store(p.settings), launcher(p.launcher), dd(p.dd), clock(p.clock) {
-    DisplayCommandLine.setCaption("display Command Line");
-    OptionsTabs.pages = {"Compiler",  "General",        "Tools",       "Type Checking",
-                         "Assembler", "Run Time Model", "Optomisation"};
-    LinkerOptions.pages = {"Memory", "Output", "Symbols"};
-    LinkCmdWiz.pages = {"LIBRARIES", "MEMORY", "SEC TIONS", "BUILD"};
-    LibaryGenOps.pages = {"Libarary Specific", "General", "Files", "Model"};
+TEmbedded::TEmbedded(Ports p) : IdeContext(p) {
     starttimer.onTimer = [this] { run([this] { starttimerTimer(); }); };
     wireMenu();
-}
-
-bool TEmbedded::run(const std::function<void()>& command) {
-    try {
-        command();
-        return true;
-    } catch (const Error& e) {
-        ui.showError(e.what());
-    } catch (const std::exception& e) {
-        ui.showError(e.what());
-    }
-    return false;
 }
 
 void TEmbedded::wireMenu() {
@@ -146,17 +127,6 @@ void TEmbedded::InitStateDefaults() {
     UpdateStatusPanels();
 }
 
-void TEmbedded::UpdateStatusPanels() {
-    StatusBar.setText(0, ProjectPath);
-    StatusBar.setWidth(0, 150);
-    StatusBar.setText(1, "Mem Fmt " + opts.FormatBox.selectedText());
-    StatusBar.setText(2, opts.ProcType.text());
-    StatusBar.setText(3, CompilerCmdLine);
-    StatusBar.setText(4, LinkerCmdLine);
-    StatusBar.setText(5, menu.UseintVectors.checked() ? "Int Vectors On" : "Int Vectors Off");
-    StatusBar.setText(6, opts.EL.checked() ? "Linker Enabled " + LinkSwitch : "Linker Disabled");
-}
-
 void TEmbedded::DisplayCommandLineExecute() {
     DisplayCommandLine.setChecked(!DisplayCommandLine.checked());
     menu.DisplayCmdLine.setChecked(DisplayCommandLine.checked());
@@ -183,10 +153,6 @@ void TEmbedded::Memory1Click() {
     OptionsTabs.setActivePage(1);
     OptionsTabs.setVisible(true);
     LinkCmdWiz.setVisible(false);
-}
-
-std::string TEmbedded::HomeFolder() const {
-    return ProjectLoaded() ? ExtractFileDir(ProjectPath) : CompSourceDir;
 }
 
 } // namespace halyard

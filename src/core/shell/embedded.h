@@ -1,156 +1,64 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// TEmbedded: the main window's model. It owns the shared state, the option controls and one object
-// per subsystem, and wires the flows that cross subsystems (start-up, shutdown, the build).
-#include <filesystem>
-#include <functional>
+// TEmbedded: the main window's model and composition root. Over the context every subsystem shares
+// it owns one object per subsystem, hands each the peers it calls, and wires the flows that cross
+// subsystems (start-up, shutdown).
 #include <string>
-#include <vector>
 
-#include "base/controls.h"
-#include "base/dos_devices.h"
-#include "base/ports.h"
 #include "batch/ide_bat.h"
-#include "editor/code_aids.h"
 #include "editor/editors.h"
 #include "help/help.h"
 #include "launch/build_monitor.h"
 #include "linkcmd/cmd_builder.h"
 #include "linkcmd/cmd_file_mode.h"
-#include "linkcmd/link_cmd_wiz.h"
 #include "options/compiler_options.h"
-#include "options/library_options.h"
 #include "options/linker_options.h"
-#include "project/option_set.h"
 #include "project/project_editor.h"
 #include "project/project_file.h"
 #include "project/project_summary.h"
-#include "shell/dir_setup.h"
-#include "shell/main_menu.h"
+#include "shell/ide_context.h"
 #include "tool_output/build_output.h"
 #include "toolchain/int_vectors.h"
 #include "toolchain/library_builder.h"
-#include "tools/tool_lists.h"
 #include "tools/tool_menus.h"
 
 namespace halyard {
 
-inline constexpr const char* NoProjectLoaded = "NO PROJECT LOADED";
-
-struct Ports {
-    Ui& ui;
-    SettingsStore& settings;
-    Launcher& launcher;
-    DosDevices& dd;
-    Clock& clock;
-};
-
-class TEmbedded {
+class TEmbedded : public IdeContext {
 public:
     explicit TEmbedded(Ports ports);
-    TEmbedded(const TEmbedded&) = delete;
-    TEmbedded& operator=(const TEmbedded&) = delete;
 
-    Ui& ui;
-    SettingsStore& store;
-    Launcher& launcher;
-    DosDevices& dd;
-    Clock& clock;
-
-    // ---- Shared state ----
-    std::string WorkDrive = "C:\\", CompSourceDir = "C:\\texassource", HeadersDir = "C:\\Texassource",
-                CompilerDir = "C:\\CL370", InstallDir = "C:\\Halyard", ProgToolPath;
-    std::string ProjectPath = "C:\\Halyard\\default.prj";
-    std::string CompilerCmdLine = "-v0 -ms -g";
-    std::string LinkerCmdLine = "-o unnamed.out -a -c -m unnamed.map";
-    std::string CmdFilePath = "C:\\TexasSource\\lnk.cmd ";
-    std::string ObjectFile;
-    std::string LinkSwitch = "-z ";
-    std::string CompilerOutputFile;
-    std::string LastCommandLine;
-    std::string LibrarySwitches;
-    std::filesystem::file_time_type CompileStartTime{};
-    std::vector<std::string> ProList;  // the project's lines
-    ListBox ProjectListBox;            // the project's source files, in build order
-    std::vector<std::string> Memo1;    // the build batch file's lines
-    std::vector<std::string> Intbatch; // the interrupt-vector assembly line
-    std::string HelpFile = "C:\\Halyard\\halyard.chm";
-    // The project named when the program was started; it takes the place of the last project's reload.
-    std::string StartProject;
-    std::string Caption = "Halyard  CL370 IDE";
-    static constexpr const char* Title = "Halyard";
-
-    // A project counts as loaded only once the start-up sequence has finished or a project has been
-    // applied, so an early close never overwrites the settings' project file with an empty one.
-    bool ProjectLoaded() const { return startupDone && ProjectPath != NoProjectLoaded; }
-    // The folder a file dialog falls back to: the project's, or with none the compiler working folder.
-    std::string HomeFolder() const;
-    // Also set by every successful open, new project or reset; cleared when Setup names a project
-    // file while none is open.
-    bool startupDone = false;
-
-    // ---- Main window ----
-    MainMenu menu;
-    ToolBar1 toolBar;
-    halyard::StatusBar StatusBar{{150, 100, 60, 200, 100, 100, 50}};
-    MenuItem DisplayCommandLine; // the check action shared by the menu entry and the "General" check box
-    // Options › Setup: builds save the editor windows and leave them open instead of closing them.
-    CheckBox KeepEditorsOpen;
-    // Options › Setup: what the editor windows show beside the text.
-    EditorAids editorAids;
-    Timer starttimer{2000};
-    Timer CompileTimer{5000};
-    bool maximized = false;
-    std::function<void()> CloseMainWindow; // set by the view; Exit1Click closes the window through it
-    // Panels shown and hidden inside the main window.
-    Panel OptionsTabs, LinkerOptions, LinkCmdWiz, LibaryGenOps, ProjEditPan, DisplayPanel;
-    TDirWarningDlg DirWarningDlg;
-
-    // ---- Controls and subsystems ----
-    OptionSet opts;
-    LibraryOptions lib;
-    LinkCmdControls linkCmd;
-    ToolLists tools;
-    CompilerOptions compiler{*this};
-    LinkerOptionsModel linker{*this};
-    ProjectFile project{*this};
-    ProjectEditor projEdit{*this};
+    // ---- Subsystems ----
+    // Each takes the context and the peers it calls. A peer named before it is built is only bound,
+    // never called, until the whole model stands.
+    CompilerOptions compiler{*this, linker, batch};
+    LinkerOptionsModel linker{*this, batch};
+    ProjectFile project{*this, projEdit, linker, editors, compiler, cmdFile, batch};
+    ProjectEditor projEdit{*this, project, batch};
     ProjectSummary summary{*this};
-    IdeBat batch{*this};
-    Editors editors{*this};
-    BuildOutput buildOutput{*this};
-    BuildMonitor monitor{*this};
-    IntVectors vectors{*this};
+    IdeBat batch{*this, toolMenus, project, linker, editors, compiler};
+    Editors editors{*this, projEdit};
+    BuildOutput buildOutput{*this, editors};
+    BuildMonitor monitor{*this, batch, project, buildOutput};
+    IntVectors vectors{*this, editors, buildOutput};
     ToolMenus toolMenus{*this};
-    LibraryBuilder libBuilder{*this};
-    CmdFileMode cmdFile{*this};
+    LibraryBuilder libBuilder{*this, buildOutput};
+    CmdFileMode cmdFile{*this, editors};
     THelp help{*this};
-    CmdBuilder cmdBuild{*this};
+    CmdBuilder cmdBuild{*this, linker, cmdFile};
 
     // ---- Handlers of the shell ----
     void FormCreate();
     void starttimerTimer();
     void OpenStartProject();
     void InitStateDefaults();
-    void UpdateStatusPanels();
     void DisplayCommandLineExecute();
     void Exit1Click();
     void FormClose();
-    std::function<void()> Tile1Click, Cascade1Click, Arrange1Click; // arranged by the view
     void Setup1Click();
     void Memory1Click();
     // True when the directory exists; otherwise asks (create, browse, cancel) and returns false.
     bool CheckDirectory(std::string& path);
-
-    // Settings store.
-    void LoadSettings();
-    void SaveSettings();
-    // Enables the "Program" menu's entry and its tool button while a programming tool is selected.
-    void UpdateProgramMenu();
-
-    // Runs a command: an error that escapes it is shown in the general error box and the program
-    // carries on. Returns false when the command ended with an error.
-    bool run(const std::function<void()>& command);
 
 private:
     bool activated = false;

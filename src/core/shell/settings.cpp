@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "base/error.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -20,7 +20,7 @@ struct Setting {
 };
 
 // The values in the order they are read and written; the tool values and counts follow their own rules.
-std::vector<Setting> table(TEmbedded& e) {
+std::vector<Setting> table(IdeContext& e) {
     auto& l = e.lib;
     auto& o = e.opts;
     return {
@@ -124,7 +124,7 @@ void save(SettingsStore& store, const Setting& s) {
 
 } // namespace
 
-void TEmbedded::LoadSettings() {
+void IdeContext::LoadSettings() {
     Reader r(store);
     const auto values = table(*this);
     for (size_t i = 0; i < FirstAfterCounts; ++i)
@@ -172,7 +172,7 @@ void TEmbedded::LoadSettings() {
     }
 }
 
-void TEmbedded::SaveSettings() {
+void IdeContext::SaveSettings() {
     const auto values = table(*this);
     for (size_t i = 0; i < FirstAfterCounts; ++i)
         save(store, values[i]);
@@ -196,7 +196,7 @@ void TEmbedded::SaveSettings() {
     }
 }
 
-void TEmbedded::UpdateProgramMenu() {
+void IdeContext::UpdateProgramMenu() {
     const bool selected = tools.ProgToolsList.itemIndex() >= 0;
     menu.Prgm.setEnabled(selected);
     toolBar.ProgramDevice.setEnabled(selected);

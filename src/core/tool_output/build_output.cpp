@@ -11,14 +11,15 @@
 #include "base/regular_file.h"
 #include "batch/ide_bat.h"
 #include "editor/code_text.h"
+#include "editor/editors.h"
 #include "launch/foreign_program.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
 namespace fs = std::filesystem;
 
-BuildOutput::BuildOutput(TEmbedded& e) : e(e) {
+BuildOutput::BuildOutput(IdeContext& e, Editors& editors) : e(e), editors(editors) {
     ShowBuildOutput.setCaption("Build Output");
     NextError1.setCaption("Next Error");
     PreviousError1.setCaption("Previous Error");
@@ -467,13 +468,13 @@ void BuildOutput::Activate(int index) {
         return;
     }
     TCodeEd* window = nullptr;
-    for (int i = 0; i < e.editors.count() && !window; ++i)
-        if (!e.editors.child(i).closed() && SameText(TrimRight(e.editors.child(i).FileName), path))
-            window = &e.editors.child(i);
+    for (int i = 0; i < editors.count() && !window; ++i)
+        if (!editors.child(i).closed() && SameText(TrimRight(editors.child(i).FileName), path))
+            window = &editors.child(i);
     if (window) {
         if (showEditor) showEditor(*window);
     } else {
-        window = e.editors.LoadFile(path, 1);
+        window = editors.LoadFile(path, 1);
         if (window && !insideProject(path)) window->setReadOnly(true);
         e.menu.Window1.setVisible(true);
     }

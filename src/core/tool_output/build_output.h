@@ -22,12 +22,13 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class Editors;
 class TCodeEd;
 
 class BuildOutput {
 public:
-    explicit BuildOutput(TEmbedded& e);
+    BuildOutput(IdeContext& e, Editors& editors);
     ~BuildOutput();
     BuildOutput(const BuildOutput&) = delete;
     BuildOutput& operator=(const BuildOutput&) = delete;
@@ -178,7 +179,8 @@ private:
     std::vector<std::string> searchFolders() const;
     bool insideProject(const std::string& path) const;
 
-    TEmbedded& e;
+    IdeContext& e;
+    Editors& editors;
     std::deque<Line> lines_;
     size_t firstShown_ = 0, cutLines_ = 0, shownLimit_ = ShownLines;
     // Line numbers of the messages among the lines shown, for stepping through them.

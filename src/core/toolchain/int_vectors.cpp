@@ -3,7 +3,9 @@
 
 #include "base/paths.h"
 #include "batch/ide_bat.h"
-#include "shell/embedded.h"
+#include "editor/editors.h"
+#include "shell/ide_context.h"
+#include "tool_output/build_output.h"
 
 namespace halyard {
 
@@ -17,7 +19,8 @@ std::string ProjectVectorsLine(const std::string& sourceDir) {
     return dir + "asm370 " + dir + "intvecs.asm ";
 }
 
-IntVectors::IntVectors(TEmbedded& e) : e(e) {
+IntVectors::IntVectors(IdeContext& e, Editors& editors, BuildOutput& buildOutput)
+    : e(e), editors(editors), buildOutput(buildOutput) {
     auto on = [&e](MenuItem& item, std::function<void()> handler) {
         item.onClick = [&e, handler] { e.run(handler); };
     };
@@ -48,7 +51,7 @@ void IntVectors::UseintVectorsClick() {
 }
 
 void IntVectors::Editintvecsasm1Click() {
-    e.editors.LoadFile(sourcePath(), 1);
+    editors.LoadFile(sourcePath(), 1);
 }
 
 bool IntVectors::Assembleintvecs1Click() {
@@ -66,15 +69,15 @@ bool IntVectors::Assembleintvecs1Click() {
         e.ui.inform(*problem);
         return false;
     }
-    if (!e.buildOutput.MayStart("the assembly of intvecs")) return false;
+    if (!buildOutput.MayStart("the assembly of intvecs")) return false;
     e.Intbatch.clear();
     if (e.ProjectListBox.count() > 0)
         e.Intbatch.push_back(AssembleVectorsLine(e.CompilerDir, e.CompSourceDir, small));
     // A folder that cannot take the batch ends the command here, before anything is started.
     e.dd.writeGeneratedLines(batchPath(), e.Intbatch);
     const auto before = e.dd.lastWriteTime(objectPath());
-    e.buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false,
-                             [this, before] { return Verdict(before); });
+    buildOutput.StartBatch(batchPath(), e.WorkDrive, Launcher::Shown, false,
+                           [this, before] { return Verdict(before); });
     return true;
 }
 

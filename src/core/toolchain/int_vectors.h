@@ -9,7 +9,9 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class BuildOutput;
+class Editors;
 
 // "Assemble intvecs": the tool chain's asm370, with "-ms" for the small memory format.
 std::string AssembleVectorsLine(const std::string& compilerDir, const std::string& sourceDir, bool small);
@@ -18,7 +20,7 @@ std::string ProjectVectorsLine(const std::string& sourceDir);
 
 class IntVectors {
 public:
-    explicit IntVectors(TEmbedded& e);
+    IntVectors(IdeContext& e, Editors& editors, BuildOutput& buildOutput);
 
     void UseintVectorsClick();
     void Editintvecsasm1Click();
@@ -35,7 +37,9 @@ public:
     std::string Verdict(const std::optional<std::filesystem::file_time_type>& before) const;
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    Editors& editors;
+    BuildOutput& buildOutput;
 };
 
 } // namespace halyard

@@ -3,7 +3,8 @@
 
 #include "base/paths.h"
 #include "launch/program_lookup.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
+#include "tool_output/build_output.h"
 
 namespace halyard {
 
@@ -36,7 +37,7 @@ std::string LibraryArguments(const std::string& switches, const std::string& sou
     return switches + " " + source + " -l " + lib;
 }
 
-LibraryBuilder::LibraryBuilder(TEmbedded& e) : e(e) {
+LibraryBuilder::LibraryBuilder(IdeContext& e, BuildOutput& buildOutput) : e(e), buildOutput(buildOutput) {
     OpenLibSrc.title = "Libraray Source";
     OpenLibSrc.filter = "Libary source [*.src]|*.src|All Files|*.*";
     OpenLibSrc.defaultExt = "*.src";
@@ -96,7 +97,7 @@ void LibraryBuilder::Build1Click() {
                                    "Library " + lib.text() + " will be built, using " + source + "\r" + args +
                                        "\r" + " Continue ?",
                                    {Answer::Yes, Answer::Abort});
-    if (go != Answer::Yes || !e.buildOutput.MayStart("the library build")) return;
+    if (go != Answer::Yes || !buildOutput.MayStart("the library build")) return;
     // The launcher starts nothing it cannot find, and says nothing about it; the user would wait
     // for a library that never comes.
     if (FindProgram(e.dd, "mk370", {e.CompilerDir}).kind == FoundProgram::None) {
@@ -104,7 +105,7 @@ void LibraryBuilder::Build1Click() {
                     "\rThe library was not built.");
         return;
     }
-    e.buildOutput.StartProgram("mk370", args, e.CompilerDir, Launcher::Shown);
+    buildOutput.StartProgram("mk370", args, e.CompilerDir, Launcher::Shown);
 }
 
 } // namespace halyard

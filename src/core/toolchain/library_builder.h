@@ -8,7 +8,8 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
+class BuildOutput;
 struct LibraryOptions;
 
 // The switches of every checked box, in table order, each with its own trailing blanks.
@@ -18,7 +19,7 @@ std::string LibraryArguments(const std::string& switches, const std::string& sou
 
 class LibraryBuilder {
 public:
-    explicit LibraryBuilder(TEmbedded& e);
+    LibraryBuilder(IdeContext& e, BuildOutput& buildOutput);
 
     static constexpr int FilesTab = 2;
     FileDialog OpenLibSrc, Openlib;
@@ -32,7 +33,8 @@ public:
     void Build1Click();
 
 private:
-    TEmbedded& e;
+    IdeContext& e;
+    BuildOutput& buildOutput;
 };
 
 } // namespace halyard

@@ -6,7 +6,7 @@
 #include "launch/foreign_program.h"
 #include "launch/process.h"
 #include "launch/program_lookup.h"
-#include "shell/embedded.h"
+#include "shell/ide_context.h"
 
 namespace halyard {
 
@@ -24,7 +24,7 @@ std::string ProposedToolName(const std::string& path) {
     return name;
 }
 
-ToolMenus::ToolMenus(TEmbedded& e) : e(e) {
+ToolMenus::ToolMenus(IdeContext& e) : e(e) {
     SelectProgTool.filter = "Executeable files (*.exe)|*.exe|All files (*.*)|*.*";
     SelectProgTool.defaultExt = "*.exe";
     auto on = [&e](MenuItem& item, std::function<void()> handler) {

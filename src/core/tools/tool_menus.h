@@ -12,7 +12,7 @@
 
 namespace halyard {
 
-class TEmbedded;
+class IdeContext;
 
 // "Name Tool": the path, display name and parameters of a tool being added or edited.
 class TNTDlg : public ModalDialog {
@@ -44,7 +44,7 @@ std::string ProposedToolName(const std::string& path);
 
 class ToolMenus {
 public:
-    explicit ToolMenus(TEmbedded& e);
+    explicit ToolMenus(IdeContext& e);
 
     static constexpr int ToolsTab = 2; // the "Tools" page of the options window
     FileDialog SelectProgTool;
@@ -68,7 +68,7 @@ private:
     void start(const std::string& name, const std::string& file, const std::string& parameters);
     bool runNameTool(TNTDlg& dlg);
 
-    TEmbedded& e;
+    IdeContext& e;
 };
 
 } // namespace halyard
