@@ -12,14 +12,15 @@ namespace {
 
 using Box = CheckBox OptionSet::*;
 
-LinkerSwitch when(const char* name, Box box, const char* text) {
+LinkerSwitch linkerIf(const char* name, Box box, const char* text) {
     return {name, [box, text](const OptionSet& o, const std::string&) {
                 return (o.*box).checked() ? std::string(text) : std::string();
             }};
 }
 
 // A switch, an edit's text and one blank.
-template <class E> LinkerSwitch valued(const char* name, Box box, const char* prefix, E OptionSet::*edit) {
+template <class E>
+LinkerSwitch linkerValued(const char* name, Box box, const char* prefix, E OptionSet::*edit) {
     return {name, [box, prefix, edit](const OptionSet& o, const std::string&) {
                 return (o.*box).checked() ? prefix + (o.*edit).text() + " " : std::string();
             }};
@@ -29,21 +30,21 @@ template <class E> LinkerSwitch valued(const char* name, Box box, const char* pr
 
 const std::vector<LinkerSwitch>& linkerSwitches() {
     static const std::vector<LinkerSwitch> rows = {
-        when("Quiet", &OptionSet::Quiet, "-q "),
-        when("IFS", &OptionSet::IFS, "-n "),
-        valued("IUS", &OptionSet::IUS, "-u ", &OptionSet::UnResolvedSym),
-        valued("DEP", &OptionSet::DEP, "-e ", &OptionSet::EntryPoint),
-        valued("SSS", &OptionSet::SSS, " -sstack ", &OptionSet::SoftStack),
-        valued("HSS", &OptionSet::HSS, " -hstack ", &OptionSet::HardStack),
-        valued("DHS", &OptionSet::DHS, " -heap ", &OptionSet::Heap),
+        linkerIf("Quiet", &OptionSet::Quiet, "-q "),
+        linkerIf("IFS", &OptionSet::IFS, "-n "),
+        linkerValued("IUS", &OptionSet::IUS, "-u ", &OptionSet::UnResolvedSym),
+        linkerValued("DEP", &OptionSet::DEP, "-e ", &OptionSet::EntryPoint),
+        linkerValued("SSS", &OptionSet::SSS, " -sstack ", &OptionSet::SoftStack),
+        linkerValued("HSS", &OptionSet::HSS, " -hstack ", &OptionSet::HardStack),
+        linkerValued("DHS", &OptionSet::DHS, " -heap ", &OptionSet::Heap),
         {"UN",
          [](const OptionSet& o, const std::string& objectFile) {
              return o.UN.checked() ? " -o " + objectFile + " " : std::string();
          }},
-        when("AOP", &OptionSet::AOP, " -a "),
-        when("GS", &OptionSet::GS, "-h "),
-        when("RO", &OptionSet::RO, "-r "),
-        when("SS", &OptionSet::SS, "-s "),
+        linkerIf("AOP", &OptionSet::AOP, " -a "),
+        linkerIf("GS", &OptionSet::GS, "-h "),
+        linkerIf("RO", &OptionSet::RO, "-r "),
+        linkerIf("SS", &OptionSet::SS, "-s "),
         {"Init",
          [](const OptionSet& o, const std::string&) {
              switch (o.Init.itemIndex()) {
@@ -55,9 +56,9 @@ const std::vector<LinkerSwitch>& linkerSwitches() {
                  return std::string(); // "NONE", or nothing chosen yet
              }
          }},
-        valued("GM", &OptionSet::GM, "-m ", &OptionSet::MapFile),
-        when("FRL", &OptionSet::FRL, "-x "),
-        valued("SF", &OptionSet::SF, "-f ", &OptionSet::Fill),
+        linkerValued("GM", &OptionSet::GM, "-m ", &OptionSet::MapFile),
+        linkerIf("FRL", &OptionSet::FRL, "-x "),
+        linkerValued("SF", &OptionSet::SF, "-f ", &OptionSet::Fill),
     };
     return rows;
 }

@@ -148,12 +148,12 @@ void addSections(std::vector<MemoryUse>& ranges, std::vector<Section> sections, 
     }
 }
 
-std::string column(std::string s, size_t width) {
+} // namespace
+
+std::string PadColumn(std::string s, size_t width) {
     if (s.size() < width) s.resize(width, ' ');
     return s + "  ";
 }
-
-} // namespace
 
 std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& lines,
                                      std::vector<std::string>* problems) {
@@ -226,8 +226,9 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
     constexpr int barWidth = 20;
     // Addresses as the tools print them; a map's 16-digit values keep their bits through the cast.
     auto hex = [](std::uint64_t v) { return linkcmd::Hex(static_cast<std::int64_t>(v)); };
-    std::vector<std::string> rows{column("range", 8) + column("page", 4) + column("origin", 7) +
-                                  column("length", 7) + column("used", 7) + column("free", 7) + "use"};
+    std::vector<std::string> rows{PadColumn("range", 8) + PadColumn("page", 4) + PadColumn("origin", 7) +
+                                  PadColumn("length", 7) + PadColumn("used", 7) + PadColumn("free", 7) +
+                                  "use"};
     for (const auto& r : ranges) {
         const double share = r.length ? static_cast<double>(r.used) / static_cast<double>(r.length) : 0.0;
         const int filled = static_cast<int>(std::min(share, 1.0) * barWidth + 0.5);
@@ -236,9 +237,10 @@ std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges) {
         bar.append(static_cast<size_t>(full), '#').append(static_cast<size_t>(barWidth - full), '.') += ']';
         char percent[16];
         std::snprintf(percent, sizeof percent, "%5.1f %%", share * 100.0);
-        rows.push_back(column(r.name, 8) + column(std::to_string(r.page), 4) + column(hex(r.origin), 7) +
-                       column(hex(r.length), 7) + column(hex(r.used), 7) + column(hex(r.free()), 7) + bar +
-                       " " + percent + (r.nearlyFull() ? "  over 90 %" : ""));
+        rows.push_back(PadColumn(r.name, 8) + PadColumn(std::to_string(r.page), 4) +
+                       PadColumn(hex(r.origin), 7) + PadColumn(hex(r.length), 7) + PadColumn(hex(r.used), 7) +
+                       PadColumn(hex(r.free()), 7) + bar + " " + percent +
+                       (r.nearlyFull() ? "  over 90 %" : ""));
     }
     return rows;
 }

@@ -35,6 +35,8 @@ std::vector<MemoryUse> ReadMemoryUse(const std::vector<std::string>& mapLines,
 // The table the Build panel and the headless build show: a heading row, then one row per range with
 // its share used as a bar; a range nearly full (above) is marked.
 std::vector<std::string> MemoryUseTable(const std::vector<MemoryUse>& ranges);
+// One column of such a table: `s` padded with blanks to `width`, then two blanks.
+std::string PadColumn(std::string s, size_t width);
 
 // The map file a link writes: the last "-m" of the command file's lines and then of the linker's
 // switches, as the linker reads them in that order; empty when neither names one.

@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/json.h"
 #include "base/paths.h"
+#include "tool_output/memory_map.h"
 
 namespace halyard {
 
@@ -238,11 +239,6 @@ std::int64_t find(const std::vector<MemoryChange>& list, const std::string& name
     return 0;
 }
 
-std::string column(std::string s, size_t width) {
-    if (s.size() < width) s.resize(width, ' ');
-    return s + "  ";
-}
-
 } // namespace
 
 std::int64_t MemoryDiff::section(const std::string& name) const {
@@ -302,27 +298,27 @@ std::string ChangeSummary(const MemoryDiff& d, const std::string& since) {
 }
 
 std::vector<std::string> ChangeTable(const MemorySnapshot& after, const MemoryDiff& d) {
-    std::vector<std::string> rows{column("", 7) + column("name", 16) + column("size", 8) + "change"};
+    std::vector<std::string> rows{PadColumn("", 7) + PadColumn("name", 16) + PadColumn("size", 8) + "change"};
     for (const auto& r : after.ranges)
-        rows.push_back(column("range", 7) + column(r.name, 16) + column(std::to_string(r.used), 8) +
+        rows.push_back(PadColumn("range", 7) + PadColumn(r.name, 16) + PadColumn(std::to_string(r.used), 8) +
                        SignedBytes(d.range(r.name, r.page)));
     for (const auto& c : d.ranges)
         if (c.removed)
-            rows.push_back(column("range", 7) + column(c.name.substr(0, c.name.find('\n')), 16) +
-                           column("gone", 8) + SignedBytes(c.delta()));
+            rows.push_back(PadColumn("range", 7) + PadColumn(c.name.substr(0, c.name.find('\n')), 16) +
+                           PadColumn("gone", 8) + SignedBytes(c.delta()));
     for (const auto& [name, size] : after.sections)
-        rows.push_back(column("section", 7) + column(name, 16) + column(std::to_string(size), 8) +
+        rows.push_back(PadColumn("section", 7) + PadColumn(name, 16) + PadColumn(std::to_string(size), 8) +
                        SignedBytes(d.section(name)));
     for (const auto& c : d.sections)
         if (c.removed)
-            rows.push_back(column("section", 7) + column(c.name, 16) + column("gone", 8) +
+            rows.push_back(PadColumn("section", 7) + PadColumn(c.name, 16) + PadColumn("gone", 8) +
                            SignedBytes(c.delta()));
     for (const auto& c : d.symbols)
-        rows.push_back(column("symbol", 7) + column(c.name, 16) +
-                       column(c.added     ? "new"
-                              : c.removed ? "removed"
-                                          : std::to_string(c.after),
-                              8) +
+        rows.push_back(PadColumn("symbol", 7) + PadColumn(c.name, 16) +
+                       PadColumn(c.added     ? "new"
+                                 : c.removed ? "removed"
+                                             : std::to_string(c.after),
+                                 8) +
                        SignedBytes(c.delta()));
     return rows;
 }

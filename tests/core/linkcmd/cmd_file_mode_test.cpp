@@ -7,7 +7,7 @@
 namespace halyard::test {
 namespace {
 
-struct Rig {
+struct ModeRig {
     FakeUi ui;
     MemorySettings store;
     RecordingLauncher launcher;
@@ -43,7 +43,7 @@ TEST(CmdFileMode, SelectTakesTheChosenFileAsTheUsersOwn) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Rig r;
+        ModeRig r;
         (r.e.cmdFile.*c.before)();
         r.ui.files.push_back(c.chosen);
         r.e.menu.Select1.click();
@@ -61,7 +61,7 @@ TEST(CmdFileMode, SelectTakesTheChosenFileAsTheUsersOwn) {
 }
 
 TEST(CmdFileMode, EditOpensTheChosenFileWhateverTheMode) {
-    Rig r;
+    ModeRig r;
     r.t.put("C:\\work\\other.cmd", "-l rts.lib\r\n");
     r.e.cmdFile.NoCmdFileClick();
     r.ui.files = {std::nullopt, std::string("C:\\work\\other.cmd")};
@@ -75,7 +75,7 @@ TEST(CmdFileMode, EditOpensTheChosenFileWhateverTheMode) {
 
 // "&Edit demo.cmd" edits demo.cmd; only while it names no file that is there does it ask.
 TEST(CmdFileMode, EditNamingTheUsersCommandFileOpensItWithoutADialog) {
-    Rig r;
+    ModeRig r;
     r.t.put("C:\\work\\demo.cmd", "-l rts.lib\r\n");
     r.e.CmdFilePath = "C:\\work\\demo.cmd ";
     r.e.cmdFile.ShowCmdFileName();
@@ -91,7 +91,7 @@ TEST(CmdFileMode, EditNamingTheUsersCommandFileOpensItWithoutADialog) {
 }
 
 TEST(CmdFileMode, DialogRemembersTheLastChoice) {
-    Rig r;
+    ModeRig r;
     r.ui.files = {std::string("C:\\work\\a.cmd"), std::nullopt};
     r.e.menu.Select1.click();
     r.e.menu.Select1.click();
@@ -100,7 +100,7 @@ TEST(CmdFileMode, DialogRemembersTheLastChoice) {
 }
 
 TEST(CmdFileMode, ModeItemsAreExclusiveAndLeavePathAndCaption) {
-    Rig r;
+    ModeRig r;
     EXPECT_EQ(r.mode(), "User Defined");
     r.e.CmdFilePath = "C:\\work\\x.cmd";
     r.e.menu.DefaultCmd.click();
@@ -114,7 +114,7 @@ TEST(CmdFileMode, ModeItemsAreExclusiveAndLeavePathAndCaption) {
 }
 
 TEST(CmdFileMode, BuilderOpensOverTheOtherPagesWhereItWasLeft) {
-    Rig r;
+    ModeRig r;
     r.e.OptionsTabs.setVisible(true);
     r.e.LinkerOptions.setVisible(true);
     r.e.LibaryGenOps.setVisible(true);

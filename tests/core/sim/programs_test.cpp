@@ -8,7 +8,7 @@
 namespace halyard::sim::test {
 namespace {
 
-constexpr uint16_t Org = 0x7000;
+constexpr uint16_t ProgramOrg = 0x7000;
 
 uint64_t CyclesOf(const std::string& m, std::initializer_list<K> kinds, bool taken = false) {
     const auto* row = Code::find(m, kinds);
@@ -19,7 +19,7 @@ struct Ran {
     Simulator sim;
     StopReason why;
     explicit Ran(const Code& code, uint64_t maxCycles = 100000) {
-        sim.load(WithResetVector(code, Org));
+        sim.load(WithResetVector(code, ProgramOrg));
         RunLimits limits;
         limits.maxCycles = maxCycles;
         why = sim.run(limits);
@@ -27,7 +27,7 @@ struct Ran {
 };
 
 TEST(Programs, LoopSumsTenDownToOneIntoAAndR10WithEveryCycleCounted) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("CLR", {K::A})
         .op("MOV", {K::Imm8, K::B}, {10})
         .label("loop")
@@ -49,7 +49,7 @@ TEST(Programs, LoopSumsTenDownToOneIntoAAndR10WithEveryCycleCounted) {
 }
 
 TEST(Programs, MultiplicationLeavesTheProductInAAndB) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("MOV", {K::Imm8, K::A}, {200}).op("MPY", {K::Imm8, K::A}, {150}).op("MOV", {K::A, K::Reg}, {20});
     c.op("MOV", {K::Imm8, K::Reg}, {0, 21}).op("MOV", {K::Imm8, K::B}, {7}).op("MPY", {K::Reg, K::B}, {21});
     c.op("IDLE");
@@ -62,7 +62,7 @@ TEST(Programs, MultiplicationLeavesTheProductInAAndB) {
 }
 
 TEST(Programs, DecimalAddAndSubtractCarryAndBorrowInBcd) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("CLRC")
         .op("MOV", {K::Imm8, K::A}, {0x19})
         .op("DAC", {K::Imm8, K::A}, {0x28}) // 19 + 28 = 47
@@ -92,7 +92,7 @@ TEST(Programs, DecimalAddAndSubtractCarryAndBorrowInBcd) {
 }
 
 TEST(Programs, CallAndReturnUseTheStackInTheRegisterFile) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("MOV", {K::Imm8, K::A}, {5});
     c.op("CALL", {K::Direct}, {0x70, 0x40});
     const uint16_t back = c.here();
@@ -119,7 +119,7 @@ TEST(Programs, CallAndReturnUseTheStackInTheRegisterFile) {
 }
 
 TEST(Programs, TrapGoesThroughItsVectorAndReturns) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("MOV", {K::Imm8, K::A}, {1}).op("TRAP", {K::TrapNumber}).op("INC", {K::A}).op("IDLE");
     // The TRAP row found first is TRAP 15 (E0h); use TRAP 3 by its opcode from the table.
     std::vector<uint8_t> bytes = c.finish();
@@ -128,7 +128,7 @@ TEST(Programs, TrapGoesThroughItsVectorAndReturns) {
         if (row.op == tms370::Op::Trap && row.trap == 3) trap3 = row.opcode;
     bytes[2] = trap3;
     ProgramImage image;
-    image.blocks.push_back({".text", Org, bytes, true});
+    image.blocks.push_back({".text", ProgramOrg, bytes, true});
     Code handler(0x7100);
     handler.op("MOV", {K::Imm8, K::A}, {0x40}).op("RTS");
     image.blocks.push_back({"handler", 0x7100, handler.finish(), true});
@@ -147,7 +147,7 @@ TEST(Programs, TrapGoesThroughItsVectorAndReturns) {
 }
 
 TEST(Programs, TablesAreReadThroughIndexIndirectAndOffsetAddressing) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("MOV", {K::Imm8, K::B}, {2})
         .op("MOV", {K::IndexB, K::A}, {0x71, 0x00}) // 7100h(B)
         .op("MOV", {K::A, K::Reg}, {10})
@@ -160,7 +160,7 @@ TEST(Programs, TablesAreReadThroughIndexIndirectAndOffsetAddressing) {
         .op("MOV", {K::A, K::Direct}, {0x01, 0x20}) // into RAM at 0120h
         .op("MOV", {K::Direct, K::A}, {0x71, 0x01})
         .op("IDLE");
-    ProgramImage image = WithResetVector(c, Org);
+    ProgramImage image = WithResetVector(c, ProgramOrg);
     image.blocks.push_back({".const", 0x7100, {0x10, 0x20, 0x30, 0x40}, false});
     Simulator sim;
     sim.load(image);
@@ -175,7 +175,7 @@ TEST(Programs, TablesAreReadThroughIndexIndirectAndOffsetAddressing) {
 }
 
 TEST(Programs, DivideGivesQuotientAndRemainderOrSetsOverflow) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.op("MOV", {K::Imm8, K::A}, {0x12})
         .op("MOV", {K::Imm8, K::B}, {0x34})
         .op("MOV", {K::Imm8, K::Reg}, {0x56, 20})
@@ -194,11 +194,11 @@ TEST(Programs, DivideGivesQuotientAndRemainderOrSetsOverflow) {
 }
 
 TEST(Programs, AnEndlessJumpStopsAtTheCycleLimit) {
-    Code c(Org);
+    Code c(ProgramOrg);
     c.label("self").op("JMP", {}, {}, "self");
     Ran r(c, 700);
     EXPECT_EQ(r.why, StopReason::CycleLimit);
-    EXPECT_EQ(r.sim.pc(), Org);
+    EXPECT_EQ(r.sim.pc(), ProgramOrg);
     EXPECT_EQ(r.sim.cycles(), 700u);
 }
 
