@@ -131,6 +131,32 @@ TEST(HelpFile, TheIndexIsSortedAndItsFirstWordsFindTheirTopics) {
         EXPECT_TRUE(contents.count(page)) << page;
 }
 
+// A topic that the contents or the index do not name can only be found by chance, and a link to a
+// page that is not in the file shows an empty window.
+TEST(HelpFile, EveryTopicIsReachedAndEveryLinkLeadsToAPage) {
+    auto chm = halyardHelp();
+    ASSERT_TRUE(chm);
+    std::set<std::string> contents, index;
+    for (const auto& entry : ParseSitemap(chm->read(chm->contentsFile).value_or("")))
+        contents.insert(ChmFile::normalise(entry.local));
+    for (const auto& entry : ParseSitemap(chm->read(chm->indexFile).value_or("")))
+        index.insert(ChmFile::normalise(entry.local));
+    const std::regex link(R"re((?:href|src)="([^"#:]+)(#[^"]*)?")re", std::regex::icase);
+    int pages = 0;
+    for (const std::string& file : chm->files()) {
+        if (file.size() < 5 || file.compare(file.size() - 4, 4, ".htm") != 0) continue;
+        ++pages;
+        EXPECT_TRUE(contents.count(file)) << file << " is not in the contents";
+        EXPECT_TRUE(index.count(file)) << file << " has no index entry";
+        const std::string html = chm->read(file).value_or("");
+        for (auto it = std::sregex_iterator(html.begin(), html.end(), link); it != std::sregex_iterator();
+             ++it)
+            EXPECT_TRUE(chm->exists(ChmFile::normalise((*it)[1].str())))
+                << file << " links to " << (*it)[1].str() << ", which is not in the file";
+    }
+    EXPECT_GE(pages, 22);
+}
+
 TEST(HelpFile, AFileThatIsNoCompiledHelpIsRefused) {
     const fs::path dir = fs::temp_directory_path() / ("halyard-chm-" + std::to_string(::getpid()));
     fs::create_directories(dir);
