@@ -17,7 +17,7 @@ inline constexpr int Assembler = 1, Compiler = 4, TypeChecking = 4, NewProject =
                      Libraries = 22, LinkerMemory = 25, Optimisation = 30, LinkerOutput = 33,
                      ProjectEditor = 36, RunTimeModel = 39, Setup = 40, LinkerSymbols = 43, Tools = 47;
 // Topics of windows that have no "Help" button but answer F1.
-inline constexpr int CmdBuilder = 50, Editor = 51, IntVectors = 52, BuildPanel = 53;
+inline constexpr int CmdBuilder = 50, Editor = 51, IntVectors = 52, BuildPanel = 53, MemoryMap = 54;
 } // namespace HelpTopic
 
 // Where no help engine is attached (the headless programs): HTML Help is never available.

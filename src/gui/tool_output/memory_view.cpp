@@ -220,7 +220,7 @@ public:
     MemoryView(TEmbedded& e, QMainWindow* main) : QWidget(main, Qt::Window), e_(e), main_(main) {
         setObjectName("MemoryMap");
         setWindowTitle("Memory Map");
-        setHelpTopic(this, HelpTopic::BuildPanel);
+        setHelpTopic(this, HelpTopic::MemoryMap);
         auto* layout = new QVBoxLayout(this);
         auto* top = new QHBoxLayout;
         filter_ = new QLineEdit(this);

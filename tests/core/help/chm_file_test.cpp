@@ -72,7 +72,7 @@ TEST(HelpFile, TheCompiledFileHoldsTheSourcesAsTheyAre) {
         ++mapped;
         EXPECT_EQ(chm->topicForContext(std::stoul((*it)[2])), alias[(*it)[1]]) << (*it)[1];
     }
-    EXPECT_EQ(mapped, 17);
+    EXPECT_EQ(mapped, 18);
 }
 
 TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
@@ -80,9 +80,10 @@ TEST(HelpFile, EveryHelpButtonsTopicHasAPageAndAPopup) {
     ASSERT_TRUE(chm);
     const auto popups = ParsePopupTopics(chm->read("/CSHelp.txt").value_or(""));
     namespace t = HelpTopic;
-    for (int topic : {t::Assembler, t::Compiler, t::NewProject, t::General, t::Libraries, t::LinkerMemory,
-                      t::Optimisation, t::LinkerOutput, t::ProjectEditor, t::RunTimeModel, t::Setup,
-                      t::LinkerSymbols, t::Tools, t::CmdBuilder, t::Editor, t::IntVectors, t::BuildPanel}) {
+    for (int topic :
+         {t::Assembler, t::Compiler, t::NewProject, t::General, t::Libraries, t::LinkerMemory,
+          t::Optimisation, t::LinkerOutput, t::ProjectEditor, t::RunTimeModel, t::Setup, t::LinkerSymbols,
+          t::Tools, t::CmdBuilder, t::Editor, t::IntVectors, t::BuildPanel, t::MemoryMap}) {
         const auto page = chm->topicForContext(static_cast<std::uint32_t>(topic));
         ASSERT_TRUE(page) << topic;
         EXPECT_TRUE(chm->read(*page)) << *page;
