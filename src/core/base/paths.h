@@ -2,6 +2,7 @@
 #pragma once
 // Helpers for the Windows path texts that Halyard shows, stores and generates.
 #include <string>
+#include <string_view>
 
 namespace halyard {
 
@@ -19,6 +20,8 @@ std::string ExtractFileName(const std::string& path);
 bool IsPlainFileName(const std::string& name);
 // The text without trailing blanks (stored names such as "C:\TexasSource\lnk.cmd " carry one).
 std::string TrimRight(const std::string& text);
+// The text without leading and trailing white space, as a tool's output lines are read.
+std::string_view TrimSpace(std::string_view text);
 // ASCII case-insensitive comparison, as the file system and the tool lists compare names.
 bool SameText(const std::string& a, const std::string& b);
 int CompareText(const std::string& a, const std::string& b);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <tuple>
 
+#include "base/paths.h"
+
 namespace halyard {
 
 namespace {
@@ -78,14 +80,6 @@ bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
 void problem(MemoryModel& m, size_t i, const std::string& what) {
     // A map of nothing but bad lines must not make a list as long as itself.
     constexpr size_t MaxProblems = 100;
@@ -100,12 +94,12 @@ std::string shown(std::string_view word) {
 // The rest of an input line after its address and length: "main.obj (.text)", "rts.lib : boot.obj
 // (.text)", "rts.lib(boot.obj) (.text)", "--HOLE-- [fill = ff00]", each perhaps with "[fill = ...]".
 void readInputOrigin(std::string_view rest, MapInput& in) {
-    rest = trim(rest);
+    rest = TrimSpace(rest);
     if (const size_t fill = rest.rfind('['); fill != std::string_view::npos && rest.back() == ']') {
         std::string_view f = rest.substr(fill + 1, rest.size() - fill - 2);
         if (const size_t eq = f.find('='); eq != std::string_view::npos) f = f.substr(eq + 1);
-        in.fill = std::string(trim(f));
-        rest = trim(rest.substr(0, fill));
+        in.fill = std::string(TrimSpace(f));
+        rest = TrimSpace(rest.substr(0, fill));
     }
     if (startsWith(rest, "--HOLE--")) {
         in.hole = true;
@@ -116,13 +110,13 @@ void readInputOrigin(std::string_view rest, MapInput& in) {
         const size_t open = rest.rfind('(');
         // "lib(member)" without a section: the parentheses belong to the name.
         if (open != std::string_view::npos && open > 0 && rest[open - 1] == ' ') {
-            in.section = std::string(trim(rest.substr(open + 1, rest.size() - open - 2)));
-            object = trim(rest.substr(0, open));
+            in.section = std::string(TrimSpace(rest.substr(open + 1, rest.size() - open - 2)));
+            object = TrimSpace(rest.substr(0, open));
         }
     }
     if (const size_t colon = object.find(" : "); colon != std::string_view::npos) {
-        in.library = std::string(trim(object.substr(0, colon)));
-        in.object = std::string(trim(object.substr(colon + 3)));
+        in.library = std::string(TrimSpace(object.substr(0, colon)));
+        in.object = std::string(TrimSpace(object.substr(colon + 3)));
     } else if (!object.empty() && object.back() == ')' && object.find('(') != std::string_view::npos) {
         const size_t open = object.find('(');
         in.library = std::string(object.substr(0, open));
@@ -238,7 +232,7 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
             const size_t a = l.find('"'), b = l.find('"', a + 1);
             if (a != std::string_view::npos && b != std::string_view::npos)
                 m.entryPoint = std::string(l.substr(a + 1, b - a - 1));
-        } else if (startsWith(trim(l), "SECTION ALLOCATION MAP") || startsWith(l, "GLOBAL SYMBOLS")) {
+        } else if (startsWith(TrimSpace(l), "SECTION ALLOCATION MAP") || startsWith(l, "GLOBAL SYMBOLS")) {
             break;
         }
     }
@@ -270,12 +264,12 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
                 }
                 // The name runs to the next pair's address, or to the line's end on a row of one.
                 std::string_view name = w[k + 1].text;
-                if (w.size() <= 2) name = trim(l.substr(w[k].end));
+                if (w.size() <= 2) name = TrimSpace(l.substr(w[k].end));
                 raw.push_back({std::string(name), a.value, raw.size()});
             }
             continue;
         }
-        if (trim(l).empty() || startsWith(l, "--")) continue;
+        if (TrimSpace(l).empty() || startsWith(l, "--")) continue;
         const bool indented = std::isspace(static_cast<unsigned char>(l[0]));
         const auto w = wordsOf(l, indented ? 2 : 4);
         if (indented && !pendingName.empty() && w.size() >= 2) {
@@ -345,7 +339,7 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
         s.size = length.value;
         s.firstInput = m.inputs.size();
         // "RUN ADDR = 0200" for a section that runs elsewhere than it loads; the rest are words.
-        const std::string_view rest = trim(l.substr(w[3].end));
+        const std::string_view rest = TrimSpace(l.substr(w[3].end));
         const size_t run = rest.find("RUN ADDR");
         if (run != std::string_view::npos) {
             std::string_view v = rest.substr(run + 8);
@@ -353,7 +347,7 @@ MemoryModel ReadMemoryModel(const std::vector<std::string>& lines) {
             const auto vw = wordsOf(v, 1);
             const Hex r = vw.empty() ? Hex{} : hexOf(vw[0].text);
             if (r.ok && !r.big) s.run = r.value;
-            s.attributes = std::string(trim(rest.substr(0, run)));
+            s.attributes = std::string(TrimSpace(rest.substr(0, run)));
         } else {
             s.attributes = std::string(rest);
         }

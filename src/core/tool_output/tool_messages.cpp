@@ -10,14 +10,6 @@ namespace halyard {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool allDigits(std::string_view s) {
     if (s.empty() || s.size() > 9) return false;
     for (char c : s)
@@ -29,7 +21,7 @@ bool allDigits(std::string_view s) {
 
 ToolMessage ParseToolLine(std::string_view raw) {
     ToolMessage m;
-    const std::string_view line = trim(raw);
+    const std::string_view line = TrimSpace(raw);
     if (line.substr(0, 3) == ">> ") {
         m.kind = ToolMessage::Summary;
         m.text = std::string(line.substr(3));
@@ -49,13 +41,13 @@ ToolMessage ParseToolLine(std::string_view raw) {
             rest.remove_prefix(close + 1);
         }
         if (rest.empty() || rest.front() != ':') continue;
-        std::string_view head = trim(line.substr(0, at));
+        std::string_view head = TrimSpace(line.substr(0, at));
         int number = 0;
         if (const size_t blank = head.find_last_of(' '); blank != std::string_view::npos) {
             const std::string_view last = head.substr(blank + 1);
             if (allDigits(last)) {
                 number = std::stoi(std::string(last));
-                head = trim(head.substr(0, blank));
+                head = TrimSpace(head.substr(0, blank));
             }
         }
         if (head.empty()) continue;
@@ -63,7 +55,7 @@ ToolMessage ParseToolLine(std::string_view raw) {
         m.file = std::string(head);
         m.line = number;
         m.code = std::string(code);
-        m.text = std::string(trim(rest.substr(1)));
+        m.text = std::string(TrimSpace(rest.substr(1)));
         return m;
     }
     m.text = std::string(raw);
