@@ -132,6 +132,18 @@ TEST_F(HelpGui, F1ShowsTheFocusedPagesTopicAndShiftF1ItsPopup) {
     EXPECT_TRUE(popup->text().startsWith("Assembler:")) << popup->text().toStdString();
 }
 
+TEST_F(HelpGui, F1InTheMemoryMapWindowShowsItsOwnTopic) {
+    window.show();
+    window.findChild<QAction*>("MemoryMap1")->trigger();
+    auto* view = window.findChild<QWidget*>("MemoryMap");
+    ASSERT_NE(view, nullptr);
+    QApplication::setActiveWindow(view);
+    key(view, Qt::Key_F1);
+    EXPECT_EQ(shownTopic(), "/memory_map.htm");
+    if (const char* dir = std::getenv("HALYARD_SCREENSHOTS"))
+        help()->grab().save(QString(dir) + "/help-memory-map.png");
+}
+
 // The summary popup holds every key and click of the program while it is open: it must close on
 // Escape and on a click, and give the keys back to the main window.
 TEST_F(HelpGui, TheSummaryPopupClosesOnEscapeAndOnAClick) {
