@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/text_file.h"
+
 namespace halyard {
 
 std::string JsonQuoted(std::string_view text) {
@@ -297,16 +299,7 @@ private:
                     code = code * 16 + static_cast<unsigned>(d);
                 }
                 // Halyard's texts are 8-bit: a character beyond one byte is written as UTF-8.
-                if (code < 0x80) {
-                    out += static_cast<char>(code);
-                } else if (code < 0x800) {
-                    out += static_cast<char>(0xC0 | (code >> 6));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                } else {
-                    out += static_cast<char>(0xE0 | (code >> 12));
-                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                }
+                AppendUtf8(out, code);
                 break;
             }
             default:

@@ -4,6 +4,7 @@
 // text, a last line without a line end still counts, an empty file has no lines. Written whole with
 // CR LF after every line, through a temporary file in the same folder renamed over the old one, so a
 // failed write never leaves a half-written file behind.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +14,9 @@ namespace halyard {
 
 std::vector<std::string> SplitTextLines(std::string_view bytes);
 std::string JoinTextLines(const std::vector<std::string>& lines);
+// `code` (at most 10FFFFh) appended as UTF-8. A lone surrogate is written as its three bytes, as
+// the readers that call this have always done; a caller that wants U+FFFD instead says so.
+void AppendUtf8(std::string& out, std::uint32_t code);
 
 // Whole-file byte I/O on host paths. Reading returns false when the file cannot be opened, is no
 // plain file (a folder, pipe or device) or is larger than MaxTextFileSize (base/regular_file.h).

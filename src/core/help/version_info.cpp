@@ -5,6 +5,7 @@
 
 #include "base/dos_devices.h"
 #include "base/paths.h"
+#include "base/text_file.h"
 
 namespace halyard {
 
@@ -73,19 +74,6 @@ std::optional<Node> child(const Bytes& b, const Node& parent, const std::string&
     for (const Node& n : children(b, parent))
         if (SameText(n.key, key)) return n;
     return std::nullopt;
-}
-
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | c >> 6);
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xE0 | c >> 12);
-        out += char(0x80 | (c >> 6 & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 } // namespace
@@ -182,14 +170,9 @@ std::optional<std::string> VersionResource::string(const std::string& table, con
             if (low >= 0xDC00 && low < 0xE000) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
                 p += 2;
-                out += char(0xF0 | c >> 18);
-                out += char(0x80 | (c >> 12 & 0x3F));
-                out += char(0x80 | (c >> 6 & 0x3F));
-                out += char(0x80 | (c & 0x3F));
-                continue;
             }
         }
-        appendUtf8(out, c);
+        AppendUtf8(out, c);
     }
     return out;
 }
